@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstddef>
 
+#include "Platform/Win/System.h"
 #include "Platform/Win/WinTypes.h"
 
 int _stricmp(const char* a, const char* b);

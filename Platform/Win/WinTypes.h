@@ -127,7 +127,9 @@ using HCURSOR = HICON;
 using HGDIOBJ = void*;
 using PHKEY = HKEY*;
 
-using FARPROC = INT_PTR (*)();
+// A procedure address is cast to its real type before the call; `void (*)()`
+// is the one function type that converts to any other without a warning.
+using FARPROC = void (*)();
 using PROC = FARPROC;
 
 #ifndef TRUE
