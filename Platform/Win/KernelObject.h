@@ -54,4 +54,14 @@ std::condition_variable& WaitCondition();
 // The calling thread's id as GetCurrentThreadId reports it.
 DWORD CurrentThreadId();
 
+// The calling thread's own object, which GetCurrentThread() stands for;
+// made on first use for threads that CreateThread did not start, and
+// signalled when the thread ends.
+std::shared_ptr<KernelObject> CurrentThreadObject();
+// LookupHandle that also resolves the GetCurrentThread() pseudo handle.
+std::shared_ptr<KernelObject> ResolveHandle(HANDLE handle);
+// Frees every mutex the thread still owns and marks it abandoned; called
+// with WaitLock() held when the thread ends.
+void AbandonMutexesOf(DWORD threadId);
+
 } // namespace win::detail
