@@ -23,8 +23,6 @@
 
 namespace {
 
-// ERROR_NOT_LOCKED, kept here so this file does not depend on WinError.h carrying it.
-constexpr DWORD kErrorNotLocked = 158;
 
 struct ErrnoMapping {
     int error;
@@ -923,13 +921,13 @@ BOOL UnlockFile(HANDLE handle, DWORD offsetLow, DWORD offsetHigh, DWORD bytesLow
     std::lock_guard<std::mutex> guard(files.lock);
     auto it = files.records.find(file->m_key);
     if (it == files.records.end())
-        return Fail(kErrorNotLocked);
+        return Fail(ERROR_NOT_LOCKED);
     std::vector<RangeLock>& locks = it->second.locks;
     auto held = std::find_if(locks.begin(), locks.end(), [&](const RangeLock& l) {
         return l.owner == file.get() && l.offset == offset && l.length == length;
     });
     if (held == locks.end())
-        return Fail(kErrorNotLocked);
+        return Fail(ERROR_NOT_LOCKED);
     locks.erase(held);
     return TRUE;
 }
