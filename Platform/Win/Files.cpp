@@ -23,7 +23,6 @@
 
 namespace {
 
-
 struct ErrnoMapping {
     int error;
     DWORD code;
