@@ -1,10 +1,75 @@
-// The program's entry. Until the application shell exists it reports its
-// version and ends.
+// The program's entry. Until the application shell exists it opens an empty
+// main window on the chosen display back end and runs the message loop
+// until the window is destroyed.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
+#include "Platform/Display/Display.h"
+#include "Platform/Win/Modules.h"
+#include "Platform/Win/User.h"
 #include "Program/Version.h"
+
+namespace {
+
+constexpr char kMainClass[] = "Kestrelon Class";
+constexpr char kMainTitle[] = "Kestrelon";
+
+HWND g_mainWindow = nullptr;
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void CALLBACK CloseMainWindow(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    PostMessageA(g_mainWindow, WM_CLOSE, 0, 0);
+}
+
+// KESTRELON_EXIT_AFTER_MS: headless runs (tests, CI) close the main window
+// after that many milliseconds, as nobody is there to close it.
+std::optional<UINT> ExitAfter()
+{
+    const char* text = std::getenv("KESTRELON_EXIT_AFTER_MS");
+    if (!text || !*text)
+        return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    unsigned long value = std::strtoul(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value > USER_TIMER_MAXIMUM) {
+        std::fprintf(stderr, "Kestrelon: KESTRELON_EXIT_AFTER_MS must be a number of milliseconds\n");
+        return std::nullopt;
+    }
+    return static_cast<UINT>(value);
+}
+
+HWND CreateMainWindow()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<UINT_PTR>(COLOR_APPWORKSPACE + 1));
+    wc.lpszClassName = kMainClass;
+    if (!RegisterClassA(&wc))
+        return nullptr;
+    return CreateWindowExA(0, kMainClass, kMainTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -13,7 +78,44 @@ int main(int argc, char** argv)
             std::printf("usage: Kestrelon [--version] [file]\n");
             return 0;
         }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Kestrelon %s\n", KESTRELON_VERSION);
+            return 0;
+        }
     }
-    std::printf("Kestrelon %s\n", KESTRELON_VERSION);
-    return 0;
+    std::optional<display::Backend> backend = display::StartChosen();
+    if (!backend) {
+        std::fprintf(stderr, "Kestrelon: the display cannot be opened (KESTRELON_DISPLAY=sdl)\n");
+        return 1;
+    }
+    g_mainWindow = CreateMainWindow();
+    if (!g_mainWindow) {
+        std::fprintf(stderr, "Kestrelon: the main window cannot be created (error %u)\n", GetLastError());
+        display::Stop();
+        return 1;
+    }
+    win::user::SetMainWindow(g_mainWindow);
+    ShowWindow(g_mainWindow, SW_SHOWDEFAULT);
+    UpdateWindow(g_mainWindow);
+    if (*backend == display::Backend::Headless)
+        if (std::optional<UINT> after = ExitAfter())
+            SetTimer(nullptr, 0, *after, CloseMainWindow);
+
+    int exitCode = 0;
+    MSG msg{};
+    for (;;) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            exitCode = static_cast<int>(msg.wParam);
+            break;
+        }
+        if (got < 0) {
+            exitCode = 1;
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    display::Stop();
+    return exitCode;
 }

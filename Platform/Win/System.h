@@ -16,7 +16,8 @@ constexpr DWORD DUPLICATE_SAME_ACCESS = 2;
 BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, LPHANDLE target, DWORD access,
                      BOOL inherit, DWORD options);
 
-// Written to standard error, and to the debug sink when one is installed.
+// Goes to the debug sink when one is installed, else to standard error when
+// KESTRELON_DEBUG is set (like a debugger that may or may not be attached).
 void OutputDebugStringA(LPCSTR text);
 inline void OutputDebugString(LPCSTR text) { OutputDebugStringA(text); }
 

@@ -359,6 +359,13 @@ size_t CMediaTime::Format(char* buffer, size_t size, BOOL withSuffix) const
     return length < 0 ? 0 : static_cast<size_t>(length);
 }
 
+void CMediaTime::Format(CString& text, BOOL withSuffix) const
+{
+    std::string formatted;
+    Format(formatted, withSuffix);
+    text = formatted.c_str();
+}
+
 void CMediaTime::Format(std::string& text, BOOL withSuffix) const
 {
     // Ten digits for each of four fields, separators and the longest suffix.

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 
+#include "Platform/Mfc/String.h"
 #include "Platform/Win/WinTypes.h"
 
 class CMediaTime {
@@ -70,6 +71,7 @@ public:
     // nnn counts milliseconds, or units of 1/N s. Sub-millisecond parts of
     // microsecond values are dropped. Without the suffix the text still ends
     // in one blank.
+    void Format(CString& text, BOOL withSuffix) const;
     void Format(std::string& text, BOOL withSuffix) const;
     std::string Format(BOOL withSuffix = TRUE) const;
     // Writes at most size - 1 characters and a terminator (nothing when size

@@ -318,6 +318,10 @@ TEST(MediaTime, FormatIntoCallerStringReplacesItsText)
     std::string text = "old contents that are longer";
     MicrosecondTime(0, 1, 2, 3000.0).Format(text, TRUE);
     EXPECT_EQ(text, "01:02.003 ms");
+
+    CString stored = "old";
+    MicrosecondTime(0, 1, 2, 3000.0).Format(stored, FALSE);
+    EXPECT_STREQ(static_cast<LPCSTR>(stored), "01:02.003 ");
 }
 
 TEST(MediaTime, FormatIntoSmallBufferTruncatesAndTerminates)

@@ -1,0 +1,12 @@
+#pragma once
+// The COM and OLE subset the system is written on.
+
+#include "Platform/Com/ComApi.h"
+#include "Platform/Com/ComPtr.h"
+#include "Platform/Com/Moniker.h"
+#include "Platform/Com/OleAuto.h"
+#include "Platform/Com/Persist.h"
+#include "Platform/Com/PropertyBag.h"
+#include "Platform/Com/PropertyPage.h"
+#include "Platform/Com/Stream.h"
+#include "Platform/Com/Unknown.h"

@@ -1,0 +1,450 @@
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Platform/Com/Moniker.h"
+#include "Platform/Win/Time.h"
+
+namespace {
+
+char16_t FoldAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
+
+bool EqualIgnoringCase(const std::u16string& a, const std::u16string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    return true;
+}
+
+HRESULT CopyToTaskMemory(const std::u16string& text, LPOLESTR* out)
+{
+    *out = static_cast<LPOLESTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(OLECHAR)));
+    if (!*out)
+        return E_OUTOFMEMORY;
+    std::copy(text.begin(), text.end(), *out);
+    (*out)[text.size()] = 0;
+    return S_OK;
+}
+
+std::u16string DisplayNameOf(IMoniker* moniker)
+{
+    LPOLESTR name = nullptr;
+    if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &name)) || !name)
+        return {};
+    std::u16string text(name);
+    CoTaskMemFree(name);
+    return text;
+}
+
+// Two monikers name the same object when they are equal by either's
+// IsEqual; monikers from another module's copy of this layer compare by
+// their display names.
+bool SameName(IMoniker* a, IMoniker* b) { return a == b || a->IsEqual(b) == S_OK || b->IsEqual(a) == S_OK; }
+
+class ItemMoniker final : public IMoniker {
+public:
+    ItemMoniker(std::u16string delimiter, std::u16string item)
+        : m_delimiter(std::move(delimiter)), m_item(std::move(item))
+    {
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IPersistStream || riid == IID_IMoniker) {
+            *object = static_cast<IMoniker*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG left = --m_refs;
+        if (left == 0)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override
+    {
+        if (!clsid)
+            return E_POINTER;
+        *clsid = CLSID_ItemMoniker;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE Load(IStream*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Save(IStream*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+
+    // Binding an item needs the container on its left, which nothing in the
+    // system composes.
+    HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx*, IMoniker*, REFIID, void** object) override
+    {
+        if (object)
+            *object = nullptr;
+        return MK_E_NOOBJECT;
+    }
+    HRESULT STDMETHODCALLTYPE BindToStorage(IBindCtx*, IMoniker*, REFIID, void** object) override
+    {
+        if (object)
+            *object = nullptr;
+        return MK_E_NOSTORAGE;
+    }
+    HRESULT STDMETHODCALLTYPE Reduce(IBindCtx*, DWORD, IMoniker**, IMoniker** reduced) override
+    {
+        if (!reduced)
+            return E_POINTER;
+        *reduced = this;
+        AddRef();
+        return MK_S_REDUCED_TO_SELF;
+    }
+    HRESULT STDMETHODCALLTYPE ComposeWith(IMoniker*, BOOL, IMoniker** composite) override
+    {
+        if (composite)
+            *composite = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Enum(BOOL, IEnumMoniker** monikers) override
+    {
+        if (!monikers)
+            return E_POINTER;
+        *monikers = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE IsEqual(IMoniker* other) override
+    {
+        if (!other)
+            return E_INVALIDARG;
+        CLSID clsid;
+        if (FAILED(other->GetClassID(&clsid)) || clsid != CLSID_ItemMoniker)
+            return S_FALSE;
+        return EqualIgnoringCase(DisplayNameOf(other), m_delimiter + m_item) ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Hash(DWORD* hash) override
+    {
+        if (!hash)
+            return E_POINTER;
+        DWORD h = 0;
+        for (char16_t c : m_item)
+            h = (h * 3) ^ FoldAscii(c);
+        *hash = h;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE IsRunning(IBindCtx*, IMoniker*, IMoniker* newlyRunning) override
+    {
+        if (newlyRunning && IsEqual(newlyRunning) == S_OK)
+            return S_OK;
+        IRunningObjectTable* table = nullptr;
+        if (FAILED(GetRunningObjectTable(0, &table)))
+            return S_FALSE;
+        HRESULT hr = table->IsRunning(this);
+        table->Release();
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE GetTimeOfLastChange(IBindCtx*, IMoniker*, FILETIME*) override
+    {
+        return MK_E_UNAVAILABLE;
+    }
+    HRESULT STDMETHODCALLTYPE Inverse(IMoniker** inverse) override
+    {
+        if (inverse)
+            *inverse = nullptr;
+        return MK_E_NOINVERSE;
+    }
+    HRESULT STDMETHODCALLTYPE CommonPrefixWith(IMoniker*, IMoniker** prefix) override
+    {
+        if (prefix)
+            *prefix = nullptr;
+        return MK_E_NOPREFIX;
+    }
+    HRESULT STDMETHODCALLTYPE RelativePathTo(IMoniker*, IMoniker** relative) override
+    {
+        if (relative)
+            *relative = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) override
+    {
+        if (!name)
+            return E_POINTER;
+        return CopyToTaskMemory(m_delimiter + m_item, name);
+    }
+    HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG* eaten,
+                                               IMoniker** result) override
+    {
+        if (eaten)
+            *eaten = 0;
+        if (result)
+            *result = nullptr;
+        return MK_E_SYNTAX;
+    }
+    HRESULT STDMETHODCALLTYPE IsSystemMoniker(DWORD* kind) override
+    {
+        if (!kind)
+            return E_POINTER;
+        *kind = MKSYS_ITEMMONIKER;
+        return S_OK;
+    }
+
+private:
+    ~ItemMoniker() = default;
+
+    std::atomic<LONG> m_refs{0};
+    std::u16string m_delimiter;
+    std::u16string m_item;
+};
+
+struct Registration {
+    DWORD cookie;
+    IUnknown* object;
+    IMoniker* name;
+    FILETIME changed;
+};
+
+class MonikerList final : public IEnumMoniker {
+public:
+    explicit MonikerList(std::vector<IMoniker*> monikers) : m_monikers(std::move(monikers))
+    {
+        for (IMoniker* m : m_monikers)
+            m->AddRef();
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IEnumMoniker) {
+            *object = static_cast<IEnumMoniker*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG left = --m_refs;
+        if (left == 0)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, IMoniker** monikers, ULONG* fetched) override
+    {
+        if (!monikers)
+            return E_POINTER;
+        ULONG n = 0;
+        std::lock_guard<std::mutex> guard(m_lock);
+        while (n < count && m_next < m_monikers.size()) {
+            monikers[n] = m_monikers[m_next++];
+            monikers[n++]->AddRef();
+        }
+        if (fetched)
+            *fetched = n;
+        return n == count ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_next += count;
+        if (m_next > m_monikers.size()) {
+            m_next = m_monikers.size();
+            return S_FALSE;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Reset() override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_next = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumMoniker** clone) override
+    {
+        if (!clone)
+            return E_POINTER;
+        auto* copy = new MonikerList(m_monikers);
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            copy->m_next = m_next;
+        }
+        *clone = copy;
+        copy->AddRef();
+        return S_OK;
+    }
+
+private:
+    ~MonikerList()
+    {
+        for (IMoniker* m : m_monikers)
+            m->Release();
+    }
+
+    std::atomic<LONG> m_refs{0};
+    std::mutex m_lock;
+    std::vector<IMoniker*> m_monikers;
+    size_t m_next = 0;
+};
+
+class RunningObjectTable final : public IRunningObjectTable {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IRunningObjectTable) {
+            *object = static_cast<IRunningObjectTable*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    // The table lives as long as the process.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE Register(DWORD, IUnknown* object, IMoniker* name, DWORD* cookie) override
+    {
+        if (cookie)
+            *cookie = 0;
+        if (!object || !name || !cookie)
+            return E_INVALIDARG;
+        object->AddRef();
+        name->AddRef();
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        std::lock_guard<std::mutex> guard(m_lock);
+        bool taken = false;
+        for (const Registration& r : m_entries)
+            taken = taken || SameName(r.name, name);
+        *cookie = m_nextCookie++;
+        m_entries.push_back(Registration{*cookie, object, name, now});
+        return taken ? MK_S_MONIKERALREADYREGISTERED : S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE Revoke(DWORD cookie) override
+    {
+        Registration found{};
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                                   [cookie](const Registration& r) { return r.cookie == cookie; });
+            if (it == m_entries.end())
+                return E_INVALIDARG;
+            found = *it;
+            m_entries.erase(it);
+        }
+        // Released outside the lock: the object's destructor may use the table.
+        found.object->Release();
+        found.name->Release();
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE IsRunning(IMoniker* name) override
+    {
+        if (!name)
+            return E_INVALIDARG;
+        std::lock_guard<std::mutex> guard(m_lock);
+        return Find(name) ? S_OK : S_FALSE;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetObject(IMoniker* name, IUnknown** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (!name)
+            return E_INVALIDARG;
+        std::lock_guard<std::mutex> guard(m_lock);
+        const Registration* r = Find(name);
+        if (!r)
+            return MK_E_UNAVAILABLE;
+        *object = r->object;
+        r->object->AddRef();
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE NoteChangeTime(DWORD cookie, FILETIME* time) override
+    {
+        if (!time)
+            return E_INVALIDARG;
+        std::lock_guard<std::mutex> guard(m_lock);
+        for (Registration& r : m_entries) {
+            if (r.cookie == cookie) {
+                r.changed = *time;
+                return S_OK;
+            }
+        }
+        return E_INVALIDARG;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTimeOfLastChange(IMoniker* name, FILETIME* time) override
+    {
+        if (!name || !time)
+            return E_INVALIDARG;
+        std::lock_guard<std::mutex> guard(m_lock);
+        const Registration* r = Find(name);
+        if (!r)
+            return MK_E_UNAVAILABLE;
+        *time = r->changed;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE EnumRunning(IEnumMoniker** monikers) override
+    {
+        if (!monikers)
+            return E_INVALIDARG;
+        std::vector<IMoniker*> names;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            for (const Registration& r : m_entries)
+                names.push_back(r.name);
+        }
+        *monikers = new MonikerList(std::move(names));
+        (*monikers)->AddRef();
+        return S_OK;
+    }
+
+private:
+    const Registration* Find(IMoniker* name) const
+    {
+        for (const Registration& r : m_entries)
+            if (SameName(r.name, name))
+                return &r;
+        return nullptr;
+    }
+
+    std::mutex m_lock;
+    std::vector<Registration> m_entries;
+    DWORD m_nextCookie = 1;
+};
+
+} // namespace
+
+HRESULT GetRunningObjectTable(DWORD, LPRUNNINGOBJECTTABLE* table)
+{
+    if (!table)
+        return E_INVALIDARG;
+    static RunningObjectTable* instance = new RunningObjectTable; // lives until exit
+    *table = instance;
+    return S_OK;
+}
+
+HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, LPMONIKER* moniker)
+{
+    if (!moniker)
+        return E_INVALIDARG;
+    *moniker = new ItemMoniker(delimiter ? delimiter : u"", item ? item : u"");
+    (*moniker)->AddRef();
+    return S_OK;
+}

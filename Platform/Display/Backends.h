@@ -1,0 +1,48 @@
+#pragma once
+// The two back ends behind Display.h. Both are the window system's desktop
+// host; SDL stays inside SdlBackend.cpp.
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "Platform/Display/Desktop.h"
+#include "Platform/Win/DesktopHost.h"
+
+namespace display::detail {
+
+// The composed screen and the lock every composer holds.
+struct Screen {
+    std::mutex lock;
+    Desktop desktop;
+};
+
+class HeadlessBackend final : public win::user::DesktopHost {
+public:
+    // Nothing shows the screen: it is composed when a snapshot asks.
+    void DesktopChanged() override {}
+};
+
+class SdlBackend final : public win::user::DesktopHost {
+public:
+    explicit SdlBackend(Screen& screen);
+    ~SdlBackend() override;
+    SdlBackend(const SdlBackend&) = delete;
+    SdlBackend& operator=(const SdlBackend&) = delete;
+
+    // Opens the window on a thread of its own; false when SDL cannot.
+    bool Start();
+    void Stop();
+
+    void DesktopChanged() override;
+    void CursorChanged(win::user::CursorShape shape) override;
+    void CursorMoved(POINT screen) override;
+    bool SetClipboardText(const std::string& text) override;
+    bool GetClipboardText(std::string* text) override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace display::detail

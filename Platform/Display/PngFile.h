@@ -1,0 +1,14 @@
+#pragma once
+// PNG files of 32-bit screen pixels, encoded with FFmpeg's PNG encoder.
+
+#include <string>
+
+#include "Platform/Win/WinTypes.h"
+
+namespace display {
+
+// Writes `width` x `height` pixels (0x00RRGGBB, rows `stride` pixels apart)
+// as an RGB PNG. The file appears whole or not at all; false on failure.
+bool WritePng(const std::string& path, const DWORD* pixels, LONG width, LONG height, size_t stride);
+
+} // namespace display

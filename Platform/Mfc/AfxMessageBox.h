@@ -1,0 +1,25 @@
+#pragma once
+// AfxMessageBox. Every message box goes through one replaceable handler:
+// the application installs its skinned message dialog there, and tests
+// install one that records the text and answers with a chosen button.
+// Without a handler the text goes to the debug output and the box answers
+// with its default button, so nothing waits for a user who is not there.
+
+#include <functional>
+
+#include "Platform/Mfc/AfxDefs.h"
+#include "Platform/Win/MessageBox.h"
+
+using AfxMessageBoxHandler = std::function<int(LPCSTR lpszText, UINT nType, UINT nIDHelp)>;
+
+// Returns the handler that was installed before; an empty handler restores
+// the default.
+AfxMessageBoxHandler AfxSetMessageBoxHandler(AfxMessageBoxHandler handler);
+
+int AFXAPI AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+// Shows string resource nIDPrompt (loaded with CString::LoadString).
+int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
+
+// The button a box of that type answers with when nobody presses one: the
+// one MB_DEFBUTTON1..3 selects (the first when the type has fewer).
+int AfxDefaultMessageBoxButton(UINT nType);

@@ -1,0 +1,17 @@
+#include "Platform/Mfc/Collections.h"
+
+IMPLEMENT_DYNAMIC(CPtrArray, CObject)
+IMPLEMENT_SERIAL(CDWordArray, CObject, 0)
+IMPLEMENT_SERIAL(CWordArray, CObject, 0)
+IMPLEMENT_SERIAL(CByteArray, CObject, 0)
+IMPLEMENT_DYNAMIC(CUIntArray, CObject)
+IMPLEMENT_SERIAL(CStringArray, CObject, 0)
+IMPLEMENT_SERIAL(CObArray, CObject, 0)
+IMPLEMENT_DYNAMIC(CPtrList, CObject)
+IMPLEMENT_SERIAL(CObList, CObject, 0)
+IMPLEMENT_SERIAL(CStringList, CObject, 0)
+IMPLEMENT_DYNAMIC(CMapStringToPtr, CObject)
+IMPLEMENT_SERIAL(CMapStringToString, CObject, 0)
+IMPLEMENT_SERIAL(CMapStringToOb, CObject, 0)
+IMPLEMENT_DYNAMIC(CMapPtrToPtr, CObject)
+IMPLEMENT_DYNAMIC(CMapWordToPtr, CObject)

@@ -1,0 +1,13 @@
+#pragma once
+// The MFC subset the system is written on, over our Win32 layer.
+
+#include "Platform/Win/Win32.h"
+
+#include "Platform/Mfc/AfxDefs.h"
+#include "Platform/Mfc/Archive.h"
+#include "Platform/Mfc/Collections.h"
+#include "Platform/Mfc/File.h"
+#include "Platform/Mfc/FileFind.h"
+#include "Platform/Mfc/MfcTime.h"
+#include "Platform/Mfc/Object.h"
+#include "Platform/Mfc/String.h"

@@ -1,0 +1,64 @@
+#pragma once
+// The three resource modules loaded as the application loads them: a
+// default CResourceSwitch that lives as long as the object (the application
+// object's), the modules from a chosen folder (the test stand-ins unless
+// told otherwise), and the program as the current resource module.
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "Platform/Mfc/AfxResources.h"
+#include "Platform/Win/Modules.h"
+#include "Win32/Utils/ResourceSwitch.h"
+
+namespace testing_support {
+
+// Points the module folder somewhere and puts it back after.
+class ModuleFolderOverride {
+public:
+    explicit ModuleFolderOverride(const std::string& folder)
+    {
+        if (const char* old = std::getenv("KESTRELON_MODULE_DIR")) {
+            m_previous = old;
+            m_hadPrevious = true;
+        }
+        setenv("KESTRELON_MODULE_DIR", folder.c_str(), 1);
+    }
+    ~ModuleFolderOverride()
+    {
+        if (m_hadPrevious)
+            setenv("KESTRELON_MODULE_DIR", m_previous.c_str(), 1);
+        else
+            unsetenv("KESTRELON_MODULE_DIR");
+    }
+    ModuleFolderOverride(const ModuleFolderOverride&) = delete;
+    ModuleFolderOverride& operator=(const ModuleFolderOverride&) = delete;
+
+private:
+    std::string m_previous;
+    bool m_hadPrevious = false;
+};
+
+class LoadedResourceModules {
+public:
+    explicit LoadedResourceModules(const std::string& folder = KESTRELON_UTILS_FIXTURE_MODULES)
+        : m_folder(folder), m_application(std::make_unique<CResourceSwitch>()),
+          m_modules(std::make_unique<CResourceModules>())
+    {
+        AfxSetResourceHandle(GetModuleHandleA(nullptr));
+    }
+    // The last switch goes with the object, which frees the modules.
+    ~LoadedResourceModules() { m_application.reset(); }
+
+    BOOL IsLoaded() const { return m_modules->IsLoaded(); }
+    // Ends the application's switch early.
+    void EndApplicationSwitch() { m_application.reset(); }
+
+private:
+    ModuleFolderOverride m_folder;
+    std::unique_ptr<CResourceSwitch> m_application;
+    std::unique_ptr<CResourceModules> m_modules;
+};
+
+} // namespace testing_support
