@@ -28,15 +28,6 @@ FilterGraph::~FilterGraph()
     m_clock = nullptr;
 }
 
-CUnknown* FilterGraph::CreateInstance(LPUNKNOWN outer, HRESULT* result)
-{
-    if (outer) {
-        *result = CLASS_E_NOAGGREGATION;
-        return nullptr;
-    }
-    return new FilterGraph;
-}
-
 HRESULT STDMETHODCALLTYPE FilterGraph::NonDelegatingQueryInterface(REFIID riid, void** object)
 {
     if (riid == IID_IFilterGraph || riid == IID_IGraphBuilder || riid == IID_IFilterGraph2)

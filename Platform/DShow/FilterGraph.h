@@ -271,7 +271,6 @@ public:
     FilterGraph();
     ~FilterGraph() override;
 
-    static CUnknown* CreateInstance(LPUNKNOWN outer, HRESULT* result);
     HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override;
 
     struct Entry {

@@ -50,8 +50,10 @@ HRESULT GraphControl::RunAt(REFERENCE_TIME start)
     HRESULT hr = ChooseClockIfNeeded();
     if (FAILED(hr))
         return hr;
+    // Every run waits for the renderers again: one that already ended
+    // reports its end once more when it runs.
+    m_graph.m_events.ExpectCompletion(m_graph.Renderers());
     if (m_graph.m_state == State_Stopped) {
-        m_graph.m_events.ExpectCompletion(m_graph.Renderers());
         hr = PauseFilters();
         if (FAILED(hr)) {
             StopFilters();

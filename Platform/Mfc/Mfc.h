@@ -4,6 +4,8 @@
 #include "Platform/Win/Win32.h"
 
 #include "Platform/Mfc/AfxDefs.h"
+#include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Mfc/AfxResources.h"
 #include "Platform/Mfc/Archive.h"
 #include "Platform/Mfc/Collections.h"
 #include "Platform/Mfc/File.h"

@@ -124,6 +124,30 @@ std::string KeepLineEnds(const std::string& text)
     return out;
 }
 
+// Header and section comments are written as given, so callers supply the
+// ';'. Comments read from a file have lost theirs, and written back bare
+// they would read as malformed lines or even as sections: a line with text
+// that does not start with ';' gets one.
+std::string AsCommentLines(const std::string& text)
+{
+    std::string out;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        size_t first = line.find_first_not_of(" \t\r\f\v");
+        if (first != std::string::npos && line[first] != ';')
+            line.insert(0, ";");
+        out += line;
+        if (end < text.size())
+            out += '\n';
+        start = end + 1;
+    }
+    return out;
+}
+
 // An entry's comment as one line. Comments read from a file end in their
 // line end; wrapping could leave that line end alone on a segment of its own,
 // an empty line that would join the next line into the comment.
@@ -479,11 +503,11 @@ std::string CProfile::WriteText() const
 {
     std::string text;
     if (!m_strHeader.empty())
-        text += KeepLineEnds(m_strHeader) + "\n";
+        text += KeepLineEnds(AsCommentLines(m_strHeader)) + "\n";
     for (const CProfileSection* section = m_pFirstSection; section; section = section->m_pNext) {
         text += "\n[" + section->m_strName + "]\n";
         if (!section->m_strComment.empty())
-            text += KeepLineEnds(section->m_strComment) + "\n";
+            text += KeepLineEnds(AsCommentLines(section->m_strComment)) + "\n";
         for (const CProfileEntry* entry = section->m_pFirstEntry; entry; entry = entry->m_pNext) {
             std::string line = entry->m_strName + "=" + entry->m_strValue;
             if (!entry->m_strComment.empty())

@@ -480,6 +480,21 @@ TEST(ProfileRoundTrip, CommentsReadFromAFileDoNotSwallowTheNextSection)
     }
 }
 
+TEST(ProfileRoundTrip, ReSavingALoadedFileKeepsItsCommentsAsComments)
+{
+    // Comments lose their ';' on reading; saving them again must not turn
+    // them into malformed lines or sections.
+    Loaded loaded = LoadedFrom("; head [Not a section]\n[S]\n; [Fake]\n; note\nk=v\n[T]\nx=1\n");
+    ASSERT_EQ(loaded.result, 0);
+    for (int generation = 0; generation < 3; ++generation) {
+        std::unique_ptr<CProfile> back = RoundTripped(*loaded.profile);
+        EXPECT_STREQ(back->GetValue("S", "k"), "v");
+        EXPECT_EQ(back->GetInt("T", "x"), 1);
+        EXPECT_EQ(back->GetValue("Fake", "k"), nullptr) << "a comment became a section";
+        loaded.profile = std::move(back);
+    }
+}
+
 TEST(ProfileRead, ASavedFileEndsWithAnEmptyLine)
 {
     CProfile withSections;
