@@ -93,7 +93,7 @@ std::optional<Backend> StartChosen()
         return chosen;
     const char* forced = Environment("KESTRELON_DISPLAY");
     if (chosen == Backend::Sdl && !(forced && std::strcmp(forced, "sdl") == 0)) {
-        OutputDebugStringA("display: no display server answered; running headless");
+        OutputDebugStringA("display: no display server answered; running headless\n");
         if (Start(Backend::Headless))
             return Backend::Headless;
     }

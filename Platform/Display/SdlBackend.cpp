@@ -10,9 +10,16 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <future>
 #include <optional>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 #include "Platform/Display/Backends.h"
 #include "Platform/Win/System.h"
@@ -113,6 +120,48 @@ SDL_SystemCursor SystemCursorFor(win::user::CursorShape shape)
     }
 }
 
+bool CanConnect(const std::string& path, bool abstract)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const size_t offset = abstract ? 1 : 0;
+    if (path.size() + offset >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path + offset, path.data(), path.size());
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size());
+    bool connected = connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+    close(fd);
+    return connected;
+}
+
+// Whether a display server named by the environment may answer. Local
+// servers are asked directly, so that a stale DISPLAY costs no SDL start;
+// remote ones are left to SDL.
+bool DisplayServerMayAnswer()
+{
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (wayland && *wayland) {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        std::string path = wayland[0] == '/' ? wayland : std::string(runtime ? runtime : "") + "/" + wayland;
+        if (CanConnect(path, false))
+            return true;
+    }
+    const char* x11 = std::getenv("DISPLAY");
+    if (!x11 || !*x11)
+        return false;
+    std::string name = x11;
+    if (name.rfind("unix:", 0) == 0)
+        name.erase(0, 4);
+    if (name.empty() || name[0] != ':')
+        return true;
+    std::string number = name.substr(1, name.find('.') == std::string::npos ? std::string::npos : name.find('.') - 1);
+    std::string socketPath = "/tmp/.X11-unix/X" + number;
+    return CanConnect(socketPath, true) || CanConnect(socketPath, false);
+}
+
 } // namespace
 
 struct SdlBackend::Impl {
@@ -162,9 +211,25 @@ void SdlBackend::Impl::Wake()
 
 bool SdlBackend::Impl::Open()
 {
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    const bool driverAsked = asked && *asked;
+    if (!driverAsked && !DisplayServerMayAnswer()) {
+        OutputDebugStringA("display: no display server answers\n");
+        return false;
+    }
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        OutputDebugStringA((std::string("display: SDL video is not available: ") + SDL_GetError()).c_str());
+        OutputDebugStringA((std::string("display: SDL video is not available: ") + SDL_GetError() + "\n").c_str());
+        if (SDL_WasInit(0) == 0)
+            SDL_Quit();
+        return false;
+    }
+    // Without a display server SDL may settle for a driver nobody sees;
+    // that is no screen unless the user asked for it by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driverAsked && driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        OutputDebugStringA((std::string("display: SDL found no display server (driver ") + driver + ")\n").c_str());
+        Close();
         return false;
     }
     window = SDL_CreateWindow("Kestrelon", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kMinimumWidth,
@@ -175,7 +240,7 @@ bool SdlBackend::Impl::Open()
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     wakeEvent = SDL_RegisterEvents(1);
     if (!window || !renderer || wakeEvent == static_cast<Uint32>(-1)) {
-        OutputDebugStringA((std::string("display: cannot open the SDL window: ") + SDL_GetError()).c_str());
+        OutputDebugStringA((std::string("display: cannot open the SDL window: ") + SDL_GetError() + "\n").c_str());
         Close();
         return false;
     }
@@ -199,6 +264,9 @@ void SdlBackend::Impl::Close()
     renderer = nullptr;
     window = nullptr;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // Other layers may still use SDL (sound); the last one out frees it all.
+    if (SDL_WasInit(0) == 0)
+        SDL_Quit();
 }
 
 void SdlBackend::Impl::Present()

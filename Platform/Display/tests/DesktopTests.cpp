@@ -244,7 +244,7 @@ TEST(DisplayChoice, EnvironmentPicksTheBackend)
 TEST(DisplayChoice, UnreachableDisplayFallsBackUnlessSdlWasForced)
 {
     ScopedEnvironment env;
-    env.Set("SDL_VIDEODRIVER", "x11");
+    env.Set("SDL_VIDEODRIVER", nullptr);
     env.Set("DISPLAY", ":4321");
     env.Set("WAYLAND_DISPLAY", nullptr);
     env.Set("KESTRELON_DISPLAY", nullptr);

@@ -1,0 +1,89 @@
+#pragma once
+// Test fixtures made through FFmpeg at test time, for the tests of the
+// still-image and RealMedia layers and of the readers above them: still
+// images of every format the layers read, a 16-bit 5-6-5 BMP written by
+// hand, and RealMedia clips with clip texts. Test code only; nothing here
+// exposes FFmpeg.
+
+#include <string>
+#include <vector>
+
+namespace media_fixtures {
+
+enum class StillKind {
+    Bmp24,
+    Bmp8,
+    Jpeg,
+    Png24,
+    Png8,
+    TiffPackBits,
+    TiffLzw,
+    TiffRaw,
+    Gif,
+    Tga24,
+    Tga8,
+    Pcx24,
+    Pcx8,
+};
+
+struct StillKindInfo {
+    StillKind kind;
+    const char* name;
+    // Without the dot, lower case.
+    const char* extension;
+    // Bits per pixel as stored.
+    int bits;
+    // Pixels come back only approximately.
+    bool lossy;
+    // Stored with the fixture palette.
+    bool paletted;
+};
+
+const std::vector<StillKindInfo>& StillKinds();
+const StillKindInfo& InfoOf(StillKind kind);
+
+struct Rgb {
+    unsigned char r;
+    unsigned char g;
+    unsigned char b;
+};
+
+// The test picture: red top left, green top right, blue bottom left, white
+// bottom right (the halves split at width / 2 and height / 2).
+Rgb PictureColorAt(int x, int y, int width, int height);
+// The palette of the 8-bit fixtures: 0 red, 1 green, 2 blue, 3 white, and
+// from 4 on (i, 255 - i, i / 2).
+Rgb FixturePaletteEntry(int index);
+
+bool WriteStill(const std::string& path, StillKind kind, int width, int height);
+// A BI_BITFIELDS BMP with masks 0xF800, 0x07E0, 0x001F and a 40-byte
+// header, bottom-up, of the test picture.
+bool WriteBitfields565Bmp(const std::string& path, int width, int height);
+
+struct RealMediaClip {
+    // A multiple of 16 each (RealVideo 1.0).
+    int width = 176;
+    int height = 144;
+    int frames = 10;
+    int framesPerSecond = 10;
+    bool video = true;
+    bool audio = false;
+    std::string title;
+    std::string author;
+    std::string copyright;
+    std::string comment;
+};
+
+// A clip of the test picture in RealVideo 1.0 (and AC-3 silence when
+// asked) in FFmpeg's RealMedia container.
+bool WriteRealMedia(const std::string& path, const RealMediaClip& clip);
+
+// Silences FFmpeg's diagnostics, which damaged test input provokes by the
+// hundred.
+void QuietMediaLogs();
+
+// The bytes of a file, or empty.
+std::vector<unsigned char> ReadBytes(const std::string& path);
+bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+} // namespace media_fixtures
