@@ -20,6 +20,7 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include "Platform/Display/Backends.h"
 #include "Platform/Win/System.h"
@@ -187,6 +188,9 @@ struct SdlBackend::Impl {
     LONG textureWidth = 0;
     LONG textureHeight = 0;
     std::array<SDL_Cursor*, SDL_NUM_SYSTEM_CURSORS> cursors{};
+    // The desktop has no task bar: a minimized main window minimizes the
+    // SDL window, and restoring that restores the main window.
+    bool mainMinimized = false;
 
     // Requests from other threads, served on the SDL thread.
     std::mutex requestLock;
@@ -290,6 +294,11 @@ void SdlBackend::Impl::Present()
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, texture, nullptr, nullptr);
     SDL_RenderPresent(renderer);
+    HWND main = win::user::GetMainWindow();
+    const bool minimized = main && IsIconic(main);
+    if (minimized && !mainMinimized)
+        SDL_MinimizeWindow(window);
+    mainMinimized = minimized;
 }
 
 void SdlBackend::Impl::Handle(const SDL_Event& event)
@@ -336,6 +345,12 @@ void SdlBackend::Impl::Handle(const SDL_Event& event)
         case SDL_WINDOWEVENT_EXPOSED:
             dirty = true;
             break;
+        case SDL_WINDOWEVENT_RESTORED:
+            // Posted, not sent: this thread never waits for a window thread.
+            if (HWND main = win::user::GetMainWindow(); main && IsIconic(main))
+                PostMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+            dirty = true;
+            break;
         default:
             break;
         }
@@ -347,14 +362,25 @@ void SdlBackend::Impl::Handle(const SDL_Event& event)
 
 void SdlBackend::Impl::ServeRequests()
 {
-    std::unique_lock<std::mutex> lock(requestLock);
-    if (cursorShape) {
-        win::user::CursorShape shape = *cursorShape;
-        cursorShape.reset();
-        if (shape == win::user::CursorShape::Hidden) {
+    // Taken under the lock, served outside it: the clipboard may keep SDL
+    // busy, and callers post their requests while the window system's lock
+    // is held.
+    std::optional<win::user::CursorShape> shape;
+    std::optional<POINT> warp;
+    std::optional<std::string> toSet;
+    bool wanted = false;
+    {
+        std::lock_guard<std::mutex> guard(requestLock);
+        shape = std::exchange(cursorShape, std::nullopt);
+        warp = std::exchange(warpTo, std::nullopt);
+        toSet = std::exchange(clipboardToSet, std::nullopt);
+        wanted = std::exchange(clipboardWanted, false);
+    }
+    if (shape) {
+        if (*shape == win::user::CursorShape::Hidden) {
             SDL_ShowCursor(SDL_DISABLE);
         } else {
-            SDL_SystemCursor id = SystemCursorFor(shape);
+            SDL_SystemCursor id = SystemCursorFor(*shape);
             if (!cursors[id])
                 cursors[id] = SDL_CreateSystemCursor(id);
             if (cursors[id])
@@ -362,23 +388,22 @@ void SdlBackend::Impl::ServeRequests()
             SDL_ShowCursor(SDL_ENABLE);
         }
     }
-    if (warpTo) {
+    if (warp) {
         int x = 0;
         int y = 0;
-        SDL_RenderLogicalToWindow(renderer, static_cast<float>(warpTo->x), static_cast<float>(warpTo->y), &x, &y);
+        SDL_RenderLogicalToWindow(renderer, static_cast<float>(warp->x), static_cast<float>(warp->y), &x, &y);
         SDL_WarpMouseInWindow(window, x, y);
-        warpTo.reset();
     }
-    if (clipboardToSet) {
-        SDL_SetClipboardText(clipboardToSet->c_str());
-        clipboardToSet.reset();
-    }
-    if (clipboardWanted) {
-        clipboardWanted = false;
+    if (toSet)
+        SDL_SetClipboardText(toSet->c_str());
+    if (wanted) {
         char* text = SDL_GetClipboardText();
-        clipboardHasText = text && SDL_HasClipboardText();
-        clipboardText = text ? text : "";
+        const bool hasText = text && SDL_HasClipboardText();
+        std::string copy = text ? text : "";
         SDL_free(text);
+        std::lock_guard<std::mutex> guard(requestLock);
+        clipboardHasText = hasText;
+        clipboardText = std::move(copy);
         clipboardAnswered = true;
         answered.notify_all();
     }

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "Platform/Win/Crt.h"
+#include "Platform/Win/DesktopHost.h"
 #include "Platform/Win/Memory.h"
 #include "Platform/Win/System.h"
+#include "Platform/Win/User.h"
 
 namespace {
 
@@ -24,6 +26,9 @@ struct ClipboardState {
     HWND owner = nullptr;
     std::vector<std::pair<UINT, HANDLE>> formats; // in the order they were set
     std::vector<std::string> registeredNames;     // index + 0xC000 is the format
+    bool textChanged = false;                      // CF_TEXT changed since the clipboard was opened
+    bool shared = false;                           // lastShared holds the desktop's text
+    std::string lastShared;
 };
 
 ClipboardState& State()
@@ -49,26 +54,152 @@ void Release(UINT format, HANDLE data)
 
 bool OpenedByCaller(const ClipboardState& s) { return s.open && s.opener == std::this_thread::get_id(); }
 
+std::string WithCrLf(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+std::string WithLf(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
+}
+
+// The text of a CF_TEXT block, up to its terminator.
+std::string TextOfBlock(HANDLE block)
+{
+    auto* bytes = static_cast<const char*>(GlobalLock(block));
+    if (!bytes)
+        return {};
+    std::string text(bytes, strnlen(bytes, GlobalSize(block)));
+    GlobalUnlock(block);
+    return text;
+}
+
+HGLOBAL BlockOfText(const std::string& text)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (block) {
+        std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+        GlobalUnlock(block);
+    }
+    return block;
+}
+
+// Tells the owner that lost the clipboard, when it is a window. The
+// clipboard's lock is not held: the owner may use the clipboard.
+void TellOwnerGone(HWND owner)
+{
+    if (!owner)
+        return;
+    DWORD error = GetLastError();
+    if (IsWindow(owner))
+        SendMessageA(owner, WM_DESTROYCLIPBOARD, 0, 0);
+    SetLastError(error);
+}
+
+// Takes in text another program put on the desktop's clipboard since we
+// last shared ours.
+void TakeDesktopText()
+{
+    win::user::DesktopHost* host = win::user::GetDesktopHost();
+    std::string text;
+    if (!host || !host->GetClipboardText(&text))
+        return;
+    HWND previous = nullptr;
+    {
+        ClipboardState& s = State();
+        std::lock_guard<std::mutex> guard(s.lock);
+        if ((s.open && !OpenedByCaller(s)) || (s.shared && text == s.lastShared))
+            return;
+        HGLOBAL block = BlockOfText(WithCrLf(text));
+        if (!block)
+            return;
+        for (auto& [format, data] : s.formats)
+            Release(format, data);
+        s.formats.assign(1, {CF_TEXT, block});
+        previous = s.owner;
+        s.owner = nullptr;
+        s.shared = true;
+        s.lastShared = text;
+    }
+    TellOwnerGone(previous);
+}
+
+// Gives the desktop's clipboard our text (none when CF_TEXT went).
+void ShareText()
+{
+    win::user::DesktopHost* host = win::user::GetDesktopHost();
+    if (!host)
+        return;
+    std::string text;
+    ClipboardState& s = State();
+    {
+        std::lock_guard<std::mutex> guard(s.lock);
+        for (const auto& [format, data] : s.formats)
+            if (format == CF_TEXT && data)
+                text = WithLf(TextOfBlock(data));
+    }
+    if (!host->SetClipboardText(text))
+        return;
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.shared = true;
+    s.lastShared = text;
+}
+
 } // namespace
 
-BOOL OpenClipboard(HWND newOwner)
+namespace win::detail {
+
+void ClipboardWindowGone(HWND window)
 {
     ClipboardState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
-    if (s.open && s.opener != std::this_thread::get_id()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
+    if (s.owner == window)
+        s.owner = nullptr;
+    if (s.open && s.openWindow == window)
+        s.openWindow = nullptr;
+}
+
+} // namespace win::detail
+
+BOOL OpenClipboard(HWND newOwner)
+{
+    bool reopened = false;
+    {
+        ClipboardState& s = State();
+        std::lock_guard<std::mutex> guard(s.lock);
+        if (s.open && s.opener != std::this_thread::get_id()) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        reopened = s.open;
+        s.open = true;
+        s.opener = std::this_thread::get_id();
+        s.openWindow = newOwner;
+        if (!reopened)
+            s.textChanged = false;
     }
-    s.open = true;
-    s.opener = std::this_thread::get_id();
-    s.openWindow = newOwner;
+    if (!reopened)
+        TakeDesktopText();
     return TRUE;
 }
 
 BOOL CloseClipboard()
 {
     ClipboardState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
+    std::unique_lock<std::mutex> guard(s.lock);
     if (!OpenedByCaller(s)) {
         SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
         return FALSE;
@@ -76,21 +207,31 @@ BOOL CloseClipboard()
     s.open = false;
     s.opener = std::thread::id();
     s.openWindow = nullptr;
+    if (!std::exchange(s.textChanged, false))
+        return TRUE;
+    guard.unlock();
+    ShareText();
     return TRUE;
 }
 
 BOOL EmptyClipboard()
 {
-    ClipboardState& s = State();
-    std::lock_guard<std::mutex> guard(s.lock);
-    if (!OpenedByCaller(s)) {
-        SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
-        return FALSE;
+    HWND previous = nullptr;
+    {
+        ClipboardState& s = State();
+        std::lock_guard<std::mutex> guard(s.lock);
+        if (!OpenedByCaller(s)) {
+            SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
+            return FALSE;
+        }
+        for (auto& [format, data] : s.formats)
+            Release(format, data);
+        s.formats.clear();
+        previous = s.owner;
+        s.owner = s.openWindow;
+        s.textChanged = true;
     }
-    for (auto& [format, data] : s.formats)
-        Release(format, data);
-    s.formats.clear();
-    s.owner = s.openWindow;
+    TellOwnerGone(previous);
     return TRUE;
 }
 
@@ -106,6 +247,8 @@ HANDLE SetClipboardData(UINT format, HANDLE data)
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    if (format == CF_TEXT)
+        s.textChanged = true;
     for (auto& [existing, held] : s.formats) {
         if (existing == format) {
             if (held != data)
@@ -134,6 +277,8 @@ HANDLE GetClipboardData(UINT format)
 
 BOOL IsClipboardFormatAvailable(UINT format)
 {
+    if (format == CF_TEXT)
+        TakeDesktopText();
     ClipboardState& s = State();
     std::lock_guard<std::mutex> guard(s.lock);
     for (const auto& entry : s.formats)

@@ -1,8 +1,16 @@
 #pragma once
 // The clipboard: an in-process store of data handles by format, with the
-// Win32 rules for opening, emptying and ownership. The window system will
-// later connect it to the display back end; until then window handles are
-// opaque values and the clipboard is shared by the threads of this process.
+// Win32 rules for opening, emptying and ownership, shared by the threads of
+// this process. The window that opened the clipboard when it was emptied
+// owns it: the previous owner gets WM_DESTROYCLIPBOARD when it is emptied
+// again, and a destroyed owner leaves the clipboard without one. Handles
+// that are not windows are kept as opaque owner values.
+//
+// Plain text is shared with the desktop's clipboard when the display back
+// end offers one (sdl): CF_TEXT set here goes out when the clipboard is
+// closed, and text another program copied comes in (replacing the store,
+// without owner) when the clipboard is opened or CF_TEXT is asked for.
+// Text here has CRLF line ends; the desktop's has LF.
 //
 // After SetClipboardData the clipboard owns the handle: global-memory
 // handles are freed with GlobalFree when the format is replaced or the
@@ -67,3 +75,8 @@ HWND GetOpenClipboardWindow();
 UINT RegisterClipboardFormatA(LPCSTR name);
 int GetClipboardFormatNameA(UINT format, LPSTR buffer, int size);
 inline UINT RegisterClipboardFormat(LPCSTR name) { return RegisterClipboardFormatA(name); }
+
+namespace win::detail {
+// Called by the window system as a window goes, with its lock held.
+void ClipboardWindowGone(HWND window);
+} // namespace win::detail

@@ -74,7 +74,10 @@ RECT BoundingRect(const RECT& a, const RECT& b)
                 std::max(a.bottom, b.bottom)};
 }
 
-RECT OffsetRectBy(const RECT& r, LONG dx, LONG dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+RECT OffsetRectBy(const RECT& r, LONG dx, LONG dy)
+{
+    return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
 
 RectRegion::RectRegion(const RECT& rect)
 {

@@ -45,6 +45,10 @@ ATOM Register(const WNDCLASSEXA& wc)
     auto cls = std::make_shared<WindowClass>();
     cls->name = wc.lpszClassName;
     cls->atom = AddAtomLocked(cls->name);
+    if (!cls->atom) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
     cls->style = wc.style;
     cls->proc = wc.lpfnWndProc;
     cls->classExtraBytes = wc.cbClsExtra;
@@ -54,16 +58,15 @@ ATOM Register(const WNDCLASSEXA& wc)
     cls->iconSmall = wc.hIconSm;
     cls->cursor = wc.hCursor;
     cls->background = wc.hbrBackground;
+    // A named menu is kept as a copy: the caller's string may not last.
     if (wc.lpszMenuName && !IS_INTRESOURCE(wc.lpszMenuName)) {
         cls->menuText = wc.lpszMenuName;
-        cls->menuName = nullptr; // pointed at menuText once the class sits in the table
+        cls->menuName = cls->menuText.c_str();
     } else {
         cls->menuName = wc.lpszMenuName;
     }
     cls->extra.assign(static_cast<size_t>(wc.cbClsExtra), 0);
     State().classes.push_back(cls);
-    if (!cls->menuText.empty())
-        cls->menuName = cls->menuText.c_str();
     return cls->atom;
 }
 
@@ -195,14 +198,7 @@ ATOM AddAtomLocked(const std::string& name)
         return 0;
     ATOM atom = state.nextAtom++;
     state.atoms.emplace(key, atom);
-    state.atomNames.emplace(atom, name);
     return atom;
-}
-
-ATOM FindAtomLocked(const std::string& name)
-{
-    auto it = State().atoms.find(ToLower(name));
-    return it == State().atoms.end() ? 0 : it->second;
 }
 
 } // namespace win::user

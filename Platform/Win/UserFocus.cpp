@@ -125,7 +125,8 @@ HWND ActivateWindow(HWND window, WORD how)
     }
     if (old && IsWindow(old)) {
         SendMessageA(old, WM_NCACTIVATE, FALSE, 0);
-        SendMessageA(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old) ? 1 : 0), reinterpret_cast<LPARAM>(window));
+        SendMessageA(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old) ? 1 : 0),
+                     reinterpret_cast<LPARAM>(window));
     }
     if (!old)
         SendActivateApp(window, true);

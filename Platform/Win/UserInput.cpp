@@ -408,8 +408,12 @@ bool TakeInputMessage(Guard& lock, MessageQueue& queue, HWND filter, UINT filter
             queue.m_input.erase(queue.m_input.begin() + static_cast<std::ptrdiff_t>(i));
             std::optional<MSG> cooked =
                 event.kind == InputKind::Key ? CookKey(queue, event) : CookMouse(lock, queue, event);
-            if (!cooked)
+            if (!cooked) {
+                // The thread took the input even though no window wanted it.
+                if (event.kind == InputKind::Key)
+                    ApplyKeyState(queue, event);
                 continue;
+            }
             event.cooked = true;
             event.msg = *cooked;
             // Only appends happen while the lock was released, so the event goes back where it was.

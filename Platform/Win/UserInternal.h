@@ -163,7 +163,6 @@ struct UserState {
     std::shared_ptr<Window> messageRoot;
     std::vector<std::shared_ptr<WindowClass>> classes;
     std::map<std::string, ATOM> atoms; // lower-case name -> atom
-    std::map<ATOM, std::string> atomNames;
     ATOM nextAtom = 0xC000;
     std::unordered_map<DWORD, std::shared_ptr<MessageQueue>> queues;
     UINT_PTR nextThreadTimer = 1;
@@ -189,11 +188,8 @@ struct UserState {
 // The state, made with its desktop window on first use; with Lock() held.
 UserState& State();
 
-// Lookups with Lock() held; null for handles that are not open.
+// With Lock() held; null for handles that are not open.
 Window* FindLocked(HWND window);
-// Takes the lock; sets ERROR_INVALID_WINDOW_HANDLE for handles not open.
-std::shared_ptr<Window> GetWindowObject(HWND window);
-std::shared_ptr<Window> ShareLocked(Window* window);
 
 // The calling thread's queue, made on first use (Lock() not held / held).
 std::shared_ptr<MessageQueue> CurrentQueue();
@@ -303,7 +299,6 @@ std::shared_ptr<WindowClass> FindClassLocked(LPCSTR name);
 
 // Atoms shared by classes and registered messages; Lock() held.
 ATOM AddAtomLocked(const std::string& name);
-ATOM FindAtomLocked(const std::string& name);
 std::string ToLower(std::string text);
 
 // Current time in the GetTickCount clock.

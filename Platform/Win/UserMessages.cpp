@@ -20,6 +20,8 @@ namespace win::user {
 
 namespace {
 
+constexpr int kMaxFramePaintsPerLook = 64;
+
 thread_local bool t_queueGone = false;
 
 void EndQueue(const std::shared_ptr<MessageQueue>& queue)
@@ -161,7 +163,11 @@ bool PeekLocked(Guard& lock, MessageQueue& queue, MSG* msg, HWND filter, UINT fi
         return true;
     }
     if ((kinds & QS_PAINT) && RangePasses(WM_PAINT, filterMin, filterMax)) {
-        while (Window* w = FindPaintWindowLocked(queue.m_thread, filter)) {
+        // Bounded: a frame painter that asks for its frame again must not hold the thread here.
+        for (int frames = 0; frames < kMaxFramePaintsPerLook; ++frames) {
+            Window* w = FindPaintWindowLocked(queue.m_thread, filter);
+            if (!w)
+                break;
             if (w->update.IsEmpty() && !w->internalPaint) {
                 // Only the frame needs drawing: that needs no WM_PAINT.
                 w->frameNeeded = false;

@@ -74,10 +74,13 @@ void ScrollBarPlace(HDC dc, const RECT& bar, bool vertical)
     }
 }
 
+// The button as the thread's messages so far have it: down after a real
+// press even when its release is already queued, never for a message sent
+// by code.
 bool LeftButtonDown()
 {
     Guard lock(Lock());
-    return (State().asyncKeys[VK_LBUTTON] & 0x80) != 0;
+    return (CurrentQueueLocked().m_keys[VK_LBUTTON] & 0x80) != 0;
 }
 
 // The side codes of SC_SIZE (WMSZ_*) from a hit-test code.

@@ -103,7 +103,12 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
             pos.flags |= SWP_NOCLIENTMOVE;
         w->rect = newRect;
         w->client = newClient;
-        if (!(pos.flags & SWP_NOZORDER) && w->parent) {
+        auto placeAmongSiblings = [&] {
+            auto& siblings = w->parent->children;
+            return std::find(siblings.begin(), siblings.end(), w) - siblings.begin();
+        };
+        const auto oldPlace = placeAmongSiblings();
+        if (!(pos.flags & SWP_NOZORDER)) {
             Window* after = FindLocked(pos.hwndInsertAfter);
             bool special = pos.hwndInsertAfter == HWND_TOP || pos.hwndInsertAfter == HWND_BOTTOM ||
                            pos.hwndInsertAfter == HWND_TOPMOST || pos.hwndInsertAfter == HWND_NOTOPMOST;
@@ -113,33 +118,39 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
                     RaiseOwnedLocked(*w);
             }
         }
+        const bool restacked = placeAmongSiblings() != oldPlace;
         if (pos.flags & SWP_SHOWWINDOW)
             w->style |= WS_VISIBLE;
         if (pos.flags & SWP_HIDEWINDOW)
             w->style &= ~WS_VISIBLE;
-        if (w->surface && (Width(oldRect) != Width(newRect) || Height(oldRect) != Height(newRect)))
+        const bool moved = !SameRect(oldRect, newRect);
+        const bool resized = Width(oldRect) != Width(newRect) || Height(oldRect) != Height(newRect);
+        if (w->surface && resized)
             w->surface->Resize(Width(newRect), Height(newRect), PixelFromColor(GetSysColor(COLOR_BTNFACE)));
         const bool visibleAfter = IsVisibleLocked(*w);
-        const bool changed = !SameRect(oldRect, newRect) || !(pos.flags & SWP_NOZORDER) || visibleBefore != visibleAfter ||
-                             (pos.flags & SWP_FRAMECHANGED);
-        if (pos.flags & SWP_FRAMECHANGED)
+        const bool frameChanged = (pos.flags & SWP_FRAMECHANGED) != 0;
+        if (frameChanged)
             w->frameNeeded = true;
-        if (!(pos.flags & SWP_NOREDRAW) && changed) {
-            // A child's old place shows its parent and siblings again; the
-            // window itself is drawn anew wherever it now shows.
-            if (!topLevel && visibleBefore && w->parent)
-                ExposeLocked(*w->parent, oldRect);
-            if (visibleAfter) {
-                bool moved = !SameRect(oldRect, newRect) || (pos.flags & SWP_FRAMECHANGED);
-                if (!topLevel || moved || !visibleBefore)
+        if (!(pos.flags & SWP_NOREDRAW)) {
+            if (topLevel) {
+                // A top-level window carries its pixels with it: only new
+                // sizes and new showings need painting.
+                if (visibleAfter && (resized || frameChanged || !visibleBefore))
+                    InvalidateAllLocked(*w);
+            } else {
+                // A child's old place shows its parent and siblings again,
+                // and a restacked child changes what its siblings show.
+                if (visibleBefore && (moved || restacked || !visibleAfter))
+                    ExposeLocked(*w->parent, oldRect);
+                if (visibleAfter && (moved || restacked || frameChanged || !visibleBefore))
                     InvalidateAllLocked(*w);
             }
         }
+        if (moved || restacked || frameChanged || visibleBefore != visibleAfter)
+            DesktopChangedLocked();
         hidden = visibleBefore && !visibleAfter;
         activate = topLevel && !(pos.flags & SWP_NOACTIVATE) && visibleAfter && !(w->style & WS_DISABLED) &&
                    w->thread == GetCurrentThreadId() && !(w->exStyle & WS_EX_NOACTIVATE);
-        if (changed || (pos.flags & SWP_FRAMECHANGED))
-            DesktopChangedLocked();
     }
     if (hidden && topLevel)
         ActivateOtherWindow(window);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Platform/Win/Clipboard.h"
 #include "Platform/Win/GdiInternal.h"
 #include "Platform/Win/Time.h"
 #include "Platform/Win/UserInternal.h"
@@ -99,6 +100,7 @@ void FreeLocked(Window& window)
     }
     KillWindowTimersLocked(handle);
     FailSendsToLocked(handle);
+    win::detail::ClipboardWindowGone(handle);
     window.props.clear();
     window.dead = true;
     auto keep = state.windows[reinterpret_cast<UINT_PTR>(handle)]; // the erase below must not free it under us
@@ -352,26 +354,6 @@ Window* FindLocked(HWND window)
     return it == windows.end() || it->second->dead ? nullptr : it->second.get();
 }
 
-std::shared_ptr<Window> ShareLocked(Window* window)
-{
-    if (!window)
-        return nullptr;
-    auto& windows = State().windows;
-    auto it = windows.find(reinterpret_cast<UINT_PTR>(window->handle));
-    return it == windows.end() ? nullptr : it->second;
-}
-
-std::shared_ptr<Window> GetWindowObject(HWND window)
-{
-    Guard lock(Lock());
-    Window* found = FindLocked(window);
-    if (!found) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return nullptr;
-    }
-    return ShareLocked(found);
-}
-
 bool IsRoot(const Window* window)
 {
     const UserState& state = State();
@@ -591,12 +573,15 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     }
     if (!IsWindow(handle))
         return nullptr;
-    SendMessageA(handle, WM_SIZE, SIZE_RESTORED,
-                 MAKELPARAM(static_cast<DWORD>(client.right - client.left), static_cast<DWORD>(client.bottom - client.top)));
+    const DWORD clientWidth = static_cast<DWORD>(client.right - client.left);
+    const DWORD clientHeight = static_cast<DWORD>(client.bottom - client.top);
+    SendMessageA(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(clientWidth, clientHeight));
     SendMessageA(handle, WM_MOVE, 0, MAKELPARAM(static_cast<DWORD>(client.left), static_cast<DWORD>(client.top)));
     NotifyParents(handle, WM_CREATE);
     if (givenStyle & WS_VISIBLE) {
-        int show = (givenStyle & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED : (givenStyle & WS_MINIMIZE) ? SW_SHOWMINIMIZED : SW_SHOW;
+        int show = (givenStyle & WS_MAXIMIZE)   ? SW_SHOWMAXIMIZED
+                   : (givenStyle & WS_MINIMIZE) ? SW_SHOWMINIMIZED
+                                                : SW_SHOW;
         ShowWindow(handle, show);
     }
     return IsWindow(handle) ? handle : nullptr;
@@ -956,7 +941,8 @@ int GetWindowTextA(HWND window, LPSTR text, int size)
     text[0] = '\0';
     if (!IsWindow(window))
         return 0;
-    return static_cast<int>(SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(text)));
+    LRESULT copied = SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(text));
+    return static_cast<int>(copied);
 }
 
 int GetWindowTextLengthA(HWND window)

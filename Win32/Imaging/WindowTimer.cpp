@@ -1,26 +1,28 @@
 #include "Win32/Imaging/WindowTimer.h"
 
+#include "Platform/Win/User.h"
+
 namespace {
 
-UINT_PTR InertSetTimer(HWND, UINT_PTR id, UINT)
+UINT_PTR PlatformSetTimer(HWND window, UINT_PTR id, UINT elapse)
 {
-    return id != 0 ? id : 1;
+    return SetTimer(window, id, elapse, nullptr);
 }
 
-BOOL InertKillTimer(HWND, UINT_PTR)
+BOOL PlatformKillTimer(HWND window, UINT_PTR id)
 {
-    return TRUE;
+    return KillTimer(window, id);
 }
 
-WindowTimerApi g_timerApi = {InertSetTimer, InertKillTimer};
+WindowTimerApi g_timerApi = {PlatformSetTimer, PlatformKillTimer};
 
 } // namespace
 
 WindowTimerApi SetWindowTimerApi(const WindowTimerApi& api)
 {
     WindowTimerApi previous = g_timerApi;
-    g_timerApi.pfnSetTimer = api.pfnSetTimer ? api.pfnSetTimer : InertSetTimer;
-    g_timerApi.pfnKillTimer = api.pfnKillTimer ? api.pfnKillTimer : InertKillTimer;
+    g_timerApi.pfnSetTimer = api.pfnSetTimer ? api.pfnSetTimer : PlatformSetTimer;
+    g_timerApi.pfnKillTimer = api.pfnKillTimer ? api.pfnKillTimer : PlatformKillTimer;
     return previous;
 }
 

@@ -6,15 +6,15 @@
 
 // The platform timer calls a CWindowTimer makes (SetTimer without a
 // callback, and KillTimer). They are replaceable so that tests can watch
-// them; the USER layer routes them to its SetTimer and KillTimer.
+// them.
 struct WindowTimerApi {
     // Returns the timer's id, 0 on failure.
     UINT_PTR (*pfnSetTimer)(HWND window, UINT_PTR id, UINT elapse);
     BOOL (*pfnKillTimer)(HWND window, UINT_PTR id);
 };
 
-// Installs `api` and returns the one it replaces. Until the first call the
-// calls arm nothing and SetTimer answers with the id asked for (1 for 0).
+// Installs `api` and returns the one it replaces; null members fall back to
+// the platform's SetTimer and KillTimer, which are the default.
 WindowTimerApi SetWindowTimerApi(const WindowTimerApi& api);
 
 class CWindowTimer {

@@ -124,6 +124,33 @@ TEST_F(UserInput, CaptionClickIsANonClientMessageWithItsHitCode)
     EXPECT_TRUE(ReceivedOf(WM_LBUTTONDOWN).empty());
 }
 
+TEST_F(UserInput, CaptionDragMovesTheWindowAndTheCloseBoxClosesIt)
+{
+    HWND w = CreateWindowExA(0, RecordingClass(), "framed", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 50,
+                             50, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    PumpUntilIdle();
+    InjectMouseButton(MouseButton::Left, true, POINT{100, 58});
+    InjectMouseMove(POINT{130, 78});
+    InjectMouseButton(MouseButton::Left, false, POINT{130, 78});
+    PumpUntilIdle();
+    RECT r{};
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 80);
+    EXPECT_EQ(r.top, 70);
+    EXPECT_EQ(GetCapture(), nullptr) << "the drag gave the capture back";
+    // The close box sits at the right end of the caption.
+    const int frame = GetSystemMetrics(SM_CXDLGFRAME);
+    POINT closeBox{r.right - frame - 10, r.top + frame + 8};
+    EXPECT_EQ(SendMessageA(w, WM_NCHITTEST, 0, MAKELPARAM(closeBox.x, closeBox.y)), HTCLOSE);
+    ClearLog();
+    Click(closeBox);
+    PumpUntilIdle();
+    EXPECT_FALSE(IsWindow(w));
+    auto commands = ReceivedOf(WM_SYSCOMMAND);
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].wParam, SC_CLOSE);
+}
+
 TEST_F(UserInput, ClicksPassDisabledAndTransparentChildrenToWhatIsBelow)
 {
     TwoChildren w = MakeTwoChildren();

@@ -149,6 +149,13 @@ protected:
     void TearDown() override
     {
         ReleaseCapture();
+        for (UINT vk = 1; vk < 256; ++vk)
+            if (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000)
+                win::user::InjectKey(vk, false);
+        using win::user::MouseButton;
+        for (auto button : {MouseButton::Left, MouseButton::Right, MouseButton::Middle})
+            win::user::InjectMouseButton(button, false, POINT{0, 0});
+        PumpUntilIdle();
         std::vector<HWND> tops;
         EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) {
             reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
@@ -156,12 +163,6 @@ protected:
         }, reinterpret_cast<LPARAM>(&tops));
         for (HWND w : tops)
             DestroyWindow(w);
-        PumpUntilIdle();
-        for (UINT vk = 1; vk < 256; ++vk)
-            if (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000)
-                win::user::InjectKey(vk, false);
-        for (auto button : {win::user::MouseButton::Left, win::user::MouseButton::Right, win::user::MouseButton::Middle})
-            win::user::InjectMouseButton(button, false, POINT{0, 0});
         PumpUntilIdle();
         std::lock_guard<std::mutex> guard(LogLock());
         Reactions().clear();

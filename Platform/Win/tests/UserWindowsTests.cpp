@@ -355,4 +355,35 @@ TEST_F(UserWindows, RegisteredMessagesShareOneIdPerName)
     EXPECT_EQ(RegisterWindowMessageA(""), 0u);
 }
 
+TEST_F(UserWindows, DesktopCloseRequestGoesToTheMainWindow)
+{
+    win::user::SetMainWindow(nullptr);
+    EXPECT_FALSE(win::user::RequestClose()) << "no window, nobody to ask";
+    HWND main = MakeTopLevel(RECT{0, 0, 10, 10});
+    MakeTopLevel(RECT{0, 0, 10, 10}, WS_POPUP | WS_VISIBLE, nullptr, main);
+    MakeTopLevel(RECT{0, 0, 10, 10});
+    EXPECT_EQ(win::user::GetMainWindow(), main) << "the oldest visible window without owner";
+    EXPECT_TRUE(win::user::RequestClose());
+    PumpUntilIdle();
+    EXPECT_FALSE(IsWindow(main)) << "WM_CLOSE reached it and DefWindowProc destroyed it";
+}
+
+TEST_F(UserWindows, ScreenSizeChangesAreAnnounced)
+{
+    HWND w = MakeTopLevel(RECT{0, 0, 10, 10});
+    ClearLog();
+    win::user::SetScreenSize(1280, 1024);
+    PumpUntilIdle();
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(work.bottom, 1024);
+    auto changes = ReceivedOf(WM_DISPLAYCHANGE);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].window, w);
+    EXPECT_EQ(changes[0].wParam, 32u);
+    EXPECT_EQ(changes[0].lParam, MAKELPARAM(1280, 1024));
+    win::user::SetScreenSize(1024, 768);
+}
+
 } // namespace

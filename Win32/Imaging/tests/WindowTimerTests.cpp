@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "Platform/Win/Win32.h"
 #include "Win32/Imaging/WindowTimer.h"
 
 namespace {
@@ -120,15 +121,32 @@ TEST_F(WindowTimer, TimerWithoutWindowIsNotKilled)
     EXPECT_TRUE(FakeTimer::kills.empty());
 }
 
-TEST_F(WindowTimer, InertDefaultArmsWithTheAskedId)
+TEST(WindowTimerPlatform, DefaultArmsARealTimerOfTheWindow)
 {
-    SetWindowTimerApi({nullptr, nullptr});
-    CWindowTimer timer(FakeWindow(), 12, 1000);
-    EXPECT_TRUE(timer.IsArmed());
-    EXPECT_EQ(timer.GetId(), 12);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "WindowTimerTestClass";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "WindowTimerTestClass", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+
+    CWindowTimer timer(window, 0x10007, 10);
+    ASSERT_TRUE(timer.IsArmed());
+    EXPECT_EQ(timer.GetId(), 7) << "the id is cut to 16 bits";
+    MSG message{};
+    bool fired = false;
+    const DWORD deadline = GetTickCount() + 5000;
+    while (!fired && GetTickCount() < deadline) {
+        if (PeekMessageA(&message, window, WM_TIMER, WM_TIMER, PM_REMOVE))
+            fired = message.wParam == 7;
+        else
+            Sleep(1);
+    }
+    EXPECT_TRUE(fired);
     timer.Kill();
-    EXPECT_TRUE(FakeTimer::sets.empty());
-    EXPECT_TRUE(FakeTimer::kills.empty());
+    EXPECT_FALSE(KillTimer(window, 7)) << "Kill stopped the platform timer";
+    DestroyWindow(window);
 }
 
 } // namespace
