@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "Platform/Win/Gdi.h"
 #include "Win32/Imaging/IplImage.h"
 
 namespace {
@@ -164,6 +165,50 @@ IplImage* CIplAlphaMask::GetWorkImage()
     return m_pWork;
 }
 
+HDC CIplAlphaMask::GetDC()
+{
+    if (m_pMask == nullptr || GetWorkImage() == nullptr)
+        return nullptr;
+    if (m_hDC != nullptr)
+        return m_hDC;
+    if (m_pInfo == nullptr) {
+        BuildBitmapInfo();
+        if (m_pInfo == nullptr)
+            return nullptr;
+    }
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    if (dc == nullptr)
+        return nullptr;
+    // Compatible with the fresh memory DC, which holds a monochrome bitmap:
+    // the drawing becomes two-level.
+    HBITMAP bitmap = ::CreateDIBitmap(dc, m_pInfo, CBM_INIT, m_pWork->imageData,
+                                      reinterpret_cast<const BITMAPINFO*>(m_pInfo), DIB_RGB_COLORS);
+    if (bitmap == nullptr) {
+        ::DeleteDC(dc);
+        return nullptr;
+    }
+    m_hOldBitmap = ::SelectObject(dc, bitmap);
+    m_hBitmap = bitmap;
+    m_hDC = dc;
+    return m_hDC;
+}
+
+void CIplAlphaMask::ReleaseDC(int mirror)
+{
+    if (m_hDC == nullptr)
+        return;
+    // GDI hands the rows back bottom-up.
+    ::GetDIBits(m_hDC, m_hBitmap, 0, static_cast<UINT>(m_pMask->height), m_pWork->imageData,
+                reinterpret_cast<BITMAPINFO*>(m_pInfo), DIB_RGB_COLORS);
+    ::SelectObject(m_hDC, m_hOldBitmap);
+    ::DeleteObject(m_hBitmap);
+    ::DeleteDC(m_hDC);
+    m_hDC = nullptr;
+    m_hBitmap = nullptr;
+    m_hOldBitmap = nullptr;
+    CopyWorkToMask(mirror);
+}
+
 void CIplAlphaMask::CopyWorkToMask(int mirror)
 {
     if (m_pMask == nullptr || m_pWork == nullptr)
@@ -238,8 +283,7 @@ void CIplAlphaMask::Mirror(int flag)
 
 void CIplAlphaMask::Free()
 {
-    // An open drawing surface is closed (unflipped) before this once the
-    // surface can be opened, which needs the GDI's memory DCs.
+    ReleaseDC(0);
     if (m_pMask != nullptr)
         iplDeallocate(m_pMask, IPL_IMAGE_ALL);
     if (m_pWork != nullptr)

@@ -5,9 +5,8 @@
 // drawing surface: a 24-bit work image that GDI draws into through a memory
 // DC and whose first channel is then copied into the mask.
 //
-// The lending itself (GetDC and ReleaseDC) needs the GDI's memory DCs,
-// CreateDIBitmap and GetDIBits; the work image, its header and the copy
-// back into the mask (CopyWorkToMask) are here already.
+// The surface is a monochrome memory DC, so whatever is drawn reads back
+// as 0 or 255.
 //
 // Deleting a mask frees it, as Free does; Free clears every field, so Free
 // followed by delete stays safe.
@@ -41,6 +40,13 @@ public:
 
     // The drawing work image, made on first use; null without a mask.
     IplImage* GetWorkImage();
+    // Opens the drawing surface (a memory DC whose bitmap starts as the work
+    // image left it) and returns its DC, or the DC already open; null
+    // without a mask or when no DC can be made.
+    HDC GetDC();
+    // Closes the surface: the drawing is read back into the work image and
+    // copied into the mask (CopyWorkToMask). Nothing when it is not open.
+    void ReleaseDC(int mirror);
     // The closing half of the drawing surface: channel 1 of the work image
     // (rows as GetDIBits leaves them, bottom-up) goes into the mask, turned
     // upside down when `mirror` is non-zero so that the mask rows run

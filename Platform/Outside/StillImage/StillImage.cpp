@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -170,13 +171,11 @@ const char* FormatNameOf(AVCodecID codec)
 
 INT ReadWholeFile(LPCSTR path, std::vector<BYTE>& data)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file)
         return STILLIMAGE_ERR_OPEN;
-    if (std::fseek(file.get(), 0, SEEK_END) != 0)
-        return STILLIMAGE_ERR_READ;
-    const long size = std::ftell(file.get());
-    if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0)
+    const std::streamoff size = file.tellg();
+    if (size < 0 || !file.seekg(0))
         return STILLIMAGE_ERR_READ;
     if (size == 0)
         return STILLIMAGE_ERR_FORMAT;
@@ -187,7 +186,7 @@ INT ReadWholeFile(LPCSTR path, std::vector<BYTE>& data)
     } catch (const std::bad_alloc&) {
         return STILLIMAGE_ERR_NO_MEMORY;
     }
-    if (std::fread(data.data(), 1, data.size(), file.get()) != data.size())
+    if (!file.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size())))
         return STILLIMAGE_ERR_READ;
     return STILLIMAGE_OK;
 }

@@ -13,7 +13,7 @@
 #include "Platform/Mfc/File.h"
 #include "Platform/Win/Bitmap.h"
 #include "Platform/Win/WinTypes.h"
-#include "Win32/Imaging/Palette.h"
+#include "Win32/Imaging/SharedPalette.h"
 #include "Win32/Sb/Media/MediaSource.h"
 
 class CIplImage;

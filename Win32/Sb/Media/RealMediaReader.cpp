@@ -206,16 +206,16 @@ void CRealMediaReader::ReadAudio(INT block, INT ignored, MediaFrame* frame)
 
 void CRealMediaReader::ReadVideo(INT frameIndex, INT heldIndex, MediaFrame* frame)
 {
-    if (frame == nullptr)
+    // The picture does not change from frame to frame, so a frame already
+    // made is kept (and a clip without a thumbnail is not asked again for
+    // every output frame).
+    if (frame == nullptr || (heldIndex >= 0 && heldIndex == frameIndex))
         return;
     if (m_pThumbBits == nullptr && !TakeThumbnail()) {
         if (m_pFallback != nullptr)
             m_pFallback->ReadVideo(frameIndex, heldIndex, frame);
         return;
     }
-    // The thumbnail does not change from frame to frame.
-    if (heldIndex >= 0 && heldIndex == frameIndex)
-        return;
     auto* image = new (std::nothrow) CIplImage(m_nThumbWidth, m_nThumbHeight, 0);
     IplImage* ipl = image != nullptr ? image->GetImage() : nullptr;
     if (ipl == nullptr) {

@@ -213,10 +213,12 @@ void MergeWaveFormats(const WAVEFORMATEX* a, const WAVEFORMATEX* b, WAVEFORMATEX
 {
     if (a == nullptr || b == nullptr || out == nullptr)
         return;
+    // Copies first: the record is packed, so its members cannot be bound
+    // to references (std::max takes them by reference).
     const WORD tag = a->wFormatTag;
-    const WORD bits = std::max(a->wBitsPerSample, b->wBitsPerSample);
-    const WORD channels = std::max(a->nChannels, b->nChannels);
-    const DWORD rate = std::max(a->nSamplesPerSec, b->nSamplesPerSec);
+    const WORD bits = std::max(WORD{a->wBitsPerSample}, WORD{b->wBitsPerSample});
+    const WORD channels = std::max(WORD{a->nChannels}, WORD{b->nChannels});
+    const DWORD rate = std::max(DWORD{a->nSamplesPerSec}, DWORD{b->nSamplesPerSec});
     out->wFormatTag = tag;
     out->wBitsPerSample = bits;
     out->nChannels = channels;

@@ -187,7 +187,7 @@ TEST(FrameReader, SilentAudioBlocksLastOneOutputFrame)
         FramePtr frame = NextFrame(reader, 0, 1, &format, &failed);
         EXPECT_EQ(failed, 0);
         ASSERT_NE(frame->m_pAudio, nullptr);
-        EXPECT_EQ(frame->m_pAudio->m_nLength, c.bytes) << c.format.nSamplesPerSec;
+        EXPECT_EQ(frame->m_pAudio->m_nLength, c.bytes) << DWORD{c.format.nSamplesPerSec};
         EXPECT_EQ(frame->m_pImage, nullptr) << "no video asked for";
         EXPECT_EQ(std::memcmp(frame->m_pAudio->m_pBlock, &format, 16), 0);
     }
@@ -323,7 +323,7 @@ TEST(FrameReader, NativeFrameUsesTheSourceFormatAndStopsAtTheEnd)
         FramePtr frame(reader.GetNativeFrame(&failed, 1, 1));
         EXPECT_EQ(failed, 0);
         ASSERT_NE(frame->m_pAudio, nullptr);
-        EXPECT_EQ(frame->m_pAudio->GetFormat()->nSamplesPerSec, 11025u);
+        EXPECT_EQ(DWORD{frame->m_pAudio->GetFormat()->nSamplesPerSec}, 11025u);
         EXPECT_EQ(frame->m_pAudio->GetFormat()->nChannels, 1);
         EXPECT_EQ(frame->m_pAudio->m_nLength, 442u);
         ASSERT_NE(frame->m_pImage, nullptr);
@@ -344,10 +344,10 @@ TEST(FrameReader, AudioFormatDescribesTheSourceSound)
     ASSERT_EQ(sounding.GetAudioFormat(&format), 1);
     EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
     EXPECT_EQ(format.nChannels, 1);
-    EXPECT_EQ(format.nSamplesPerSec, 11025u);
+    EXPECT_EQ(DWORD{format.nSamplesPerSec}, 11025u);
     EXPECT_EQ(format.wBitsPerSample, 8);
     EXPECT_EQ(format.nBlockAlign, 1);
-    EXPECT_EQ(format.nAvgBytesPerSec, 11025u);
+    EXPECT_EQ(DWORD{format.nAvgBytesPerSec}, 11025u);
 }
 
 TEST(FrameReader, InitVideoSetsTheRangeAndSizes)

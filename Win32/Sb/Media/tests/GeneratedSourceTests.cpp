@@ -95,18 +95,18 @@ TEST(GeneratedSource, AudioBlocksAreSilenceInTheAskedFormat)
     EXPECT_EQ(withAudio->HasAudio(), 1);
     WAVEFORMATEX format{};
     ASSERT_EQ(withAudio->GetAudioFormat(&format), 1);
-    EXPECT_EQ(format.nSamplesPerSec, 22050u);
+    EXPECT_EQ(DWORD{format.nSamplesPerSec}, 22050u);
     EXPECT_EQ(format.nChannels, 1);
     EXPECT_EQ(format.wBitsPerSample, 8);
-    EXPECT_EQ(format.nAvgBytesPerSec, 22050u);
+    EXPECT_EQ(DWORD{format.nAvgBytesPerSec}, 22050u);
     EXPECT_EQ(format.nBlockAlign, 1);
     ASSERT_NE(withAudio->GetNativeAudioFormat(), nullptr);
-    EXPECT_EQ(withAudio->GetNativeAudioFormat()->nSamplesPerSec, 22050u);
+    EXPECT_EQ(DWORD{withAudio->GetNativeAudioFormat()->nSamplesPerSec}, 22050u);
 
     INT failed = -1;
     FramePtr native(withAudio->GetNativeFrame(&failed, 0, 1));
     ASSERT_NE(native->m_pAudio, nullptr);
-    EXPECT_EQ(native->m_pAudio->GetFormat()->nSamplesPerSec, 22050u);
+    EXPECT_EQ(DWORD{native->m_pAudio->GetFormat()->nSamplesPerSec}, 22050u);
     EXPECT_EQ(native->m_pAudio->m_nLength, 1470u);
     EXPECT_EQ(native->m_pAudio->m_pData[0], 0x80);
 
@@ -128,7 +128,7 @@ TEST(GeneratedSource, GivenFormatReplacesTheDefault)
     WAVEFORMATEX answered{};
     ASSERT_EQ(source.GetAudioFormat(&answered), 1);
     EXPECT_EQ(answered.nChannels, 2);
-    EXPECT_EQ(answered.nSamplesPerSec, 11025u);
+    EXPECT_EQ(DWORD{answered.nSamplesPerSec}, 11025u);
     EXPECT_NEAR(source.m_tLength.GetSeconds(), 1.0, 1e-9);
     ASSERT_NE(source.m_pAudioBlock, nullptr);
     EXPECT_EQ(source.m_pAudioBlock->m_nLength, 1764u);

@@ -82,9 +82,9 @@ TEST(WaveBuffer, DurationConstructorDoesNotRoundToEven)
     const WAVEFORMATEX* header = stereo.GetFormat();
     EXPECT_EQ(header->wFormatTag, WAVE_FORMAT_PCM);
     EXPECT_EQ(header->nChannels, 2);
-    EXPECT_EQ(header->nSamplesPerSec, 44100u);
+    EXPECT_EQ(DWORD{header->nSamplesPerSec}, 44100u);
     EXPECT_EQ(header->nBlockAlign, 4);
-    EXPECT_EQ(header->nAvgBytesPerSec, 176400u);
+    EXPECT_EQ(DWORD{header->nAvgBytesPerSec}, 176400u);
     EXPECT_EQ(header->wBitsPerSample, 16);
     EXPECT_EQ(header->cbSize, 0);
 }
@@ -250,16 +250,16 @@ TEST(WaveBuffer, MergeWaveFormatsTakesTheLargerAndBucketsTheRate)
         MergeWaveFormats(&c.a, &c.b, &out);
         EXPECT_EQ(out.wFormatTag, WAVE_FORMAT_PCM);
         EXPECT_EQ(out.nChannels, c.channels);
-        EXPECT_EQ(out.nSamplesPerSec, c.rate);
+        EXPECT_EQ(DWORD{out.nSamplesPerSec}, c.rate);
         EXPECT_EQ(out.wBitsPerSample, c.bits);
         EXPECT_EQ(out.nBlockAlign, c.channels * c.bits / 8);
-        EXPECT_EQ(out.nAvgBytesPerSec, c.rate * out.nBlockAlign);
+        EXPECT_EQ(DWORD{out.nAvgBytesPerSec}, c.rate * out.nBlockAlign);
         EXPECT_EQ(out.cbSize, 7) << "left as it was";
     }
     WAVEFORMATEX a = PcmFormat(1, 22050, 8);
     WAVEFORMATEX b = PcmFormat(2, 32000, 16);
     MergeWaveFormats(&a, &b, &b);
-    EXPECT_EQ(b.nAvgBytesPerSec, 176400u) << "the output may be the second input";
+    EXPECT_EQ(DWORD{b.nAvgBytesPerSec}, 176400u) << "the output may be the second input";
 }
 
 } // namespace
