@@ -491,6 +491,10 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int srcX, int src
                   const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
 LONG GetBitmapBits(HBITMAP bitmap, LONG size, LPVOID bits);
 LONG SetBitmapBits(HBITMAP bitmap, DWORD size, const void* bits);
+// A bitmap resource of a module as a device bitmap (monochrome for 1-bit
+// bitmaps, colour otherwise).
+HBITMAP LoadBitmapA(HINSTANCE module, LPCSTR name);
+inline HBITMAP LoadBitmap(HINSTANCE module, LPCSTR name) { return LoadBitmapA(module, name); }
 COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);

@@ -349,10 +349,12 @@ int Bitmap::Describe(int size, void* buffer) const
     if (!m_dib || (buffer && size < static_cast<int>(sizeof(DIBSECTION)))) {
         if (!buffer)
             return static_cast<int>(sizeof(BITMAP));
-        if (size < static_cast<int>(sizeof(BITMAP)))
+        // A short buffer (the 24-byte 32-bit layout) gets what fits.
+        int count = std::min(size, static_cast<int>(sizeof(BITMAP)));
+        if (count <= 0)
             return 0;
-        std::memcpy(buffer, &bm, sizeof bm);
-        return static_cast<int>(sizeof(BITMAP));
+        std::memcpy(buffer, &bm, static_cast<size_t>(count));
+        return count;
     }
     if (!buffer)
         return static_cast<int>(sizeof(DIBSECTION));

@@ -19,11 +19,12 @@ std::shared_ptr<DeviceContext> FindDC(HDC dc)
 }
 
 // A logical rectangle given by corner and extent, in surface coordinates.
+// A negative extent runs back from the pixel at the corner, which it
+// includes (mirroring blits start at x + width - 1).
 RECT SurfaceRect(const DeviceContext& dc, int x, int y, int width, int height)
 {
-    POINT a = dc.ToSurface(POINT{x, y});
-    POINT b = dc.ToSurface(POINT{x + width, y + height});
-    return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    POINT a = dc.ToSurface(POINT{width < 0 ? x + width + 1 : x, height < 0 ? y + height + 1 : y});
+    return RECT{a.x, a.y, a.x + std::abs(width), a.y + std::abs(height)};
 }
 
 // Converts source pixels into the destination's format: colour to
@@ -122,11 +123,63 @@ LONG Sample(LONG i, LONG count, LONG sourceCount)
     return static_cast<LONG>((static_cast<LONGLONG>(2 * i + 1) * sourceCount) / (2 * static_cast<LONGLONG>(count)));
 }
 
+// Source position and 8-bit weight of the next pixel for bilinear
+// enlargement, per destination index.
+struct Tap {
+    LONG first;
+    LONG second;
+    DWORD weight; // of `second`, 0..256
+};
+
+std::vector<Tap> Taps(LONG count, LONG sourceCount)
+{
+    std::vector<Tap> taps(static_cast<size_t>(count));
+    for (LONG i = 0; i < count; ++i) {
+        double at = (i + 0.5) * sourceCount / count - 0.5;
+        at = std::clamp(at, 0.0, static_cast<double>(sourceCount - 1));
+        LONG first = static_cast<LONG>(at);
+        LONG second = std::min(first + 1, sourceCount - 1);
+        taps[static_cast<size_t>(i)] = Tap{first, second, static_cast<DWORD>((at - first) * 256 + 0.5)};
+    }
+    return taps;
+}
+
+DWORD Mix(DWORD a, DWORD b, DWORD weight)
+{
+    DWORD keep = 256 - weight;
+    DWORD rb = (((a & 0xFF00FF) * keep + (b & 0xFF00FF) * weight) >> 8) & 0xFF00FF;
+    DWORD g = (((a & 0x00FF00) * keep + (b & 0x00FF00) * weight) >> 8) & 0x00FF00;
+    return rb | g;
+}
+
+// HALFTONE enlargement: bilinear between the four nearest source pixels.
+std::vector<DWORD> Enlarge(const std::vector<DWORD>& block, LONG sw, LONG sh, LONG dw, LONG dh, bool flipX,
+                           bool flipY)
+{
+    std::vector<DWORD> out(static_cast<size_t>(dw) * static_cast<size_t>(dh));
+    std::vector<Tap> across = Taps(dw, sw), down = Taps(dh, sh);
+    for (LONG y = 0; y < dh; ++y) {
+        const Tap& ty = down[static_cast<size_t>(y)];
+        const DWORD* top = block.data() + static_cast<size_t>(ty.first) * static_cast<size_t>(sw);
+        const DWORD* bottom = block.data() + static_cast<size_t>(ty.second) * static_cast<size_t>(sw);
+        DWORD* row = out.data() + static_cast<size_t>(flipY ? dh - 1 - y : y) * static_cast<size_t>(dw);
+        for (LONG x = 0; x < dw; ++x) {
+            const Tap& tx = across[static_cast<size_t>(x)];
+            DWORD upper = Mix(top[tx.first], top[tx.second], tx.weight);
+            DWORD lower = Mix(bottom[tx.first], bottom[tx.second], tx.weight);
+            row[flipX ? dw - 1 - x : x] = Mix(upper, lower, ty.weight);
+        }
+    }
+    return out;
+}
+
 // Scales `block` (sw x sh) to dw x dh, mirrored when asked, in the given
 // stretch mode.
 std::vector<DWORD> ScaleBlock(const std::vector<DWORD>& block, LONG sw, LONG sh, LONG dw, LONG dh, bool flipX,
                               bool flipY, int mode)
 {
+    if (mode == HALFTONE && dw >= sw && dh >= sh && (dw > sw || dh > sh))
+        return Enlarge(block, sw, sh, dw, dh, flipX, flipY);
     std::vector<DWORD> out(static_cast<size_t>(dw) * static_cast<size_t>(dh));
     std::vector<LONG> x0(static_cast<size_t>(dw)), x1(static_cast<size_t>(dw));
     for (LONG x = 0; x < dw; ++x) {
@@ -197,8 +250,8 @@ int DibToDevice(HDC dc, int x, int y, int width, int height, int srcX, int srcY,
     scanCount = std::min<UINT>(scanCount, static_cast<UINT>(format.height) - std::min<UINT>(firstScan, static_cast<UINT>(format.height)));
     bool flipX = (width < 0) != (srcWidth < 0);
     bool flipY = (height < 0) != (srcHeight < 0);
-    LONG sx = srcWidth < 0 ? srcX + srcWidth : srcX, sw = std::abs(srcWidth);
-    LONG syTop = srcHeight < 0 ? srcY + srcHeight : srcY, sh = std::abs(srcHeight);
+    LONG sx = srcWidth < 0 ? srcX + srcWidth + 1 : srcX, sw = std::abs(srcWidth);
+    LONG syTop = srcHeight < 0 ? srcY + srcHeight + 1 : srcY, sh = std::abs(srcHeight);
     // Source y is measured from the DIB's top for a top-down DIB and from its
     // bottom-left origin otherwise, as Windows does.
     std::vector<DWORD> block(static_cast<size_t>(sw) * static_cast<size_t>(sh), 0);
@@ -323,6 +376,8 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush)
         SetLastError(rect ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
         return 0;
     }
+    if (rect->right <= rect->left || rect->bottom <= rect->top)
+        return 1;
     SurfaceLock lock(*context, true);
     if (lock.Valid())
         PaintRect(*context, lock.Pixels(), SurfaceRect(*context, rect->left, rect->top, rect->right - rect->left,

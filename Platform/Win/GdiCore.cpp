@@ -298,7 +298,8 @@ HBRUSH GetSysColorBrush(int index)
 
 HBRUSH CreateSolidBrush(COLORREF color)
 {
-    return static_cast<HBRUSH>(InsertObject(std::make_shared<Brush>(BS_SOLID, color & 0x00FFFFFF)));
+    // PALETTEINDEX and PALETTERGB keep their flag; the DC resolves them.
+    return static_cast<HBRUSH>(InsertObject(std::make_shared<Brush>(BS_SOLID, color & 0x03FFFFFF)));
 }
 
 HGDIOBJ GetStockObject(int index)

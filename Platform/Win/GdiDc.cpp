@@ -436,10 +436,9 @@ HPEN CreatePen(int style, int width, COLORREF color)
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    // Styled lines are drawn one pixel wide, as Windows does for cosmetic pens.
+    // A styled pen wider than one pixel draws solid, as on Windows; it keeps
+    // its style for GetObject.
     LONG w = std::max(width, 0);
-    if (kind >= PS_DASH && kind <= PS_DASHDOTDOT && w > 1)
-        kind = PS_SOLID;
     return static_cast<HPEN>(InsertObject(std::make_shared<Pen>(OBJ_PEN, kind, w, color)));
 }
 

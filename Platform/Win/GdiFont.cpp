@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -82,6 +83,8 @@ constexpr LONG kDefaultCellHeight = 16;
 // Glyphs beyond this many pixels per em would take megabytes each.
 constexpr LONG kMaxEm = 2048;
 constexpr size_t kMaxCachedGlyphs = 4096;
+// Large sizes make large glyphs; a font's cache stays below this.
+constexpr size_t kMaxGlyphBytes = 16u << 20;
 constexpr size_t kRecentFonts = 16;
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
@@ -245,7 +248,8 @@ struct RealizedFont::Impl {
     std::string family;
     bool monospace = false;
     mutable std::unordered_map<char32_t, LONG> advances;
-    mutable std::unordered_map<char32_t, std::shared_ptr<const GlyphImage>> glyphs[2];
+    mutable std::unordered_map<char32_t, std::shared_ptr<const GlyphImage>> glyphs[2]; // grey, mono
+    mutable size_t glyphBytes = 0;
 
     ~Impl()
     {
@@ -339,9 +343,13 @@ std::shared_ptr<const GlyphImage> RealizedFont::Glyph(char32_t c, bool mono) con
     auto it = cache.find(c);
     if (it != cache.end())
         return it->second;
-    if (cache.size() >= kMaxCachedGlyphs)
-        cache.clear();
     auto made = m_impl->RenderLocked(c, mono);
+    if (cache.size() >= kMaxCachedGlyphs || m_impl->glyphBytes + made->coverage.size() > kMaxGlyphBytes) {
+        m_impl->glyphs[0].clear();
+        m_impl->glyphs[1].clear();
+        m_impl->glyphBytes = 0;
+    }
+    m_impl->glyphBytes += made->coverage.size();
     cache.emplace(c, made);
     return made;
 }
@@ -414,6 +422,7 @@ std::shared_ptr<const RealizedFont> Realize(const LOGFONTW& logFont)
 
     FontMetrics& m = impl->metrics;
     m.ascent = Scale(winAscent, emY, unitsPerEm);
+    m.ascent = cellHeight > 0 ? std::min(m.ascent, cellHeight) : m.ascent;
     m.descent = cellHeight > 0 ? cellHeight - m.ascent : Scale(winDescent, emY, unitsPerEm);
     m.height = m.ascent + m.descent;
     m.internalLeading = std::max<LONG>(0, m.height - emY);

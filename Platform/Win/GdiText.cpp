@@ -12,6 +12,9 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr std::u32string_view kEllipsis = U"...";
 constexpr LONG kDefaultTabChars = 8;
+// Caller-given spacing is held to this, far beyond any surface, so that
+// positions never overflow.
+constexpr LONGLONG kMaxPen = 1 << 24;
 
 // Decodes UTF-8; `units`, when given, receives each character's byte count.
 // A byte that starts no valid sequence becomes U+FFFD on its own.
@@ -208,7 +211,7 @@ TextLine ApplyEllipsis(const TextLine& line, const TextLayoutOptions& options, c
         size_t separator = line.text.find_last_of(U"\\/");
         if (separator != std::u32string::npos && separator > 0) {
             TextLine fitted = FitEllipsis(line, separator, separator, options, advance);
-            if (MeasureLine(fitted.text, options.tabWidth, advance) <= options.width || separator == 0)
+            if (MeasureLine(fitted.text, options.tabWidth, advance) <= options.width)
                 return fitted;
             // Not even the last part fits: shorten it at its end as well.
             TextLine tailOnly = Ellipsized(line, 0, separator);
@@ -475,13 +478,13 @@ BOOL TextOutDecoded(HDC handle, int x, int y, UINT options, const RECT* rect, co
     if (dx) {
         const size_t step = (options & ETO_PDY) ? 2 : 1;
         size_t unit = 0;
-        LONG pen = 0;
+        LONGLONG pen = 0;
         for (size_t i = 0; i < text.size(); ++i) {
-            run.offsets.push_back(pen);
+            run.offsets.push_back(static_cast<LONG>(pen));
             for (int k = 0; k < units[i]; ++k, ++unit)
-                pen += dx[unit * step];
+                pen = std::clamp<LONGLONG>(pen + dx[unit * step], -kMaxPen, kMaxPen);
         }
-        run.offsets.push_back(pen);
+        run.offsets.push_back(static_cast<LONG>(pen));
     } else {
         run.offsets = CharacterOffsets(text, 0, AdvanceOf(font));
     }
@@ -801,5 +804,5 @@ int GetTextFaceA(HDC dc, int count, LPSTR face)
     size_t length = std::min(name.size(), static_cast<size_t>(count - 1));
     std::memcpy(face, name.data(), length);
     face[length] = '\0';
-    return static_cast<int>(length);
+    return static_cast<int>(length) + 1;
 }

@@ -215,6 +215,8 @@ BOOL GetTextExtentExPointW(HDC dc, LPCWSTR text, int count, int maxExtent, LPINT
 BOOL GetTextMetricsA(HDC dc, LPTEXTMETRICA metrics);
 BOOL GetTextMetricsW(HDC dc, LPTEXTMETRICW metrics);
 // The family of the face the selected font renders with ("DejaVu Sans").
+// Returns the characters copied with the terminator, or with a null buffer
+// the size needed.
 int GetTextFaceA(HDC dc, int count, LPSTR face);
 
 namespace win::gdi {

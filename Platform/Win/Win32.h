@@ -6,6 +6,7 @@
 #include "Platform/Win/Crt.h"
 #include "Platform/Win/Files.h"
 #include "Platform/Win/Gdi.h"
+#include "Platform/Win/GdiText.h"
 #include "Platform/Win/Guid.h"
 #include "Platform/Win/LogFont.h"
 #include "Platform/Win/Memory.h"

@@ -1,23 +1,10 @@
 #include "Win32/Imaging/GdiBitmap.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
-#include <vector>
 
-#include "Platform/Win/Resources.h"
-#include "Platform/Win/User.h"
 #include "Win32/Imaging/DrawContext.h"
 
 namespace {
-
-constexpr LONG kMaxResourceDimension = 32768;
-
-DWORD ReadU32(const BYTE* p)
-{
-    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
-           (static_cast<DWORD>(p[3]) << 24);
-}
 
 // Selects a bitmap into a DC while it lives.
 class BitmapSelection {
@@ -48,49 +35,6 @@ BYTE Mix(BYTE given, BYTE transparent, double share)
 
 } // namespace
 
-HBITMAP LoadBitmapResource(HINSTANCE module, LPCSTR name)
-{
-    HRSRC resource = FindResourceA(module, name, RT_BITMAP);
-    if (!resource)
-        return nullptr;
-    const DWORD size = SizeofResource(module, resource);
-    HGLOBAL loaded = LoadResource(module, resource);
-    const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
-    if (!data || size < sizeof(BITMAPINFOHEADER) || ReadU32(data) != sizeof(BITMAPINFOHEADER))
-        return nullptr;
-
-    // The header is copied to aligned memory; resource data is only read.
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, data, sizeof header);
-    if (header.biWidth <= 0 || header.biWidth > kMaxResourceDimension || header.biHeight == 0 ||
-        header.biHeight > kMaxResourceDimension || header.biHeight < -kMaxResourceDimension || header.biPlanes != 1)
-        return nullptr;
-    const WORD bits = header.biBitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return nullptr;
-    if (header.biCompression != BI_RGB && !(header.biCompression == BI_BITFIELDS && (bits == 16 || bits == 32)))
-        return nullptr;
-    const DWORD colours = header.biClrUsed != 0 ? header.biClrUsed : bits <= 8 ? (1u << bits) : 0;
-    if (colours > 256)
-        return nullptr;
-    const DWORD tableBytes = colours * 4 + (header.biCompression == BI_BITFIELDS ? 12 : 0);
-    const ULONGLONG rowBytes = ((static_cast<ULONGLONG>(bits) * header.biWidth + 31) & ~31ull) / 8;
-    const ULONGLONG pixelBytes = rowBytes * static_cast<ULONGLONG>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
-    const ULONGLONG offset = sizeof header + tableBytes;
-    if (offset > size || pixelBytes > size - offset)
-        return nullptr;
-
-    std::vector<std::uint32_t> info((sizeof header + tableBytes + 3) / 4 + 1, 0);
-    std::memcpy(info.data(), data, static_cast<size_t>(offset));
-    const auto* bitmapInfo = reinterpret_cast<const BITMAPINFO*>(info.data());
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap =
-        CreateDIBitmap(screen, &bitmapInfo->bmiHeader, CBM_INIT, data + offset, bitmapInfo, DIB_RGB_COLORS);
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    return bitmap;
-}
-
 CGdiBitmap::CGdiBitmap(HBITMAP bitmap, BOOL owned, const CColor* transparent, const CGfxPoint* point)
     : m_hBitmap(bitmap), m_bOwned(bitmap && owned)
 {
@@ -98,14 +42,14 @@ CGdiBitmap::CGdiBitmap(HBITMAP bitmap, BOOL owned, const CColor* transparent, co
 }
 
 CGdiBitmap::CGdiBitmap(HINSTANCE module, UINT id, const CColor* transparent, const CGfxPoint* point)
-    : m_hBitmap(LoadBitmapResource(module, MAKEINTRESOURCEA(id)))
+    : m_hBitmap(LoadBitmapA(module, MAKEINTRESOURCEA(id)))
 {
     m_bOwned = m_hBitmap != nullptr;
     SetTransparency(transparent, point);
 }
 
 CGdiBitmap::CGdiBitmap(const CGfxString& name, const CColor* transparent, const CGfxPoint* point)
-    : m_hBitmap(LoadBitmapResource(nullptr, name.GetString()))
+    : m_hBitmap(LoadBitmapA(nullptr, name.GetString()))
 {
     m_bOwned = m_hBitmap != nullptr;
     SetTransparency(transparent, point);

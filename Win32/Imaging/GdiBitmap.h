@@ -87,10 +87,6 @@ private:
     void DestroyMask();
 };
 
-// A GDI bitmap made from a bitmap resource (a packed DIB) of `module`, as
-// LoadBitmap makes it; null when it is missing or damaged.
-HBITMAP LoadBitmapResource(HINSTANCE module, LPCSTR name);
-
 // The library's pixel types and their DIB forms.
 int BitsPerPixelOfPixelType(int pixelType);
 int PaletteSizeOfPixelType(int pixelType);

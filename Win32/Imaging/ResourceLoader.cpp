@@ -4,6 +4,7 @@
 #include <new>
 
 #include "Platform/Mfc/AfxResources.h"
+#include "Platform/Win/Gdi.h"
 #include "Win32/Imaging/GdiBitmap.h"
 
 CResourceLoader::CResourceLoader() : m_hModule(AfxGetResourceHandle()) {}
@@ -100,12 +101,12 @@ void CResourceLoader::Free()
 
 CGdiBitmap* CResourceLoader::LoadBitmapByName(const CGfxString& name)
 {
-    HBITMAP bitmap = LoadBitmapResource(m_hModule, name.GetString());
+    HBITMAP bitmap = LoadBitmapA(m_hModule, name.GetString());
     return bitmap ? new CGdiBitmap(bitmap, TRUE) : nullptr;
 }
 
 CGdiBitmap* CResourceLoader::LoadBitmapById(UINT id)
 {
-    HBITMAP bitmap = LoadBitmapResource(m_hModule, MAKEINTRESOURCEA(id & 0xFFFF));
+    HBITMAP bitmap = LoadBitmapA(m_hModule, MAKEINTRESOURCEA(id & 0xFFFF));
     return bitmap ? new CGdiBitmap(bitmap, TRUE) : nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Platform/Win/Gdi.h"
@@ -46,10 +47,15 @@ public:
     HDC Dc() const { return m_dc; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
+    // Selects the font, which the canvas then owns.
     void Use(HFONT font)
     {
+        HGDIOBJ displaced = SelectObject(m_dc, font);
+        if (m_font)
+            DeleteObject(m_font);
+        else
+            m_oldFont = displaced;
         m_font = font;
-        m_oldFont = SelectObject(m_dc, font);
     }
     void Fill(COLORREF color)
     {
@@ -172,7 +178,8 @@ TEST(GdiTextFonts, EveryFamilyResolvesToItsDejaVuFace)
         char name[LF_FACESIZE] = {};
         int length = GetTextFaceA(canvas.Dc(), LF_FACESIZE, name);
         EXPECT_STREQ(name, FamilyName(FamilyForFace(face, 0))) << face;
-        EXPECT_EQ(length, static_cast<int>(std::strlen(name)));
+        EXPECT_EQ(length, static_cast<int>(std::strlen(name)) + 1);
+        EXPECT_EQ(GetTextFaceA(canvas.Dc(), 0, nullptr), length);
     }
 }
 
@@ -383,6 +390,51 @@ TEST(GdiTextDraw, ClippingKeepsInkInside)
     }
 }
 
+TEST(GdiTextDraw, UnderlineAndStrikeOutSpanTheText)
+{
+    struct Case {
+        BYTE underline;
+        BYTE strikeOut;
+    };
+    const Case cases[] = {{1, 0}, {0, 1}};
+    auto plain = ArialCanvas();
+    TextOutA(plain->Dc(), 10, 5, "ruled", 5);
+    const RECT plainInk = plain->InkBox(kWhite);
+    const SIZE extent = ExtentOf(plain->Dc(), "ruled");
+    for (const Case& c : cases) {
+        auto canvas = ArialCanvas();
+        LOGFONTA lf = LogFontOf("Arial", -16);
+        lf.lfUnderline = c.underline;
+        lf.lfStrikeOut = c.strikeOut;
+        canvas->Use(CreateFontIndirectA(&lf));
+        TextOutA(canvas->Dc(), 10, 5, "ruled", 5);
+        RECT ink = canvas->InkBox(kWhite);
+        EXPECT_EQ(ink.left, 10) << "the line starts at the pen";
+        EXPECT_EQ(ink.right, 10 + extent.cx) << "and ends at the extent";
+        EXPECT_EQ(ink.bottom > plainInk.bottom, c.underline != 0);
+        EXPECT_LE(ink.bottom, 5 + extent.cy);
+    }
+}
+
+TEST(GdiTextFonts, BoldAndItalicChangeTheGlyphs)
+{
+    auto regular = ArialCanvas();
+    TextOutA(regular->Dc(), 4, 4, "Styled", 6);
+    const int regularInk = regular->CountPixels(&IsWhite);
+    auto bold = ArialCanvas();
+    bold->Use(FontOf("Arial", -16, FW_BOLD));
+    TextOutA(bold->Dc(), 4, 4, "Styled", 6);
+    EXPECT_GT(ExtentOf(bold->Dc(), "Styled").cx, ExtentOf(regular->Dc(), "Styled").cx);
+    EXPECT_LT(bold->CountPixels(&IsWhite), regularInk) << "bold strokes cover more";
+    auto italic = ArialCanvas();
+    LOGFONTA lf = LogFontOf("Arial", -16);
+    lf.lfItalic = 1;
+    italic->Use(CreateFontIndirectA(&lf));
+    TextOutA(italic->Dc(), 4, 4, "Styled", 6);
+    EXPECT_NE(italic->CountPixels(&IsWhite), regularInk);
+    EXPECT_EQ(ExtentOf(italic->Dc(), "Styled").cy, ExtentOf(regular->Dc(), "Styled").cy);
+}
+
 TEST(GdiTextDraw, DxSpacingPlacesEveryCharacter)
 {
     auto canvas = ArialCanvas();
@@ -487,6 +539,35 @@ TEST(GdiTextLayout, BreaksPrefixesAndEllipses)
     EXPECT_EQ(win::gdi::CharacterOffsets(U"a\tb", 40, &TenEach), (std::vector<LONG>{0, 10, 40, 50}));
 }
 
+TEST(GdiTextLayout, ArbitraryTextAndFlagsKeepTheirPromises)
+{
+    const char32_t alphabet[] = U"ab &/\\\t\r\nxyz";
+    const UINT flags[] = {DT_WORDBREAK, DT_SINGLELINE, DT_END_ELLIPSIS, DT_PATH_ELLIPSIS, DT_WORD_ELLIPSIS,
+                          DT_NOPREFIX, DT_EDITCONTROL, DT_EXPANDTABS};
+    unsigned seed = 12345;
+    auto next = [&seed](unsigned range) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % range;
+    };
+    for (int round = 0; round < 500; ++round) {
+        std::u32string text;
+        for (unsigned n = next(40); n > 0; --n)
+            text.push_back(alphabet[next(std::size(alphabet) - 1)]);
+        TextLayoutOptions options;
+        for (UINT flag : flags)
+            options.format |= next(2) ? flag : 0;
+        options.width = static_cast<LONG>(next(120)) - 10;
+        options.tabWidth = (options.format & DT_EXPANDTABS) ? 40 : 0;
+        const bool ellipsis = (options.format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) != 0;
+        for (const TextLine& line : LayoutText(text, options, &TenEach)) {
+            EXPECT_EQ(line.width, win::gdi::CharacterOffsets(line.text, options.tabWidth, &TenEach).back());
+            EXPECT_TRUE(!ellipsis || line.width <= std::max<LONG>(options.width, 30)) << round;
+            for (size_t p : line.prefixed)
+                EXPECT_LT(p, line.text.size()) << round;
+        }
+    }
+}
+
 TEST(GdiTextDrawText, CalcRectMeasuresWithoutDrawing)
 {
     auto canvas = ArialCanvas();
@@ -499,6 +580,9 @@ TEST(GdiTextDrawText, CalcRectMeasuresWithoutDrawing)
     EXPECT_EQ(single.top, 7);
     EXPECT_EQ(single.right - single.left, extent.cx);
     EXPECT_EQ(single.bottom - single.top, tm.tmHeight);
+    RECT wide{5, 7, 6, 8};
+    DrawTextW(canvas->Dc(), u"one two three", -1, &wide, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_EQ(wide.right, single.right);
 
     struct Case {
         LONG width;
@@ -588,6 +672,28 @@ TEST(GdiTextDrawText, PrefixUnderlinesTheMarkedCharacter)
     RECT r = box;
     DrawTextA(literal->Dc(), "&File", -1, &r, DT_SINGLELINE | DT_NOPREFIX);
     EXPECT_GT(literal->InkBox(kWhite).right, plainInk.right) << "DT_NOPREFIX draws the '&'";
+}
+
+TEST(GdiTextThreads, ThreadsDrawAndMeasureTogether)
+{
+    auto measure = [] {
+        auto canvas = ArialCanvas();
+        LONG first = ExtentOf(canvas->Dc(), "Threads share one font cache").cx;
+        for (int i = 0; i < 40; ++i) {
+            canvas->Use(FontOf(i % 2 ? "Verdana" : "Arial", -10 - i % 7));
+            TextOutA(canvas->Dc(), 0, 0, "Threads share one font cache", 28);
+        }
+        canvas->Use(FontOf("Arial", -16));
+        return ExtentOf(canvas->Dc(), "Threads share one font cache").cx == first;
+    };
+    bool same[4] = {};
+    std::vector<std::thread> threads;
+    for (bool& result : same)
+        threads.emplace_back([&result, &measure] { result = measure(); });
+    for (std::thread& t : threads)
+        t.join();
+    for (bool result : same)
+        EXPECT_TRUE(result);
 }
 
 TEST(GdiTextErrors, BadHandlesAndArgumentsFailCleanly)

@@ -1,8 +1,11 @@
+// The parts of the transition effects that work on devices and frames:
+// the preview, the image renderer and the door's warp. The figures they
+// draw are in TransitionRenderers.cpp.
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
-#include <vector>
 
 #include "Platform/Win/Gdi.h"
 #include "Platform/Win/User.h"
@@ -74,49 +77,22 @@ void SlidePictures(INT style, CIplImage* imageA, CIplImage* imageB, CIplImage* o
     }
 }
 
-// Grey levels of a figure painted as runs, one brush per level used.
-class BrushCache {
-public:
-    ~BrushCache()
-    {
-        for (HBRUSH brush : m_brushes) {
-            if (brush != nullptr)
-                DeleteObject(brush);
-        }
-    }
-    HBRUSH Get(BYTE level)
-    {
-        if (m_brushes[level] == nullptr)
-            m_brushes[level] = CreateSolidBrush(RGB(level, level, level));
-        return m_brushes[level];
-    }
-
-private:
-    HBRUSH m_brushes[256] = {};
-};
+// Progress outside 0..1 (or not a number) would push the figures' integer
+// coordinates beyond any range.
+double LimitProgress(double progress)
+{
+    return std::isnan(progress) ? 0.0 : std::clamp(progress, 0.0, 1.0);
+}
 
 } // namespace
 
 void TransitionEffect::DrawPreview(HDC dc, INT left, INT top, INT right, INT bottom, float progress, RECT* movedA,
                                    RECT* movedB)
 {
-    const RECT rect{left, top, right, bottom};
-    TransitionRaster raster(std::max(right - left, 0), std::max(bottom - top, 0), POINT{left, top});
-    DrawFigure(raster, rect, progress, movedA, movedB);
-    if (!raster.HasDrawn() || dc == nullptr)
+    if (dc == nullptr)
         return;
-    BrushCache brushes;
-    for (INT y = 0; y < raster.Height(); ++y) {
-        const BYTE* row = raster.Row(y);
-        INT start = 0;
-        for (INT x = 1; x <= raster.Width(); ++x) {
-            if (x < raster.Width() && row[x] == row[start])
-                continue;
-            const RECT run{left + start, top + y, left + x, top + y + 1};
-            ::FillRect(dc, &run, brushes.Get(row[start]));
-            start = x;
-        }
-    }
+    TransitionRaster raster(dc);
+    DrawFigure(raster, RECT{left, top, right, bottom}, static_cast<float>(LimitProgress(progress)), movedA, movedB);
 }
 
 void TransitionEffect::DrawPreviewInWindow(HWND window, float progress)
@@ -138,6 +114,7 @@ void TransitionEffect::Blend(CIplImage* imageA, CIplImage* imageB, CIplImage* ou
 {
     if (!HasPixels(imageA) || !HasPixels(imageB) || !HasPixels(output))
         return;
+    progress = LimitProgress(progress);
     const INT family = m_pParams->m_nFamily;
     if (family == 1) {
         INT alpha = 255;
@@ -156,11 +133,19 @@ void TransitionEffect::Blend(CIplImage* imageA, CIplImage* imageB, CIplImage* ou
     const RECT rect{left, top, right, bottom};
     RECT movedA = rect;
     RECT movedB = rect;
-    {
+    if (HDC dc = mask->GetDC(); dc != nullptr) {
+        DrawPreview(dc, left, top, right, bottom, static_cast<float>(progress), &movedA, &movedB);
+        mask->ReleaseDC(1);
+    } else {
+        // Without a drawing surface the figure is rasterised straight into
+        // the mask, with the same pixel rules.
         TransitionRaster raster(reinterpret_cast<BYTE*>(maskImage->imageData), maskImage->width, maskImage->height,
                                 maskImage->widthStep, POINT{0, 0});
         DrawFigure(raster, rect, static_cast<float>(progress), &movedA, &movedB);
     }
+    maskImage = mask->GetImage();
+    if (maskImage == nullptr)
+        return;
     const INT style = m_pParams->m_nStyle;
     if (style == 3 || style == 4 || style == 5) {
         const IplImage* a = imageA->GetImage();
@@ -182,6 +167,7 @@ void DoorTransition::RenderImages(CIplImage* imageA, CIplImage* imageB, CIplImag
 {
     if (!HasPixels(imageA) || !HasPixels(imageB) || !HasPixels(output))
         return;
+    progress = static_cast<float>(LimitProgress(progress));
     const bool style1 = m_pParams->m_nStyle == 1;
     CIplImage* moving = style1 ? imageB : imageA;
     output->CopyFrom(style1 ? imageA : imageB);

@@ -85,7 +85,9 @@ public:
 
     // The output frame at `progress`: B over A through the figure (or a
     // constant alpha, a slide, the door's warp). All images of one size;
-    // `mask` of that size receives the figure.
+    // `mask` of that size receives the figure through its drawing surface.
+    // The sliding styles 4 and 3 paint the moved picture into A or B in
+    // place before copying it to the output.
     void Blend(CIplImage* imageA, CIplImage* imageB, CIplImage* output, CIplAlphaMask* mask, INT left, INT top,
                INT right, INT bottom, double progress, INT frameCount, INT width, INT height, INT bottomUp);
 

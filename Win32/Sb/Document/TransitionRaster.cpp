@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "Platform/Win/Gdi.h"
+
 namespace {
 
 constexpr BYTE kPenLevel = 0;
@@ -18,6 +20,31 @@ RECT Normalized(const RECT& rect)
 INT FirstCentreAtOrAfter(double x)
 {
     return static_cast<INT>(std::ceil(x - 0.5));
+}
+
+// The pixels of each row of the ellipse in `r` whose centres lie inside
+// it, as [x, y) column ranges, one per row from r.top.
+std::vector<POINT> EllipseSpans(const RECT& r)
+{
+    std::vector<POINT> spans;
+    if (r.right <= r.left || r.bottom <= r.top)
+        return spans;
+    const double rx = (r.right - r.left) / 2.0;
+    const double ry = (r.bottom - r.top) / 2.0;
+    for (INT y = r.top; y < r.bottom; ++y) {
+        const double cy = y + 0.5;
+        double dy = 0;
+        if (cy < r.top + ry)
+            dy = r.top + ry - cy;
+        else if (cy > r.bottom - ry)
+            dy = cy - (r.bottom - ry);
+        const double f = 1.0 - (dy * dy) / (ry * ry);
+        const double inset = rx - rx * std::sqrt(std::max(0.0, f));
+        const INT x0 = static_cast<INT>(std::ceil(r.left + inset - 0.5));
+        const INT x1 = static_cast<INT>(std::ceil(r.right - inset - 0.5));
+        spans.push_back(x1 > x0 ? POINT{x0, x1} : POINT{0, 0});
+    }
+    return spans;
 }
 
 } // namespace
@@ -36,6 +63,55 @@ TransitionRaster::TransitionRaster(INT width, INT height, POINT origin)
       m_origin(origin)
 {
     m_clip = RECT{origin.x, origin.y, origin.x + m_width, origin.y + m_height};
+}
+
+TransitionRaster::TransitionRaster(HDC dc)
+    : m_pixels(nullptr), m_width(0), m_height(0), m_stride(0), m_origin{0, 0}, m_clip{0, 0, 0, 0}, m_hDC(dc)
+{
+}
+
+TransitionRaster::TransitionRaster(TransitionRaster&& other) noexcept
+    : m_own(std::move(other.m_own)), m_pixels(other.m_pixels), m_width(other.m_width), m_height(other.m_height),
+      m_stride(other.m_stride), m_origin(other.m_origin), m_clip(other.m_clip),
+      m_savedClips(std::move(other.m_savedClips)), m_drawn(other.m_drawn), m_hDC(other.m_hDC),
+      m_brushes(std::move(other.m_brushes))
+{
+    if (!m_own.empty())
+        m_pixels = m_own.data();
+    other.m_pixels = nullptr;
+    other.m_width = other.m_height = 0;
+    other.m_brushes.clear();
+}
+
+TransitionRaster::~TransitionRaster()
+{
+    for (const auto& entry : m_brushes)
+        ::DeleteObject(entry.second);
+}
+
+HBRUSH TransitionRaster::Brush(BYTE level)
+{
+    for (const auto& entry : m_brushes) {
+        if (entry.first == level)
+            return entry.second;
+    }
+    HBRUSH brush = ::CreateSolidBrush(RGB(level, level, level));
+    if (brush != nullptr)
+        m_brushes.emplace_back(level, brush);
+    return brush;
+}
+
+void TransitionRaster::GdiShape(Shape shape, const RECT& rect, BYTE level, bool withPen)
+{
+    HGDIOBJ oldBrush = ::SelectObject(m_hDC, Brush(level));
+    HGDIOBJ oldPen = withPen ? nullptr : ::SelectObject(m_hDC, ::GetStockObject(NULL_PEN));
+    if (shape == Shape::Rectangle)
+        ::Rectangle(m_hDC, rect.left, rect.top, rect.right, rect.bottom);
+    else
+        ::Ellipse(m_hDC, rect.left, rect.top, rect.right, rect.bottom);
+    if (oldPen != nullptr)
+        ::SelectObject(m_hDC, oldPen);
+    ::SelectObject(m_hDC, oldBrush);
 }
 
 BYTE TransitionRaster::At(INT x, INT y) const
@@ -68,6 +144,10 @@ void TransitionRaster::Span(INT y, INT x0, INT x1, BYTE level)
 void TransitionRaster::FillRect(const RECT& rect, BYTE level)
 {
     m_drawn = true;
+    if (m_hDC != nullptr) {
+        ::FillRect(m_hDC, &rect, Brush(level));
+        return;
+    }
     const INT top = std::max(rect.top, m_clip.top);
     const INT bottom = std::min(rect.bottom, m_clip.bottom);
     for (INT y = top; y < bottom; ++y)
@@ -76,6 +156,11 @@ void TransitionRaster::FillRect(const RECT& rect, BYTE level)
 
 void TransitionRaster::Rectangle(const RECT& rect, BYTE level, bool withPen)
 {
+    if (m_hDC != nullptr) {
+        m_drawn = true;
+        GdiShape(Shape::Rectangle, rect, level, withPen);
+        return;
+    }
     const RECT r = Normalized(rect);
     if (!withPen) {
         // Without a pen GDI leaves out one more column and row.
@@ -94,41 +179,38 @@ void TransitionRaster::Rectangle(const RECT& rect, BYTE level, bool withPen)
 void TransitionRaster::Ellipse(const RECT& rect, BYTE level, bool withPen)
 {
     m_drawn = true;
-    const RECT r = Normalized(rect);
-    const INT rows = r.bottom - r.top;
-    if (r.right - r.left <= 0 || rows <= 0)
+    if (m_hDC != nullptr) {
+        GdiShape(Shape::Ellipse, rect, level, withPen);
         return;
-    const double cx = (r.left + r.right) * 0.5;
-    const double cy = (r.top + r.bottom) * 0.5;
-    const double rx = (r.right - r.left) * 0.5;
-    const double ry = rows * 0.5;
-    // Pixels whose centres lie inside the ellipse, as one span per row.
-    std::vector<POINT> spans(static_cast<std::size_t>(rows));
-    for (INT i = 0; i < rows; ++i) {
-        const double dy = (r.top + i + 0.5 - cy) / ry;
-        const double inside = 1.0 - dy * dy;
-        if (inside < 0.0) {
-            spans[i] = POINT{0, 0};
-            continue;
-        }
-        const double half = rx * std::sqrt(inside);
-        spans[i] = POINT{FirstCentreAtOrAfter(cx - half), FirstCentreAtOrAfter(cx + half + 1e-9)};
     }
-    auto covers = [&](INT i, INT x) {
-        return i >= 0 && i < rows && x >= spans[i].x && x < spans[i].y;
-    };
+    RECT r = Normalized(rect);
+    if (!withPen) {
+        // Without a pen GDI leaves out one more column and row.
+        --r.right;
+        --r.bottom;
+    }
+    const INT rows = r.bottom - r.top;
+    if (r.right <= r.left || rows <= 0)
+        return;
+    const std::vector<POINT> outer = EllipseSpans(r);
+    // The pen is the part of the ellipse outside the one inset by a pixel.
+    const std::vector<POINT> inner =
+        withPen ? EllipseSpans(RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}) : std::vector<POINT>{};
     for (INT i = 0; i < rows; ++i) {
-        const POINT s = spans[i];
-        if (s.x >= s.y)
+        const INT y = r.top + i;
+        const POINT o = outer[static_cast<std::size_t>(i)];
+        if (!withPen) {
+            Span(y, o.x, o.y, level);
             continue;
-        Span(r.top + i, s.x, s.y, level);
-        if (!withPen)
-            continue;
-        // The outline: covered pixels with an uncovered neighbour.
-        for (INT x = s.x; x < s.y; ++x) {
-            if (x == s.x || x == s.y - 1 || !covers(i - 1, x) || !covers(i + 1, x))
-                Plot(x, r.top + i, kPenLevel);
         }
+        const POINT in = (i >= 1 && i + 1 < rows) ? inner[static_cast<std::size_t>(i - 1)] : POINT{0, 0};
+        if (in.y <= in.x) {
+            Span(y, o.x, o.y, kPenLevel);
+            continue;
+        }
+        Span(y, o.x, std::min(in.x, o.y), kPenLevel);
+        Span(y, in.x, in.y, level);
+        Span(y, std::max(in.y, o.x), o.y, kPenLevel);
     }
 }
 
@@ -137,6 +219,15 @@ void TransitionRaster::Polygon(const POINT* points, INT count, BYTE level, bool 
     m_drawn = true;
     if (points == nullptr || count < 2)
         return;
+    if (m_hDC != nullptr) {
+        HGDIOBJ oldBrush = ::SelectObject(m_hDC, Brush(level));
+        HGDIOBJ oldPen = withPen ? nullptr : ::SelectObject(m_hDC, ::GetStockObject(NULL_PEN));
+        ::Polygon(m_hDC, points, count);
+        if (oldPen != nullptr)
+            ::SelectObject(m_hDC, oldPen);
+        ::SelectObject(m_hDC, oldBrush);
+        return;
+    }
     INT top = points[0].y;
     INT bottom = points[0].y;
     for (INT i = 1; i < count; ++i) {
@@ -191,6 +282,11 @@ void TransitionRaster::Line(POINT from, POINT to, BYTE level)
 
 void TransitionRaster::PushClip(const RECT& rect)
 {
+    if (m_hDC != nullptr) {
+        ::SaveDC(m_hDC);
+        ::IntersectClipRect(m_hDC, rect.left, rect.top, rect.right, rect.bottom);
+        return;
+    }
     m_savedClips.push_back(m_clip);
     const RECT r = Normalized(rect);
     m_clip = RECT{std::max(m_clip.left, r.left), std::max(m_clip.top, r.top), std::min(m_clip.right, r.right),
@@ -203,6 +299,10 @@ void TransitionRaster::PushClip(const RECT& rect)
 
 void TransitionRaster::PopClip()
 {
+    if (m_hDC != nullptr) {
+        ::RestoreDC(m_hDC, -1);
+        return;
+    }
     if (m_savedClips.empty())
         return;
     m_clip = m_savedClips.back();

@@ -9,7 +9,12 @@
 // Coordinates are device coordinates; the buffer covers the device
 // rectangle from `origin` over its width and height, so a figure drawn
 // for the rectangle (L, T, R, B) lands in a buffer at origin (L, T).
+//
+// A raster made on a device context draws with GDI instead, with the DC's
+// current pen where a shape is drawn "with the pen" and the stock null pen
+// otherwise; it has no buffer of its own (Width and Height are 0).
 
+#include <utility>
 #include <vector>
 
 #include "Platform/Win/WinTypes.h"
@@ -20,6 +25,13 @@ public:
     TransitionRaster(BYTE* pixels, INT width, INT height, INT stride, POINT origin);
     // Draws into a buffer of its own, filled with 0.
     TransitionRaster(INT width, INT height, POINT origin);
+    // Draws into the device context.
+    explicit TransitionRaster(HDC dc);
+    ~TransitionRaster();
+
+    TransitionRaster(const TransitionRaster&) = delete;
+    TransitionRaster& operator=(const TransitionRaster&) = delete;
+    TransitionRaster(TransitionRaster&& other) noexcept;
 
     INT Width() const { return m_width; }
     INT Height() const { return m_height; }
@@ -43,6 +55,10 @@ private:
     void Plot(INT x, INT y, BYTE level);
     void Span(INT y, INT x0, INT x1, BYTE level);
     void Line(POINT from, POINT to, BYTE level);
+    HBRUSH Brush(BYTE level);
+
+    enum class Shape { Rectangle, Ellipse };
+    void GdiShape(Shape shape, const RECT& rect, BYTE level, bool withPen);
 
     std::vector<BYTE> m_own;
     BYTE* m_pixels;
@@ -54,4 +70,7 @@ private:
     RECT m_clip;
     std::vector<RECT> m_savedClips;
     bool m_drawn = false;
+    HDC m_hDC = nullptr;
+    // Solid brushes of the levels used on the device context.
+    std::vector<std::pair<BYTE, HBRUSH>> m_brushes;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -288,6 +290,19 @@ TEST(TransitionBlend, DoorHalfwayMatchesItsGoldenBlends)
         auto output = BlendFrames(*effect, *a, *b, 0.5);
         const std::string name = "blend_door_row" + std::to_string(row) + "_p050.ppm";
         EXPECT_TRUE(transition_golden::MatchesGolden(name, RgbPixels(*output), kWidth, kHeight, 3));
+    }
+}
+
+TEST(TransitionBlend, ProgressOutsideZeroToOneIsLimited)
+{
+    auto a = MakeGradientFrame();
+    auto b = MakeCheckerFrame();
+    for (INT row : {kDissolveRow, kWipeLeftToRightRow, 24, 30, kPushDownRow, kDoorFromRightRow}) {
+        auto effect = CreateEffect(row);
+        EXPECT_TRUE(SamePicture(*BlendFrames(*effect, *a, *b, -3.0), *BlendFrames(*effect, *a, *b, 0.0))) << row;
+        EXPECT_TRUE(SamePicture(*BlendFrames(*effect, *a, *b, 7.5), *BlendFrames(*effect, *a, *b, 1.0))) << row;
+        EXPECT_TRUE(SamePicture(*BlendFrames(*effect, *a, *b, std::nan("")), *BlendFrames(*effect, *a, *b, 0.0)))
+            << row;
     }
 }
 
