@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "Platform/Win/GdiInternal.h"
+#include "Platform/Win/Crt.h"
+#include "Platform/Win/GdiText.h"
 #include "Platform/Win/UserInternal.h"
 
 namespace win::user {
@@ -46,6 +48,33 @@ void Glyph(HDC dc, const RECT& box, LRESULT kind)
         Edge(dc, frame, COLOR_BTNTEXT, COLOR_BTNTEXT);
         Fill(dc, RECT{frame.left, frame.top + 1, frame.right, frame.top + 2}, COLOR_BTNTEXT);
     }
+}
+
+// The caption's title, in a bold face, left of the first caption box.
+void CaptionText(HDC dc, const NonClientLayout& l, const std::string& text, bool active)
+{
+    if (text.empty())
+        return;
+    static HFONT font = [] {
+        LOGFONTA face{};
+        face.lfHeight = -12;
+        face.lfWeight = FW_BOLD;
+        lstrcpynA(face.lfFaceName, "MS Sans Serif", LF_FACESIZE);
+        return CreateFontIndirectA(&face);
+    }();
+    RECT area = l.caption;
+    area.left += detail::IsEmptyRect(l.sysMenu) ? 4 : l.sysMenu.right + 4;
+    for (const RECT* box : {&l.minBox, &l.maxBox, &l.closeBox})
+        if (!detail::IsEmptyRect(*box))
+            area.right = std::min(area.right, box->left - 2);
+    area.bottom += 1; // the caption rectangle is inclusive
+    if (area.right <= area.left)
+        return;
+    HGDIOBJ previous = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
+    DrawTextA(dc, text.c_str(), -1, &area, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    SelectObject(dc, previous);
 }
 
 void CaptionBox(HDC dc, const RECT& box, LRESULT kind)
@@ -227,12 +256,14 @@ void PaintNonClient(HWND window)
     bool active = false;
     DWORD style = 0;
     HDC dc = nullptr;
+    std::string caption;
     {
         Guard lock(Lock());
         Window* w = FindLocked(window);
         if (!w)
             return;
         w->frameNeeded = false;
+        caption = w->text;
         Window* top = TopLevelOf(w);
         if (!top || !top->surface || IsRoot(w))
             return;
@@ -261,6 +292,7 @@ void PaintNonClient(HWND window)
         CaptionBox(dc, l.closeBox, HTCLOSE);
         CaptionBox(dc, l.maxBox, HTMAXBUTTON);
         CaptionBox(dc, l.minBox, HTMINBUTTON);
+        CaptionText(dc, l, caption, active);
     }
     if (!detail::IsEmptyRect(l.menuBar))
         Fill(dc, l.menuBar, COLOR_MENU);
