@@ -376,23 +376,60 @@ int Bitmap::Describe(int size, void* buffer) const
     return static_cast<int>(sizeof(DIBSECTION));
 }
 
-void Bitmap::ImportBits()
+void Bitmap::ImportRows(LONG top, LONG bottom, std::vector<DWORD>* before)
 {
     if (!m_dib)
         return;
-    for (LONG y = 0; y < m_height; ++y)
-        m_format.ReadRow(m_bits.data() + m_format.RowOffset(y), m_surface->Row(y));
+    top = std::max<LONG>(top, 0);
+    bottom = std::min(bottom, m_height);
+    if (before)
+        before->clear();
+    for (LONG y = top; y < bottom; ++y) {
+        DWORD* row = m_surface->Row(y);
+        m_format.ReadRow(m_bits.data() + m_format.RowOffset(y), row);
+        if (before)
+            before->insert(before->end(), row, row + m_width);
+    }
 }
 
-void Bitmap::ExportBits()
+void Bitmap::ExportRows(LONG top, LONG bottom, const std::vector<DWORD>* before)
 {
     if (!m_dib)
         return;
-    for (LONG y = 0; y < m_height; ++y)
-        m_format.WriteRow(m_surface->Row(y), m_bits.data() + m_format.RowOffset(y));
+    top = std::max<LONG>(top, 0);
+    bottom = std::min(bottom, m_height);
+    std::vector<BYTE> encoded(m_format.Stride());
+    const size_t bitCount = m_format.bitCount;
+    for (LONG y = top; y < bottom; ++y) {
+        const DWORD* row = m_surface->Row(y);
+        BYTE* target = m_bits.data() + m_format.RowOffset(y);
+        if (!before) {
+            m_format.WriteRow(row, target);
+            continue;
+        }
+        const DWORD* old = before->data() + static_cast<size_t>(y - top) * static_cast<size_t>(m_width);
+        if (std::equal(row, row + m_width, old))
+            continue;
+        // Only the pixels that changed take new bits, so that unchanged ones
+        // keep what re-encoding would lose (a duplicate palette index, the
+        // unused byte of a 32-bit pixel).
+        m_format.WriteRow(row, encoded.data());
+        for (LONG x = 0; x < m_width; ++x) {
+            if (row[x] == old[x])
+                continue;
+            size_t bit = static_cast<size_t>(x) * bitCount;
+            if (bitCount >= 8) {
+                std::copy_n(encoded.data() + bit / 8, bitCount / 8, target + bit / 8);
+            } else {
+                BYTE mask = static_cast<BYTE>(((1u << bitCount) - 1) << (8 - bitCount - bit % 8));
+                target[bit / 8] = static_cast<BYTE>((target[bit / 8] & ~mask) | (encoded[bit / 8] & mask));
+            }
+        }
+    }
 }
 
-SurfaceLock::SurfaceLock(const DeviceContext& dc, bool writes, const SurfaceLock* sharing) : m_writes(writes)
+SurfaceLock::SurfaceLock(const DeviceContext& dc, bool writes, const SurfaceLock* sharing, const RECT* area)
+    : m_writes(writes)
 {
     if (!dc.m_surface)
         return;
@@ -405,7 +442,9 @@ SurfaceLock::SurfaceLock(const DeviceContext& dc, bool writes, const SurfaceLock
     m_surface->Mutex().lock();
     if (bitmap && bitmap->m_dib && bitmap->m_surface.get() == m_surface) {
         m_dib = bitmap;
-        m_dib->ImportBits();
+        m_top = area ? std::clamp(area->top, 0, bitmap->m_height) : 0;
+        m_bottom = area ? std::clamp(area->bottom, m_top, bitmap->m_height) : bitmap->m_height;
+        m_dib->ImportRows(m_top, m_bottom, m_writes ? &m_before : nullptr);
     }
 }
 
@@ -414,7 +453,7 @@ SurfaceLock::~SurfaceLock()
     if (!m_owner)
         return;
     if (m_dib && m_writes)
-        m_dib->ExportBits();
+        m_dib->ExportRows(m_top, m_bottom, &m_before);
     m_surface->Mutex().unlock();
 }
 
@@ -690,9 +729,10 @@ int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, 
         return 0;
     lines = std::min<UINT>(lines, static_cast<UINT>(format.height) - start);
     std::lock_guard<std::mutex> guard(target->m_surface->Mutex());
-    target->ImportBits();
+    std::vector<DWORD> before;
+    target->ImportRows(0, target->m_height, &before);
     CopyRowsIn(*target, format, static_cast<const BYTE*>(bits), start, lines);
-    target->ExportBits();
+    target->ExportRows(0, target->m_height, &before);
     return static_cast<int>(lines);
 }
 
@@ -735,7 +775,8 @@ LONG SetBitmapBits(HBITMAP bitmap, DWORD size, const void* bits)
     size_t rows = std::min(static_cast<size_t>(target->m_height), static_cast<size_t>(size) / stride);
     const auto* in = static_cast<const BYTE*>(bits);
     std::lock_guard<std::mutex> guard(target->m_surface->Mutex());
-    target->ImportBits();
+    std::vector<DWORD> before;
+    target->ImportRows(0, target->m_height, &before);
     for (size_t y = 0; y < rows; ++y) {
         DWORD* row = target->m_surface->Row(static_cast<LONG>(y));
         const BYTE* from = in + stride * y;
@@ -748,7 +789,7 @@ LONG SetBitmapBits(HBITMAP bitmap, DWORD size, const void* bits)
                 row[x] &= 0x00FFFFFF;
         }
     }
-    target->ExportBits();
+    target->ExportRows(0, target->m_height, &before);
     return static_cast<LONG>(rows * stride);
 }
 
@@ -760,7 +801,8 @@ COLORREF GetPixel(HDC dc, int x, int y)
     POINT p = context->ToSurface(POINT{x, y});
     if (!context->DrawableRegion().Contains(p))
         return CLR_INVALID;
-    SurfaceLock lock(*context, false);
+    RECT area{p.x, p.y, p.x + 1, p.y + 1};
+    SurfaceLock lock(*context, false, nullptr, &area);
     if (!lock.Valid() || p.x >= lock.Pixels().Width() || p.y >= lock.Pixels().Height())
         return CLR_INVALID;
     return ColorFromPixel(lock.Pixels().Row(p.y)[p.x]);
@@ -779,7 +821,8 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color)
     POINT p = context->ToSurface(POINT{x, y});
     if (!context->DrawableRegion().Contains(p))
         return CLR_INVALID;
-    SurfaceLock lock(*context, true);
+    RECT area{p.x, p.y, p.x + 1, p.y + 1};
+    SurfaceLock lock(*context, true, nullptr, &area);
     if (!lock.Valid() || p.x >= lock.Pixels().Width() || p.y >= lock.Pixels().Height())
         return CLR_INVALID;
     DWORD pixel = DcPixel(*context, color);

@@ -281,7 +281,7 @@ int DibToDevice(HDC dc, int x, int y, int width, int height, int srcX, int srcY,
         dw == sw && dh == sh && !flipX && !flipY
             ? std::move(block)
             : ScaleBlock(block, sw, sh, dw, dh, flipX, flipY, context->m_state.stretchMode);
-    SurfaceLock lock(*context, true);
+    SurfaceLock lock(*context, true, nullptr, &dest);
     if (lock.Valid())
         CombineBlock(*context, lock.Pixels(), dest, scaled.data(), dw, RopIndex(rop));
     return static_cast<int>(scanCount ? scanCount : static_cast<UINT>(sh));
@@ -304,9 +304,10 @@ BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    SurfaceLock lock(*context, true);
+    RECT dest = SurfaceRect(*context, x, y, width, height);
+    SurfaceLock lock(*context, true, nullptr, &dest);
     if (lock.Valid())
-        CombineBlock(*context, lock.Pixels(), SurfaceRect(*context, x, y, width, height), nullptr, 0, index);
+        CombineBlock(*context, lock.Pixels(), dest, nullptr, 0, index);
     return TRUE;
 }
 
@@ -341,8 +342,12 @@ BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int src
     LONG dw = dest.right - dest.left, dh = dest.bottom - dest.top;
     LONG sw = src.right - src.left, sh = src.bottom - src.top;
     SourceConverter convert(*from, *context);
-    SurfaceLock destLock(*context, true);
-    SurfaceLock sourceLock(*from, false, &destLock);
+    // One lock covers both when the blit stays within one surface.
+    RECT destArea = dest;
+    if (context->m_surface == from->m_surface)
+        destArea = RECT{0, std::min(dest.top, src.top), 0, std::max(dest.bottom, src.bottom)};
+    SurfaceLock destLock(*context, true, nullptr, &destArea);
+    SurfaceLock sourceLock(*from, false, &destLock, &src);
     if (!destLock.Valid() || !sourceLock.Valid())
         return TRUE;
     std::vector<DWORD> block = ReadBlock(sourceLock.Pixels(), src, convert);
@@ -378,11 +383,10 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush)
     }
     if (rect->right <= rect->left || rect->bottom <= rect->top)
         return 1;
-    SurfaceLock lock(*context, true);
+    RECT area = SurfaceRect(*context, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    SurfaceLock lock(*context, true, nullptr, &area);
     if (lock.Valid())
-        PaintRect(*context, lock.Pixels(), SurfaceRect(*context, rect->left, rect->top, rect->right - rect->left,
-                                                       rect->bottom - rect->top),
-                  Paint::FromBrush(*context, fill.get()), RopIndex(PATCOPY));
+        PaintRect(*context, lock.Pixels(), area, Paint::FromBrush(*context, fill.get()), RopIndex(PATCOPY));
     return 1;
 }
 

@@ -110,9 +110,13 @@ class Bitmap final : public GdiObject {
 public:
     Bitmap() : GdiObject(OBJ_BITMAP) {}
     int Describe(int size, void* buffer) const override;
-    // With the surface lock held.
-    void ImportBits();
-    void ExportBits();
+    // With the surface lock held: the application's bits of rows
+    // [top, bottom) into the surface and back. Export rewrites only the rows
+    // that differ from `before` (the rows as imported), so untouched rows
+    // keep their exact bits.
+    void ImportBits() { ImportRows(0, m_height, nullptr); }
+    void ImportRows(LONG top, LONG bottom, std::vector<DWORD>* before);
+    void ExportRows(LONG top, LONG bottom, const std::vector<DWORD>* before);
 
     LONG m_width = 0;
     LONG m_height = 0;
@@ -236,11 +240,13 @@ public:
 
 // Holds a DC's surface lock for one drawing call; a DIB section's bits are
 // copied into the surface first and, when the call writes, back after.
-// A second lock on the same surface (a blit within one bitmap) shares the
-// first.
+// `area` (surface coordinates), when given, limits that copying to the rows
+// the call touches. A second lock on the same surface (a blit within one
+// bitmap) shares the first, whose area must then cover both.
 class SurfaceLock {
 public:
-    SurfaceLock(const DeviceContext& dc, bool writes, const SurfaceLock* sharing = nullptr);
+    SurfaceLock(const DeviceContext& dc, bool writes, const SurfaceLock* sharing = nullptr,
+                const RECT* area = nullptr);
     SurfaceLock(const SurfaceLock&) = delete;
     SurfaceLock& operator=(const SurfaceLock&) = delete;
     ~SurfaceLock();
@@ -250,6 +256,9 @@ public:
 private:
     Surface* m_surface = nullptr;
     Bitmap* m_dib = nullptr;
+    LONG m_top = 0;
+    LONG m_bottom = 0;
+    std::vector<DWORD> m_before;
     bool m_writes = false;
     bool m_owner = false;
     std::shared_ptr<GdiObject> m_keep;

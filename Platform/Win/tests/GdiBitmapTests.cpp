@@ -112,6 +112,28 @@ TEST(GdiBitmap, PaletteIndexedSectionsTakeTheirColoursFromTheDcPalette)
     DeleteObject(palette);
 }
 
+TEST(GdiBitmap, DrawingOnASectionLeavesTheBitsOfUntouchedPixelsAlone)
+{
+    // Entries 0 and 5 are both black: re-encoding index 5 would give 0.
+    DibInfo info = DibInfoOf(4, -2, 8);
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, AsInfo(info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(section);
+    auto* bytes = static_cast<BYTE*>(bits);
+    bytes[0] = 5;
+    bytes[4] = 5;
+    gdi_test::Canvas canvas(section);
+    SetPixelV(canvas.dc(), 3, 1, RGB(255, 0, 0));
+    EXPECT_EQ(bytes[7], 2) << "the drawn pixel";
+    EXPECT_EQ(bytes[0], 5) << "another row keeps its index";
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    RECT right{2, 0, 4, 1};
+    FillRect(canvas.dc(), &right, red);
+    EXPECT_EQ(bytes[2], 2);
+    EXPECT_EQ(bytes[4], 5);
+    DeleteObject(red);
+}
+
 TEST(GdiBitmap, GetDIBitsAnswersTheHeaderQueryAndHonoursRowOrder)
 {
     HBITMAP bitmap = CreateBitmap(3, 2, 1, 32, nullptr);

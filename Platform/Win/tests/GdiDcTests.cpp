@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "GdiTestSupport.h"
+#include "Platform/Win/GdiInternal.h"
 #include "Platform/Win/User.h"
 
 namespace {
@@ -239,6 +240,35 @@ TEST(GdiDc, PalettesTranslateColoursOnATrueColourDisplay)
     EXPECT_EQ(system[7].peRed, 192);
     EXPECT_EQ(system[252].peBlue, 255) << "the top ten hold the other static colours";
     EXPECT_EQ(system[249].peRed, 255);
+}
+
+TEST(GdiDc, WindowDcsClipInDeviceCoordinatesFromTheirOrigin)
+{
+    // A DC whose logical (0,0) sits at (4,3) on its surface, with part of
+    // its area covered by something else.
+    auto surface = std::make_shared<win::Surface>(16, 12, 0);
+    win::detail::RectRegion visible(RECT{4, 3, 14, 11});
+    visible.Subtract(RECT{10, 3, 14, 6});
+    HDC dc = win::gdi::CreateSurfaceDC(win::gdi::DcKind::Client, nullptr, surface, POINT{4, 3}, visible);
+    SetViewportOrgEx(dc, 1, 1, nullptr);
+    EXPECT_EQ(IntersectClipRect(dc, 0, 0, 8, 8), COMPLEXREGION);
+    RECT box{};
+    GetClipBox(dc, &box);
+    EXPECT_EQ(box.left, 0) << "the clip box is in logical coordinates";
+    EXPECT_EQ(box.right, 8);
+    HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    RECT all{-50, -50, 50, 50};
+    FillRect(dc, &all, white);
+    // The clip lies at device (1,1)-(9,9), surface (5,4)-(13,12).
+    EXPECT_EQ(surface->PixelAt(5, 4), 0xFFFFFFu);
+    EXPECT_EQ(surface->PixelAt(4, 4), 0u) << "outside the clip rectangle";
+    EXPECT_EQ(surface->PixelAt(11, 4), 0u) << "the covered part";
+    EXPECT_EQ(surface->PixelAt(11, 7), 0xFFFFFFu);
+    EXPECT_EQ(surface->PixelAt(13, 7), 0u) << "beyond the clip rectangle";
+    EXPECT_EQ(surface->PixelAt(12, 11), 0u) << "beyond the visible area";
+    SetPixelV(dc, 0, 0, RGB(255, 0, 0));
+    EXPECT_EQ(surface->PixelAt(5, 4), 0xFF0000u) << "logical (0,0) is the viewport origin from the DC's corner";
+    EXPECT_TRUE(DeleteDC(dc) || win::gdi::ReleaseSurfaceDC(dc));
 }
 
 TEST(GdiDc, WindowDcsDrawOnlyIntoTheirWindow)

@@ -392,3 +392,16 @@ TEST(DrawContext, WithoutADcEveryOperationDoesNothing)
     EXPECT_FALSE(context.DrawBitmapOverColor(CGfxRect(0, 0, 5, 3), sprite.get(), CGfxPoint(), CRGBColor(kRed)));
     context.m_hDC = dc;
 }
+
+TEST(DrawContext, TransparentBlitWorksInLogicalCoordinates)
+{
+    auto sprite = KeyedSprite();
+    Canvas canvas(8, 6, kGreen);
+    canvas.Set(1, 1, kWhite);
+    SetWindowOrgEx(canvas.context.GetHDC(), 10, 20, nullptr);
+    ASSERT_TRUE(canvas.context.DrawTransparent(CGfxRect(11, 21, 16, 24), sprite.get(), CGfxPoint(), nullptr, nullptr,
+                                               nullptr, nullptr));
+    SetWindowOrgEx(canvas.context.GetHDC(), 0, 0, nullptr);
+    ExpectSpriteOver(canvas, 1, 1, [](int x, int y) { return x == 0 && y == 0 ? kWhite : kGreen; });
+    EXPECT_EQ(canvas.At(0, 0), kGreen);
+}
