@@ -10,7 +10,9 @@
 //   are flagged and survive DeleteObject.
 // - A device context (win::gdi::DeviceContext) holds:
 //     m_surface  the 32-bit win::Surface it draws on (a top-level window's
-//                surface, the desktop's, later a bitmap's);
+//                surface, the desktop's, or a memory DC's selected bitmap's;
+//                a DIB section copies its own bits in and out around each
+//                call through SurfaceLock);
 //     m_origin   where logical (0,0) lies on that surface (the client or
 //                window corner of a window DC);
 //     m_visible  the part of the surface it may touch, as a list of
@@ -21,7 +23,8 @@
 //                including the application's clip region in device
 //                coordinates; SaveDC pushes it on m_saved.
 //   Every drawing call maps logical to device coordinates (+ m_origin for
-//   MM_TEXT) and fills only DrawableRegion().
+//   MM_TEXT) and fills only DrawableRegion(). GdiRaster.h holds the shared
+//   raster engine (raster operations, brushes as pixels, spans).
 // - Brush handles may also be COLOR_* + 1 values (as class backgrounds
 //   are), which stand for the system colour's brush.
 
@@ -304,7 +307,6 @@ constexpr UINT TA_TOP = 0;
 constexpr UINT TA_BOTTOM = 8;
 constexpr UINT TA_BASELINE = 24;
 constexpr UINT TA_RTLREADING = 256;
-constexpr UINT GDI_ERROR_ALIGN = 0xFFFFFFFF;
 
 // Region types and combine modes.
 constexpr int ERROR = 0;

@@ -643,25 +643,23 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBIT
         return 0;
     }
     if (asked.biBitCount > 8) {
-        // The masks, when asked for, are the caller's to read, not to give.
-        if (asked.biCompression == BI_BITFIELDS) {
-            DWORD* masks = reinterpret_cast<DWORD*>(info->bmiColors);
-            if (asked.biBitCount == 16) {
-                masks[0] = 0xF800;
-                masks[1] = 0x07E0;
-                masks[2] = 0x001F;
-            } else {
-                masks[0] = 0x00FF0000;
-                masks[1] = 0x0000FF00;
-                masks[2] = 0x000000FF;
-            }
-        }
-        if (!ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(info), DIB_RGB_COLORS, nullptr, &format)) {
+        // GDI fills in the masks of a BI_BITFIELDS request: 565 for 16 bits.
+        const bool fields = asked.biCompression == BI_BITFIELDS;
+        if ((asked.biBitCount != 16 && asked.biBitCount != 24 && asked.biBitCount != 32) ||
+            (asked.biCompression != BI_RGB && !fields) || (fields && asked.biBitCount == 24)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
         format.width = source->m_width;
         format.height = source->m_height;
+        format.topDown = h.biHeight < 0;
+        format.bitCount = asked.biBitCount;
+        if (asked.biBitCount == 16) {
+            const DWORD masks555[3] = {0x7C00, 0x03E0, 0x001F}, masks565[3] = {0xF800, 0x07E0, 0x001F};
+            std::copy_n(fields ? masks565 : masks555, 3, format.masks);
+        }
+        if (fields)
+            std::memcpy(info->bmiColors, format.masks, sizeof format.masks);
     } else {
         probe.bmiHeader.biClrUsed = 0;
         probe.bmiHeader.biCompression = BI_RGB;

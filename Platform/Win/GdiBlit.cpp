@@ -23,8 +23,13 @@ std::shared_ptr<DeviceContext> FindDC(HDC dc)
 // includes (mirroring blits start at x + width - 1).
 RECT SurfaceRect(const DeviceContext& dc, int x, int y, int width, int height)
 {
-    POINT a = dc.ToSurface(POINT{width < 0 ? x + width + 1 : x, height < 0 ? y + height + 1 : y});
-    return RECT{a.x, a.y, a.x + std::abs(width), a.y + std::abs(height)};
+    auto corner = [](int at, int extent) {
+        LONGLONG v = extent < 0 ? LONGLONG(at) + extent + 1 : at;
+        return static_cast<LONG>(std::clamp<LONGLONG>(v, -0x0FFFFFFF, 0x0FFFFFFF));
+    };
+    POINT a = dc.ToSurface(POINT{corner(x, width), corner(y, height)});
+    auto extent = [](int e) { return static_cast<LONG>(std::min<LONGLONG>(std::abs(LONGLONG(e)), 0x0FFFFFFF)); };
+    return RECT{a.x, a.y, a.x + extent(width), a.y + extent(height)};
 }
 
 // Converts source pixels into the destination's format: colour to
@@ -123,25 +128,38 @@ LONG Sample(LONG i, LONG count, LONG sourceCount)
     return static_cast<LONG>((static_cast<LONGLONG>(2 * i + 1) * sourceCount) / (2 * static_cast<LONGLONG>(count)));
 }
 
+// The source pixels at hand for a stretch: `block` holds the part `have` of
+// the whole source (sw x sh, local coordinates); the rest reads as black.
+struct SourceBlock {
+    const std::vector<DWORD>& block;
+    RECT have;
+    LONG sw;
+    LONG sh;
+
+    DWORD At(LONG x, LONG y) const
+    {
+        if (x < have.left || x >= have.right || y < have.top || y >= have.bottom)
+            return 0;
+        return block[static_cast<size_t>(y - have.top) * static_cast<size_t>(have.right - have.left) +
+                     static_cast<size_t>(x - have.left)];
+    }
+};
+
 // Source position and 8-bit weight of the next pixel for bilinear
-// enlargement, per destination index.
+// enlargement.
 struct Tap {
     LONG first;
     LONG second;
     DWORD weight; // of `second`, 0..256
 };
 
-std::vector<Tap> Taps(LONG count, LONG sourceCount)
+Tap TapAt(LONG i, LONG count, LONG sourceCount)
 {
-    std::vector<Tap> taps(static_cast<size_t>(count));
-    for (LONG i = 0; i < count; ++i) {
-        double at = (i + 0.5) * sourceCount / count - 0.5;
-        at = std::clamp(at, 0.0, static_cast<double>(sourceCount - 1));
-        LONG first = static_cast<LONG>(at);
-        LONG second = std::min(first + 1, sourceCount - 1);
-        taps[static_cast<size_t>(i)] = Tap{first, second, static_cast<DWORD>((at - first) * 256 + 0.5)};
-    }
-    return taps;
+    double at = (i + 0.5) * sourceCount / count - 0.5;
+    at = std::clamp(at, 0.0, static_cast<double>(sourceCount - 1));
+    LONG first = static_cast<LONG>(at);
+    LONG second = std::min(first + 1, sourceCount - 1);
+    return Tap{first, second, static_cast<DWORD>((at - first) * 256 + 0.5)};
 }
 
 DWORD Mix(DWORD a, DWORD b, DWORD weight)
@@ -152,81 +170,89 @@ DWORD Mix(DWORD a, DWORD b, DWORD weight)
     return rb | g;
 }
 
-// HALFTONE enlargement: bilinear between the four nearest source pixels.
-std::vector<DWORD> Enlarge(const std::vector<DWORD>& block, LONG sw, LONG sh, LONG dw, LONG dh, bool flipX,
-                           bool flipY)
+// Scales the source to dw x dh (mirrored when asked) in the given stretch
+// mode, producing only the part `want` of the destination (local
+// coordinates), so that the work is bounded by what can be seen.
+std::vector<DWORD> ScaleBlock(const SourceBlock& source, LONG dw, LONG dh, const RECT& want, bool flipX, bool flipY,
+                              int mode)
 {
-    std::vector<DWORD> out(static_cast<size_t>(dw) * static_cast<size_t>(dh));
-    std::vector<Tap> across = Taps(dw, sw), down = Taps(dh, sh);
-    for (LONG y = 0; y < dh; ++y) {
-        const Tap& ty = down[static_cast<size_t>(y)];
-        const DWORD* top = block.data() + static_cast<size_t>(ty.first) * static_cast<size_t>(sw);
-        const DWORD* bottom = block.data() + static_cast<size_t>(ty.second) * static_cast<size_t>(sw);
-        DWORD* row = out.data() + static_cast<size_t>(flipY ? dh - 1 - y : y) * static_cast<size_t>(dw);
-        for (LONG x = 0; x < dw; ++x) {
-            const Tap& tx = across[static_cast<size_t>(x)];
-            DWORD upper = Mix(top[tx.first], top[tx.second], tx.weight);
-            DWORD lower = Mix(bottom[tx.first], bottom[tx.second], tx.weight);
-            row[flipX ? dw - 1 - x : x] = Mix(upper, lower, ty.weight);
+    const LONG sw = source.sw, sh = source.sh;
+    const LONG ow = want.right - want.left, oh = want.bottom - want.top;
+    std::vector<DWORD> out(static_cast<size_t>(ow) * static_cast<size_t>(oh));
+    // The columns and rows each output pixel draws from, clamped to the
+    // pixels at hand (more would only read black).
+    struct Range {
+        LONG from;
+        LONG to;
+        Tap tap;
+    };
+    auto ranges = [&](LONG first, LONG count, LONG full, LONG sourceFull, bool flip, LONG haveFrom, LONG haveTo) {
+        std::vector<Range> result(static_cast<size_t>(count));
+        const bool shrink = sourceFull > full && mode != COLORONCOLOR;
+        for (LONG i = 0; i < count; ++i) {
+            LONG d = flip ? full - 1 - (first + i) : first + i;
+            Range r{};
+            if (shrink) {
+                r.from = static_cast<LONG>(static_cast<LONGLONG>(d) * sourceFull / full);
+                r.to = std::max(r.from + 1, static_cast<LONG>(static_cast<LONGLONG>(d + 1) * sourceFull / full));
+                r.from = std::max(r.from, haveFrom);
+                r.to = std::max(r.from + 1, std::min(r.to, haveTo));
+            } else {
+                r.from = Sample(d, full, sourceFull);
+                r.to = r.from + 1;
+            }
+            r.tap = TapAt(d, full, sourceFull);
+            result[static_cast<size_t>(i)] = r;
+        }
+        return result;
+    };
+    const bool smooth = mode == HALFTONE && dw >= sw && dh >= sh;
+    std::vector<Range> columns = ranges(want.left, ow, dw, sw, flipX, source.have.left, source.have.right);
+    std::vector<Range> rows = ranges(want.top, oh, dh, sh, flipY, source.have.top, source.have.bottom);
+    for (LONG y = 0; y < oh; ++y) {
+        const Range& ry = rows[static_cast<size_t>(y)];
+        DWORD* row = out.data() + static_cast<size_t>(y) * static_cast<size_t>(ow);
+        for (LONG x = 0; x < ow; ++x) {
+            const Range& rx = columns[static_cast<size_t>(x)];
+            DWORD value;
+            if (smooth) {
+                DWORD upper = Mix(source.At(rx.tap.first, ry.tap.first), source.At(rx.tap.second, ry.tap.first),
+                                  rx.tap.weight);
+                DWORD lower = Mix(source.At(rx.tap.first, ry.tap.second), source.At(rx.tap.second, ry.tap.second),
+                                  rx.tap.weight);
+                value = Mix(upper, lower, ry.tap.weight);
+            } else if (rx.to - rx.from == 1 && ry.to - ry.from == 1) {
+                value = source.At(rx.from, ry.from);
+            } else if (mode == HALFTONE) {
+                DWORD r = 0, g = 0, b = 0, n = 0;
+                for (LONG sy = ry.from; sy < ry.to; ++sy)
+                    for (LONG sx = rx.from; sx < rx.to; ++sx) {
+                        DWORD p = source.At(sx, sy);
+                        r += (p >> 16) & 0xFF;
+                        g += (p >> 8) & 0xFF;
+                        b += p & 0xFF;
+                        ++n;
+                    }
+                value = ((r / n) << 16) | ((g / n) << 8) | (b / n);
+            } else {
+                // BLACKONWHITE keeps black pixels (AND), WHITEONBLACK white (OR).
+                value = mode == BLACKONWHITE ? 0xFFFFFF : 0;
+                for (LONG sy = ry.from; sy < ry.to; ++sy)
+                    for (LONG sx = rx.from; sx < rx.to; ++sx)
+                        value = mode == BLACKONWHITE ? value & source.At(sx, sy) : value | source.At(sx, sy);
+            }
+            row[x] = value;
         }
     }
     return out;
 }
 
-// Scales `block` (sw x sh) to dw x dh, mirrored when asked, in the given
-// stretch mode.
-std::vector<DWORD> ScaleBlock(const std::vector<DWORD>& block, LONG sw, LONG sh, LONG dw, LONG dh, bool flipX,
-                              bool flipY, int mode)
+// The part of `dest` (surface coordinates) drawing can reach.
+RECT ReachableRect(const DeviceContext& dc, const Surface& surface, const RECT& dest)
 {
-    if (mode == HALFTONE && dw >= sw && dh >= sh && (dw > sw || dh > sh))
-        return Enlarge(block, sw, sh, dw, dh, flipX, flipY);
-    std::vector<DWORD> out(static_cast<size_t>(dw) * static_cast<size_t>(dh));
-    std::vector<LONG> x0(static_cast<size_t>(dw)), x1(static_cast<size_t>(dw));
-    for (LONG x = 0; x < dw; ++x) {
-        LONG from = static_cast<LONG>(static_cast<LONGLONG>(x) * sw / dw);
-        LONG to = std::max(from + 1, static_cast<LONG>(static_cast<LONGLONG>(x + 1) * sw / dw));
-        LONG sample = Sample(x, dw, sw);
-        bool shrink = sw > dw;
-        x0[static_cast<size_t>(x)] = shrink && mode != COLORONCOLOR ? from : sample;
-        x1[static_cast<size_t>(x)] = shrink && mode != COLORONCOLOR ? to : sample + 1;
-    }
-    for (LONG y = 0; y < dh; ++y) {
-        LONG yFrom = static_cast<LONG>(static_cast<LONGLONG>(y) * sh / dh);
-        LONG yTo = std::max(yFrom + 1, static_cast<LONG>(static_cast<LONGLONG>(y + 1) * sh / dh));
-        if (sh <= dh || mode == COLORONCOLOR) {
-            yFrom = Sample(y, dh, sh);
-            yTo = yFrom + 1;
-        }
-        DWORD* row = out.data() + static_cast<size_t>(flipY ? dh - 1 - y : y) * static_cast<size_t>(dw);
-        for (LONG x = 0; x < dw; ++x) {
-            LONG a = x0[static_cast<size_t>(x)], b = x1[static_cast<size_t>(x)];
-            DWORD value;
-            if (b - a == 1 && yTo - yFrom == 1) {
-                value = block[static_cast<size_t>(yFrom) * static_cast<size_t>(sw) + static_cast<size_t>(a)];
-            } else if (mode == HALFTONE) {
-                DWORD r = 0, g = 0, bl = 0, n = 0;
-                for (LONG sy = yFrom; sy < yTo; ++sy)
-                    for (LONG sx = a; sx < b; ++sx) {
-                        DWORD p = block[static_cast<size_t>(sy) * static_cast<size_t>(sw) + static_cast<size_t>(sx)];
-                        r += (p >> 16) & 0xFF;
-                        g += (p >> 8) & 0xFF;
-                        bl += p & 0xFF;
-                        ++n;
-                    }
-                value = ((r / n) << 16) | ((g / n) << 8) | (bl / n);
-            } else {
-                // BLACKONWHITE keeps black pixels (AND), WHITEONBLACK white (OR).
-                value = mode == BLACKONWHITE ? 0xFFFFFF : 0;
-                for (LONG sy = yFrom; sy < yTo; ++sy)
-                    for (LONG sx = a; sx < b; ++sx) {
-                        DWORD p = block[static_cast<size_t>(sy) * static_cast<size_t>(sw) + static_cast<size_t>(sx)];
-                        value = mode == BLACKONWHITE ? value & p : value | p;
-                    }
-            }
-            row[flipX ? dw - 1 - x : x] = value;
-        }
-    }
-    return out;
+    RECT bounds = dc.DrawableRegion().Bounds();
+    bounds = detail::IntersectRects(bounds, RECT{0, 0, surface.Width(), surface.Height()});
+    return detail::IntersectRects(bounds, dest);
 }
 
 bool InvalidRop(DWORD rop) { return (rop & 0xFF000000) && !(rop & (NOMIRRORBITMAP | CAPTUREBLT)); }
@@ -245,46 +271,53 @@ int DibToDevice(HDC dc, int x, int y, int width, int height, int srcX, int srcY,
     }
     if (!width || !height || !srcWidth || !srcHeight)
         return 0;
-    // Scans count from the bottom of a bottom-up DIB; rows in `bits` are
-    // scans [firstScan, firstScan + scanCount).
-    scanCount = std::min<UINT>(scanCount, static_cast<UINT>(format.height) - std::min<UINT>(firstScan, static_cast<UINT>(format.height)));
-    bool flipX = (width < 0) != (srcWidth < 0);
-    bool flipY = (height < 0) != (srcHeight < 0);
-    LONG sx = srcWidth < 0 ? srcX + srcWidth + 1 : srcX, sw = std::abs(srcWidth);
-    LONG syTop = srcHeight < 0 ? srcY + srcHeight + 1 : srcY, sh = std::abs(srcHeight);
-    // Source y is measured from the DIB's top for a top-down DIB and from its
-    // bottom-left origin otherwise, as Windows does.
-    std::vector<DWORD> block(static_cast<size_t>(sw) * static_cast<size_t>(sh), 0);
+    // Rows in `bits` are scans [firstScan, firstScan + scanCount), counted
+    // from the bottom of a bottom-up DIB.
+    firstScan = std::min<UINT>(firstScan, static_cast<UINT>(format.height));
+    scanCount = std::min<UINT>(scanCount, static_cast<UINT>(format.height) - firstScan);
+    const bool flipX = (width < 0) != (srcWidth < 0);
+    const bool flipY = (height < 0) != (srcHeight < 0);
+    const LONGLONG sx = srcWidth < 0 ? LONGLONG(srcX) + srcWidth + 1 : srcX;
+    const LONGLONG sy = srcHeight < 0 ? LONGLONG(srcY) + srcHeight + 1 : srcY;
+    const LONG sw = std::abs(srcWidth), sh = std::abs(srcHeight);
+    // The source y runs from the top of a top-down DIB and from the bottom
+    // of a bottom-up one; `top` is the first source row counted from the top.
+    const LONGLONG top = format.topDown ? sy : LONGLONG(format.height) - (sy + sh);
+    RECT have = detail::IntersectRects(
+        RECT{0, 0, sw, sh},
+        RECT{static_cast<LONG>(std::clamp<LONGLONG>(-sx, -0x3FFFFFFF, 0x3FFFFFFF)),
+             static_cast<LONG>(std::clamp<LONGLONG>(-top, -0x3FFFFFFF, 0x3FFFFFFF)),
+             static_cast<LONG>(std::clamp<LONGLONG>(format.width - sx, -0x3FFFFFFF, 0x3FFFFFFF)),
+             static_cast<LONG>(std::clamp<LONGLONG>(format.height - top, -0x3FFFFFFF, 0x3FFFFFFF))});
+    const LONG hw = have.right - have.left, hh = have.bottom - have.top;
+    std::vector<DWORD> block(static_cast<size_t>(hw) * static_cast<size_t>(hh), 0);
     std::vector<DWORD> row(static_cast<size_t>(format.width));
     const auto* data = static_cast<const BYTE*>(bits);
-    for (LONG j = 0; j < sh; ++j) {
-        LONG fromTop = format.topDown ? syTop + j : format.height - (syTop + sh) + j;
+    for (LONG j = 0; j < hh; ++j) {
+        LONG fromTop = static_cast<LONG>(top + have.top + j);
         LONG scan = format.topDown ? fromTop : format.height - 1 - fromTop;
-        if (fromTop < 0 || fromTop >= format.height || scan < static_cast<LONG>(firstScan) ||
-            scan >= static_cast<LONG>(firstScan + scanCount))
+        if (scan < static_cast<LONG>(firstScan) || scan >= static_cast<LONG>(firstScan + scanCount))
             continue;
-        size_t offset = format.Stride() * static_cast<size_t>(scan - static_cast<LONG>(firstScan));
-        format.ReadRow(data + offset, row.data());
-        for (LONG i = 0; i < sw; ++i) {
-            LONG fx = sx + i;
-            if (fx >= 0 && fx < format.width)
-                block[static_cast<size_t>(j) * static_cast<size_t>(sw) + static_cast<size_t>(i)] =
-                    row[static_cast<size_t>(fx)];
-        }
+        format.ReadRow(data + format.Stride() * static_cast<size_t>(scan - static_cast<LONG>(firstScan)), row.data());
+        std::copy_n(row.begin() + static_cast<LONG>(sx + have.left), hw,
+                    block.begin() + static_cast<size_t>(j) * static_cast<size_t>(hw));
     }
     if (context->IsMono())
         for (DWORD& p : block)
             p = DcPixel(*context, ColorFromPixel(p));
     RECT dest = SurfaceRect(*context, x, y, width, height);
     LONG dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-    std::vector<DWORD> scaled =
-        dw == sw && dh == sh && !flipX && !flipY
-            ? std::move(block)
-            : ScaleBlock(block, sw, sh, dw, dh, flipX, flipY, context->m_state.stretchMode);
     SurfaceLock lock(*context, true, nullptr, &dest);
-    if (lock.Valid())
-        CombineBlock(*context, lock.Pixels(), dest, scaled.data(), dw, RopIndex(rop));
-    return static_cast<int>(scanCount ? scanCount : static_cast<UINT>(sh));
+    if (!lock.Valid())
+        return static_cast<int>(scanCount);
+    RECT visible = ReachableRect(*context, lock.Pixels(), dest);
+    if (detail::IsEmptyRect(visible))
+        return static_cast<int>(scanCount);
+    RECT want = detail::OffsetRectBy(visible, -dest.left, -dest.top);
+    std::vector<DWORD> scaled =
+        ScaleBlock(SourceBlock{block, have, sw, sh}, dw, dh, want, flipX, flipY, context->m_state.stretchMode);
+    CombineBlock(*context, lock.Pixels(), visible, scaled.data(), visible.right - visible.left, RopIndex(rop));
+    return static_cast<int>(scanCount);
 }
 
 } // namespace
@@ -335,12 +368,13 @@ BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int src
     }
     if (!width || !height || !srcWidth || !srcHeight)
         return TRUE;
-    bool flipX = (width < 0) != (srcWidth < 0);
-    bool flipY = (height < 0) != (srcHeight < 0);
-    RECT dest = SurfaceRect(*context, x, y, width, height);
-    RECT src = SurfaceRect(*from, srcX, srcY, srcWidth, srcHeight);
-    LONG dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-    LONG sw = src.right - src.left, sh = src.bottom - src.top;
+    const bool flipX = (width < 0) != (srcWidth < 0);
+    const bool flipY = (height < 0) != (srcHeight < 0);
+    const RECT dest = SurfaceRect(*context, x, y, width, height);
+    const RECT src = SurfaceRect(*from, srcX, srcY, srcWidth, srcHeight);
+    const LONG dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+    const LONG sw = src.right - src.left, sh = src.bottom - src.top;
+    const bool same = dw == sw && dh == sh && !flipX && !flipY;
     SourceConverter convert(*from, *context);
     // One lock covers both when the blit stays within one surface.
     RECT destArea = dest;
@@ -350,10 +384,25 @@ BOOL StretchBlt(HDC dc, int x, int y, int width, int height, HDC source, int src
     SurfaceLock sourceLock(*from, false, &destLock, &src);
     if (!destLock.Valid() || !sourceLock.Valid())
         return TRUE;
-    std::vector<DWORD> block = ReadBlock(sourceLock.Pixels(), src, convert);
-    if (dw != sw || dh != sh || flipX || flipY)
-        block = ScaleBlock(block, sw, sh, dw, dh, flipX, flipY, context->m_state.stretchMode);
-    CombineBlock(*context, destLock.Pixels(), dest, block.data(), dw, index);
+    const RECT visible = ReachableRect(*context, destLock.Pixels(), dest);
+    if (detail::IsEmptyRect(visible))
+        return TRUE;
+    const LONG vw = visible.right - visible.left;
+    if (same) {
+        RECT part = detail::OffsetRectBy(visible, src.left - dest.left, src.top - dest.top);
+        std::vector<DWORD> block = ReadBlock(sourceLock.Pixels(), part, convert);
+        CombineBlock(*context, destLock.Pixels(), visible, block.data(), vw, index);
+        return TRUE;
+    }
+    const Surface& pixels = sourceLock.Pixels();
+    RECT readable = detail::IntersectRects(src, RECT{0, 0, pixels.Width(), pixels.Height()});
+    std::vector<DWORD> block = detail::IsEmptyRect(readable) ? std::vector<DWORD>()
+                                                              : ReadBlock(pixels, readable, convert);
+    RECT have = detail::OffsetRectBy(readable, -src.left, -src.top);
+    RECT want = detail::OffsetRectBy(visible, -dest.left, -dest.top);
+    std::vector<DWORD> scaled =
+        ScaleBlock(SourceBlock{block, have, sw, sh}, dw, dh, want, flipX, flipY, context->m_state.stretchMode);
+    CombineBlock(*context, destLock.Pixels(), visible, scaled.data(), vw, index);
     return TRUE;
 }
 

@@ -175,18 +175,19 @@ BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state)
         box.bottom = box.top + size;
         int face = state & (DFCS_PUSHED | DFCS_INACTIVE) ? COLOR_BTNFACE : COLOR_WINDOW;
         if (state & (DFCS_BUTTONRADIO | DFCS_BUTTONRADIOIMAGE | DFCS_BUTTONRADIOMASK)) {
-            HDC target = dc;
-            HGDIOBJ oldPen = SelectObject(target, GetStockObject(NULL_PEN));
-            HGDIOBJ oldBrush = SelectObject(target, GetSysColorBrush(COLOR_BTNSHADOW));
-            Ellipse(target, box.left, box.top, box.right + 1, box.bottom + 1);
-            SelectObject(target, GetSysColorBrush(face));
-            Ellipse(target, box.left + 1, box.top + 1, box.right, box.bottom);
+            // The caller's pen, brush and mix mode must not show.
+            int saved = SaveDC(dc);
+            SetROP2(dc, R2_COPYPEN);
+            SelectObject(dc, GetStockObject(NULL_PEN));
+            SelectObject(dc, GetSysColorBrush(COLOR_BTNSHADOW));
+            Ellipse(dc, box.left, box.top, box.right + 1, box.bottom + 1);
+            SelectObject(dc, GetSysColorBrush(face));
+            Ellipse(dc, box.left + 1, box.top + 1, box.right, box.bottom);
             if (state & DFCS_CHECKED) {
-                SelectObject(target, GetSysColorBrush(ink));
-                Ellipse(target, box.left + 4, box.top + 4, box.right - 3, box.bottom - 3);
+                SelectObject(dc, GetSysColorBrush(ink));
+                Ellipse(dc, box.left + 4, box.top + 4, box.right - 3, box.bottom - 3);
             }
-            SelectObject(target, oldBrush);
-            SelectObject(target, oldPen);
+            RestoreDC(dc, saved);
             return TRUE;
         }
         DrawEdge(dc, &box, EDGE_SUNKEN, BF_RECT | BF_ADJUST);

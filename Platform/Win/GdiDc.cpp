@@ -96,20 +96,32 @@ BOOL SetOrigin(HDC dc, POINT DcState::*field, int x, int y, bool relative, LPPOI
 
 } // namespace
 
+namespace {
+
+// Coordinates stay within 28 bits, as GDI's do, so that sums of a
+// coordinate and an extent cannot overflow.
+constexpr LONGLONG kCoordinateLimit = 0x0FFFFFFF;
+
+LONG Clamped(LONGLONG v) { return static_cast<LONG>(std::clamp(v, -kCoordinateLimit, kCoordinateLimit)); }
+
+} // namespace
+
 POINT DeviceContext::ToDevice(POINT p) const
 {
-    return POINT{p.x - m_state.windowOrg.x + m_state.viewportOrg.x, p.y - m_state.windowOrg.y + m_state.viewportOrg.y};
+    return POINT{Clamped(LONGLONG(p.x) - m_state.windowOrg.x + m_state.viewportOrg.x),
+                 Clamped(LONGLONG(p.y) - m_state.windowOrg.y + m_state.viewportOrg.y)};
 }
 
 POINT DeviceContext::FromDevice(POINT p) const
 {
-    return POINT{p.x - m_state.viewportOrg.x + m_state.windowOrg.x, p.y - m_state.viewportOrg.y + m_state.windowOrg.y};
+    return POINT{Clamped(LONGLONG(p.x) - m_state.viewportOrg.x + m_state.windowOrg.x),
+                 Clamped(LONGLONG(p.y) - m_state.viewportOrg.y + m_state.windowOrg.y)};
 }
 
 POINT DeviceContext::ToSurface(POINT p) const
 {
     POINT d = ToDevice(p);
-    return POINT{d.x + m_origin.x, d.y + m_origin.y};
+    return POINT{Clamped(LONGLONG(d.x) + m_origin.x), Clamped(LONGLONG(d.y) + m_origin.y)};
 }
 
 } // namespace win::gdi

@@ -35,6 +35,9 @@ const std::vector<LONG>& DashPattern(UINT kind)
     }
 }
 
+constexpr LONG kLongLine = 4096;
+constexpr LONG kWidestPen = 4096;
+
 // The pixels a pen lays down, split into the drawn ones and the gaps of a
 // styled pen (painted with the background colour in OPAQUE mode).
 struct Stroke {
@@ -66,10 +69,13 @@ struct Stroke {
             out.push_back(Span{y, x, x + 1});
             return;
         }
-        // A wide pen is a round nib of the pen's width centred on the line.
+        // A wide pen is a round nib of the pen's width centred on the line;
+        // only its rows inside the box matter.
         double r = width / 2.0;
         LONG top = y - width / 2;
-        for (LONG j = 0; j < width; ++j) {
+        if (x + width < box.left || x - width >= box.right)
+            return;
+        for (LONG j = std::max<LONG>(0, box.top - top); j < width && top + j < box.bottom; ++j) {
             double dy = (top + j + 0.5) - (y + 0.5);
             double half = std::sqrt(std::max(0.0, r * r - dy * dy));
             LONG x0 = static_cast<LONG>(std::ceil(x + 0.5 - half - 0.5));
@@ -79,9 +85,18 @@ struct Stroke {
         }
     }
 
+    // Only pixels near this box matter (surface coordinates).
+    RECT box{0, 0, 0, 0};
+
     // Bresenham from a to b, b itself left out.
     void Line(POINT a, POINT b)
     {
+        if (std::abs(b.x - a.x) > kLongLine || std::abs(b.y - a.y) > kLongLine) {
+            // A very long line is cut to the box first; its pixels may then
+            // differ by one from the uncut line's.
+            if (!ClipToBox(&a, &b))
+                return;
+        }
         LONG dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
         LONG sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
         LONG err = dx + dy;
@@ -99,6 +114,36 @@ struct Stroke {
             }
         }
     }
+
+    // Liang-Barsky against the box grown by the pen's width.
+    bool ClipToBox(POINT* a, POINT* b) const
+    {
+        const double grow = width + 2.0;
+        const double xmin = box.left - grow, xmax = box.right + grow, ymin = box.top - grow, ymax = box.bottom + grow;
+        const double x0 = a->x, y0 = a->y, dx = double(b->x) - a->x, dy = double(b->y) - a->y;
+        double t0 = 0, t1 = 1;
+        const double p[4] = {-dx, dx, -dy, dy};
+        const double q[4] = {x0 - xmin, xmax - x0, y0 - ymin, ymax - y0};
+        for (int i = 0; i < 4; ++i) {
+            if (p[i] == 0) {
+                if (q[i] < 0)
+                    return false;
+                continue;
+            }
+            double t = q[i] / p[i];
+            if (p[i] < 0)
+                t0 = std::max(t0, t);
+            else
+                t1 = std::min(t1, t);
+        }
+        if (t0 > t1)
+            return false;
+        POINT start{static_cast<LONG>(std::lround(x0 + t0 * dx)), static_cast<LONG>(std::lround(y0 + t0 * dy))};
+        POINT end{static_cast<LONG>(std::lround(x0 + t1 * dx)), static_cast<LONG>(std::lround(y0 + t1 * dy))};
+        *a = start;
+        *b = end;
+        return true;
+    }
 };
 
 BYTE DcRop(const DeviceContext& dc) { return RopFromRop2(dc.m_state.rop2); }
@@ -114,7 +159,7 @@ bool PenIsNull(const DeviceContext& dc)
 LONG PenWidth(const DeviceContext& dc)
 {
     const Pen* pen = DcPen(dc);
-    return pen ? std::max<LONG>(pen->m_width, 1) : 1;
+    return pen ? std::clamp<LONG>(pen->m_width, 1, kWidestPen) : 1;
 }
 
 Stroke MakeStroke(const DeviceContext& dc)
@@ -122,6 +167,7 @@ Stroke MakeStroke(const DeviceContext& dc)
     Stroke stroke;
     const Pen* pen = DcPen(dc);
     stroke.width = PenWidth(dc);
+    stroke.box = DrawBounds(dc);
     if (pen && stroke.width <= 1)
         stroke.dashes = &DashPattern(pen->Kind());
     return stroke;
@@ -144,7 +190,8 @@ void PaintStroke(const DeviceContext& dc, Surface& surface, Stroke& stroke)
 // Rows of a rounded rectangle [l, r) x [t, b) (surface coordinates) whose
 // corners are quarter ellipses of ew x eh; an ellipse when the corners
 // take the whole box, a rectangle when they are empty.
-std::vector<Span> RoundRectSpans(LONG l, LONG t, LONG r, LONG b, LONG ew, LONG eh)
+// Only rows [rowFrom, rowTo) are produced.
+std::vector<Span> RoundRectSpans(LONG l, LONG t, LONG r, LONG b, LONG ew, LONG eh, LONG rowFrom, LONG rowTo)
 {
     std::vector<Span> spans;
     if (r <= l || b <= t)
@@ -152,7 +199,7 @@ std::vector<Span> RoundRectSpans(LONG l, LONG t, LONG r, LONG b, LONG ew, LONG e
     ew = std::min(std::abs(ew), r - l);
     eh = std::min(std::abs(eh), b - t);
     double rx = ew / 2.0, ry = eh / 2.0;
-    for (LONG y = t; y < b; ++y) {
+    for (LONG y = std::max(t, rowFrom); y < std::min(b, rowTo); ++y) {
         double cy = y + 0.5;
         double inset = 0;
         if (ry > 0) {
@@ -216,10 +263,12 @@ BOOL DrawBox(HDC dc, int left, int top, int right, int bottom, int ew, int eh, b
         r += (w - 1) - w / 2;
         bo += (w - 1) - w / 2;
     }
+    const RECT reach = DrawBounds(*context);
     auto spansOf = [&](LONG l2, LONG t2, LONG r2, LONG b2, LONG shrink) {
         if (ellipse)
-            return RoundRectSpans(l2, t2, r2, b2, r2 - l2, b2 - t2);
-        return RoundRectSpans(l2, t2, r2, b2, std::max<LONG>(ew - 2 * shrink, 0), std::max<LONG>(eh - 2 * shrink, 0));
+            return RoundRectSpans(l2, t2, r2, b2, r2 - l2, b2 - t2, reach.top, reach.bottom);
+        return RoundRectSpans(l2, t2, r2, b2, std::max<LONG>(ew - 2 * shrink, 0), std::max<LONG>(eh - 2 * shrink, 0),
+                              reach.top, reach.bottom);
     };
     std::vector<Span> outer = spansOf(l, t, r, bo, 0);
     std::vector<Span> inner = w ? spansOf(l + w, t + w, r - w, bo - w, w) : outer;
@@ -245,7 +294,7 @@ BOOL DrawBox(HDC dc, int left, int top, int right, int bottom, int ew, int eh, b
 }
 
 // Scan-converts polygons (surface coordinates) by sampling pixel centres.
-std::vector<Span> PolygonSpans(const std::vector<std::vector<POINT>>& polygons, bool winding)
+std::vector<Span> PolygonSpans(const std::vector<std::vector<POINT>>& polygons, bool winding, const RECT& reach)
 {
     struct Edge {
         double x0, y0, x1, y1;
@@ -266,7 +315,8 @@ std::vector<Span> PolygonSpans(const std::vector<std::vector<POINT>>& polygons, 
     }
     std::vector<Span> spans;
     std::vector<std::pair<double, int>> crossings;
-    for (LONG y = top; y < bottom; ++y) {
+    auto column = [](double x) { return static_cast<LONG>(std::clamp(std::ceil(x - 0.5), -1e9, 1e9)); };
+    for (LONG y = std::max(top, reach.top); y < std::min(bottom, reach.bottom); ++y) {
         double cy = y + 0.5;
         crossings.clear();
         for (const Edge& e : edges)
@@ -279,8 +329,8 @@ std::vector<Span> PolygonSpans(const std::vector<std::vector<POINT>>& polygons, 
             bool inside = winding ? count != 0 : (count % 2) == 1;
             if (!inside)
                 continue;
-            LONG x0 = static_cast<LONG>(std::ceil(crossings[i].first - 0.5));
-            LONG x1 = static_cast<LONG>(std::ceil(crossings[i + 1].first - 0.5));
+            LONG x0 = column(crossings[i].first);
+            LONG x1 = column(crossings[i + 1].first);
             if (x1 > x0)
                 spans.push_back(Span{y, x0, x1});
         }
@@ -454,7 +504,7 @@ BOOL PolyPolygon(HDC dc, const POINT* points, const INT* counts, int polygons)
         at += counts[i];
         shapes.push_back(std::move(shape));
     }
-    std::vector<Span> fill = PolygonSpans(shapes, context->m_state.polyFillMode == WINDING);
+    std::vector<Span> fill = PolygonSpans(shapes, context->m_state.polyFillMode == WINDING, DrawBounds(*context));
     Stroke stroke = MakeStroke(*context);
     for (const auto& shape : shapes)
         for (size_t i = 0; i < shape.size(); ++i)

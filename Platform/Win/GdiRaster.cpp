@@ -219,6 +219,14 @@ void PaintSpans(const DeviceContext& dc, Surface& surface, const std::vector<Spa
     }
 }
 
+RECT DrawBounds(const DeviceContext& dc)
+{
+    if (!dc.m_surface)
+        return RECT{0, 0, 0, 0};
+    SIZE size = dc.m_surface->Size();
+    return detail::IntersectRects(dc.DrawableRegion().Bounds(), RECT{0, 0, size.cx, size.cy});
+}
+
 void PaintRect(const DeviceContext& dc, Surface& surface, const RECT& rect, const Paint& paint, BYTE rop)
 {
     if (paint.IsNull())

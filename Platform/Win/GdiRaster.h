@@ -56,6 +56,9 @@ void NormaliseSpans(std::vector<Span>* spans);
 // Paints normalised spans through the DC's drawable region.
 void PaintSpans(const DeviceContext& dc, Surface& surface, const std::vector<Span>& spans, const Paint& paint,
                 BYTE rop);
+// The surface rectangle drawing on the DC can reach (the drawable region's
+// bounds within the surface); call it before taking the surface lock.
+RECT DrawBounds(const DeviceContext& dc);
 // Paints a rectangle (surface coordinates) through the drawable region.
 void PaintRect(const DeviceContext& dc, Surface& surface, const RECT& rect, const Paint& paint, BYTE rop);
 

@@ -8,6 +8,9 @@
 #include <memory>
 #include <new>
 
+#include "Platform/Mfc/AfxResources.h"
+#include "Platform/Win/Gdi.h"
+#include "Platform/Win/User.h"
 #include "Win32/Imaging/ColorAdjust.h"
 #include "Win32/Imaging/IplAlphaMask.h"
 
@@ -90,6 +93,46 @@ std::int64_t DibStride(std::int64_t width, int bits)
     return (width * bits / 8 + 3) / 4 * 4;
 }
 
+// The extent from `from` to `to`, or false when it does not fit an int.
+bool Extent(LONG from, LONG to, int* extent)
+{
+    const std::int64_t e = std::int64_t{to} - from;
+    if (e < std::numeric_limits<int>::min() || e > std::numeric_limits<int>::max())
+        return false;
+    *extent = static_cast<int>(e);
+    return true;
+}
+
+// The bitmap's pixels as a 24-bit DIB read through a memory DC of the
+// screen; null when the DIB cannot be made or filled.
+BITMAPINFOHEADER* ReadBitmapAsDib(HBITMAP bitmap)
+{
+    BITMAP info{};
+    if (GetObject(bitmap, sizeof info, &info) == 0)
+        return nullptr;
+    BITMAPINFOHEADER* dib = AllocDib(3, info.bmWidth, info.bmHeight);
+    if (dib == nullptr)
+        return nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    int lines = 0;
+    if (memory != nullptr) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        lines = GetDIBits(memory, bitmap, 0, static_cast<UINT>(info.bmHeight), GetDibBits(dib),
+                          reinterpret_cast<BITMAPINFO*>(dib), DIB_RGB_COLORS);
+        if (previous != nullptr && previous != HGDI_ERROR)
+            SelectObject(memory, previous);
+        DeleteDC(memory);
+    }
+    if (screen != nullptr)
+        ReleaseDC(nullptr, screen);
+    if (lines != info.bmHeight) {
+        FreeDib(dib);
+        return nullptr;
+    }
+    return dib;
+}
+
 } // namespace
 
 CIplImage::CIplImage(int width, int height, unsigned fillColor) : m_pImage(CreateIplRgbImage(width, height))
@@ -129,6 +172,18 @@ CIplImage::CIplImage(BITMAPINFOHEADER* dib, bool deleteDib) : m_pImage(CreateIpl
 {
     if (deleteDib)
         FreeDib(dib);
+}
+
+CIplImage::CIplImage(UINT resourceId)
+{
+    LPCSTR name = MAKEINTRESOURCEA(resourceId);
+    HBITMAP bitmap = LoadBitmapA(AfxFindResourceHandle(name, RT_BITMAP), name);
+    if (bitmap == nullptr)
+        return;
+    BITMAPINFOHEADER* dib = ReadBitmapAsDib(bitmap);
+    DeleteObject(bitmap);
+    m_pImage = CreateIplImageFromDib(dib);
+    FreeDib(dib);
 }
 
 CIplImage::~CIplImage()
@@ -363,6 +418,21 @@ int CIplImage::ToDib(BITMAPINFOHEADER* dib) const
         return 0;
     IplToDib(dib, m_pImage, IPL_DITHER_FS, IPL_PALCONV_NONE);
     return 1;
+}
+
+void CIplImage::Draw(HDC dc, const RECT& rect) const
+{
+    int width = 0;
+    int height = 0;
+    if (m_pImage == nullptr || !Extent(rect.left, rect.right, &width) || !Extent(rect.top, rect.bottom, &height))
+        return;
+    BITMAPINFOHEADER* dib = AllocDib(3, m_pImage->width, m_pImage->height);
+    if (ToDib(dib) != 0) {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchDIBits(dc, rect.left, rect.top, width, height, 0, 0, m_pImage->width, m_pImage->height,
+                      GetDibBits(dib), reinterpret_cast<const BITMAPINFO*>(dib), DIB_RGB_COLORS, SRCCOPY);
+    }
+    FreeDib(dib);
 }
 
 IplImage* CreateIplRgbImage(int width, int height)

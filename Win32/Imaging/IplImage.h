@@ -51,6 +51,10 @@ public:
     // The DIB's picture; with `deleteDib` the block is released with FreeDib
     // afterwards, whether or not the conversion worked.
     CIplImage(BITMAPINFOHEADER* dib, bool deleteDib);
+    // The picture of bitmap resource `resourceId` (its low 16 bits), from
+    // the first resource module that holds it. Empty when the bitmap is
+    // missing or cannot be read.
+    explicit CIplImage(UINT resourceId);
     ~CIplImage();
 
     CIplImage(const CIplImage&) = delete;
@@ -104,6 +108,9 @@ public:
     // iplConvertToDIB with Floyd-Steinberg dithering; 0 when the DIB or the
     // image is missing, else 1.
     int ToDib(BITMAPINFOHEADER* dib) const;
+    // Stretches the whole picture into `rect` of the DC through a 24-bit
+    // DIB, leaving the DC in COLORONCOLOR stretch mode. Nothing when empty.
+    void Draw(HDC dc, const RECT& rect) const;
 
 private:
     IplImage* m_pImage = nullptr;

@@ -158,6 +158,33 @@ TEST(GdiBitmap, GetDIBitsAnswersTheHeaderQueryAndHonoursRowOrder)
     EXPECT_EQ(rows[2], 255) << "top-down puts the top row first";
 }
 
+TEST(GdiBitmap, SixteenBitRequestsGetTheirLayoutAndMasks)
+{
+    HBITMAP bitmap = CreateBitmap(1, 1, 1, 32, nullptr);
+    gdi_test::Canvas canvas(bitmap);
+    SetPixelV(canvas.dc(), 0, 0, RGB(255, 0, 0));
+    struct Case {
+        DWORD compression;
+        WORD pixel;
+        DWORD redMask;
+    };
+    for (Case c : {Case{BI_RGB, 0x7C00, 0}, Case{BI_BITFIELDS, 0xF800, 0xF800}}) {
+        DibInfo info = DibInfoOf(1, 1, 16, BI_RGB);
+        info.header.biCompression = c.compression;
+        DWORD pixels = 0;
+        EXPECT_EQ(GetDIBits(canvas.dc(), bitmap, 0, 1, &pixels, AsInfo(info), DIB_RGB_COLORS), 1);
+        EXPECT_EQ(static_cast<WORD>(pixels), c.pixel) << "compression " << c.compression;
+        if (c.redMask) {
+            DWORD mask = 0;
+            std::memcpy(&mask, info.colors, sizeof mask);
+            EXPECT_EQ(mask, c.redMask);
+        }
+    }
+    DibInfo bad = DibInfoOf(1, 1, 24, BI_BITFIELDS);
+    DWORD pixels = 0;
+    EXPECT_EQ(GetDIBits(canvas.dc(), bitmap, 0, 1, &pixels, AsInfo(bad), DIB_RGB_COLORS), 0);
+}
+
 TEST(GdiBitmap, NewMemoryDcsHoldAOnePixelMonochromeBitmap)
 {
     HDC dc = CreateCompatibleDC(nullptr);

@@ -218,6 +218,34 @@ TEST(GdiBlit, BlitsStayInsideTheClipRegion)
     EXPECT_GRID(dest->dc(), (std::vector<std::string>{".rrrr.", ".r..r.", ".rrrr."}));
 }
 
+TEST(GdiBlit, HugeCoordinatesAreClippedRatherThanWalked)
+{
+    constexpr int kFar = 2000000000;
+    auto canvas = ColorCanvas(8, 8);
+    auto source = ColorCanvas(4, 4, RGB(255, 0, 0));
+    HDC dc = canvas->dc();
+    Selection pen(dc, CreatePen(PS_SOLID, 100000, RGB(0, 0, 255)));
+    EXPECT_TRUE(Rectangle(dc, -kFar, -kFar, kFar, kFar));
+    EXPECT_TRUE(Ellipse(dc, -kFar, -kFar, kFar, kFar));
+    MoveToEx(dc, -kFar, -kFar, nullptr);
+    EXPECT_TRUE(LineTo(dc, kFar, kFar));
+    const POINT wide[] = {{-kFar, 0}, {kFar, 1}, {0, kFar}};
+    EXPECT_TRUE(Polygon(dc, wide, 3));
+    EXPECT_TRUE(BitBlt(dc, -kFar, -kFar, kFar, kFar, source->dc(), 0, 0, SRCCOPY));
+    EXPECT_TRUE(StretchBlt(dc, 0, 0, kFar, kFar, source->dc(), 0, 0, 4, 4, SRCCOPY));
+    EXPECT_TRUE(StretchBlt(dc, 0, 0, 8, 8, source->dc(), -kFar, -kFar, kFar, kFar, SRCCOPY));
+    SetStretchBltMode(dc, HALFTONE);
+    EXPECT_TRUE(StretchBlt(dc, 0, 0, 8, 8, source->dc(), 0, 0, kFar, kFar, SRCCOPY));
+    struct {
+        BITMAPINFOHEADER header;
+        DWORD pixel;
+    } dib{{sizeof(BITMAPINFOHEADER), 1, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, 0x00FF00};
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(&dib);
+    StretchDIBits(dc, 0, 0, kFar, kFar, -kFar, -kFar, kFar, kFar, &dib.pixel, info, DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, 0, 0, 8, 8, 0, 0, 1, 1, &dib.pixel, info, DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(GetPixel(dc, 7, 7), RGB(0, 255, 0)) << "drawing still works after all that";
+}
+
 TEST(GdiBlit, BadArgumentsFail)
 {
     auto dest = ColorCanvas(2, 2);

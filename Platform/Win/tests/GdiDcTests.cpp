@@ -268,7 +268,7 @@ TEST(GdiDc, WindowDcsClipInDeviceCoordinatesFromTheirOrigin)
     EXPECT_EQ(surface->PixelAt(12, 11), 0u) << "beyond the visible area";
     SetPixelV(dc, 0, 0, RGB(255, 0, 0));
     EXPECT_EQ(surface->PixelAt(5, 4), 0xFF0000u) << "logical (0,0) is the viewport origin from the DC's corner";
-    EXPECT_TRUE(DeleteDC(dc) || win::gdi::ReleaseSurfaceDC(dc));
+    EXPECT_TRUE(win::gdi::ReleaseSurfaceDC(dc));
 }
 
 TEST(GdiDc, WindowDcsDrawOnlyIntoTheirWindow)

@@ -322,4 +322,19 @@ TEST(GdiDraw, FrameControlCheckBoxShowsItsTickOnlyWhenChecked)
     EXPECT_FALSE(DrawFrameControl(plain->dc(), &r, 99, 0));
 }
 
+TEST(GdiDraw, FrameControlRadioIgnoresTheCallersMixModeAndKeepsItsState)
+{
+    auto canvas = ColorCanvas(16, 16);
+    HDC dc = canvas->dc();
+    SetROP2(dc, R2_XORPEN);
+    HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN);
+    RECT r{0, 0, 13, 13};
+    EXPECT_TRUE(DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED));
+    EXPECT_EQ(GetPixel(dc, 6, 6), GetSysColor(COLOR_BTNTEXT)) << "the dot";
+    EXPECT_EQ(GetPixel(dc, 6, 2), GetSysColor(COLOR_WINDOW)) << "the face";
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 255, 255)) << "outside the circle";
+    EXPECT_EQ(GetROP2(dc), R2_XORPEN);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen);
+}
+
 } // namespace

@@ -2,22 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Platform/Mfc/AfxResources.h"
-#include "Platform/Win/Modules.h"
-#include "Platform/Win/ResourceFormat.h"
 #include "Win32/Imaging/DrawContext.h"
 #include "Win32/Imaging/GdiBitmap.h"
-#include "tests/support/TempDir.h"
+#include "TestResourceModule.h"
 
 namespace {
 
-using Bytes = std::vector<BYTE>;
+using imaging_tests::Bytes;
+using imaging_tests::ModuleImageOf;
+using imaging_tests::Put16;
+using imaging_tests::Put32;
+using imaging_tests::TestResourceModule;
 
 constexpr UINT kRawId = 300;
 constexpr UINT kBitmapId = 301;
@@ -27,65 +28,6 @@ constexpr UINT kLongStringId = 1300;
 constexpr WORD kRcData = 10;
 constexpr WORD kBitmap = 2;
 constexpr WORD kString = 6;
-
-void Put32(Bytes& out, DWORD v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<BYTE>(v >> (8 * i)));
-}
-
-void Put16(Bytes& out, WORD v)
-{
-    out.push_back(static_cast<BYTE>(v));
-    out.push_back(static_cast<BYTE>(v >> 8));
-}
-
-struct Resource {
-    WORD type;
-    WORD id;            // 0 when named
-    std::string name;   // upper case
-    Bytes data;
-};
-
-// A compiled resource module holding `resources`, in the layout of
-// Platform/Win/ResourceFormat.h.
-Bytes ModuleImageOf(const std::vector<Resource>& resources)
-{
-    namespace rf = win::resfile;
-    Bytes pool;
-    std::vector<DWORD> names;
-    for (const Resource& r : resources) {
-        names.push_back(r.id ? r.id : rf::kNamed | static_cast<DWORD>(pool.size()));
-        if (!r.id) {
-            pool.insert(pool.end(), r.name.begin(), r.name.end());
-            pool.push_back(0);
-        }
-    }
-    const DWORD poolOffset = static_cast<DWORD>(rf::kHeaderSize + resources.size() * rf::kEntrySize);
-    DWORD dataOffset = (poolOffset + static_cast<DWORD>(pool.size()) + 3) & ~3u;
-    Bytes file(rf::kMagic, rf::kMagic + 4);
-    Put32(file, rf::kVersion);
-    Put32(file, static_cast<DWORD>(resources.size()));
-    Put32(file, poolOffset);
-    Put32(file, static_cast<DWORD>(pool.size()));
-    std::vector<DWORD> offsets;
-    for (size_t i = 0; i < resources.size(); ++i) {
-        offsets.push_back(dataOffset);
-        Put32(file, resources[i].type);
-        Put32(file, names[i]);
-        Put32(file, 0);
-        Put32(file, dataOffset);
-        Put32(file, static_cast<DWORD>(resources[i].data.size()));
-        Put32(file, 0);
-        dataOffset = (dataOffset + static_cast<DWORD>(resources[i].data.size()) + 3) & ~3u;
-    }
-    file.insert(file.end(), pool.begin(), pool.end());
-    for (size_t i = 0; i < resources.size(); ++i) {
-        file.resize(offsets[i], 0);
-        file.insert(file.end(), resources[i].data.begin(), resources[i].data.end());
-    }
-    return file;
-}
 
 // The string-table block holding `id` with the text in its slot.
 Bytes StringBlock(UINT id, const std::string& text)
@@ -136,30 +78,13 @@ protected:
              StringBlock(kStringId, "Rendering frames")},
             {kString, static_cast<WORD>((kLongStringId >> 4) + 1), "", StringBlock(kLongStringId, std::string(300, 'x'))},
         });
-        m_dir.Write("ImagingTests.kres", std::string(image.begin(), image.end()));
-        const char* previous = std::getenv("KESTRELON_MODULE_DIR");
-        m_hadFolder = previous != nullptr;
-        m_previousFolder = previous ? previous : "";
-        setenv("KESTRELON_MODULE_DIR", m_dir.Path().c_str(), 1);
-        win::RegisterResourceModule("ImagingTests.dll", "ImagingTests.kres");
-        m_module = LoadLibraryA("ImagingTests.dll");
+        m_resources = std::make_unique<TestResourceModule>("ImagingTests.dll", image);
+        m_module = m_resources->Handle();
         ASSERT_NE(m_module, nullptr);
     }
 
-    void TearDown() override
-    {
-        if (m_module)
-            FreeLibrary(m_module);
-        if (m_hadFolder)
-            setenv("KESTRELON_MODULE_DIR", m_previousFolder.c_str(), 1);
-        else
-            unsetenv("KESTRELON_MODULE_DIR");
-    }
-
-    testing_support::TempDir m_dir;
+    std::unique_ptr<TestResourceModule> m_resources;
     HMODULE m_module = nullptr;
-    bool m_hadFolder = false;
-    std::string m_previousFolder;
 };
 
 COLORREF PixelOf(CGdiBitmap& bitmap, int x, int y)

@@ -1,0 +1,83 @@
+#include "TestResourceModule.h"
+
+#include <cstdlib>
+
+#include "Platform/Win/Modules.h"
+#include "Platform/Win/ResourceFormat.h"
+#include "Platform/Win/Resources.h"
+
+namespace imaging_tests {
+
+void Put16(Bytes& out, WORD v)
+{
+    out.push_back(static_cast<BYTE>(v));
+    out.push_back(static_cast<BYTE>(v >> 8));
+}
+
+void Put32(Bytes& out, DWORD v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<BYTE>(v >> (8 * i)));
+}
+
+Bytes ModuleImageOf(const std::vector<Resource>& resources)
+{
+    namespace rf = win::resfile;
+    Bytes pool;
+    std::vector<DWORD> names;
+    for (const Resource& r : resources) {
+        names.push_back(r.id ? r.id : rf::kNamed | static_cast<DWORD>(pool.size()));
+        if (!r.id) {
+            pool.insert(pool.end(), r.name.begin(), r.name.end());
+            pool.push_back(0);
+        }
+    }
+    const DWORD poolOffset = static_cast<DWORD>(rf::kHeaderSize + resources.size() * rf::kEntrySize);
+    DWORD dataOffset = (poolOffset + static_cast<DWORD>(pool.size()) + 3) & ~3u;
+    Bytes file(rf::kMagic, rf::kMagic + 4);
+    Put32(file, rf::kVersion);
+    Put32(file, static_cast<DWORD>(resources.size()));
+    Put32(file, poolOffset);
+    Put32(file, static_cast<DWORD>(pool.size()));
+    std::vector<DWORD> offsets;
+    for (size_t i = 0; i < resources.size(); ++i) {
+        offsets.push_back(dataOffset);
+        Put32(file, resources[i].type);
+        Put32(file, names[i]);
+        Put32(file, 0);
+        Put32(file, dataOffset);
+        Put32(file, static_cast<DWORD>(resources[i].data.size()));
+        Put32(file, 0);
+        dataOffset = (dataOffset + static_cast<DWORD>(resources[i].data.size()) + 3) & ~3u;
+    }
+    file.insert(file.end(), pool.begin(), pool.end());
+    for (size_t i = 0; i < resources.size(); ++i) {
+        file.resize(offsets[i], 0);
+        file.insert(file.end(), resources[i].data.begin(), resources[i].data.end());
+    }
+    return file;
+}
+
+TestResourceModule::TestResourceModule(const std::string& windowsName, const Bytes& image)
+{
+    const std::string fileName = windowsName.substr(0, windowsName.rfind('.')) + ".kres";
+    m_dir.Write(fileName, std::string(image.begin(), image.end()));
+    const char* previous = std::getenv("KESTRELON_MODULE_DIR");
+    m_hadFolder = previous != nullptr;
+    m_previousFolder = previous ? previous : "";
+    setenv("KESTRELON_MODULE_DIR", m_dir.Path().c_str(), 1);
+    win::RegisterResourceModule(windowsName, fileName);
+    m_module = LoadLibraryA(windowsName.c_str());
+}
+
+TestResourceModule::~TestResourceModule()
+{
+    if (m_module)
+        FreeLibrary(m_module);
+    if (m_hadFolder)
+        setenv("KESTRELON_MODULE_DIR", m_previousFolder.c_str(), 1);
+    else
+        unsetenv("KESTRELON_MODULE_DIR");
+}
+
+} // namespace imaging_tests
