@@ -32,7 +32,7 @@ bool WideEqual(LPCWSTR a, LPCWSTR b)
 
 // The filter's pins as they were when the enumerator was made; Next reports
 // VFW_E_ENUM_OUT_OF_SYNC once the filter's pins change.
-class CEnumPins final : public IEnumPins {
+class CEnumPins final : public com::SingleInterfaceObject<IEnumPins, IID_IEnumPins> {
 public:
     CEnumPins(CBaseFilter* filter, size_t position) : m_pFilter(filter), m_position(position)
     {
@@ -44,26 +44,6 @@ public:
         for (IPin* pin : m_pins)
             pin->Release();
         m_pFilter->Release();
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_IEnumPins) {
-            *object = static_cast<IEnumPins*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
     }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override
@@ -130,7 +110,6 @@ private:
     }
     bool OutOfSync() { return m_version != m_pFilter->GetPinVersion(); }
 
-    std::atomic<LONG> m_refs{0};
     CBaseFilter* m_pFilter;
     std::vector<IPin*> m_pins;
     size_t m_position;

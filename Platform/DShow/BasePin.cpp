@@ -10,7 +10,7 @@ namespace {
 
 // The types a pin proposes, read through its GetMediaType as the caller
 // goes; out of sync once the pin's type version changes.
-class CEnumMediaTypes final : public IEnumMediaTypes {
+class CEnumMediaTypes final : public com::SingleInterfaceObject<IEnumMediaTypes, IID_IEnumMediaTypes> {
 public:
     CEnumMediaTypes(CBasePin* pin, int position) : m_pPin(pin), m_position(position)
     {
@@ -18,26 +18,6 @@ public:
         m_version = m_pPin->GetMediaTypeVersion();
     }
     ~CEnumMediaTypes() { m_pPin->Release(); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_IEnumMediaTypes) {
-            *object = static_cast<IEnumMediaTypes*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override
     {
@@ -95,7 +75,6 @@ public:
 private:
     bool OutOfSync() { return m_version != m_pPin->GetMediaTypeVersion(); }
 
-    std::atomic<LONG> m_refs{0};
     CBasePin* m_pPin;
     int m_position;
     LONG m_version = 0;

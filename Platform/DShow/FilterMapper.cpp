@@ -190,29 +190,9 @@ bool PinTakes(const RegisteredPin& pin, REFGUID major, REFGUID minor, bool exact
 }
 
 // A property bag over the values of one registry key.
-class RegistryPropertyBag final : public IPropertyBag {
+class RegistryPropertyBag final : public com::SingleInterfaceObject<IPropertyBag, IID_IPropertyBag> {
 public:
     explicit RegistryPropertyBag(std::string key) : m_key(std::move(key)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
-            *object = static_cast<IPropertyBag*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
 
     HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override
     {
@@ -269,7 +249,6 @@ public:
     }
 
 private:
-    std::atomic<LONG> m_refs{0};
     std::string m_key;
 };
 
@@ -428,32 +407,13 @@ private:
     std::string m_instance;
 };
 
-class MonikerEnumerator final : public IEnumMoniker {
+class MonikerEnumerator final : public com::SingleInterfaceObject<IEnumMoniker, IID_IEnumMoniker> {
 public:
     explicit MonikerEnumerator(std::vector<com::ComPtr<IMoniker>> monikers, size_t next = 0)
         : m_monikers(std::move(monikers)), m_next(next)
     {
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_IEnumMoniker) {
-            *object = static_cast<IEnumMoniker*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IMoniker** monikers, ULONG* fetched) override
     {
         CheckPointer(monikers, E_POINTER);
@@ -485,7 +445,6 @@ public:
     }
 
 private:
-    std::atomic<LONG> m_refs{0};
     std::vector<com::ComPtr<IMoniker>> m_monikers;
     size_t m_next;
 };
@@ -507,28 +466,8 @@ std::vector<std::string> InstanceNames(REFCLSID category)
     return key.SubKeys();
 }
 
-class FilterMapper final : public IFilterMapper2 {
+class FilterMapper final : public com::SingleInterfaceObject<IFilterMapper2, IID_IFilterMapper2> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_IFilterMapper2) {
-            *object = static_cast<IFilterMapper2*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
-
     HRESULT STDMETHODCALLTYPE CreateCategory(REFCLSID category, DWORD merit, LPCWSTR description) override
     {
         Key key;
@@ -614,7 +553,6 @@ private:
         return !needed && !rendered && typeCount == 0;
     }
 
-    std::atomic<LONG> m_refs{0};
 
 public:
     static HRESULT WriteFilter(REFCLSID clsid, LPCWSTR name, REFCLSID category, const std::string& instance,

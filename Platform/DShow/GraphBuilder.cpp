@@ -19,7 +19,7 @@ constexpr size_t kMaxNameLength = MAX_FILTER_NAME - 1;
 constexpr DWORD AM_RENDEREX_RENDERTOEXISTINGRENDERERS = 0x1;
 
 // The filters of the graph as they were when the enumerator was made.
-class CEnumFilters final : public IEnumFilters {
+class CEnumFilters final : public com::SingleInterfaceObject<IEnumFilters, IID_IEnumFilters> {
 public:
     CEnumFilters(FilterGraph& graph, std::vector<com::ComPtr<IBaseFilter>> filters, size_t position, LONG version)
         : m_graph(graph), m_filters(std::move(filters)), m_position(position), m_version(version)
@@ -28,25 +28,6 @@ public:
     }
     ~CEnumFilters() { m_graph.GetOwner()->Release(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_IEnumFilters) {
-            *object = static_cast<IEnumFilters*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IBaseFilter** filters, ULONG* fetched) override
     {
         CheckPointer(filters, E_POINTER);
@@ -97,7 +78,6 @@ private:
         return m_version != m_graph.m_version;
     }
 
-    std::atomic<LONG> m_refs{0};
     FilterGraph& m_graph;
     std::vector<com::ComPtr<IBaseFilter>> m_filters;
     size_t m_position;

@@ -25,7 +25,7 @@ struct Advise {
     HANDLE handle;
 };
 
-class SystemClock final : public IReferenceClock {
+class SystemClock final : public com::SingleInterfaceObject<IReferenceClock, IID_IReferenceClock> {
 public:
     ~SystemClock()
     {
@@ -36,26 +36,6 @@ public:
         m_wake.notify_all();
         if (m_thread.joinable())
             m_thread.join();
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_IReferenceClock) {
-            *object = static_cast<IReferenceClock*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
     }
 
     HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* time) override
@@ -133,7 +113,6 @@ private:
         }
     }
 
-    std::atomic<LONG> m_refs{0};
     std::mutex m_lock;
     std::condition_variable m_wake;
     std::map<DWORD_PTR, Advise> m_advises;
