@@ -482,10 +482,11 @@ BOOL PaintRegion(HDC dc, HRGN region, HBRUSH brush, BYTE rop, bool useSelected)
     }
     const Brush* used = useSelected ? context->m_state.brush.As<Brush>() : fill.get();
     Paint paint = RopUsesPattern(rop) ? Paint::FromBrush(*context, used) : Paint::Solid(0);
-    SurfaceLock lock(*context, true);
+    POINT shift = context->ToSurface(POINT{0, 0});
+    RECT rows = detail::OffsetRectBy(shape->m_region.Bounds(), shift.x, shift.y);
+    SurfaceLock lock(*context, true, nullptr, &rows);
     if (!lock.Valid())
         return TRUE;
-    POINT shift = context->ToSurface(POINT{0, 0});
     for (RECT r : shape->m_region.Rects())
         PaintRect(*context, lock.Pixels(), detail::OffsetRectBy(r, shift.x, shift.y), paint, rop);
     return TRUE;
@@ -513,12 +514,15 @@ BOOL FrameRgn(HDC dc, HRGN region, HBRUSH brush, int width, int height)
         return FALSE;
     }
     // The frame is the region less the region shrunk by the frame size:
-    // the pixels within (width, height) of its outside.
+    // the pixels that moving `width` across or `height` down or up would
+    // take outside it.
     detail::RectRegion inner = shape->m_region;
-    detail::RectRegion outside(RECT{-0x3FFFFFFF, -0x3FFFFFFF, 0x3FFFFFFF, 0x3FFFFFFF});
-    outside.Subtract(shape->m_region);
-    for (const RECT& r : outside.Rects())
-        inner.Subtract(RECT{r.left - width, r.top - height, r.right + width, r.bottom + height});
+    const POINT moves[] = {{-width, 0}, {width, 0}, {0, -height}, {0, height}};
+    for (POINT move : moves) {
+        detail::RectRegion moved = shape->m_region;
+        moved.Offset(move.x, move.y);
+        inner.Intersect(moved);
+    }
     detail::RectRegion frame = shape->m_region;
     frame.Subtract(inner);
     HRGN temporary = CreateRectRgn(0, 0, 0, 0);

@@ -272,7 +272,8 @@ BOOL DrawBox(HDC dc, int left, int top, int right, int bottom, int ew, int eh, b
     };
     std::vector<Span> outer = spansOf(l, t, r, bo, 0);
     std::vector<Span> inner = w ? spansOf(l + w, t + w, r - w, bo - w, w) : outer;
-    SurfaceLock lock(*context, true);
+    RECT rows = RowsOf({&outer});
+    SurfaceLock lock(*context, true, nullptr, &rows);
     if (!lock.Valid())
         return TRUE;
     BYTE rop = DcRop(*context);
@@ -363,7 +364,8 @@ BOOL StrokePath(DeviceContext& dc, const std::vector<POINT>& points)
     Stroke stroke = MakeStroke(dc);
     for (size_t i = 0; i + 1 < points.size(); ++i)
         stroke.Line(dc.ToSurface(points[i]), dc.ToSurface(points[i + 1]));
-    SurfaceLock lock(dc, true);
+    RECT rows = RowsOf({&stroke.ink, &stroke.gaps});
+    SurfaceLock lock(dc, true, nullptr, &rows);
     if (lock.Valid())
         PaintStroke(dc, lock.Pixels(), stroke);
     return TRUE;
@@ -509,7 +511,8 @@ BOOL PolyPolygon(HDC dc, const POINT* points, const INT* counts, int polygons)
     for (const auto& shape : shapes)
         for (size_t i = 0; i < shape.size(); ++i)
             stroke.Line(shape[i], shape[(i + 1) % shape.size()]);
-    SurfaceLock lock(*context, true);
+    RECT rows = RowsOf({&fill, &stroke.ink, &stroke.gaps});
+    SurfaceLock lock(*context, true, nullptr, &rows);
     if (!lock.Valid())
         return TRUE;
     PaintSpans(*context, lock.Pixels(), fill, Paint::FromBrush(*context, context->m_state.brush.As<Brush>()),

@@ -111,8 +111,8 @@ public:
     Bitmap() : GdiObject(OBJ_BITMAP) {}
     int Describe(int size, void* buffer) const override;
     // With the surface lock held: the application's bits of rows
-    // [top, bottom) into the surface and back. Export rewrites only the rows
-    // that differ from `before` (the rows as imported), so untouched rows
+    // [top, bottom) into the surface and back. Given `before` (the rows as
+    // imported), export rewrites only the pixels that changed, so the others
     // keep their exact bits.
     void ImportBits() { ImportRows(0, m_height, nullptr); }
     void ImportRows(LONG top, LONG bottom, std::vector<DWORD>* before);

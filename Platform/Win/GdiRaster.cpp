@@ -196,6 +196,17 @@ void NormaliseSpans(std::vector<Span>* spans)
     *spans = std::move(out);
 }
 
+RECT RowsOf(std::initializer_list<const std::vector<Span>*> lists)
+{
+    LONG top = 0x7FFFFFFF, bottom = -0x7FFFFFFF;
+    for (const std::vector<Span>* spans : lists)
+        for (const Span& s : *spans) {
+            top = std::min(top, s.y);
+            bottom = std::max(bottom, s.y + 1);
+        }
+    return top < bottom ? RECT{0, top, 0, bottom} : RECT{0, 0, 0, 0};
+}
+
 void PaintSpans(const DeviceContext& dc, Surface& surface, const std::vector<Span>& spans, const Paint& paint,
                 BYTE rop)
 {

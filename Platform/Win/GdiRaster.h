@@ -3,6 +3,7 @@
 // whole rows, brushes resolved for one DC, and horizontal spans painted
 // through the DC's clip. All coordinates here are surface coordinates.
 
+#include <initializer_list>
 #include <vector>
 
 #include "Platform/Win/GdiInternal.h"
@@ -53,6 +54,8 @@ struct Span {
 // Sorts the spans and joins those that overlap or touch, so that every
 // pixel is painted once (XOR modes depend on it).
 void NormaliseSpans(std::vector<Span>* spans);
+// The rows the spans cover, as a RECT for SurfaceLock (left and right 0).
+RECT RowsOf(std::initializer_list<const std::vector<Span>*> lists);
 // Paints normalised spans through the DC's drawable region.
 void PaintSpans(const DeviceContext& dc, Surface& surface, const std::vector<Span>& spans, const Paint& paint,
                 BYTE rop);

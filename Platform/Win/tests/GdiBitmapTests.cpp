@@ -134,6 +134,28 @@ TEST(GdiBitmap, DrawingOnASectionLeavesTheBitsOfUntouchedPixelsAlone)
     DeleteObject(red);
 }
 
+TEST(GdiBitmap, ShapesOnABottomUpSectionLandInItsLastRowsFirst)
+{
+    DibInfo info = DibInfoOf(4, 3, 24);
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, AsInfo(info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_TRUE(section);
+    gdi_test::Canvas canvas(section);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    HGDIOBJ oldBrush = SelectObject(canvas.dc(), red);
+    HGDIOBJ oldPen = SelectObject(canvas.dc(), GetStockObject(NULL_PEN));
+    Rectangle(canvas.dc(), 0, 0, 3, 2); // fills (0,0)-(2,1) without a pen
+    SelectObject(canvas.dc(), oldPen);
+    SelectObject(canvas.dc(), oldBrush);
+    DeleteObject(red);
+    const auto* bytes = static_cast<const BYTE*>(bits);
+    const size_t stride = 12;
+    EXPECT_EQ(bytes[2 * stride + 2], 255) << "the top row is the last in memory";
+    EXPECT_EQ(bytes[2 * stride + 3 + 2], 255);
+    EXPECT_EQ(bytes[2 * stride + 6 + 2], 0);
+    EXPECT_EQ(bytes[1 * stride + 2], 0);
+}
+
 TEST(GdiBitmap, GetDIBitsAnswersTheHeaderQueryAndHonoursRowOrder)
 {
     HBITMAP bitmap = CreateBitmap(3, 2, 1, 32, nullptr);

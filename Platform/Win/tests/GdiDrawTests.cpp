@@ -275,6 +275,83 @@ TEST(GdiDraw, FrameAndInvertRectTouchOnlyTheirPixels)
     DeleteObject(red);
 }
 
+// An L-shaped region: a 4 x 2 bar over a 2 x 2 foot.
+HRGN MakeLRegion()
+{
+    HRGN region = CreateRectRgn(1, 1, 5, 3);
+    HRGN foot = CreateRectRgn(1, 3, 3, 5);
+    CombineRgn(region, region, foot, RGN_OR);
+    DeleteObject(foot);
+    return region;
+}
+
+TEST(GdiDraw, RegionsFillFrameAndInvert)
+{
+    auto canvas = ColorCanvas(6, 6);
+    HDC dc = canvas->dc();
+    HRGN region = MakeLRegion();
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    EXPECT_TRUE(FillRgn(dc, region, red));
+    EXPECT_GRID(dc, (std::vector<std::string>{
+                        "......",
+                        ".rrrr.",
+                        ".rrrr.",
+                        ".rr...",
+                        ".rr...",
+                        "......",
+                    }));
+    EXPECT_TRUE(InvertRgn(dc, region));
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0, 255, 255));
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    RECT all{0, 0, 6, 6};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EXPECT_TRUE(FrameRgn(dc, region, blue, 1, 1));
+    EXPECT_GRID(dc, (std::vector<std::string>{
+                        "......",
+                        ".bbbb.",
+                        ".b.bb.",
+                        ".bb...",
+                        ".bb...",
+                        "......",
+                    }));
+    HGDIOBJ old = SelectObject(dc, red);
+    EXPECT_TRUE(PaintRgn(dc, region));
+    EXPECT_EQ(GetPixel(dc, 2, 2), RGB(255, 0, 0)) << "PaintRgn uses the selected brush";
+    SelectObject(dc, old);
+    EXPECT_FALSE(FillRgn(dc, nullptr, red));
+    DeleteObject(region);
+    DeleteObject(red);
+    DeleteObject(blue);
+}
+
+TEST(GdiDraw, FrameControlsOfEveryKindDrawInsideTheirRectangle)
+{
+    struct Case {
+        UINT type;
+        UINT state;
+    };
+    const Case cases[] = {
+        {DFC_BUTTON, DFCS_BUTTONPUSH},       {DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_PUSHED},
+        {DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_INACTIVE}, {DFC_CAPTION, DFCS_CAPTIONCLOSE},
+        {DFC_CAPTION, DFCS_CAPTIONMIN},      {DFC_CAPTION, DFCS_CAPTIONMAX},
+        {DFC_SCROLL, DFCS_SCROLLUP},         {DFC_SCROLL, DFCS_SCROLLDOWN},
+        {DFC_SCROLL, DFCS_SCROLLLEFT},       {DFC_SCROLL, DFCS_SCROLLRIGHT},
+    };
+    for (const Case& c : cases) {
+        auto canvas = ColorCanvas(20, 20, RGB(255, 0, 255));
+        RECT r{2, 2, 18, 18};
+        EXPECT_TRUE(DrawFrameControl(canvas->dc(), &r, c.type, c.state)) << c.type << "/" << c.state;
+        std::vector<std::string> grid = gdi_test::Grid(canvas->dc(), 20, 20);
+        for (int i = 0; i < 20; ++i) {
+            for (int edge : {0, 1, 18, 19}) {
+                EXPECT_EQ(grid[edge][i], 'm') << c.type << "/" << c.state << " row " << edge;
+                EXPECT_EQ(grid[i][edge], 'm') << c.type << "/" << c.state << " column " << edge;
+            }
+        }
+        EXPECT_NE(grid[10][10], 'm') << c.type << "/" << c.state << " draws something inside";
+    }
+}
+
 TEST(GdiDraw, FocusRectanglesEraseThemselves)
 {
     auto canvas = ColorCanvas(8, 6, RGB(255, 0, 255));
