@@ -12,6 +12,7 @@
 #include "Platform/Win/Modules.h"
 #include "Platform/Win/User.h"
 #include "Program/Version.h"
+#include "Platform/Win/SanitizerDefaults.h"
 
 namespace {
 
@@ -70,6 +71,8 @@ HWND CreateMainWindow()
 }
 
 } // namespace
+
+KESTRELON_SANITIZER_DEFAULTS()
 
 int main(int argc, char** argv)
 {

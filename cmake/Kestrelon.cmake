@@ -37,14 +37,9 @@ function(kestrelon_tests target)
   add_executable(${target} ${sources})
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} kestrelon_test_support GTest::gtest GTest::gmock)
-  set(test_env "KESTRELON_TEST=1")
-  if(KESTRELON_SANITIZE)
-    # Tests of allocation failure ask for impossible sizes on purpose.
-    list(APPEND test_env "ASAN_OPTIONS=allocator_may_return_null=1")
-  endif()
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${ARG_LABEL}" ENVIRONMENT "${test_env}")
+    PROPERTIES LABELS "${ARG_LABEL}" ENVIRONMENT "KESTRELON_TEST=1")
 endfunction()
 
 include(GoogleTest)

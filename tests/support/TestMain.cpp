@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "Platform/Win/SanitizerDefaults.h"
 #include "tests/support/TempDir.h"
+
+KESTRELON_SANITIZER_DEFAULTS()
 
 int main(int argc, char** argv)
 {
