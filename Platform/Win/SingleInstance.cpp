@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <utility>
 
+#include "Platform/Win/System.h"
+
 namespace win {
 
 namespace {
@@ -113,10 +115,8 @@ bool ReceiveMessage(int fd, std::string* message)
 SingleInstance::SingleInstance(std::string name, std::string folder)
     : m_name(SafeName(std::move(name))), m_folder(std::move(folder))
 {
-    if (m_folder.empty()) {
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        m_folder = runtime && *runtime ? runtime : "/tmp";
-    }
+    if (m_folder.empty())
+        m_folder = RuntimeFolder();
     while (m_folder.size() > 1 && m_folder.back() == '/')
         m_folder.pop_back();
 }

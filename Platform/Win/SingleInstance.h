@@ -1,8 +1,8 @@
 #pragma once
-// One running program per user: a lock file under $XDG_RUNTIME_DIR (or
-// /tmp) held with flock for the life of the first instance, and a local
-// socket beside it through which a later instance asks the first one to
-// come to the front.
+// One running program per user: a lock file in the user's runtime folder
+// (win::RuntimeFolder) held with flock for the life of the first instance,
+// and a local socket beside it through which a later instance asks the
+// first one to come to the front.
 
 #include <string>
 
@@ -11,7 +11,7 @@ namespace win {
 class SingleInstance {
 public:
     // `name` names the lock ("Kestrelon"); the folder is taken from
-    // $XDG_RUNTIME_DIR, else /tmp, unless `folder` is given.
+    // win::RuntimeFolder(), unless `folder` is given.
     explicit SingleInstance(std::string name, std::string folder = {});
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;

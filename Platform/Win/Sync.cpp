@@ -176,8 +176,7 @@ std::string EscapeName(const std::string& name)
 int LockNameFile(const std::string& name, bool* takenElsewhere)
 {
     *takenElsewhere = false;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder = std::string(runtime && *runtime ? runtime : "/tmp") + "/kestrelon-objects";
+    std::string folder = win::RuntimeFolder() + "/kestrelon-objects";
     if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return -1;
     std::string path = folder + "/" + EscapeName(name) + ".lock";

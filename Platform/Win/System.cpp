@@ -13,6 +13,7 @@
 #include <mutex>
 #include <pwd.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Platform/Win/KernelObject.h"
@@ -218,6 +219,26 @@ void OutputDebugStringA(LPCSTR text)
 
 namespace win {
 void SetDebugSink(DebugSink sink) { g_debugSink.store(sink); }
+
+std::string RuntimeFolder()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) {
+        std::string folder = runtime;
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        return folder;
+    }
+    std::string folder = "/tmp/kestrelon-" + std::to_string(geteuid());
+    mkdir(folder.c_str(), 0700);
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid())
+        return folder;
+    // Someone else holds the name: a folder of this process's own keeps the
+    // locks private, at the price of not seeing other instances.
+    std::string own = folder + "-XXXXXX";
+    return mkdtemp(own.data()) ? own : folder;
+}
 } // namespace win
 
 DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -144,6 +146,24 @@ TEST(System, CloseHandleRejectsUnknownHandles)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     EXPECT_FALSE(CloseHandle(nullptr));
     EXPECT_TRUE(CloseHandle(GetCurrentProcess())) << "pseudo handles need no closing";
+}
+
+TEST(System, RuntimeFolderIsPrivateToTheUser)
+{
+    {
+        ScopedEnv runtime("XDG_RUNTIME_DIR", "/run/user/test/");
+        EXPECT_EQ(win::RuntimeFolder(), "/run/user/test");
+    }
+    std::string saved = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+    unsetenv("XDG_RUNTIME_DIR");
+    std::string folder = win::RuntimeFolder();
+    if (!saved.empty())
+        setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    EXPECT_EQ(folder, "/tmp/kestrelon-" + std::to_string(geteuid()));
+    struct stat info {};
+    ASSERT_EQ(stat(folder.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
 TEST(System, GuidTextForm)
