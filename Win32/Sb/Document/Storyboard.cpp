@@ -2,8 +2,15 @@
 
 #include "Win32/Sb/Document/StoryboardItem.h"
 
-Storyboard::Storyboard() : m_slots(1, 0, 10)
+#include "Platform/Win/User.h"
+
+Storyboard::Storyboard() : m_slots(1, 0, 10), m_sendMessage(SendMessageA)
 {
+}
+
+void Storyboard::SetMessageSender(MessageSender sender)
+{
+    m_sendMessage = sender ? std::move(sender) : MessageSender(SendMessageA);
 }
 
 // The undo store is declared after the slots, so it goes first, as the

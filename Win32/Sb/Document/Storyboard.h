@@ -25,8 +25,8 @@ public:
     // WM_USER + 25; wParam is the first slot an operation touched.
     static constexpr UINT kChangedMessage = 0x419;
 
-    // Delivers the storyboard-changed message. The window layer routes it to
-    // SendMessage; until then nothing is delivered unless a receiver is set.
+    // Delivers the storyboard-changed message: SendMessage unless another
+    // sender is set (tests record the notices this way).
     using MessageSender = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
 
     Storyboard();
@@ -68,7 +68,7 @@ public:
     void SetModified(BOOL modified) { m_bModified = modified ? TRUE : FALSE; }
     void SetNotifyWindow(HWND window) { m_hNotifyWindow = window; }
     HWND GetNotifyWindow() const { return m_hNotifyWindow; }
-    void SetMessageSender(MessageSender sender) { m_sendMessage = std::move(sender); }
+    void SetMessageSender(MessageSender sender);
 
     // Lays the items out in time: each scene starts where the one before it
     // ends, pulled earlier by the overlap of the transition between them.

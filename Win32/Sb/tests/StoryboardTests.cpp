@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "Platform/Win/User.h"
 #include "StoryboardTestItems.h"
 #include "Win32/Sb/Document/Scene.h"
 #include "Win32/Sb/Document/Storyboard.h"
@@ -815,6 +816,39 @@ TEST_F(StoryboardTest, DestroyingDeletesSlotsAndUndoStore)
         EXPECT_EQ(LabelledItem::s_nAlive, alive + 4);
     }
     EXPECT_EQ(LabelledItem::s_nAlive, alive);
+}
+
+} // namespace
+
+namespace {
+
+std::vector<WPARAM> g_changedSlots;
+
+LRESULT CALLBACK RecordChanges(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == Storyboard::kChangedMessage)
+        g_changedSlots.push_back(wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(StoryboardNotice, ReachesTheNotifyWindowThroughSendMessage)
+{
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = RecordChanges;
+    windowClass.lpszClassName = "StoryboardNoticeTest";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "StoryboardNoticeTest", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    g_changedSlots.clear();
+    {
+        Storyboard storyboard;
+        storyboard.SetNotifyWindow(window);
+        ASSERT_EQ(storyboard.SetItem(MakeItem("S2"), 2), Storyboard::kResultOk);
+    }
+    DestroyWindow(window);
+    ASSERT_FALSE(g_changedSlots.empty());
+    EXPECT_EQ(g_changedSlots.front(), 2u);
 }
 
 } // namespace
