@@ -7,6 +7,8 @@
 // the delimiter followed by the item name, and two item monikers are equal
 // when their item names are equal without regard to ASCII case.
 
+#include <string>
+
 #include "Platform/Com/ComApi.h"
 #include "Platform/Com/Persist.h"
 #include "Platform/Com/Unknown.h"
@@ -104,3 +106,30 @@ using LPRUNNINGOBJECTTABLE = IRunningObjectTable*;
 
 HRESULT GetRunningObjectTable(DWORD reserved, LPRUNNINGOBJECTTABLE* table);
 HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, LPMONIKER* moniker);
+
+namespace com {
+
+// A copy of `text` in task memory, as GetDisplayName hands names out.
+HRESULT CopyToTaskMemory(const std::u16string& text, LPOLESTR* out);
+
+// The parts of IMoniker that a simple, non-composite moniker does not
+// support or answers alike: not persistent, reduces to itself, composes and
+// enumerates nothing, has no inverse, prefix or relative path, parses no
+// names.
+class SimpleMoniker : public IMoniker {
+public:
+    HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE Load(IStream*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Save(IStream*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reduce(IBindCtx*, DWORD, IMoniker**, IMoniker** reduced) override;
+    HRESULT STDMETHODCALLTYPE ComposeWith(IMoniker*, BOOL, IMoniker** composite) override;
+    HRESULT STDMETHODCALLTYPE Enum(BOOL, IEnumMoniker** monikers) override;
+    HRESULT STDMETHODCALLTYPE Inverse(IMoniker** inverse) override;
+    HRESULT STDMETHODCALLTYPE CommonPrefixWith(IMoniker*, IMoniker** prefix) override;
+    HRESULT STDMETHODCALLTYPE RelativePathTo(IMoniker*, IMoniker** relative) override;
+    HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG* eaten,
+                                               IMoniker** result) override;
+};
+
+} // namespace com

@@ -21,16 +21,6 @@ bool EqualIgnoringCase(const std::u16string& a, const std::u16string& b)
     return true;
 }
 
-HRESULT CopyToTaskMemory(const std::u16string& text, LPOLESTR* out)
-{
-    *out = static_cast<LPOLESTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(OLECHAR)));
-    if (!*out)
-        return E_OUTOFMEMORY;
-    std::copy(text.begin(), text.end(), *out);
-    (*out)[text.size()] = 0;
-    return S_OK;
-}
-
 std::u16string DisplayNameOf(IMoniker* moniker)
 {
     LPOLESTR name = nullptr;
@@ -46,7 +36,7 @@ std::u16string DisplayNameOf(IMoniker* moniker)
 // their display names.
 bool SameName(IMoniker* a, IMoniker* b) { return a == b || a->IsEqual(b) == S_OK || b->IsEqual(a) == S_OK; }
 
-class ItemMoniker final : public IMoniker {
+class ItemMoniker final : public com::SimpleMoniker {
 public:
     ItemMoniker(std::u16string delimiter, std::u16string item)
         : m_delimiter(std::move(delimiter)), m_item(std::move(item))
@@ -81,10 +71,6 @@ public:
         *clsid = CLSID_ItemMoniker;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
-    HRESULT STDMETHODCALLTYPE Load(IStream*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Save(IStream*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
 
     // Binding an item needs the container on its left, which nothing in the
     // system composes.
@@ -99,27 +85,6 @@ public:
         if (object)
             *object = nullptr;
         return MK_E_NOSTORAGE;
-    }
-    HRESULT STDMETHODCALLTYPE Reduce(IBindCtx*, DWORD, IMoniker**, IMoniker** reduced) override
-    {
-        if (!reduced)
-            return E_POINTER;
-        *reduced = this;
-        AddRef();
-        return MK_S_REDUCED_TO_SELF;
-    }
-    HRESULT STDMETHODCALLTYPE ComposeWith(IMoniker*, BOOL, IMoniker** composite) override
-    {
-        if (composite)
-            *composite = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Enum(BOOL, IEnumMoniker** monikers) override
-    {
-        if (!monikers)
-            return E_POINTER;
-        *monikers = nullptr;
-        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE IsEqual(IMoniker* other) override
     {
@@ -155,38 +120,11 @@ public:
     {
         return MK_E_UNAVAILABLE;
     }
-    HRESULT STDMETHODCALLTYPE Inverse(IMoniker** inverse) override
-    {
-        if (inverse)
-            *inverse = nullptr;
-        return MK_E_NOINVERSE;
-    }
-    HRESULT STDMETHODCALLTYPE CommonPrefixWith(IMoniker*, IMoniker** prefix) override
-    {
-        if (prefix)
-            *prefix = nullptr;
-        return MK_E_NOPREFIX;
-    }
-    HRESULT STDMETHODCALLTYPE RelativePathTo(IMoniker*, IMoniker** relative) override
-    {
-        if (relative)
-            *relative = nullptr;
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) override
     {
         if (!name)
             return E_POINTER;
-        return CopyToTaskMemory(m_delimiter + m_item, name);
-    }
-    HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG* eaten,
-                                               IMoniker** result) override
-    {
-        if (eaten)
-            *eaten = 0;
-        if (result)
-            *result = nullptr;
-        return MK_E_SYNTAX;
+        return com::CopyToTaskMemory(m_delimiter + m_item, name);
     }
     HRESULT STDMETHODCALLTYPE IsSystemMoniker(DWORD* kind) override
     {

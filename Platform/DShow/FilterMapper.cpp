@@ -253,7 +253,7 @@ private:
 };
 
 // Names one registered filter or device: "@device:sw:{category}\instance".
-class FilterMoniker final : public IMoniker {
+class FilterMoniker final : public com::SimpleMoniker {
 public:
     FilterMoniker(const CLSID& category, std::string instance) : m_category(category), m_instance(std::move(instance))
     {
@@ -285,10 +285,6 @@ public:
         *clsid = CLSID_CDeviceMoniker;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE IsDirty() override { return S_FALSE; }
-    HRESULT STDMETHODCALLTYPE Load(IStream*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Save(IStream*, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
 
     // Creates the filter by the class identifier the instance names.
     HRESULT STDMETHODCALLTYPE BindToObject(IBindCtx*, IMoniker*, REFIID riid, void** object) override
@@ -309,25 +305,6 @@ public:
             return E_NOINTERFACE;
         auto* bag = new RegistryPropertyBag(KeyPath());
         return bag->QueryInterface(riid, object);
-    }
-    HRESULT STDMETHODCALLTYPE Reduce(IBindCtx*, DWORD, IMoniker**, IMoniker** reduced) override
-    {
-        CheckPointer(reduced, E_POINTER);
-        *reduced = this;
-        AddRef();
-        return MK_S_REDUCED_TO_SELF;
-    }
-    HRESULT STDMETHODCALLTYPE ComposeWith(IMoniker*, BOOL, IMoniker** composite) override
-    {
-        if (composite)
-            *composite = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Enum(BOOL, IEnumMoniker** monikers) override
-    {
-        CheckPointer(monikers, E_POINTER);
-        *monikers = nullptr;
-        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE IsEqual(IMoniker* other) override
     {
@@ -350,43 +327,10 @@ public:
     }
     HRESULT STDMETHODCALLTYPE IsRunning(IBindCtx*, IMoniker*, IMoniker*) override { return S_FALSE; }
     HRESULT STDMETHODCALLTYPE GetTimeOfLastChange(IBindCtx*, IMoniker*, FILETIME*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Inverse(IMoniker** inverse) override
-    {
-        if (inverse)
-            *inverse = nullptr;
-        return MK_E_NOINVERSE;
-    }
-    HRESULT STDMETHODCALLTYPE CommonPrefixWith(IMoniker*, IMoniker** prefix) override
-    {
-        if (prefix)
-            *prefix = nullptr;
-        return MK_E_NOPREFIX;
-    }
-    HRESULT STDMETHODCALLTYPE RelativePathTo(IMoniker*, IMoniker** relative) override
-    {
-        if (relative)
-            *relative = nullptr;
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* name) override
     {
         CheckPointer(name, E_POINTER);
-        std::u16string text = DisplayName();
-        *name = static_cast<LPOLESTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(OLECHAR)));
-        if (!*name)
-            return E_OUTOFMEMORY;
-        std::copy(text.begin(), text.end(), *name);
-        (*name)[text.size()] = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG* eaten,
-                                               IMoniker** result) override
-    {
-        if (eaten)
-            *eaten = 0;
-        if (result)
-            *result = nullptr;
-        return MK_E_SYNTAX;
+        return com::CopyToTaskMemory(DisplayName(), name);
     }
     HRESULT STDMETHODCALLTYPE IsSystemMoniker(DWORD* kind) override
     {
