@@ -9,10 +9,10 @@
 #include <optional>
 
 #include "Platform/Display/Display.h"
-#include "Platform/Win/Modules.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/Base/SanitizerDefaults.h"
+#include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/User/User.h"
 #include "Program/Version.h"
-#include "Platform/Win/SanitizerDefaults.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "Platform/Win/Gdi.h"
+#include "Platform/Win/Gdi/Gdi.h"
 
 namespace {
 

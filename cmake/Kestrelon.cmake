@@ -1,16 +1,13 @@
-# Helpers that give every folder the same shape: a static library of the
-# folder's sources (sub-folders included, tests/ excluded) and one GoogleTest
-# executable of its tests/ folder. Later work only adds files.
+# Helpers that give every folder the same shape: a room of the platform or a
+# static library of the system's code made of the folder's sources
+# (sub-folders included, tests/ excluded), and one GoogleTest executable of
+# its tests/ folder. Later work only adds files.
 
 # kestrelon_library(<target> [DEPS <targets...>] [EXCLUDE <regex>])
+# The system's code: a static library of the folder's sources.
 function(kestrelon_library target)
   cmake_parse_arguments(ARG "" "EXCLUDE" "DEPS" ${ARGN})
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
-    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
-  list(FILTER sources EXCLUDE REGEX "/tests/")
-  if(ARG_EXCLUDE)
-    list(FILTER sources EXCLUDE REGEX "${ARG_EXCLUDE}")
-  endif()
+  kestrelon_sources(sources "${ARG_EXCLUDE}")
   if(sources)
     add_library(${target} STATIC ${sources})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
@@ -19,6 +16,44 @@ function(kestrelon_library target)
     add_library(${target} INTERFACE)
     target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${target} INTERFACE ${ARG_DEPS} Threads::Threads)
+  endif()
+endfunction()
+
+# kestrelon_sources(<var> <exclude-regex>): the folder's .cpp and .c files,
+# sub-folders included, tests/ excluded.
+function(kestrelon_sources var exclude)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  list(FILTER sources EXCLUDE REGEX "/tests/")
+  if(exclude)
+    list(FILTER sources EXCLUDE REGEX "${exclude}")
+  endif()
+  set(${var} ${sources} PARENT_SCOPE)
+endfunction()
+
+# kestrelon_room(<target> [ROOMS <rooms...>] [PACKAGES <packages...>]
+#                [PUBLIC_PACKAGES <packages...>] [EXCLUDE <regex>] [NOT_IN_RUNTIME])
+# One room of the platform: an object library of the folder's sources,
+# compiled against the rooms below it (ROOMS) and the third-party packages
+# it alone uses (PACKAGES, private to the room; PUBLIC_PACKAGES reach the
+# rooms that name this one). Unless NOT_IN_RUNTIME is given, its objects are
+# linked into the one platform runtime library, kestrelon_platform.
+function(kestrelon_room target)
+  cmake_parse_arguments(ARG "NOT_IN_RUNTIME" "EXCLUDE" "ROOMS;PACKAGES;PUBLIC_PACKAGES" ${ARGN})
+  kestrelon_sources(sources "${ARG_EXCLUDE}")
+  if(NOT sources)
+    # An empty room (its headers only, or a place for later work).
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} INTERFACE ${ARG_ROOMS} ${ARG_PUBLIC_PACKAGES})
+    return()
+  endif()
+  add_library(${target} OBJECT ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_ROOMS} ${ARG_PUBLIC_PACKAGES} Threads::Threads
+                                  PRIVATE ${ARG_PACKAGES})
+  if(NOT ARG_NOT_IN_RUNTIME)
+    set_property(GLOBAL APPEND PROPERTY KESTRELON_RUNTIME_ROOMS ${target})
   endif()
 endfunction()
 
@@ -64,11 +99,12 @@ function(kestrelon_resource_module target)
 endfunction()
 
 # Modules loaded at run time export only the four COM server entry points;
-# everything else (including their private copies of the platform
-# libraries) stays local, so that a module never binds to the program's
-# copies of the same functions. A module is never unmapped once loaded
-# (-z nodelete): FreeLibrary forgets it, but its code and the process-wide
-# state of its platform copies stay valid for threads and exit handlers.
+# everything else (their copy of the DirectShow base classes above all)
+# stays local, so that a module never binds to another module's copies of
+# the same classes. The platform itself comes from the one runtime library
+# every module shares. A module is never unmapped once loaded (-z nodelete):
+# FreeLibrary forgets it, but its code stays valid for threads and exit
+# handlers.
 set(KESTRELON_MODULE_EXPORTS ${CMAKE_BINARY_DIR}/kestrelon-module-exports.map)
 file(WRITE ${KESTRELON_MODULE_EXPORTS}
   "{ global: DllGetClassObject; DllCanUnloadNow; DllRegisterServer; DllUnregisterServer; local: *; };\n")
@@ -81,21 +117,18 @@ function(kestrelon_module_exports target)
 endfunction()
 
 # kestrelon_plugin(<target> [NO_REGISTER] <sources...>)
-# A DirectShow plug-in: a shared MODULE in build/bin built on the DirectShow
-# base classes, whose DllGetClassObject and DllCanUnloadNow come from the
-# base classes (over the module's g_Templates) and whose DllRegisterServer
-# and DllUnregisterServer the module defines. After each build it is
-# registered with regsvr into the build tree's registry
-# (${CMAKE_BINARY_DIR}/registry), unless NO_REGISTER is given (test
+# A DirectShow plug-in: a shared MODULE in build/bin with its own copy of
+# the DirectShow base classes, whose DllGetClassObject and DllCanUnloadNow
+# come from the base classes' module entry (over the module's g_Templates)
+# and whose DllRegisterServer and DllUnregisterServer the module defines.
+# After each build it is registered with regsvr into the build tree's
+# registry (${CMAKE_BINARY_DIR}/registry), unless NO_REGISTER is given (test
 # fixtures register themselves into their test's registry).
 function(kestrelon_plugin target)
   cmake_parse_arguments(ARG "NO_REGISTER" "" "" ${ARGN})
   add_library(${target} MODULE ${ARG_UNPARSED_ARGUMENTS})
   set_target_properties(${target} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-  target_link_libraries(${target} PRIVATE kestrelon_dshow)
-  # The entry points live in the base-class library; naming them pulls
-  # them out of the static archive.
-  target_link_options(${target} PRIVATE "LINKER:-u,DllGetClassObject" "LINKER:-u,DllCanUnloadNow")
+  target_link_libraries(${target} PRIVATE kestrelon_dshow_baseclasses kestrelon_dshow_module_entry kestrelon_platform)
   kestrelon_module_exports(${target})
   if(NOT ARG_NO_REGISTER)
     add_dependencies(${target} regsvr)

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "Platform/Com/Unknown.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 using OLECHAR = WCHAR;
 using LPOLESTR = OLECHAR*;

@@ -5,8 +5,8 @@
 #include <mutex>
 #include <vector>
 
-#include "Platform/Win/Modules.h"
-#include "Platform/Win/Registry.h"
+#include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/Registry/Registry.h"
 
 namespace {
 

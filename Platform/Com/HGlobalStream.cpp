@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "Platform/Com/Stream.h"
-#include "Platform/Win/Memory.h"
+#include "Platform/Win/Kernel/Memory.h"
 
 namespace {
 

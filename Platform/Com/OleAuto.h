@@ -7,7 +7,7 @@
 
 #include "Platform/Com/ComApi.h"
 #include "Platform/Com/Unknown.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 DEFINE_GUID(IID_IDispatch, 0x00020400, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 

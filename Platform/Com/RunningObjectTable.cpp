@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "Platform/Com/Moniker.h"
-#include "Platform/Win/Time.h"
+#include "Platform/Win/Kernel/Time.h"
 
 namespace {
 

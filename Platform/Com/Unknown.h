@@ -5,9 +5,9 @@
 
 #include <atomic>
 
-#include "Platform/Win/Guid.h"
-#include "Platform/Win/WinError.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/Guid.h"
+#include "Platform/Win/Base/WinError.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 DEFINE_GUID(IID_IUnknown, 0x00000000, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 DEFINE_GUID(IID_IClassFactory, 0x00000001, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);

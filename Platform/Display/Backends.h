@@ -7,7 +7,7 @@
 #include <string>
 
 #include "Platform/Display/Desktop.h"
-#include "Platform/Win/DesktopHost.h"
+#include "Platform/Win/User/DesktopHost.h"
 
 namespace display::detail {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Platform/Win/DesktopHost.h"
+#include "Platform/Win/User/DesktopHost.h"
 
 namespace display {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 namespace display {
 

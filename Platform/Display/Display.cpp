@@ -8,8 +8,8 @@
 
 #include "Platform/Display/Backends.h"
 #include "Platform/Display/PngFile.h"
-#include "Platform/Win/RectRegion.h"
-#include "Platform/Win/System.h"
+#include "Platform/Win/Gdi/RectRegion.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace display {
 

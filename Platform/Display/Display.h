@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "Platform/Win/DesktopHost.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/User/DesktopHost.h"
 
 namespace display {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 namespace display {
 

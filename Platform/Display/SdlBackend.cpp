@@ -23,7 +23,7 @@
 #include <utility>
 
 #include "Platform/Display/Backends.h"
-#include "Platform/Win/System.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace display::detail {
 

@@ -11,7 +11,7 @@
 
 #include <cstdarg>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 #ifndef AFXAPI
 #define AFXAPI

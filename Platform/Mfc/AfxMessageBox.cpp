@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "Platform/Mfc/String.h"
-#include "Platform/Win/System.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace {
 

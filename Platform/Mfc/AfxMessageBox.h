@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "Platform/Mfc/AfxDefs.h"
-#include "Platform/Win/MessageBox.h"
+#include "Platform/Win/User/MessageBox.h"
 
 using AfxMessageBoxHandler = std::function<int(LPCSTR lpszText, UINT nType, UINT nIDHelp)>;
 

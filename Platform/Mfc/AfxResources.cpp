@@ -4,8 +4,8 @@
 #include <string>
 
 #include "Platform/Mfc/String.h"
-#include "Platform/Win/Modules.h"
-#include "Platform/Win/System.h"
+#include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace {
 

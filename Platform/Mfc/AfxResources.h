@@ -4,7 +4,7 @@
 // CString::LoadString is defined with these.
 
 #include "Platform/Mfc/AfxDefs.h"
-#include "Platform/Win/Resources.h"
+#include "Platform/Win/Kernel/Resources.h"
 
 // The program itself until AfxSetResourceHandle is first called.
 HINSTANCE AFXAPI AfxGetResourceHandle();

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Platform/Mfc/File.h"
-#include "Platform/Win/System.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace {
 

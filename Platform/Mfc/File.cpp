@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "Platform/Win/System.h"
+#include "Platform/Win/Kernel/System.h"
 
 IMPLEMENT_DYNAMIC(CFileException, CException)
 IMPLEMENT_DYNAMIC(CFile, CObject)

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "Platform/Win/System.h"
+#include "Platform/Win/Kernel/System.h"
 
 IMPLEMENT_DYNAMIC(CFileFind, CObject)
 

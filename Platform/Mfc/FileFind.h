@@ -10,7 +10,7 @@
 #include "Platform/Mfc/MfcTime.h"
 #include "Platform/Mfc/Object.h"
 #include "Platform/Mfc/String.h"
-#include "Platform/Win/Files.h"
+#include "Platform/Win/Kernel/Files.h"
 
 class CFileFind : public CObject {
     DECLARE_DYNAMIC(CFileFind)

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "Platform/Win/Time.h"
+#include "Platform/Win/Kernel/Time.h"
 
 namespace {
 

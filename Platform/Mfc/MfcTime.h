@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "Platform/Mfc/String.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 static_assert(sizeof(std::time_t) == 8, "CTime needs a 64-bit time_t");
 

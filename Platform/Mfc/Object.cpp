@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Platform/Mfc/Archive.h"
-#include "Platform/Win/System.h"
+#include "Platform/Win/Kernel/System.h"
 
 CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)), 0xFFFF, nullptr, nullptr};
 static const AFX_CLASSINIT s_afxClassInit_CObject(RUNTIME_CLASS(CObject));

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <map>
 
-#include "Platform/Win/ResourceFormat.h"
+#include "Platform/Win/Kernel/ResourceFormat.h"
 
 namespace rescomp {
 

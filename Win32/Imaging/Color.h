@@ -4,7 +4,7 @@
 // single channels (index 0 is blue), clones itself and converts into an
 // existing object of another kind.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CColor {
 public:

@@ -10,7 +10,7 @@
 // path finishes a count that is not a multiple of sixteen one pixel at a
 // time, never touching memory past the last pixel.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 // The fixed-point working values of one adjustment.
 struct ColorAdjustGains {

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "Platform/Mfc/AfxMessageBox.h"
-#include "Platform/Win/Files.h"
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/Gdi/Gdi.h"
+#include "Platform/Win/Kernel/Files.h"
+#include "Platform/Win/User/User.h"
 
 IMPLEMENT_SERIAL(CDIB, CObject, 0)
 

@@ -13,9 +13,9 @@
 #include "Platform/Mfc/Archive.h"
 #include "Platform/Mfc/File.h"
 #include "Platform/Mfc/Object.h"
-#include "Platform/Win/Bitmap.h"
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/Bitmap.h"
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/Gdi/Gdi.h"
 
 // The header block: the info header and 256 colour entries.
 constexpr DWORD kDibHeaderBlockSize = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);

@@ -4,8 +4,8 @@
 // MFC subset, so the class holds its palette handle itself, as CPalette
 // would, and deletes it with the object.)
 
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/Gdi/Gdi.h"
 
 class CDIB;
 

@@ -10,8 +10,8 @@
 // second bitmap, a tiled bitmap or a solid colour, in whatever mapping mode
 // the destination uses, and leave the source bitmap as it was.
 
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/GdiText.h"
+#include "Platform/Win/Gdi/Gdi.h"
+#include "Platform/Win/Gdi/GdiText.h"
 #include "Win32/Imaging/Color.h"
 #include "Win32/Imaging/GdiObjects.h"
 #include "Win32/Imaging/GfxLists.h"

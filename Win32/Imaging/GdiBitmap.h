@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "Platform/Win/Gdi.h"
+#include "Platform/Win/Gdi/Gdi.h"
 #include "Win32/Imaging/Color.h"
 #include "Win32/Imaging/GfxTypes.h"
 #include "Win32/Imaging/PackedRows.h"

@@ -4,9 +4,9 @@
 // its handle (and deletes it) or only describes a handle something else
 // owns, as the drawing context's records of displaced objects do.
 
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/GdiText.h"
-#include "Platform/Win/LogFont.h"
+#include "Platform/Win/Gdi/Gdi.h"
+#include "Platform/Win/Gdi/GdiText.h"
+#include "Platform/Win/Gdi/LogFont.h"
 #include "Win32/Imaging/Color.h"
 
 class CGdiFont {

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <new>
 
-#include "Platform/Win/Files.h"
-#include "Platform/Win/System.h"
-#include "Platform/Win/WinError.h"
+#include "Platform/Win/Base/WinError.h"
+#include "Platform/Win/Kernel/Files.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace {
 

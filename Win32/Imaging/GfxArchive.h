@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 // What an archive needs of a file. Read and Write report the bytes moved
 // (fewer than asked at the end of the file or on failure).

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CGfxArchive;
 class CPropertyListener;

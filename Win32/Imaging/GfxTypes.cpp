@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Platform/Win/Crt.h"
+#include "Platform/Win/Kernel/Crt.h"
 
 namespace {
 

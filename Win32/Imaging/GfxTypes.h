@@ -4,7 +4,7 @@
 // operation, so tagged values (TaggedValue.h) can own them through a base
 // pointer.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 // A growable byte string. The buffer, once allocated, always ends with a zero
 // byte; it is kept for shorter texts and replaced only when the new text and

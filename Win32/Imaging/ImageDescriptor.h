@@ -4,7 +4,7 @@
 // descriptor list of a composition, the pixel layout of a buffer, and an
 // owned scratch block for row copies.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/GfxTypes.h"
 #include "Win32/Utils/KLPtrList.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "Platform/Win/Gdi.h"
+#include "Platform/Win/Gdi/Gdi.h"
 #include "Win32/Imaging/IplImage.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <new>
 
 #include "Platform/Mfc/AfxResources.h"
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/Gdi/Gdi.h"
+#include "Platform/Win/User/User.h"
 #include "Win32/Imaging/ColorAdjust.h"
 #include "Win32/Imaging/IplAlphaMask.h"
 

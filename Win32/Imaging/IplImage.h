@@ -14,8 +14,8 @@
 // by delete stays safe.
 
 #include "Platform/Outside/Ipl/Ipl.h"
-#include "Platform/Win/Bitmap.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/Bitmap.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CIplAlphaMask;
 

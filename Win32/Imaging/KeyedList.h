@@ -2,7 +2,7 @@
 // A list of UI elements with an integer key each and hit testing. The key
 // of an element is the value of its property -3 when it is added.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/GfxLists.h"
 
 class CGfxPoint;

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CPackedRows {
 public:

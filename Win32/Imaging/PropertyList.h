@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/TaggedValue.h"
 #include "Win32/Utils/KLPtrList.h"
 

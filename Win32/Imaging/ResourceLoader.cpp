@@ -4,7 +4,7 @@
 #include <new>
 
 #include "Platform/Mfc/AfxResources.h"
-#include "Platform/Win/Gdi.h"
+#include "Platform/Win/Gdi/Gdi.h"
 #include "Win32/Imaging/GdiBitmap.h"
 
 CResourceLoader::CResourceLoader() : m_hModule(AfxGetResourceHandle()) {}

@@ -3,8 +3,8 @@
 // next load or Free), heap copies the caller owns, strings and bitmaps.
 // Missing, empty or unlockable resources give null or 0 with size 0.
 
-#include "Platform/Win/Resources.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/Kernel/Resources.h"
 #include "Win32/Imaging/GfxTypes.h"
 
 class CGdiBitmap;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "Platform/Win/Memory.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/Kernel/Memory.h"
+#include "Platform/Win/User/User.h"
 
 CSharedPalette* g_pAppPalette = nullptr;
 BYTE* g_pNearestColorTable = nullptr;

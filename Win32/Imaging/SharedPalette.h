@@ -6,9 +6,9 @@
 // fixed table) is built by BuildStandard; the application palette and the
 // 4096-entry nearest-colour table are made from it at start-up.
 
-#include "Platform/Win/Bitmap.h"
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/Bitmap.h"
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/Gdi/Gdi.h"
 
 class CPaletteData {
 public:

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/Color.h"
 #include "Win32/Imaging/GfxTypes.h"
 

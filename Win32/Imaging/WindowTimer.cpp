@@ -1,6 +1,6 @@
 #include "Win32/Imaging/WindowTimer.h"
 
-#include "Platform/Win/User.h"
+#include "Platform/Win/User/User.h"
 
 namespace {
 

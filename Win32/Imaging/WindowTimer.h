@@ -2,7 +2,7 @@
 // A timer of a window: armed when constructed, stopped with Kill. The
 // window receives WM_TIMER with the timer's id every interval.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 // The platform timer calls a CWindowTimer makes (SetTimer without a
 // callback, and KillTimer). They are replaceable so that tests can watch

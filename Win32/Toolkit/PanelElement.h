@@ -3,7 +3,7 @@
 // property getter and the hit test. The UI toolkit completes the class with
 // the rest of its operations (placed between and after these).
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CGfxPoint;
 class CTaggedValue;

@@ -7,7 +7,7 @@
 // so on x86-64) instead of executing an instruction under an exception
 // handler.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 struct CpuIdCache {
     // 0 not read, -1 no CPUID instruction, 1 read.

@@ -6,8 +6,8 @@
 // (DVRESOLUTION_FULL 1000 is 720 x 480, DVRESOLUTION_DC 1003 is 90 x 60).
 // PAL rows have the same widths and the NTSC height x 6 / 5.
 
-#include "Platform/DShow/DShowTypes.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/DShow/Api/DShowTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 constexpr int kDvFrameSizeCount = 4;
 

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "Platform/Mfc/File.h"
-#include "Platform/Win/Crt.h"
-#include "Platform/Win/Files.h"
-#include "Platform/Win/System.h"
+#include "Platform/Win/Kernel/Crt.h"
+#include "Platform/Win/Kernel/Files.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace {
 

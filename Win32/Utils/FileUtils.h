@@ -16,7 +16,7 @@
 
 #include "Platform/Mfc/MfcTime.h"
 #include "Platform/Mfc/String.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 // Keeps what follows the last '/'; a path without one, or whose last '/' is
 // its first character, stays as it is. Returns the position of that '/'

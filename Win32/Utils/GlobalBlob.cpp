@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "Platform/Mfc/File.h"
-#include "Platform/Win/Clipboard.h"
-#include "Platform/Win/Files.h"
-#include "Platform/Win/Memory.h"
+#include "Platform/Win/Kernel/Files.h"
+#include "Platform/Win/Kernel/Memory.h"
+#include "Platform/Win/User/Clipboard.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // between a file and the clipboard. On the clipboard the bytes sit behind a
 // 4-byte little-endian length.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CGlobalBlob {
 public:

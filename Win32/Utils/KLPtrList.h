@@ -7,7 +7,7 @@
 #include <new>
 #include <type_traits>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 // A node of the program's circular lists: the element cell, the next node
 // and the previous node. The list that removes a node frees its cell first;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "Platform/Win/Crt.h"
+#include "Platform/Win/Kernel/Crt.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "Platform/Mfc/String.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CMediaTime {
 public:

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "Platform/DShow/DShowErrors.h"
+#include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/Mfc/AfxMessageBox.h"
 #include "Platform/Mfc/String.h"
 #include "Win32/Utils/ResourceSwitch.h"

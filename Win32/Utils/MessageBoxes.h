@@ -3,8 +3,8 @@
 // with the button pressed, or IDCANCEL (2) without showing anything when
 // the string is missing.
 
-#include "Platform/Win/MessageBox.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/User/MessageBox.h"
 
 int ShowResourceMessage(UINT nID, UINT nType = MB_OK);
 // The string holds one "%s", which becomes `lpszArg` (a null argument reads

@@ -3,8 +3,8 @@
 // synchronous work (production, conversion, capture start and stop) and
 // reports whether the user cancelled or the program is closing.
 
-#include "Platform/Win/User.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/User/User.h"
 
 // The identifier of the minimize control: the one control the pump lets
 // clicks and keys through to.

@@ -9,7 +9,7 @@
 // names keep a process-wide counter each (UI thread only, no locking).
 
 #include "Platform/Mfc/String.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 // Untranslated strings: the extensions of audio, captured video and stills;
 // language string: the base name used when the caller gives none.

@@ -13,9 +13,9 @@
 #include <unistd.h>
 #include <utility>
 
-#include "Platform/Win/Clipboard.h"
-#include "Platform/Win/Crt.h"
-#include "Platform/Win/Files.h"
+#include "Platform/Win/Kernel/Crt.h"
+#include "Platform/Win/Kernel/Files.h"
+#include "Platform/Win/User/Clipboard.h"
 #include "Win32/Utils/GlobalBlob.h"
 
 namespace {

@@ -11,8 +11,8 @@
 // backslash; SetValue escapes only what would break the line (a ';' that
 // would start a comment, newline and carriage return).
 
-#include "Platform/Win/LogFont.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/Gdi/LogFont.h"
 #include "Win32/Imaging/GfxTypes.h"
 #include "Win32/Utils/MediaTime.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "Platform/Mfc/AfxResources.h"
-#include "Platform/Win/Crt.h"
-#include "Platform/Win/Modules.h"
+#include "Platform/Win/Kernel/Crt.h"
+#include "Platform/Win/Kernel/Modules.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 // A font description is "face,height[,charset]", where a newline may stand
 // for the second comma and numbers are read with strtol in base 0.
 
-#include "Platform/Win/LogFont.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/Gdi/LogFont.h"
 
 // Module kinds of CResourceSwitch; any other kind selects nothing.
 constexpr int kResourceLanguage = 0;

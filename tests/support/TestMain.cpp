@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Platform/Win/SanitizerDefaults.h"
+#include "Platform/Win/Base/SanitizerDefaults.h"
 #include "tests/support/TempDir.h"
 
 KESTRELON_SANITIZER_DEFAULTS()

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Com/Com.h"
-#include "Platform/Win/Memory.h"
+#include "Platform/Win/Kernel/Memory.h"
 
 namespace {
 

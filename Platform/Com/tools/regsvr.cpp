@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "Platform/Com/Com.h"
-#include "Platform/Win/Modules.h"
+#include "Platform/Win/Kernel/Modules.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/DShow/tests/GraphTestSupport.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/User/User.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/DShow/tests/SyntheticFilters.h"
-#include "Platform/Win/Modules.h"
+#include "Platform/Win/Kernel/Modules.h"
 
 namespace dshow_test {
 

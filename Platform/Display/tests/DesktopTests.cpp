@@ -14,7 +14,7 @@ extern "C" {
 }
 
 #include "Platform/Display/Display.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/User/User.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -88,8 +88,8 @@
 //   top-down; region row r pairs with DIB row r counted from the top for an
 //   IPL_ORIGIN_TL image and from the bottom for IPL_ORIGIN_BL.
 
-#include "Platform/Win/Bitmap.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/Bitmap.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 using IPLStatus = int;
 

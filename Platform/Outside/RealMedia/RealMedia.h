@@ -5,7 +5,7 @@
 // clip's first picture. Backed by FFmpeg's RealMedia demuxer and RealVideo
 // decoders; only RealMedia files are accepted.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 constexpr INT RMEDIT_OK = 0;
 constexpr INT RMEDIT_ERR_BAD_ARG = -1;

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Platform/Win/Memory.h"
+#include "Platform/Win/Kernel/Memory.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

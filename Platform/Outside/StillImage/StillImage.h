@@ -13,8 +13,8 @@
 // damaged, truncated and foreign files give STILLIMAGE_ERR_CORRUPT or
 // STILLIMAGE_ERR_FORMAT.
 
-#include "Platform/Win/Bitmap.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/Bitmap.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 constexpr INT STILLIMAGE_OK = 0;
 constexpr INT STILLIMAGE_ERR_BAD_ARG = -1;

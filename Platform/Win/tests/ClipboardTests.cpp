@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "Platform/Win/Clipboard.h"
+#include "Platform/Win/User/Clipboard.h"
 #include "Platform/Win/Win32.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "Platform/Win/Files.h"
-#include "Platform/Win/Time.h"
+#include "Platform/Win/Kernel/Files.h"
+#include "Platform/Win/Kernel/Time.h"
 #include "tests/support/TempDir.h"
 
 namespace {

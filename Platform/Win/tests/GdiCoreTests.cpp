@@ -2,8 +2,9 @@
 
 #include <vector>
 
-#include "Platform/Win/GdiInternal.h"
-#include "Platform/Win/RectRegion.h"
+#include "Platform/Win/Gdi/Private/GdiInternal.h"
+#include "Platform/Win/Gdi/RectRegion.h"
+#include "Platform/Win/User/User.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "GdiTestSupport.h"
-#include "Platform/Win/GdiInternal.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/Gdi/Private/GdiInternal.h"
+#include "Platform/Win/User/User.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "GdiTestSupport.h"
-#include "Platform/Win/Modules.h"
-#include "Platform/Win/Resources.h"
+#include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/Kernel/Resources.h"
 
 namespace {
 

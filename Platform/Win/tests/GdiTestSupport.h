@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Win/Gdi.h"
+#include "Platform/Win/User/User.h"
 
 namespace gdi_test {
 

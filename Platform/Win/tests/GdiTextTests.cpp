@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/GdiText.h"
-#include "Platform/Win/WinError.h"
+#include "Platform/Win/Base/WinError.h"
+#include "Platform/Win/Gdi/Private/TextEngine.h"
+#include "Platform/Win/User/User.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <unistd.h>
 
-#include "Platform/Win/Memory.h"
+#include "Platform/Win/Kernel/Memory.h"
 
 namespace {
 

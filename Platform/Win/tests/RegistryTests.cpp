@@ -1,4 +1,4 @@
-#include "Platform/Win/Registry.h"
+#include "Platform/Win/Registry/Registry.h"
 
 #include <atomic>
 #include <cstdio>

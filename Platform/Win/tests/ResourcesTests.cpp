@@ -8,8 +8,8 @@
 #include <sys/wait.h>
 #include <vector>
 
-#include "Platform/Win/ResourceFormat.h"
-#include "Platform/Win/Resources.h"
+#include "Platform/Win/Kernel/ResourceFormat.h"
+#include "Platform/Win/Kernel/Resources.h"
 #include "Platform/Win/Win32.h"
 #include "tests/support/TempDir.h"
 

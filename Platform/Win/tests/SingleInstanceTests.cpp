@@ -5,7 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "Platform/Win/SingleInstance.h"
+#include "Platform/Win/Kernel/SingleInstance.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "Platform/Win/Sync.h"
+#include "Platform/Win/Kernel/Sync.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <thread>
 
-#include "Platform/Win/Sync.h"
+#include "Platform/Win/Kernel/Sync.h"
 
 namespace {
 

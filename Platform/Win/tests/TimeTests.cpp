@@ -5,8 +5,8 @@
 #include <ctime>
 #include <string>
 
-#include "Platform/Win/System.h"
-#include "Platform/Win/Time.h"
+#include "Platform/Win/Kernel/System.h"
+#include "Platform/Win/Kernel/Time.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "Platform/Win/Clipboard.h"
-#include "Platform/Win/Memory.h"
+#include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/tests/UserTestSupport.h"
+#include "Platform/Win/User/Clipboard.h"
 
 namespace {
 

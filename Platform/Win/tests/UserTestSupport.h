@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Win/DesktopHost.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/User/DesktopHost.h"
+#include "Platform/Win/User/User.h"
 
 namespace user_test {
 

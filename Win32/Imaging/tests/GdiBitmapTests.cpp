@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "Platform/Win/User.h"
+#include "Platform/Win/User/User.h"
 #include "Win32/Imaging/DrawContext.h"
 
 namespace {

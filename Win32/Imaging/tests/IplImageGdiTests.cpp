@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "Platform/Win/Gdi.h"
+#include "Platform/Win/Gdi/Gdi.h"
 #include "TestResourceModule.h"
 
 namespace {

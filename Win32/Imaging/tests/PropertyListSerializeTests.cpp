@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempDir.h"
 #include "Win32/Imaging/GfxArchive.h"
 #include "Win32/Imaging/PropertyList.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 

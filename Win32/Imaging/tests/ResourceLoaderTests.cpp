@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "Platform/Mfc/AfxResources.h"
+#include "TestResourceModule.h"
 #include "Win32/Imaging/DrawContext.h"
 #include "Win32/Imaging/GdiBitmap.h"
-#include "TestResourceModule.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "Platform/Win/Modules.h"
-#include "Platform/Win/ResourceFormat.h"
-#include "Platform/Win/Resources.h"
+#include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/Kernel/ResourceFormat.h"
+#include "Platform/Win/Kernel/Resources.h"
 
 namespace imaging_tests {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "tests/support/TempDir.h"
 
 namespace imaging_tests {

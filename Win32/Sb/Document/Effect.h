@@ -5,7 +5,7 @@
 // nothing drawn). The four effect kinds come with that work; until then
 // tests derive their own.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Utils/MediaTime.h"
 
 class CIplImage;

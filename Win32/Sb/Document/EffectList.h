@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Sb/Document/Effect.h"
 #include "Win32/Utils/MediaTime.h"
 

@@ -2,7 +2,7 @@
 
 #include "Win32/Sb/Document/StoryboardItem.h"
 
-#include "Platform/Win/User.h"
+#include "Platform/Win/User/User.h"
 
 Storyboard::Storyboard() : m_slots(1, 0, 10), m_sendMessage(SendMessageA)
 {

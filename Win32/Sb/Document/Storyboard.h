@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Sb/Document/StoryboardSlotArray.h"
 
 class StoryboardItem;

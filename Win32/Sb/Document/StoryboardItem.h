@@ -3,7 +3,7 @@
 // and transitions on odd ones. The storyboard uses only the kind, the length,
 // the start and end times and the virtual destructor.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Utils/MediaTime.h"
 
 struct MediaFrame;

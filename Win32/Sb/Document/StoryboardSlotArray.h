@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "Platform/Mfc/Collections.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class StoryboardItem;
 

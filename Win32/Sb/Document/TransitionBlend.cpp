@@ -7,8 +7,8 @@
 #include <cstring>
 #include <numbers>
 
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/Gdi/Gdi.h"
+#include "Platform/Win/User/User.h"
 #include "Win32/Imaging/IplAlphaMask.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Document/TransitionEffect.h"

@@ -9,7 +9,7 @@
 // does. DrawPreview paints that figure into a device context and Blend
 // uses it as the alpha mask of the output frame.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Sb/Document/TransitionParams.h"
 
 class CIplAlphaMask;

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 struct TransitionParams {
     static constexpr std::size_t kStoredSize = 52;

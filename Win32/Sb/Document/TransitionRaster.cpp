@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "Platform/Win/Gdi.h"
+#include "Platform/Win/User/User.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class TransitionRaster {
 public:

@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "Platform/DShow/FilterInterfaces.h"
-#include "Platform/Win/Memory.h"
+#include "Platform/DShow/Api/FilterInterfaces.h"
+#include "Platform/Win/Kernel/Memory.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Media/MediaFrame.h"
 #include "Win32/Sb/Media/WaveBuffer.h"

@@ -11,8 +11,8 @@
 // document share.
 
 #include "Platform/Mfc/File.h"
-#include "Platform/Win/Bitmap.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/Bitmap.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/SharedPalette.h"
 #include "Win32/Sb/Media/MediaSource.h"
 

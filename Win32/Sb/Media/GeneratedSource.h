@@ -4,8 +4,8 @@
 // fresh image of one colour with the scene's effects drawn on it, and,
 // when asked, a silent audio block. It never reaches an end.
 
-#include "Platform/Win/WaveFormat.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WaveFormat.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Sb/Media/MediaSource.h"
 
 class CIplImage;

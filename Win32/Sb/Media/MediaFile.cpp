@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Platform/Outside/StillImage/StillImage.h"
-#include "Platform/Win/Guid.h"
+#include "Platform/Win/Base/Guid.h"
 #include "Win32/Sb/Media/MediaSource.h"
 #include "Win32/Sb/Media/RealMediaReader.h"
 #include "Win32/Sb/Media/StillImageReader.h"

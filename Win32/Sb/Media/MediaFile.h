@@ -11,7 +11,7 @@
 
 #include "Platform/Mfc/File.h"
 #include "Platform/Mfc/String.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CMediaSource;
 

@@ -4,7 +4,7 @@
 // receiver owns the record; deleting it deletes the audio block and the
 // image. A carried sample is the consumer's to release.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CWaveBuffer;
 class CIplImage;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "Platform/Win/WinError.h"
+#include "Platform/Win/Base/WinError.h"
 #include "Win32/Sb/Media/MediaFrame.h"
 
 namespace {

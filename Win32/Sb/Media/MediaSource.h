@@ -9,10 +9,10 @@
 
 #include <vector>
 
-#include "Platform/Win/Bitmap.h"
-#include "Platform/Win/Guid.h"
-#include "Platform/Win/WaveFormat.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/Bitmap.h"
+#include "Platform/Win/Base/Guid.h"
+#include "Platform/Win/Base/WaveFormat.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/GfxTypes.h"
 #include "Win32/Sb/Document/EffectList.h"
 #include "Win32/Utils/MediaTime.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Platform/Outside/RealMedia/RealMedia.h"
-#include "Platform/Win/Modules.h"
+#include "Platform/Win/Kernel/Modules.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Media/MediaFrame.h"
 #include "Win32/Sb/Media/StillImageReader.h"

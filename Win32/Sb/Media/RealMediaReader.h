@@ -5,7 +5,7 @@
 // program folder (black when that is not installed either). Its clip texts
 // (title, author, rights notice, properties) come from CRealMediaInfo.
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Sb/Media/FrameReader.h"
 
 struct RMEDITFILE;

@@ -6,7 +6,7 @@
 #include <strings.h>
 
 #include "Platform/Outside/StillImage/StillImage.h"
-#include "Platform/Win/Memory.h"
+#include "Platform/Win/Kernel/Memory.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Media/MediaFrame.h"
 

@@ -5,8 +5,8 @@
 // the still-image library, converted to 24 bits unless it is a palette
 // image, whose palette is kept.
 
-#include "Platform/Win/Bitmap.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/Bitmap.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Sb/Media/FrameReader.h"
 
 class CStillImageReader : public CFrameReader {

@@ -10,8 +10,8 @@
 // sources make and hand out these blocks and the production library builds
 // on the sources.
 
-#include "Platform/Win/WaveFormat.h"
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WaveFormat.h"
+#include "Platform/Win/Base/WinTypes.h"
 
 class CMediaTime;
 

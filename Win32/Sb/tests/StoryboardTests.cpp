@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "Platform/Win/User.h"
+#include "Platform/Win/User/User.h"
 #include "StoryboardTestItems.h"
 #include "Win32/Sb/Document/Scene.h"
 #include "Win32/Sb/Document/Storyboard.h"

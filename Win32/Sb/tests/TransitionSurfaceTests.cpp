@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "Platform/Win/Gdi.h"
-#include "Platform/Win/User.h"
+#include "Platform/Win/Gdi/Gdi.h"
+#include "Platform/Win/User/User.h"
 #include "Win32/Imaging/IplAlphaMask.h"
 #include "Win32/Sb/Document/TransitionEffect.h"
 #include "Win32/Sb/Document/TransitionRaster.h"

@@ -4,10 +4,10 @@
 #include <string>
 #include <thread>
 
-#include "Platform/Win/Clipboard.h"
+#include "Platform/Win/User/Clipboard.h"
 #include "Platform/Win/Win32.h"
-#include "Win32/Utils/GlobalBlob.h"
 #include "tests/support/TempDir.h"
+#include "Win32/Utils/GlobalBlob.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/DShow/DShowErrors.h"
+#include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/Mfc/AfxMessageBox.h"
 #include "Platform/Win/Win32.h"
 #include "Win32/Utils/MessageBoxes.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "Platform/Win/DesktopHost.h"
+#include "Platform/Win/User/DesktopHost.h"
 
 namespace {
 

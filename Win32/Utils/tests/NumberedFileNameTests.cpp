@@ -6,8 +6,8 @@
 #include <regex>
 #include <string>
 
-#include "Win32/Utils/tests/ResourceModulesFixture.h"
 #include "tests/support/TempDir.h"
+#include "Win32/Utils/tests/ResourceModulesFixture.h"
 
 using testing_support::LoadedResourceModules;
 using testing_support::TempDir;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Win32/Utils/Profile.h"
 #include "tests/support/TempDir.h"
+#include "Win32/Utils/Profile.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "Platform/Win/Clipboard.h"
+#include "Platform/Win/User/Clipboard.h"
 #include "Platform/Win/Win32.h"
-#include "Win32/Utils/Profile.h"
 #include "tests/support/TempDir.h"
+#include "Win32/Utils/Profile.h"
 
 namespace {
 

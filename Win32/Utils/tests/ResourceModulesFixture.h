@@ -9,7 +9,7 @@
 #include <string>
 
 #include "Platform/Mfc/AfxResources.h"
-#include "Platform/Win/Modules.h"
+#include "Platform/Win/Kernel/Modules.h"
 #include "Win32/Utils/ResourceSwitch.h"
 
 namespace testing_support {

@@ -7,9 +7,9 @@
 #include "Platform/Mfc/AfxResources.h"
 #include "Platform/Mfc/String.h"
 #include "Platform/Win/Win32.h"
+#include "tests/support/TempDir.h"
 #include "Win32/Utils/ResourceSwitch.h"
 #include "Win32/Utils/tests/ResourceModulesFixture.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 

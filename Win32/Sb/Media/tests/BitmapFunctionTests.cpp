@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
-#include "Platform/Win/Memory.h"
+#include "Platform/Win/Kernel/Memory.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -10,12 +10,12 @@
 
 #include "Platform/Mfc/AfxResources.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
-#include "Platform/Win/Modules.h"
+#include "Platform/Win/Kernel/Modules.h"
+#include "tests/support/TempDir.h"
 #include "Win32/Sb/Media/MediaSource.h"
 #include "Win32/Sb/Media/tests/MediaTestSupport.h"
 #include "Win32/Utils/Profile.h"
 #include "Win32/Utils/ResourceSwitch.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 

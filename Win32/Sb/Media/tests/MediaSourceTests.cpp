@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Platform/Win/WinError.h"
+#include "Platform/Win/Base/WinError.h"
 #include "Win32/Sb/Media/tests/MediaTestSupport.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Win/WinTypes.h"
+#include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Document/Effect.h"
 #include "Win32/Sb/Document/EffectList.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
+#include "tests/support/TempDir.h"
 #include "Win32/Sb/Media/MediaFile.h"
 #include "Win32/Sb/Media/tests/MediaTestSupport.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 

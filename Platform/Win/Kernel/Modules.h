@@ -1,0 +1,61 @@
+#pragma once
+// Modules: shared libraries loaded with dlopen, found by the Windows names
+// the program asks for.
+//
+// LoadLibraryA looks a name up in this order: the alias table (a Windows
+// module name such as "reslang.dll" mapped to one of our modules, matched
+// without regard to case and folder), a path containing '/', which is opened
+// as given, and finally "lib<stem>.so" and "<name>" in the module folder
+// (the program's folder, or $KESTRELON_MODULE_DIR). Names of Windows system
+// or vendor libraries that we do not provide fail with ERROR_MOD_NOT_FOUND,
+// so the program's "library missing" paths run.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/Kernel/System.h"
+
+HMODULE LoadLibraryA(LPCSTR name);
+constexpr DWORD LOAD_LIBRARY_AS_DATAFILE = 0x2;
+HMODULE LoadLibraryExA(LPCSTR name, HANDLE reserved, DWORD flags);
+BOOL FreeLibrary(HMODULE module);
+// Names, or ordinals passed as MAKEINTRESOURCE values (looked up as
+// "ordinal_<n>").
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+// Null asks for the program itself.
+HMODULE GetModuleHandleA(LPCSTR name);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+inline HMODULE LoadLibrary(LPCSTR name) { return LoadLibraryA(name); }
+inline HMODULE LoadLibraryEx(LPCSTR name, HANDLE r, DWORD f) { return LoadLibraryExA(name, r, f); }
+inline HMODULE GetModuleHandle(LPCSTR name) { return GetModuleHandleA(name); }
+inline DWORD GetModuleFileName(HMODULE m, LPSTR b, DWORD s) { return GetModuleFileNameA(m, b, s); }
+
+namespace win {
+
+// What a loaded module is. Besides shared libraries, other layers register
+// modules of their own kinds (for example the compiled resource modules)
+// by deriving from this and registering a factory for a name.
+class ModuleImage {
+public:
+    virtual ~ModuleImage();
+    virtual FARPROC GetProc(const char* name) = 0;
+    // Full path of the file behind the module.
+    virtual std::string Path() const = 0;
+};
+
+// Makes `windowsName` (matched without regard to case or folder) load
+// through `factory`, which returns null when the module cannot be had.
+using ModuleFactory = std::function<std::unique_ptr<ModuleImage>()>;
+void RegisterModuleFactory(const std::string& windowsName, ModuleFactory factory);
+// Makes `windowsName` open the shared library at `path`.
+void RegisterModuleAlias(const std::string& windowsName, const std::string& path);
+// The image behind a module handle, or null.
+ModuleImage* ModuleImageOf(HMODULE module);
+// The program's folder, with a trailing '/', or $KESTRELON_MODULE_DIR.
+std::string ModuleFolder();
+// The running program's full path.
+std::string ProgramPath();
+
+} // namespace win
