@@ -130,6 +130,7 @@ function(kestrelon_plugin target)
   set_target_properties(${target} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   target_link_libraries(${target} PRIVATE kestrelon_dshow_baseclasses kestrelon_dshow_module_entry kestrelon_platform)
   kestrelon_module_exports(${target})
+  kestrelon_check_module_needs(${target})
   if(NOT ARG_NO_REGISTER)
     add_dependencies(${target} regsvr)
     add_custom_command(TARGET ${target} POST_BUILD
@@ -138,4 +139,14 @@ function(kestrelon_plugin target)
       COMMENT "Registering ${target} in the build tree's registry"
       VERBATIM)
   endif()
+endfunction()
+
+# kestrelon_check_module_needs(<target>): a test (label layout) that the
+# module's own NEEDED entries name the platform runtime and no third-party
+# library of the runtime's.
+function(kestrelon_check_module_needs target)
+  add_test(NAME layout.module_needs.${target}
+    COMMAND ${CMAKE_COMMAND} -DREADELF=${CMAKE_READELF} -DMODULE=$<TARGET_FILE:${target}>
+            -P ${PROJECT_SOURCE_DIR}/cmake/CheckModuleNeeds.cmake)
+  set_tests_properties(layout.module_needs.${target} PROPERTIES LABELS layout)
 endfunction()

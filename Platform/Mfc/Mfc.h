@@ -1,5 +1,9 @@
 #pragma once
 // The MFC subset the system is written on, over our Win32 layer.
+//
+// Out of memory: as in MFC, by exception. Collections and memory files throw
+// CMemoryException* (AfxThrowMemoryException); a plain new of an MFC object
+// lets std::bad_alloc leave, and the program treats either as fatal.
 
 #include "Platform/Win/Win32.h"
 

@@ -1,23 +1,14 @@
 #pragma once
-// The Win32 subset the system is written on.
+// The Win32 subset the system is written on: every room of the layer.
+//
+// Out of memory: memory a caller asks for (GlobalAlloc, LocalAlloc,
+// HeapAlloc, VirtualAlloc, bitmaps and DIB sections) fails the Windows way,
+// with a null result and ERROR_NOT_ENOUGH_MEMORY; the layer's own
+// bookkeeping lets std::bad_alloc leave the call (see Kernel.h).
 
-#include "Platform/Win/Base/Bitmap.h"
-#include "Platform/Win/Base/Guid.h"
-#include "Platform/Win/Base/WaveFormat.h"
-#include "Platform/Win/Base/WinError.h"
-#include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/Base/Base.h"
 #include "Platform/Win/Gdi/Gdi.h"
-#include "Platform/Win/Gdi/GdiText.h"
-#include "Platform/Win/Gdi/LogFont.h"
-#include "Platform/Win/Kernel/Crt.h"
-#include "Platform/Win/Kernel/Files.h"
-#include "Platform/Win/Kernel/Memory.h"
-#include "Platform/Win/Kernel/Modules.h"
-#include "Platform/Win/Kernel/Resources.h"
-#include "Platform/Win/Kernel/Sync.h"
-#include "Platform/Win/Kernel/System.h"
-#include "Platform/Win/Kernel/Time.h"
+#include "Platform/Win/Kernel/Kernel.h"
 #include "Platform/Win/Registry/Registry.h"
-#include "Platform/Win/User/Clipboard.h"
-#include "Platform/Win/User/MessageBox.h"
+#include "Platform/Win/Shell/Shell.h"
 #include "Platform/Win/User/User.h"

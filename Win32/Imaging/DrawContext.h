@@ -16,7 +16,7 @@
 #include "Win32/Imaging/GdiObjects.h"
 #include "Win32/Imaging/GfxLists.h"
 #include "Win32/Imaging/GfxPointF.h"
-#include "Win32/Imaging/GfxTypes.h"
+#include "Win32/Utils/GfxTypes.h"
 
 class CGdiBitmap;
 

@@ -10,8 +10,8 @@
 
 #include "Platform/Win/Gdi/Gdi.h"
 #include "Win32/Imaging/Color.h"
-#include "Win32/Imaging/GfxTypes.h"
 #include "Win32/Imaging/PackedRows.h"
+#include "Win32/Utils/GfxTypes.h"
 
 class CDrawContext;
 

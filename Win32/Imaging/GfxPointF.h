@@ -3,7 +3,7 @@
 // GDI receives them truncated toward zero. Like the integer value classes
 // they have a virtual destructor as their only virtual operation.
 
-#include "Win32/Imaging/GfxTypes.h"
+#include "Win32/Utils/GfxTypes.h"
 
 class CGfxPointF {
 public:

@@ -5,7 +5,7 @@
 // owned scratch block for row copies.
 
 #include "Platform/Win/Base/WinTypes.h"
-#include "Win32/Imaging/GfxTypes.h"
+#include "Win32/Utils/GfxTypes.h"
 #include "Win32/Utils/KLPtrList.h"
 
 class CImageDescriptor {

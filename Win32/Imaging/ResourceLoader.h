@@ -5,7 +5,7 @@
 
 #include "Platform/Win/Base/WinTypes.h"
 #include "Platform/Win/Kernel/Resources.h"
-#include "Win32/Imaging/GfxTypes.h"
+#include "Win32/Utils/GfxTypes.h"
 
 class CGdiBitmap;
 

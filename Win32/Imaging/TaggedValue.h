@@ -10,7 +10,7 @@
 
 #include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/Color.h"
-#include "Win32/Imaging/GfxTypes.h"
+#include "Win32/Utils/GfxTypes.h"
 
 // The type codes. The integer kinds 6-8 and 20-22 and the eight blob codes
 // mean what the classes defining the property ids say; all are stored and

@@ -13,7 +13,7 @@
 
 #include "Platform/Win/Base/WinTypes.h"
 #include "Platform/Win/Gdi/LogFont.h"
-#include "Win32/Imaging/GfxTypes.h"
+#include "Win32/Utils/GfxTypes.h"
 #include "Win32/Utils/MediaTime.h"
 
 #include <string>

@@ -7,7 +7,9 @@
 
 #include "Platform/Com/Com.h"
 #include "Platform/Com/tests/fixtures/ComServer.h"
-#include "Platform/Win/Win32.h"
+#include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/Registry/Registry.h"
+#include "Platform/Win/User/User.h"
 
 namespace {
 

@@ -283,6 +283,19 @@ void MakeStockObject(HGDIOBJ object)
         found->m_stock = true;
 }
 
+namespace {
+std::atomic<LONG> g_displayWidth{1024};
+std::atomic<LONG> g_displayHeight{768};
+} // namespace
+
+void SetDisplaySize(LONG width, LONG height)
+{
+    g_displayWidth = width;
+    g_displayHeight = height;
+}
+
+SIZE DisplaySize() { return SIZE{g_displayWidth.load(), g_displayHeight.load()}; }
+
 } // namespace win::gdi
 
 using namespace win::gdi;

@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "Platform/Win/Gdi/Private/GdiInternal.h"
-#include "Platform/Win/User/User.h"
 
 namespace win::gdi {
 
@@ -208,8 +207,10 @@ BOOL DeleteDC(HDC dc)
     auto context = FindDC(dc);
     if (!context)
         return FALSE;
+    // A window DC belongs back to the window system through ReleaseDC; one
+    // deleted by mistake is still freed, so that it does not leak.
     if (context->m_kind != DcKind::Memory)
-        return ReleaseDC(context->m_window, dc) ? TRUE : FALSE;
+        return ReleaseSurfaceDC(dc) ? TRUE : FALSE;
     auto* bitmap = context->m_state.bitmap.As<Bitmap>();
     if (bitmap && !bitmap->m_stock)
         --bitmap->m_selectedIn;
@@ -261,14 +262,14 @@ int GetDeviceCaps(HDC dc, int index)
         return DT_RASDISPLAY;
     case HORZRES:
     case DESKTOPHORZRES:
-        return GetSystemMetrics(SM_CXSCREEN);
+        return DisplaySize().cx;
     case VERTRES:
     case DESKTOPVERTRES:
-        return GetSystemMetrics(SM_CYSCREEN);
+        return DisplaySize().cy;
     case HORZSIZE:
-        return GetSystemMetrics(SM_CXSCREEN) * 254 / 960;
+        return DisplaySize().cx * 254 / 960;
     case VERTSIZE:
-        return GetSystemMetrics(SM_CYSCREEN) * 254 / 960;
+        return DisplaySize().cy * 254 / 960;
     case BITSPIXEL:
         return 32;
     case PLANES:

@@ -1,7 +1,8 @@
 #pragma once
 // The one door of the window system into the GDI: device contexts on the
 // surfaces of windows (GetDC, GetWindowDC, BeginPaint), the rectangles of a
-// region, and stock objects of its own (the system colour brushes).
+// region, stock objects of its own (the system colour brushes) and the size
+// of the display.
 
 #include <memory>
 
@@ -33,5 +34,9 @@ bool ClipSurfaceDc(HDC dc, const detail::RectRegion& area, bool exclude);
 bool RegionArea(HRGN region, detail::RectRegion* area);
 // Makes an object a stock object, which DeleteObject leaves alone.
 void MakeStockObject(HGDIOBJ object);
+// The size of the display the window system shows (1024 x 768 until set),
+// which GetDeviceCaps reports for screen DCs.
+void SetDisplaySize(LONG width, LONG height);
+SIZE DisplaySize();
 
 } // namespace win::gdi

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "Platform/Win/Gdi/SurfaceDc.h"
 #include "Platform/Win/User/Private/UserInternal.h"
 
 namespace win::user {
@@ -33,6 +34,7 @@ void SetScreenSize(LONG width, LONG height)
             return;
         state.screenWidth = width;
         state.screenHeight = height;
+        gdi::SetDisplaySize(width, height);
         Window& desktop = *state.desktop;
         desktop.rect = desktop.client = RECT{0, 0, width, height};
         desktop.surface->Resize(width, height, PixelFromColor(GetSysColor(COLOR_DESKTOP)));

@@ -13,8 +13,8 @@
 #include "Platform/Win/Base/Guid.h"
 #include "Platform/Win/Base/WaveFormat.h"
 #include "Platform/Win/Base/WinTypes.h"
-#include "Win32/Imaging/GfxTypes.h"
 #include "Win32/Sb/Document/EffectList.h"
+#include "Win32/Utils/GfxTypes.h"
 #include "Win32/Utils/MediaTime.h"
 
 struct MediaFrame;

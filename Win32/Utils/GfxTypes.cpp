@@ -1,4 +1,4 @@
-#include "Win32/Imaging/GfxTypes.h"
+#include "Win32/Utils/GfxTypes.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,8 +1,8 @@
-#include "Win32/Imaging/KeyedList.h"
+#include "Win32/Toolkit/KeyedList.h"
 
-#include "Win32/Imaging/GfxTypes.h"
 #include "Win32/Imaging/TaggedValue.h"
 #include "Win32/Toolkit/PanelElement.h"
+#include "Win32/Utils/GfxTypes.h"
 
 CKeyedList::~CKeyedList()
 {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Win32/Imaging/GfxTypes.h"
+#include "Win32/Utils/GfxTypes.h"
 
 namespace {
 

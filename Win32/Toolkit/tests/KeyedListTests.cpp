@@ -3,10 +3,10 @@
 #include <optional>
 #include <vector>
 
-#include "Win32/Imaging/GfxTypes.h"
-#include "Win32/Imaging/KeyedList.h"
 #include "Win32/Imaging/PropertyList.h"
+#include "Win32/Toolkit/KeyedList.h"
 #include "Win32/Toolkit/PanelElement.h"
+#include "Win32/Utils/GfxTypes.h"
 
 namespace {
 

@@ -1,0 +1,6 @@
+#pragma once
+// Video for Windows: AVIFile, installable compressors (ICM) and the audio
+// compression manager (ACM).
+
+#include "Platform/Com/Com.h"
+#include "Platform/Mm/Mm.h"

@@ -1,0 +1,4 @@
+#pragma once
+// Dialogs, the standard controls, menus and accelerators, over USER.
+
+#include "Platform/Win/User/User.h"

@@ -1,0 +1,6 @@
+#pragma once
+// The shell: file operations, special folders, opening documents and
+// dropped files.
+
+#include "Platform/Com/Com.h"
+#include "Platform/Win/CommDlg/CommDlg.h"

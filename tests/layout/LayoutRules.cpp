@@ -1,0 +1,324 @@
+#include "tests/layout/LayoutRules.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace layout {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The platform as the system's code sees it: every public room but the
+// FFmpeg helpers and the runtime's own start.
+const std::vector<std::string> kPlatform = {
+    "Platform/Win",        "Platform/Mfc",         "Platform/Com", "Platform/DShow", "Platform/Display",
+    "Platform/Mm",         "Platform/Vfw",         "Platform/Outside/Ipl", "Platform/Outside/StillImage",
+    "Platform/Outside/RealMedia",
+};
+
+std::vector<std::string> With(std::vector<std::string> rooms, std::initializer_list<const char*> more)
+{
+    rooms.insert(rooms.end(), more.begin(), more.end());
+    return rooms;
+}
+
+const char* const kStandardHeaders[] = {
+    "algorithm", "any", "array", "atomic", "barrier", "bit", "bitset", "cassert", "cctype", "cerrno", "cfenv",
+    "cfloat", "charconv", "chrono", "cinttypes", "climits", "clocale", "cmath", "codecvt", "compare", "complex",
+    "concepts", "condition_variable", "coroutine", "csetjmp", "csignal", "cstdarg", "cstddef", "cstdint",
+    "cstdio", "cstdlib", "cstring", "ctime", "cuchar", "cwchar", "cwctype", "deque", "exception", "execution",
+    "filesystem", "format", "forward_list", "fstream", "functional", "future", "initializer_list", "iomanip",
+    "ios", "iosfwd", "iostream", "istream", "iterator", "latch", "limits", "list", "locale", "map", "memory",
+    "memory_resource", "mutex", "new", "numbers", "numeric", "optional", "ostream", "queue", "random", "ranges",
+    "ratio", "regex", "scoped_allocator", "semaphore", "set", "shared_mutex", "source_location", "span",
+    "sstream", "stack", "stdexcept", "stop_token", "streambuf", "string", "string_view", "syncstream",
+    "system_error", "thread", "tuple", "type_traits", "typeindex", "typeinfo", "unordered_map",
+    "unordered_set", "utility", "valarray", "variant", "vector", "version",
+};
+
+// Compiler headers for CPU features; not a package and not POSIX.
+const char* const kIntrinsicHeaders[] = {"cpuid.h", "emmintrin.h", "immintrin.h", "smmintrin.h", "tmmintrin.h",
+                                         "xmmintrin.h", "pmmintrin.h", "x86intrin.h"};
+
+const char* const kTestFrameworks[] = {"gtest/", "gmock/", "benchmark/"};
+
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+
+bool Under(const std::string& path, const std::string& folder)
+{
+    return path == folder || StartsWith(path, folder + "/");
+}
+
+class Checker {
+public:
+    Checker(const std::string& top, const Rules& rules) : m_top(top), m_rules(rules)
+    {
+        for (const Room& room : rules.rooms)
+            m_byPath[room.path] = &room;
+        for (const Room& room : rules.rooms)
+            m_closure[room.path] = Closure(room.path);
+    }
+
+    std::vector<Violation> Run()
+    {
+        std::vector<std::string> files;
+        for (const Room& room : m_rules.rooms) {
+            fs::path folder = fs::path(m_top) / room.path;
+            if (!fs::is_directory(folder))
+                continue;
+            for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+                std::string ext = entry.path().extension().string();
+                if (entry.is_regular_file() && (ext == ".h" || ext == ".cpp" || ext == ".cc" || ext == ".c"))
+                    files.push_back(fs::relative(entry.path(), m_top).generic_string());
+            }
+        }
+        std::sort(files.begin(), files.end());
+        files.erase(std::unique(files.begin(), files.end()), files.end());
+        for (const std::string& file : files)
+            CheckFile(file);
+        return std::move(m_violations);
+    }
+
+private:
+    std::set<std::string> Closure(const std::string& path)
+    {
+        std::set<std::string> seen{path};
+        std::vector<std::string> work{path};
+        while (!work.empty()) {
+            std::string next = work.back();
+            work.pop_back();
+            auto found = m_byPath.find(next);
+            if (found == m_byPath.end())
+                continue;
+            for (const std::string& below : found->second->standsOn)
+                if (seen.insert(below).second)
+                    work.push_back(below);
+        }
+        return seen;
+    }
+
+    // The room a path (a file, or an included header) lies in; empty when none.
+    std::string RoomOf(const std::string& path) const
+    {
+        std::string best;
+        for (const Room& room : m_rules.rooms)
+            if (Under(path, room.path) && room.path.size() > best.size())
+                best = room.path;
+        return best;
+    }
+
+    bool Reaches(const std::string& from, const std::string& to) const
+    {
+        auto found = m_closure.find(from);
+        if (found == m_closure.end())
+            return false;
+        for (const std::string& room : found->second)
+            if (Under(to, room))
+                return true;
+        return false;
+    }
+
+    void Report(const std::string& file, int line, std::string message)
+    {
+        m_violations.push_back({file, line, std::move(message)});
+    }
+
+    void CheckFile(const std::string& file)
+    {
+        std::ifstream in(fs::path(m_top) / file);
+        std::string room = RoomOf(file);
+        bool inTests = file.find("/tests/") != std::string::npos;
+        std::string text;
+        int line = 0;
+        while (std::getline(in, text)) {
+            ++line;
+            size_t start = text.find_first_not_of(" \t");
+            if (start == std::string::npos || text.compare(start, 1, "#") != 0)
+                continue;
+            size_t word = text.find_first_not_of(" \t", start + 1);
+            if (word == std::string::npos || text.compare(word, 7, "include") != 0)
+                continue;
+            size_t open = text.find_first_not_of(" \t", word + 7);
+            if (open == std::string::npos)
+                continue;
+            char opener = text[open];
+            if (opener == '"') {
+                size_t close = text.find('"', open + 1);
+                if (close != std::string::npos)
+                    CheckOurs(file, line, room, inTests, text.substr(open + 1, close - open - 1));
+            } else if (opener == '<') {
+                size_t close = text.find('>', open + 1);
+                if (close != std::string::npos)
+                    CheckAngled(file, line, room, inTests, text.substr(open + 1, close - open - 1));
+            } else if (StartsWith(text.substr(open), "FT_")) {
+                CheckAngled(file, line, room, inTests, "freetype/" + text.substr(open));
+            }
+        }
+    }
+
+    void CheckOurs(const std::string& file, int line, const std::string& room, bool inTests, std::string header)
+    {
+        if (header.find('/') == std::string::npos || !fs::exists(fs::path(m_top) / header)) {
+            // A header beside the file.
+            header = (fs::path(file).parent_path() / header).lexically_normal().generic_string();
+        }
+        for (const std::string& support : m_rules.testSupport) {
+            if (Under(header, support)) {
+                if (!inTests && !Under(file, "bench") && !Under(file, support))
+                    Report(file, line, "only tests and benchmarks use " + header);
+                return;
+            }
+        }
+        std::string target = RoomOf(header);
+        if (target.empty())
+            return;
+        size_t privateAt = header.find("/Private/");
+        if (privateAt != std::string::npos) {
+            std::string owner = header.substr(0, privateAt);
+            bool own = RoomOf(file) == owner || (inTests && Under(owner, room));
+            if (!own) {
+                Report(file, line, "includes the private header " + header + " of room " + owner);
+                return;
+            }
+        }
+        const Room* own = m_byPath.count(room) ? m_byPath.at(room) : nullptr;
+        if (own && own->system) {
+            for (const std::string& hidden : m_rules.hiddenFromSystem) {
+                if (Under(header, hidden)) {
+                    Report(file, line, "system code includes " + header + " of the platform's inner room " + hidden);
+                    return;
+                }
+            }
+        }
+        if (!Reaches(room, header))
+            Report(file, line, "room " + room + " includes " + header + " of room " + target +
+                                   ", which it does not stand on");
+    }
+
+    void CheckAngled(const std::string& file, int line, const std::string& room, bool inTests,
+                     const std::string& header)
+    {
+        for (const char* framework : kTestFrameworks) {
+            if (StartsWith(header, framework)) {
+                if (!inTests && !Under(file, "bench"))
+                    Report(file, line, "only tests and benchmarks include " + header);
+                return;
+            }
+        }
+        const Room* own = m_byPath.count(room) ? m_byPath.at(room) : nullptr;
+        if (own && own->system) {
+            for (const char* standard : kStandardHeaders)
+                if (header == standard)
+                    return;
+            for (const char* intrinsic : kIntrinsicHeaders)
+                if (header == intrinsic)
+                    return;
+            Report(file, line, "system code includes the non-standard header <" + header + ">");
+            return;
+        }
+        for (const Package& package : m_rules.packages) {
+            for (const std::string& prefix : package.headerPrefixes) {
+                if (!StartsWith(header, prefix))
+                    continue;
+                bool allowed = false;
+                for (const std::string& owner : package.rooms)
+                    allowed = allowed || Under(room, owner) || (inTests && Under(owner, room)) ||
+                              (package.passedOn && Reaches(room, owner));
+                if (!allowed)
+                    Report(file, line, "room " + room + " includes " + header + " of " + package.name +
+                                           ", which belongs to other rooms");
+                return;
+            }
+        }
+    }
+
+    std::string m_top;
+    const Rules& m_rules;
+    std::map<std::string, const Room*> m_byPath;
+    std::map<std::string, std::set<std::string>> m_closure;
+    std::vector<Violation> m_violations;
+};
+
+} // namespace
+
+const Rules& ProjectRules()
+{
+    static const Rules rules = [] {
+        Rules r;
+        r.rooms = {
+            {"Platform/Win/Base", {}},
+            {"Platform/Win/Kernel", {"Platform/Win/Base"}},
+            {"Platform/Win/Registry", {"Platform/Win/Kernel"}},
+            {"Platform/Win/Gdi", {"Platform/Win/Kernel"}},
+            {"Platform/Win/User", {"Platform/Win/Registry", "Platform/Win/Gdi"}},
+            {"Platform/Com", {"Platform/Win/User"}},
+            {"Platform/Win/Controls", {"Platform/Win/User"}},
+            {"Platform/Win/CommCtrl", {"Platform/Win/Controls"}},
+            {"Platform/Win/CommDlg", {"Platform/Win/CommCtrl"}},
+            {"Platform/Win/Shell", {"Platform/Win/CommDlg", "Platform/Com"}},
+            // The outer umbrella (Win32.h) and the tests of every Win32 room.
+            {"Platform/Win", {"Platform/Win/Shell"}},
+            {"Platform/Av", {"Platform/Win/Kernel"}},
+            {"Platform/Display", {"Platform/Win/User", "Platform/Av"}},
+            {"Platform/Mm", {"Platform/Win/User", "Platform/Av"}},
+            {"Platform/Mfc", {"Platform/Win", "Platform/Com"}},
+            {"Platform/DShow/Api", {"Platform/Com"}},
+            {"Platform/DShow/BaseClasses", {"Platform/DShow/Api", "Platform/Win"}},
+            {"Platform/DShow/Runtime", {"Platform/DShow/BaseClasses"}},
+            {"Platform/Vfw", {"Platform/Com", "Platform/Mm", "Platform/Av"}},
+            {"Platform/DShow/Filters",
+             {"Platform/DShow/Runtime", "Platform/Display", "Platform/Mm", "Platform/Vfw", "Platform/Av"}},
+            // The outer umbrella (DShow.h) and the tests of every DirectShow room.
+            {"Platform/DShow", {"Platform/DShow/Filters"}},
+            {"Platform/Outside/Ipl", {"Platform/Win/Kernel"}},
+            {"Platform/Outside/StillImage", {"Platform/Win/Kernel", "Platform/Av"}},
+            {"Platform/Outside/RealMedia", {"Platform/Win/Kernel", "Platform/Av"}},
+            {"Platform/Outside/Testing", {"Platform/Win", "Platform/Av"}},
+            // The tests of the outside components.
+            {"Platform/Outside",
+             {"Platform/Outside/Ipl", "Platform/Outside/StillImage", "Platform/Outside/RealMedia",
+              "Platform/Outside/Testing"}},
+            {"Platform/Runtime",
+             {"Platform/Win", "Platform/Mfc", "Platform/DShow", "Platform/Display", "Platform/Mm", "Platform/Vfw",
+              "Platform/Outside"}},
+            {"Win32/Utils", kPlatform, true},
+            {"Win32/Imaging", {"Win32/Utils"}, true},
+            // The document model and the media sources lean on each other.
+            {"Win32/Sb", {"Win32/Imaging"}, true},
+            {"Win32/Produce", {"Win32/Sb"}, true},
+            {"Win32/Toolkit", {"Win32/Imaging"}, true},
+            {"Win32/CapLib/Core", {"Win32/Produce", "Win32/Toolkit"}, true},
+            {"Win32/Library", {"Win32/Produce", "Win32/Toolkit"}, true},
+            {"Win32/DV", {"Win32/Produce", "Win32/Toolkit"}, true},
+            {"Filters", With(kPlatform, {"Win32/Produce"}), true},
+            {"Program",
+             {"Win32/CapLib/Core", "Win32/Library", "Win32/DV", "Platform/Display"}, true},
+            {"bench", {"Win32/Library", "Win32/CapLib/Core", "Win32/DV"}, true},
+        };
+        r.packages = {
+            {"FFmpeg",
+             {"libavcodec/", "libavformat/", "libavutil/", "libswscale/", "libswresample/", "libavdevice/"},
+             {"Platform/Av"},
+             true},
+            {"SDL2", {"SDL.h", "SDL_", "SDL2/"}, {"Platform/Display", "Platform/Mm"}},
+            {"FreeType and fontconfig", {"ft2build.h", "freetype/", "fontconfig/"}, {"Platform/Win/Gdi"}},
+            {"libcdio", {"cdio/"}, {}},
+        };
+        r.hiddenFromSystem = {"Platform/Av", "Platform/Runtime", "Platform/DShow/Filters"};
+        r.testSupport = {"tests/support", "Platform/Outside/Testing"};
+        return r;
+    }();
+    return rules;
+}
+
+std::vector<Violation> CheckTree(const std::string& top, const Rules& rules) { return Checker(top, rules).Run(); }
+
+std::string Describe(const Violation& violation)
+{
+    return violation.file + ":" + std::to_string(violation.line) + ": " + violation.message;
+}
+
+} // namespace layout

@@ -1,0 +1,89 @@
+// The tree keeps its rooms: every #include points down (or sideways within
+// a room), private headers stay private, and third-party and POSIX headers
+// stay in the platform rooms that own them.
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/layout/LayoutRules.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+TEST(Layout, EveryIncludeOfTheTreeKeepsTheRooms)
+{
+    std::vector<layout::Violation> found = layout::CheckTree(KESTRELON_SOURCE_DIR, layout::ProjectRules());
+    for (const layout::Violation& violation : found)
+        ADD_FAILURE() << layout::Describe(violation);
+    EXPECT_TRUE(found.empty());
+}
+
+// A small tree of its own, so that each rule is seen to fail.
+layout::Rules TinyRules()
+{
+    layout::Rules rules;
+    rules.rooms = {
+        {"P/Low", {}},
+        {"P/High", {"P/Low"}},
+        {"P", {"P/High"}},
+        {"S", {"P"}, true},
+    };
+    rules.packages = {{"Shown", {"shown/"}, {"P/Low"}, true}, {"Kept", {"kept.h"}, {"P/Low"}, false}};
+    rules.hiddenFromSystem = {"P/Low/Inner"};
+    rules.testSupport = {"T"};
+    return rules;
+}
+
+struct Case {
+    const char* file;
+    const char* text;
+    const char* expected; // a part of the message, or "" for none
+    int line = 1;
+};
+
+void Put(const testing_support::TempDir& top, const std::string& name, const std::string& text)
+{
+    std::filesystem::create_directories(std::filesystem::path(top.File(name)).parent_path());
+    top.Write(name, text);
+}
+
+TEST(Layout, EachRuleReportsItsFileAndLine)
+{
+    const Case cases[] = {
+        {"P/High/a.cpp", "#include \"P/Low/x.h\"\n", ""},
+        {"P/Low/b.cpp", "// first line\n#include \"P/High/y.h\"\n", "does not stand on", 2},
+        {"P/High/c.cpp", "#include \"P/Low/Private/z.h\"\n", "private header"},
+        {"P/Low/d.cpp", "#include \"P/Low/Private/z.h\"\n", ""},
+        {"P/tests/e.cpp", "#include \"P/Low/Private/z.h\"\n#include <gtest/gtest.h>\n", ""},
+        {"S/f.cpp", "#include <unistd.h>\n", "non-standard header <unistd.h>"},
+        {"S/g.cpp", "#include <vector>\n#include <emmintrin.h>\n#include \"P/High/y.h\"\n", ""},
+        {"S/h.cpp", "#include <shown/api.h>\n", "non-standard header"},
+        {"S/i.cpp", "#include \"P/Low/Inner/w.h\"\n", "inner room"},
+        {"P/High/j.cpp", "#include <shown/api.h>\n", ""},
+        {"P/High/k.cpp", "#include <kept.h>\n", "belongs to other rooms"},
+        {"P/Low/l.cpp", "#include <kept.h>\n#include <unistd.h>\n", ""},
+        {"P/High/m.cpp", "#include <gtest/gtest.h>\n", "only tests"},
+        {"S/n.cpp", "  #  include \"P/Low/x.h\"  // spaces and comments are fine\n", ""},
+        {"S/tests/o.cpp", "#include \"T/fixture.h\"\n", ""},
+        {"S/p.cpp", "#include \"T/fixture.h\"\n", "only tests"},
+    };
+    for (const Case& c : cases) {
+        testing_support::TempDir top;
+        for (const char* header : {"P/Low/x.h", "P/High/y.h", "P/Low/Private/z.h", "P/Low/Inner/w.h", "T/fixture.h"})
+            Put(top, header, "");
+        Put(top, c.file, c.text);
+        std::vector<layout::Violation> found = layout::CheckTree(top.Path(), TinyRules());
+        if (*c.expected == '\0') {
+            EXPECT_TRUE(found.empty()) << c.file << ": " << (found.empty() ? "" : layout::Describe(found[0]));
+            continue;
+        }
+        ASSERT_EQ(found.size(), 1u) << c.file;
+        EXPECT_EQ(found[0].file, c.file);
+        EXPECT_EQ(found[0].line, c.line) << c.file;
+        EXPECT_NE(found[0].message.find(c.expected), std::string::npos) << layout::Describe(found[0]);
+    }
+}
+
+} // namespace
