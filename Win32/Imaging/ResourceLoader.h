@@ -14,8 +14,8 @@ public:
     // The current resource module (AfxGetResourceHandle).
     CResourceLoader();
     explicit CResourceLoader(HINSTANCE module) : m_hModule(module) {}
-    // Frees a loaded resource. Virtual here, unlike the original class, so
-    // that deleting through a base pointer is safe.
+    // Frees a loaded resource. Virtual, so that deleting through a base
+    // pointer is safe.
     virtual ~CResourceLoader();
     CResourceLoader(const CResourceLoader&) = delete;
     CResourceLoader& operator=(const CResourceLoader&) = delete;

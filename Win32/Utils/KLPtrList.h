@@ -22,9 +22,8 @@ struct PtrListNode {
 };
 
 // T is the stored element value: an object or record pointer, or an integer.
-// Each element lives in a heap cell of its own; the original 32-bit program
-// used a 4-byte cell, and on this 64-bit build the cell is sizeof(T), so a
-// whole pointer fits. The list owns its nodes and cells, never what an
+// Each element lives in a heap cell of its own, sizeof(T) bytes, so that a
+// whole pointer fits on this 64-bit build. The list owns its nodes and cells, never what an
 // element points to (see PtrListDeleteAll).
 template <typename T>
 class KLPtrList {

@@ -4,6 +4,8 @@
 // the host's layout; the format blocks they point at (VIDEOINFOHEADER,
 // WAVEFORMATEX) keep the Windows layout.
 
+#include <cstddef>
+
 #include "Platform/Com/Com.h"
 #include "Platform/Win/Base/Bitmap.h"
 #include "Platform/Win/Base/WaveFormat.h"
@@ -136,6 +138,7 @@ struct VIDEOINFOHEADER {
     BITMAPINFOHEADER bmiHeader;
 };
 static_assert(sizeof(VIDEOINFOHEADER) == 88);
+static_assert(offsetof(VIDEOINFOHEADER, AvgTimePerFrame) == 40 && offsetof(VIDEOINFOHEADER, bmiHeader) == 48);
 
 // Filter merits.
 constexpr DWORD MERIT_PREFERRED = 0x800000;

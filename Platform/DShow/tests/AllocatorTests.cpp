@@ -20,6 +20,39 @@ com::ComPtr<IMemAllocator> AllocatorWith(LONG buffers, LONG size)
     return allocator;
 }
 
+// A memory allocator that shows how many threads wait in its GetBuffer.
+class WatchedAllocator final : public CMemAllocator {
+public:
+    explicit WatchedAllocator(HRESULT* result) : CMemAllocator(NAME("Watched allocator"), nullptr, result) {}
+    LONG Waiting()
+    {
+        CAutoLock lock(this);
+        return m_lWaiting;
+    }
+};
+
+com::ComPtr<WatchedAllocator> WatchedAllocatorWith(LONG buffers, LONG size)
+{
+    HRESULT hr = S_OK;
+    auto allocator = com::ComPtr<WatchedAllocator>(new WatchedAllocator(&hr));
+    EXPECT_EQ(hr, S_OK);
+    ALLOCATOR_PROPERTIES request{buffers, size, 1, 0}, actual{};
+    EXPECT_EQ(allocator->SetProperties(&request, &actual), S_OK);
+    return allocator;
+}
+
+// Whether `count` threads came to wait in GetBuffer within ten seconds: a
+// waiter counts itself under the allocator's lock just before it blocks.
+bool WaitersArrive(WatchedAllocator* allocator, LONG count)
+{
+    for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;) {
+        if (allocator->Waiting() == count)
+            return true;
+        std::this_thread::yield();
+    }
+    return false;
+}
+
 com::ComPtr<IMediaSample> Take(IMemAllocator* allocator)
 {
     com::ComPtr<IMediaSample> sample;
@@ -65,14 +98,15 @@ TEST(MemAllocator, HandsOutBuffersOnlyWhileCommitted)
 
 TEST(MemAllocator, DecommitWakesAThreadWaitingForABuffer)
 {
-    auto allocator = AllocatorWith(1, 64);
+    auto allocator = WatchedAllocatorWith(1, 64);
     ASSERT_EQ(allocator->Commit(), S_OK);
     com::ComPtr<IMediaSample> held = Take(allocator.Get());
     auto waiter = std::async(std::launch::async, [&] {
         com::ComPtr<IMediaSample> sample;
         return allocator->GetBuffer(sample.Receive(), nullptr, nullptr, 0);
     });
-    EXPECT_EQ(waiter.wait_for(50ms), std::future_status::timeout) << "a full allocator blocks";
+    ASSERT_TRUE(WaitersArrive(allocator.Get(), 1)) << "a full allocator makes the caller wait";
+    EXPECT_EQ(waiter.wait_for(0ms), std::future_status::timeout);
     allocator->Decommit();
     ASSERT_EQ(waiter.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(waiter.get(), VFW_E_NOT_COMMITTED);
@@ -80,11 +114,11 @@ TEST(MemAllocator, DecommitWakesAThreadWaitingForABuffer)
 
 TEST(MemAllocator, ReturnedBufferWakesAWaitingThread)
 {
-    auto allocator = AllocatorWith(1, 64);
+    auto allocator = WatchedAllocatorWith(1, 64);
     ASSERT_EQ(allocator->Commit(), S_OK);
     com::ComPtr<IMediaSample> held = Take(allocator.Get());
     auto waiter = std::async(std::launch::async, [&] { return Take(allocator.Get()) ? S_OK : E_FAIL; });
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(WaitersArrive(allocator.Get(), 1));
     held.Reset();
     ASSERT_EQ(waiter.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(waiter.get(), S_OK);

@@ -16,15 +16,6 @@ CMediaType VideoType(const GUID& subtype, LONG width)
     return type;
 }
 
-TEST(MediaType, StructuresKeepTheirWindowsLayouts)
-{
-    EXPECT_EQ(offsetof(VIDEOINFOHEADER, AvgTimePerFrame), 40u);
-    EXPECT_EQ(offsetof(VIDEOINFOHEADER, bmiHeader), 48u);
-    EXPECT_EQ(sizeof(WAVEFORMATEX), 18u);
-    EXPECT_EQ(MEDIATYPE_Video.Data1, 0x73646976u) << "'vids'";
-    EXPECT_EQ(MEDIASUBTYPE_dvsd.Data1, 0x64737664u) << "'dvsd'";
-}
-
 TEST(MediaType, CopiesOwnTheirFormatBlock)
 {
     CMediaType original = VideoType(MEDIASUBTYPE_RGB24, 320);

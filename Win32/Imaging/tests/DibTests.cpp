@@ -234,7 +234,7 @@ TEST(Dib, ColourTableFollowsBitCountAndClrUsed)
     }
 }
 
-TEST(Dib, SaveOfThirtyTwoBitFourByTwoWritesTheDocumentedLayout)
+TEST(Dib, SaveOfThirtyTwoBitFourByTwoWritesTheBitmapFileLayout)
 {
     CDIB dib;
     ASSERT_TRUE(LoadFromBytes(dib, BitmapFileOf({4, 2, 32})));

@@ -9,6 +9,8 @@
 // does. DrawPreview paints that figure into a device context and Blend
 // uses it as the alpha mask of the output frame.
 
+#include <type_traits>
+
 #include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Sb/Document/TransitionParams.h"
 
@@ -118,3 +120,5 @@ public:
 protected:
     TransitionParams* m_pParams;
 };
+// Effects are deleted through the base.
+static_assert(std::has_virtual_destructor_v<TransitionEffect>);

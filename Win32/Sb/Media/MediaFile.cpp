@@ -101,8 +101,8 @@ bool FileExists(const std::string& path)
     return CFile::GetStatus(path.c_str(), status) != FALSE;
 }
 
-// Walks the media entries of a scene document in the documented order and
-// stops at the first missing file.
+// Walks the media entries of a scene document in the order the scene
+// stores them and stops at the first missing file.
 class SceneMediaCheck {
 public:
     SceneMediaCheck(const CProfile& profile, std::string baseFolder) : m_profile(profile), m_base(std::move(baseFolder)) {}

@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <set>
-#include <type_traits>
 
 #include "Win32/Sb/Document/TransitionEffect.h"
 #include "Win32/Sb/Document/TransitionRenderers.h"
@@ -312,11 +311,6 @@ TEST(TransitionCatalog, SoftEdgeIsOfferedExceptForDissolveDoorAndSlidingStyles)
         const bool expected = row == 0 || (row >= 2 && row <= 5) || (row >= 18 && row <= 43);
         EXPECT_EQ(effect->IsSoftEdgeCapable() != FALSE, expected) << "row " << row;
     }
-}
-
-TEST(TransitionCatalog, EffectsAreDeletedThroughTheBaseSafely)
-{
-    EXPECT_TRUE(std::has_virtual_destructor_v<TransitionEffect>);
 }
 
 } // namespace

@@ -123,7 +123,7 @@ TEST(MediaTime, SetSecondsKeepsTheDivisor)
     ExpectFields(SecondsTime(3661.25, 1000), {1, 1, 1, 250.0, 1000}, "1000 per second");
 }
 
-TEST(MediaTime, ConversionsRoundAsDocumented)
+TEST(MediaTime, ConversionsRoundToTheNearestUnit)
 {
     struct Case {
         const char* label;

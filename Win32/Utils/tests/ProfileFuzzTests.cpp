@@ -158,7 +158,7 @@ TEST(ProfileFuzz, RandomStringValuesRoundTrip)
             static const char kBytes[] = "\\;\n\r \t[]=#abcXYZ019\xc3\xa9\xff";
             value += kBytes[std::uniform_int_distribution<size_t>(0, sizeof kBytes - 2)(random)];
         }
-        // The reader trims blanks around values, as the format says.
+        // The reader trims blanks around values, so the expected value has none.
         while (!value.empty() && isSpace(value.front()) && value.front() != '\n' && value.front() != '\r')
             value.erase(value.begin());
         while (!value.empty() && isSpace(value.back()) && value.back() != '\n' && value.back() != '\r')

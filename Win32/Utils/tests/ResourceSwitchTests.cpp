@@ -197,7 +197,7 @@ TEST(ResourceSwitchModules, LoadingAgainKeepsOneReferencePerModule)
     EXPECT_EQ(GetModuleHandleA("reslang.dll"), nullptr) << "freed once, gone";
 }
 
-TEST(ResourceSwitchModules, TheProgramModulesHoldTheDocumentedStrings)
+TEST(ResourceSwitchModules, TheProgramModulesHoldTheStringsTheProgramShows)
 {
     LoadedResourceModules modules(KESTRELON_PROGRAM_MODULES);
     ASSERT_TRUE(modules.IsLoaded());

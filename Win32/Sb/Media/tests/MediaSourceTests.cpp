@@ -18,7 +18,7 @@ void Configure(CMediaSource& source, double frameTime, double length)
     source.SetInOut(Seconds(length), CMediaTime());
 }
 
-TEST(MediaSource, FreshSourceHasTheDocumentedDefaults)
+TEST(MediaSource, FreshSourceStartsAtUnityVolumeStretchedAndOpen)
 {
     CMediaSource source;
     EXPECT_EQ(source.GetVolume(), 1024);
