@@ -13,11 +13,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
+#include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Kernel/KernelObject.h"
 #include "Platform/Win/Kernel/Time.h"
 
@@ -553,13 +555,8 @@ std::string TempFileName(const std::string& path, const char* prefix, UINT numbe
     if (!name.empty() && name.back() != '/')
         name += '/';
     // Up to three characters of the prefix, never splitting a UTF-8 sequence.
-    int characters = 0;
-    for (const char* p = prefix ? prefix : ""; *p; ++p) {
-        bool starts = (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
-        if (starts && ++characters > 3)
-            break;
-        name += *p;
-    }
+    std::string_view lead = prefix ? prefix : "";
+    name += lead.substr(0, win::Utf8PrefixLength(lead, 3));
     char hex[16];
     std::snprintf(hex, sizeof hex, "%X.tmp", number);
     return name + hex;
