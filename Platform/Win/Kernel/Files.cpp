@@ -20,39 +20,11 @@
 #include <vector>
 
 #include "Platform/Win/Base/Utf.h"
+#include "Platform/Win/Kernel/Errors.h"
 #include "Platform/Win/Kernel/KernelObject.h"
 #include "Platform/Win/Kernel/Time.h"
 
 namespace {
-
-struct ErrnoMapping {
-    int error;
-    DWORD code;
-};
-
-constexpr ErrnoMapping kErrnoMappings[] = {
-    {0, ERROR_SUCCESS},
-    {ENOENT, ERROR_FILE_NOT_FOUND},
-    {ENOTDIR, ERROR_PATH_NOT_FOUND},
-    {EACCES, ERROR_ACCESS_DENIED},
-    {EPERM, ERROR_ACCESS_DENIED},
-    {EROFS, ERROR_ACCESS_DENIED},
-    {EISDIR, ERROR_ACCESS_DENIED},
-    {EEXIST, ERROR_FILE_EXISTS},
-    {ENOSPC, ERROR_DISK_FULL},
-    {EDQUOT, ERROR_DISK_FULL},
-    {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
-    {ENFILE, ERROR_TOO_MANY_OPEN_FILES},
-    {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
-    {ENOTEMPTY, ERROR_DIR_NOT_EMPTY},
-    {EBADF, ERROR_INVALID_HANDLE},
-    {EINVAL, ERROR_INVALID_PARAMETER},
-    {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
-    {EIO, ERROR_GEN_FAILURE},
-    {EXDEV, ERROR_NOT_SAME_DEVICE},
-    {EBUSY, ERROR_BUSY},
-    {ESPIPE, ERROR_SEEK},
-};
 
 // The data access of a handle, expressed in the FILE_SHARE_* bits so that
 // access and share masks compare directly.
@@ -565,15 +537,6 @@ std::string TempFileName(const std::string& path, const char* prefix, UINT numbe
 } // namespace
 
 namespace win {
-
-DWORD ErrorFromErrno(int error)
-{
-    for (const ErrnoMapping& mapping : kErrnoMappings) {
-        if (mapping.error == error)
-            return mapping.code;
-    }
-    return ERROR_GEN_FAILURE;
-}
 
 bool PathExists(const char* path)
 {
