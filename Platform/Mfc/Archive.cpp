@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Platform/Mfc/File.h"
+#include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Kernel/System.h"
 
 namespace {
@@ -19,43 +20,13 @@ constexpr DWORD kMaxMapCount = 0x3FFFFFFE;
 constexpr int kMinBufSize = 128;
 constexpr size_t kStringChunk = size_t{1} << 20;
 
-void AppendUtf8(std::string& out, DWORD cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // UTF-16LE bytes to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string Utf8FromUtf16(const std::string& bytes)
 {
-    std::string out;
-    size_t count = bytes.size() / 2;
-    auto unit = [&](size_t i) {
-        return static_cast<DWORD>(static_cast<BYTE>(bytes[2 * i]) | (static_cast<BYTE>(bytes[2 * i + 1]) << 8));
-    };
-    for (size_t i = 0; i < count; ++i) {
-        DWORD u = unit(i);
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < count && unit(i + 1) >= 0xDC00 && unit(i + 1) < 0xE000) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
-            ++i;
-        } else {
-            AppendUtf8(out, (u >= 0xD800 && u < 0xE000) ? 0xFFFD : u);
-        }
-    }
-    return out;
+    std::u16string wide(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < wide.size(); ++i)
+        wide[i] = static_cast<char16_t>(static_cast<BYTE>(bytes[2 * i]) | (static_cast<BYTE>(bytes[2 * i + 1]) << 8));
+    return win::Utf16ToUtf8(wide);
 }
 
 // The length prefix of a stored string; `wide` is set by the UTF-16 marker.

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "Platform/Win/Kernel/Errors.h"
 #include "Platform/Win/Kernel/System.h"
 
 IMPLEMENT_DYNAMIC(CFileException, CException)

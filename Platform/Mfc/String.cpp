@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+
+#include "Platform/Win/Base/Utf.h"
 
 namespace {
 
@@ -33,20 +36,6 @@ std::string Folded(const char* s)
 }
 
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
-
-// Length of the UTF-8 sequence starting at `at`, or 1 when the bytes there
-// are not a well-formed sequence.
-size_t SequenceLength(const std::string& s, size_t at)
-{
-    unsigned char lead = static_cast<unsigned char>(s[at]);
-    size_t length = lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    if (lead >= 0xF8 || at + length > s.size())
-        return 1;
-    for (size_t i = 1; i < length; ++i)
-        if ((static_cast<unsigned char>(s[at + i]) & 0xC0) != 0x80)
-            return 1;
-    return length;
-}
 
 } // namespace
 
@@ -223,7 +212,9 @@ void CString::MakeReverse()
     std::string out(m_str.size(), '\0');
     size_t end = out.size();
     for (size_t at = 0; at < m_str.size();) {
-        size_t length = SequenceLength(m_str, at);
+        // A byte that starts no sequence of the right shape moves on its own.
+        std::string_view rest = std::string_view(m_str).substr(at);
+        size_t length = std::max<size_t>(1, win::Utf8SequenceLength(rest, win::Utf8Form::Shaped));
         end -= length;
         std::memcpy(&out[end], m_str.data() + at, length);
         at += length;

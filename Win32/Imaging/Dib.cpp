@@ -9,6 +9,7 @@
 #include "Platform/Win/Gdi/Gdi.h"
 #include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/User/User.h"
+#include "Win32/Utils/SafeSave.h"
 
 IMPLEMENT_SERIAL(CDIB, CObject, 0)
 
@@ -463,27 +464,23 @@ BOOL CDIB::SaveAs(LPCSTR path)
 {
     if (!path || !*path)
         return FALSE;
-    const CString target(path);
-    const CString temporary = target + ".saving~";
-    CFile file;
-    if (!file.Open(temporary, CFile::modeCreate | CFile::modeReadWrite | CFile::shareExclusive)) {
+    CSafeSave save;
+    if (!save.Begin(path)) {
         AfxMessageBox("Failed to open file");
         return FALSE;
     }
-    BOOL saved = Save(&file);
-    try {
-        file.Close();
-    } catch (CException* e) {
-        e->Delete();
-        saved = FALSE;
-    }
-    if (saved && !MoveFileExA(temporary, target, MOVEFILE_REPLACE_EXISTING))
-        saved = FALSE;
-    if (!saved) {
-        DeleteFileA(temporary);
+    // The CFile only borrows the handle; the save closes it.
+    CFile file(save.GetHandle());
+    if (!Save(&file)) {
+        save.Abandon();
         AfxMessageBox("Failed to save file");
+        return FALSE;
     }
-    return saved;
+    if (!save.Commit()) {
+        AfxMessageBox("Failed to save file");
+        return FALSE;
+    }
+    return TRUE;
 }
 
 int CDIB::Draw(HDC hdc, int x, int y, int width, int height)

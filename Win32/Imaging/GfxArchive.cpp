@@ -1,8 +1,6 @@
 #include "Win32/Imaging/GfxArchive.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
 #include <new>
 
 #include "Platform/Win/Base/WinError.h"
@@ -128,29 +126,23 @@ std::vector<BYTE> CGfxMemoryFile::GetBytes() const
     return std::vector<BYTE>(m_data.begin(), m_data.begin() + m_nLength);
 }
 
-CGfxDiskFile::CGfxDiskFile(HANDLE handle, std::string finalPath, std::string tempPath)
-    : m_hFile(handle), m_finalPath(std::move(finalPath)), m_tempPath(std::move(tempPath))
-{
-}
-
 CGfxDiskFile::~CGfxDiskFile()
 {
-    CloseHandleOnce();
-    if (!m_tempPath.empty())
-        DeleteFileA(m_tempPath.c_str());
+    if (m_hFile != INVALID_HANDLE_VALUE)
+        CloseHandle(m_hFile);
 }
 
 std::unique_ptr<CGfxDiskFile> CGfxDiskFile::OpenForReading(const char* path)
 {
     if (path == nullptr)
         return nullptr;
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return nullptr;
-    std::unique_ptr<CGfxDiskFile> file(new (std::nothrow) CGfxDiskFile(handle, std::string(), std::string()));
+    std::unique_ptr<CGfxDiskFile> file(new (std::nothrow) CGfxDiskFile);
     if (!file)
-        CloseHandle(handle);
+        return nullptr;
+    file->m_hFile = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    if (file->m_hFile == INVALID_HANDLE_VALUE)
+        return nullptr;
     return file;
 }
 
@@ -158,43 +150,16 @@ std::unique_ptr<CGfxDiskFile> CGfxDiskFile::CreateForWriting(const char* path)
 {
     if (path == nullptr || *path == '\0')
         return nullptr;
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[48];
-        std::snprintf(suffix, sizeof suffix, ".~%x-%x.tmp", static_cast<unsigned>(GetCurrentProcessId()),
-                      counter.fetch_add(1));
-        std::string tempPath = std::string(path) + suffix;
-        HANDLE handle = CreateFileA(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
-                continue;
-            return nullptr;
-        }
-        std::unique_ptr<CGfxDiskFile> file(new (std::nothrow) CGfxDiskFile(handle, path, tempPath));
-        if (!file) {
-            CloseHandle(handle);
-            DeleteFileA(tempPath.c_str());
-        }
-        return file;
-    }
-    return nullptr;
-}
-
-void CGfxDiskFile::CloseHandleOnce()
-{
-    if (m_hFile != INVALID_HANDLE_VALUE) {
-        if (!CloseHandle(m_hFile))
-            m_bWriteFailed = TRUE;
-        m_hFile = INVALID_HANDLE_VALUE;
-    }
+    std::unique_ptr<CGfxDiskFile> file(new (std::nothrow) CGfxDiskFile);
+    if (!file || !file->m_save.Begin(path))
+        return nullptr;
+    return file;
 }
 
 DWORD CGfxDiskFile::Read(void* buffer, DWORD count)
 {
     DWORD read = 0;
-    if (m_hFile == INVALID_HANDLE_VALUE || buffer == nullptr || !ReadFile(m_hFile, buffer, count, &read, nullptr))
+    if (Handle() == INVALID_HANDLE_VALUE || buffer == nullptr || !ReadFile(Handle(), buffer, count, &read, nullptr))
         return 0;
     return read;
 }
@@ -202,7 +167,7 @@ DWORD CGfxDiskFile::Read(void* buffer, DWORD count)
 DWORD CGfxDiskFile::Write(const void* buffer, DWORD count)
 {
     DWORD written = 0;
-    if (m_hFile == INVALID_HANDLE_VALUE || buffer == nullptr || !WriteFile(m_hFile, buffer, count, &written, nullptr))
+    if (Handle() == INVALID_HANDLE_VALUE || buffer == nullptr || !WriteFile(Handle(), buffer, count, &written, nullptr))
         written = 0;
     if (written != count)
         m_bWriteFailed = TRUE;
@@ -211,27 +176,26 @@ DWORD CGfxDiskFile::Write(const void* buffer, DWORD count)
 
 BOOL CGfxDiskFile::Seek(LONGLONG offset)
 {
-    if (m_hFile == INVALID_HANDLE_VALUE)
+    if (Handle() == INVALID_HANDLE_VALUE)
         return FALSE;
     LARGE_INTEGER distance;
     distance.QuadPart = offset;
-    return SetFilePointerEx(m_hFile, distance, nullptr, FILE_CURRENT);
+    return SetFilePointerEx(Handle(), distance, nullptr, FILE_CURRENT);
 }
 
 BOOL CGfxDiskFile::Commit()
 {
-    if (m_tempPath.empty()) {
-        CloseHandleOnce();
+    if (!m_save.IsOpen()) {
+        if (m_hFile != INVALID_HANDLE_VALUE)
+            CloseHandle(m_hFile);
+        m_hFile = INVALID_HANDLE_VALUE;
         return TRUE;
     }
-    if (m_hFile != INVALID_HANDLE_VALUE && !FlushFileBuffers(m_hFile))
-        m_bWriteFailed = TRUE;
-    CloseHandleOnce();
-    BOOL moved = !m_bWriteFailed && MoveFileExA(m_tempPath.c_str(), m_finalPath.c_str(), MOVEFILE_REPLACE_EXISTING);
-    if (!moved)
-        DeleteFileA(m_tempPath.c_str());
-    m_tempPath.clear();
-    return moved;
+    if (m_bWriteFailed) {
+        m_save.Abandon();
+        return FALSE;
+    }
+    return m_save.Commit();
 }
 
 CGfxArchive::CGfxArchive(CGfxArchiveFile& file, UINT mode, DWORD bufferSize)

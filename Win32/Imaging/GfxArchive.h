@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Platform/Win/Base/WinTypes.h"
+#include "Win32/Utils/SafeSave.h"
 
 // What an archive needs of a file. Read and Write report the bytes moved
 // (fewer than asked at the end of the file or on failure).
@@ -76,8 +77,8 @@ private:
 };
 
 // A file on disk. A file created for writing is a temporary file beside its
-// final path until Commit renames it into place, so an interrupted store
-// never leaves a half-written file under the final name.
+// final path (a CSafeSave) until Commit moves it into place, so an
+// interrupted store never leaves a half-written file under the final name.
 class CGfxDiskFile : public CGfxArchiveFile {
 public:
     // Null when the file cannot be opened.
@@ -96,12 +97,13 @@ public:
     BOOL Commit();
 
 private:
-    CGfxDiskFile(HANDLE handle, std::string finalPath, std::string tempPath);
-    void CloseHandleOnce();
+    CGfxDiskFile() = default;
+    HANDLE Handle() const { return m_save.IsOpen() ? m_save.GetHandle() : m_hFile; }
 
-    HANDLE m_hFile;
-    std::string m_finalPath;
-    std::string m_tempPath;
+    // A file opened for reading.
+    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    // A file created for writing.
+    CSafeSave m_save;
     BOOL m_bWriteFailed = FALSE;
 };
 

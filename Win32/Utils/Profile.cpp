@@ -1,6 +1,5 @@
 #include "Win32/Utils/Profile.h"
 
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -8,15 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string_view>
 #include <utility>
 
+#include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Kernel/Crt.h"
 #include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/User/Clipboard.h"
 #include "Win32/Utils/GlobalBlob.h"
+#include "Win32/Utils/SafeSave.h"
 
 namespace {
 
@@ -349,55 +348,31 @@ double ParseDouble(const char* text)
 
 std::string Suffixed(LPCSTR entry, LPCSTR suffix) { return std::string(entry) + (suffix ? suffix : ""); }
 
+// The whole of a file of at most kMaxFileSize bytes; a folder, a device or
+// a pipe is no profile file.
 bool ReadWholeFile(LPCSTR path, std::string& data)
 {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
-    struct stat info;
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-              static_cast<unsigned long long>(info.st_size) <= CProfile::kMaxFileSize;
+    LARGE_INTEGER size{};
+    bool ok = GetFileType(file) == FILE_TYPE_DISK && GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
+              static_cast<ULONGLONG>(size.QuadPart) <= CProfile::kMaxFileSize;
     if (ok) {
-        data.assign(static_cast<size_t>(info.st_size), '\0');
+        data.assign(static_cast<size_t>(size.QuadPart), '\0');
         size_t total = 0;
         while (total < data.size()) {
-            ssize_t got = read(fd, data.data() + total, data.size() - total);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
+            DWORD got = 0;
+            if (!ReadFile(file, data.data() + total, static_cast<DWORD>(data.size() - total), &got, nullptr) ||
+                got == 0)
                 break;
-            total += static_cast<size_t>(got);
+            total += got;
         }
         // A file that shrank while it was read is taken as it was found.
         data.resize(total);
     }
-    close(fd);
-    return ok;
-}
-
-// Writes `data` to a new file beside `path` and renames it over `path`.
-bool WriteFileSafely(LPCSTR path, const std::string& data)
-{
-    static std::atomic<unsigned> counter{0};
-    std::string temporary = std::string(path) + ".~" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    size_t total = 0;
-    while (total < data.size()) {
-        ssize_t put = write(fd, data.data() + total, data.size() - total);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            break;
-        total += static_cast<size_t>(put);
-    }
-    bool ok = total == data.size() && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok)
-        ok = std::rename(temporary.c_str(), path) == 0;
-    if (!ok)
-        unlink(temporary.c_str());
+    CloseHandle(file);
     return ok;
 }
 
@@ -493,7 +468,10 @@ int CProfile::ReadText(const std::string& data)
 
 int CProfile::Save(LPCSTR lpszPath)
 {
-    if (!lpszPath || !*lpszPath || !WriteFileSafely(lpszPath, WriteText()))
+    if (!lpszPath || !*lpszPath)
+        return kCannotCreate;
+    std::string text = WriteText();
+    if (!SaveFileSafely(lpszPath, text.data(), text.size()))
         return kCannotCreate;
     m_bModified = FALSE;
     return kOk;
@@ -811,12 +789,8 @@ void CProfile::SetLogFont(LPCSTR lpszSection, LPCSTR lpszEntry, const LOGFONTW& 
     char face[4 * LF_FACESIZE] = {};
     int count = WideCharToMultiByte(static_cast<UINT>(_getmbcp()), 0, font.lfFaceName, length, face, sizeof face - 1,
                                     nullptr, nullptr);
-    size_t bytes = count > 0 ? static_cast<size_t>(count) : 0;
-    if (bytes > LF_FACESIZE - 1) {
-        bytes = LF_FACESIZE - 1;
-        while (bytes > 0 && (static_cast<unsigned char>(face[bytes]) & 0xC0) == 0x80)
-            --bytes;
-    }
+    size_t bytes = win::Utf8CutLength(std::string_view(face, count > 0 ? static_cast<size_t>(count) : 0),
+                                      LF_FACESIZE - 1);
     face[bytes] = '\0';
     SetValueSuffixed(lpszSection, lpszEntry, kFaceName, face);
 }

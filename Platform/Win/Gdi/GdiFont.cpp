@@ -19,6 +19,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Base/WinError.h"
 
 namespace win::gdi {
@@ -104,7 +105,7 @@ std::string FaceNameOf(const LOGFONTW& logFont)
     size_t length = 0;
     while (length < LF_FACESIZE && logFont.lfFaceName[length] != 0)
         ++length;
-    return EncodeUtf8(DecodeUtf16(std::u16string_view(logFont.lfFaceName, length)));
+    return Utf16ToUtf8(std::u16string_view(logFont.lfFaceName, length));
 }
 
 // Every FreeType and fontconfig call happens under this lock: FreeType's
@@ -476,20 +477,17 @@ std::shared_ptr<const RealizedFont> RealizeCached(const LOGFONTW& logFont)
 
 void CopyFaceName(LOGFONTW* logFont, std::string_view face)
 {
-    std::u32string decoded = DecodeUtf8(face);
-    std::memset(logFont->lfFaceName, 0, sizeof(logFont->lfFaceName));
-    size_t out = 0;
-    for (char32_t c : decoded) {
-        size_t units = c >= 0x10000 ? 2 : 1;
-        if (out + units >= LF_FACESIZE)
+    std::u16string wide;
+    for (char32_t c : DecodeUtf8(face)) {
+        size_t before = wide.size();
+        AppendUtf16(wide, c);
+        if (wide.size() >= LF_FACESIZE) {
+            wide.resize(before); // a surrogate pair is never cut in two
             break;
-        if (c >= 0x10000) {
-            logFont->lfFaceName[out++] = static_cast<WCHAR>(0xD800 + ((c - 0x10000) >> 10));
-            logFont->lfFaceName[out++] = static_cast<WCHAR>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            logFont->lfFaceName[out++] = static_cast<WCHAR>(c);
         }
     }
+    std::memset(logFont->lfFaceName, 0, sizeof(logFont->lfFaceName));
+    std::copy(wide.begin(), wide.end(), logFont->lfFaceName);
 }
 
 LOGFONTW MakeLogFont(LONG height, LONG weight, BYTE pitchAndFamily, std::string_view face)
@@ -562,10 +560,7 @@ LOGFONTA Font::LogFontA() const
     LOGFONTA a{};
     std::memcpy(&a, &m_logFont, offsetof(LOGFONTA, lfFaceName));
     std::string face = FaceNameOf(m_logFont);
-    size_t length = std::min(face.size(), static_cast<size_t>(LF_FACESIZE - 1));
-    // A UTF-8 character is never cut in two.
-    while (length > 0 && length < face.size() && (static_cast<BYTE>(face[length]) & 0xC0) == 0x80)
-        --length;
+    size_t length = Utf8CutLength(face, LF_FACESIZE - 1);
     std::memcpy(a.lfFaceName, face.data(), length);
     return a;
 }

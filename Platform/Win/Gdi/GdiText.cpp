@@ -3,72 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Base/WinError.h"
 
 namespace win::gdi {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 constexpr std::u32string_view kEllipsis = U"...";
 constexpr LONG kDefaultTabChars = 8;
 // Caller-given spacing is held to this, far beyond any surface, so that
 // positions never overflow.
 constexpr LONGLONG kMaxPen = 1 << 24;
-
-// Decodes UTF-8; `units`, when given, receives each character's byte count.
-// A byte that starts no valid sequence becomes U+FFFD on its own.
-std::u32string Decode8(std::string_view text, std::vector<int>* units)
-{
-    std::u32string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        auto b = static_cast<BYTE>(text[i]);
-        int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        char32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
-        bool valid = length > 0 && i + static_cast<size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            auto next = static_cast<BYTE>(text[i + static_cast<size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (valid && (c < kMinimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)))
-            valid = false;
-        if (!valid) {
-            c = kReplacement;
-            length = 1;
-        }
-        out.push_back(c);
-        if (units)
-            units->push_back(length);
-        i += static_cast<size_t>(length);
-    }
-    return out;
-}
-
-std::u32string Decode16(std::u16string_view text, std::vector<int>* units)
-{
-    std::u32string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        char32_t c = text[i];
-        int length = 1;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            length = 2;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = kReplacement;
-        }
-        out.push_back(c);
-        if (units)
-            units->push_back(length);
-        i += static_cast<size_t>(length);
-    }
-    return out;
-}
 
 std::string_view NarrowText(LPCSTR text, int count)
 {
@@ -223,34 +169,6 @@ TextLine ApplyEllipsis(const TextLine& line, const TextLayoutOptions& options, c
 
 } // namespace
 
-std::u32string DecodeUtf8(std::string_view text) { return Decode8(text, nullptr); }
-std::u32string DecodeUtf16(std::u16string_view text) { return Decode16(text, nullptr); }
-
-std::string EncodeUtf8(std::u32string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char32_t c : text) {
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            c = kReplacement;
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
 
 std::vector<LONG> CharacterOffsets(std::u32string_view line, LONG tabWidth, const AdvanceFunction& advance)
 {
@@ -660,7 +578,7 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, const RECT* rect, LPCSTR te
         return FALSE;
     }
     std::vector<int> units;
-    std::u32string decoded = text ? Decode8(std::string_view(text, count), &units) : std::u32string();
+    std::u32string decoded = text ? win::DecodeUtf8(std::string_view(text, count), &units) : std::u32string();
     return TextOutDecoded(dc, x, y, options, rect, decoded, units, dx);
 }
 
@@ -671,7 +589,7 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
         return FALSE;
     }
     std::vector<int> units;
-    std::u32string decoded = text ? Decode16(std::u16string_view(text, count), &units) : std::u32string();
+    std::u32string decoded = text ? win::DecodeUtf16(std::u16string_view(text, count), &units) : std::u32string();
     return TextOutDecoded(dc, x, y, options, rect, decoded, units, dx);
 }
 
@@ -699,7 +617,7 @@ int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    std::u32string decoded = text ? DecodeUtf8(NarrowText(text, count)) : std::u32string();
+    std::u32string decoded = text ? win::DecodeUtf8(NarrowText(text, count)) : std::u32string();
     return DrawTextDecoded(dc, decoded, rect, format);
 }
 
@@ -709,7 +627,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    std::u32string decoded = text ? DecodeUtf16(WideText(text, count)) : std::u32string();
+    std::u32string decoded = text ? win::DecodeUtf16(WideText(text, count)) : std::u32string();
     return DrawTextDecoded(dc, decoded, rect, format);
 }
 
@@ -720,7 +638,8 @@ BOOL GetTextExtentExPointA(HDC dc, LPCSTR text, int count, int maxExtent, LPINT 
         return FALSE;
     }
     std::vector<int> units;
-    std::u32string decoded = text ? Decode8(std::string_view(text, static_cast<size_t>(count)), &units) : U"";
+    std::u32string decoded =
+        text ? win::DecodeUtf8(std::string_view(text, static_cast<size_t>(count)), &units) : U"";
     return ExtentDecoded(dc, decoded, units, fit ? maxExtent : INT32_MAX, fit, dx, size);
 }
 
@@ -731,7 +650,8 @@ BOOL GetTextExtentExPointW(HDC dc, LPCWSTR text, int count, int maxExtent, LPINT
         return FALSE;
     }
     std::vector<int> units;
-    std::u32string decoded = text ? Decode16(std::u16string_view(text, static_cast<size_t>(count)), &units) : U"";
+    std::u32string decoded =
+        text ? win::DecodeUtf16(std::u16string_view(text, static_cast<size_t>(count)), &units) : U"";
     return ExtentDecoded(dc, decoded, units, fit ? maxExtent : INT32_MAX, fit, dx, size);
 }
 

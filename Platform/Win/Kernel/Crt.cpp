@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+
+#include "Platform/Win/Base/Utf.h"
 
 namespace {
 
@@ -44,61 +47,6 @@ char* FormatSigned(LONGLONG value, char* buffer, int radix, int bits)
         return FormatUnsigned(0 - static_cast<ULONGLONG>(value), true, buffer, radix);
     ULONGLONG mask = bits == 64 ? ~0ULL : ((1ULL << bits) - 1);
     return FormatUnsigned(static_cast<ULONGLONG>(value) & mask, false, buffer, radix);
-}
-
-// Decodes one UTF-8 sequence at `p` (with `left` bytes); returns its length,
-// or 0 for an invalid sequence.
-int DecodeUtf8(const unsigned char* p, int left, char32_t& out)
-{
-    unsigned char c = p[0];
-    int length;
-    char32_t value;
-    if (c < 0x80) {
-        out = c;
-        return 1;
-    } else if ((c & 0xE0) == 0xC0) {
-        length = 2;
-        value = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        length = 3;
-        value = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        length = 4;
-        value = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (left < length)
-        return 0;
-    for (int i = 1; i < length; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        value = (value << 6) | (p[i] & 0x3F);
-    }
-    static const char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < kMinimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
-    out = value;
-    return length;
-}
-
-void EncodeUtf8(char32_t c, std::string& out)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 } // namespace
@@ -255,29 +203,13 @@ int MultiByteToWideChar(UINT, DWORD flags, LPCSTR source, int sourceLength, LPWS
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    int length = sourceLength < 0 ? static_cast<int>(std::strlen(source)) + 1 : sourceLength;
-    std::u16string wide;
-    const auto* p = reinterpret_cast<const unsigned char*>(source);
-    for (int i = 0; i < length;) {
-        char32_t c = 0;
-        int used = DecodeUtf8(p + i, length - i, c);
-        if (used == 0) {
-            if (flags & MB_ERR_INVALID_CHARS) {
-                SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-                return 0;
-            }
-            c = 0xFFFD;
-            used = 1;
-        }
-        i += used;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            wide += static_cast<char16_t>(0xD800 + (c >> 10));
-            wide += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            wide += static_cast<char16_t>(c);
-        }
+    size_t length = sourceLength < 0 ? std::strlen(source) + 1 : static_cast<size_t>(sourceLength);
+    std::string_view narrow(source, length);
+    if ((flags & MB_ERR_INVALID_CHARS) && !win::IsWellFormedUtf8(narrow)) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
     }
+    std::u16string wide = win::Utf8ToUtf16(narrow);
     int needed = static_cast<int>(wide.size());
     if (destSize == 0)
         return needed;
@@ -297,21 +229,11 @@ int WideCharToMultiByte(UINT, DWORD, LPCWSTR source, int sourceLength, LPSTR des
         return 0;
     }
     int length = sourceLength < 0 ? lstrlenW(source) + 1 : sourceLength;
-    std::string narrow;
-    bool replaced = false;
-    for (int i = 0; i < length; ++i) {
-        char32_t c = source[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && source[i + 1] >= 0xDC00 && source[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (source[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD; // a lone surrogate cannot be written as UTF-8
-            replaced = true;
-        }
-        EncodeUtf8(c, narrow);
-    }
+    std::u16string_view wide(source, static_cast<size_t>(length));
+    // A lone surrogate cannot be written as UTF-8: it becomes U+FFFD.
     if (usedDefaultChar)
-        *usedDefaultChar = replaced ? TRUE : FALSE;
+        *usedDefaultChar = win::IsWellFormedUtf16(wide) ? FALSE : TRUE;
+    std::string narrow = win::Utf16ToUtf8(wide);
     int needed = static_cast<int>(narrow.size());
     if (destSize == 0)
         return needed;

@@ -13,44 +13,18 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
+#include "Platform/Win/Base/Utf.h"
+#include "Platform/Win/Kernel/Errors.h"
 #include "Platform/Win/Kernel/KernelObject.h"
 #include "Platform/Win/Kernel/Time.h"
 
 namespace {
-
-struct ErrnoMapping {
-    int error;
-    DWORD code;
-};
-
-constexpr ErrnoMapping kErrnoMappings[] = {
-    {0, ERROR_SUCCESS},
-    {ENOENT, ERROR_FILE_NOT_FOUND},
-    {ENOTDIR, ERROR_PATH_NOT_FOUND},
-    {EACCES, ERROR_ACCESS_DENIED},
-    {EPERM, ERROR_ACCESS_DENIED},
-    {EROFS, ERROR_ACCESS_DENIED},
-    {EISDIR, ERROR_ACCESS_DENIED},
-    {EEXIST, ERROR_FILE_EXISTS},
-    {ENOSPC, ERROR_DISK_FULL},
-    {EDQUOT, ERROR_DISK_FULL},
-    {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
-    {ENFILE, ERROR_TOO_MANY_OPEN_FILES},
-    {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
-    {ENOTEMPTY, ERROR_DIR_NOT_EMPTY},
-    {EBADF, ERROR_INVALID_HANDLE},
-    {EINVAL, ERROR_INVALID_PARAMETER},
-    {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
-    {EIO, ERROR_GEN_FAILURE},
-    {EXDEV, ERROR_NOT_SAME_DEVICE},
-    {EBUSY, ERROR_BUSY},
-    {ESPIPE, ERROR_SEEK},
-};
 
 // The data access of a handle, expressed in the FILE_SHARE_* bits so that
 // access and share masks compare directly.
@@ -553,13 +527,8 @@ std::string TempFileName(const std::string& path, const char* prefix, UINT numbe
     if (!name.empty() && name.back() != '/')
         name += '/';
     // Up to three characters of the prefix, never splitting a UTF-8 sequence.
-    int characters = 0;
-    for (const char* p = prefix ? prefix : ""; *p; ++p) {
-        bool starts = (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
-        if (starts && ++characters > 3)
-            break;
-        name += *p;
-    }
+    std::string_view lead = prefix ? prefix : "";
+    name += lead.substr(0, win::Utf8PrefixLength(lead, 3));
     char hex[16];
     std::snprintf(hex, sizeof hex, "%X.tmp", number);
     return name + hex;
@@ -568,15 +537,6 @@ std::string TempFileName(const std::string& path, const char* prefix, UINT numbe
 } // namespace
 
 namespace win {
-
-DWORD ErrorFromErrno(int error)
-{
-    for (const ErrnoMapping& mapping : kErrnoMappings) {
-        if (mapping.error == error)
-            return mapping.code;
-    }
-    return ERROR_GEN_FAILURE;
-}
 
 bool PathExists(const char* path)
 {

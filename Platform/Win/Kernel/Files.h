@@ -163,8 +163,6 @@ inline DWORD GetTempPath(DWORD size, LPSTR buffer) { return GetTempPathA(size, b
 inline UINT GetTempFileName(LPCSTR p, LPCSTR pre, UINT u, LPSTR out) { return GetTempFileNameA(p, pre, u, out); }
 
 namespace win {
-// Last-error code for a POSIX errno value.
-DWORD ErrorFromErrno(int error);
 // True when a file or directory of that name exists.
 bool PathExists(const char* path);
 } // namespace win

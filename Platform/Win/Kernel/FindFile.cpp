@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "Platform/Win/Kernel/Errors.h"
 #include "Platform/Win/Kernel/KernelObject.h"
 
 namespace {

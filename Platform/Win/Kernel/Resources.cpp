@@ -7,7 +7,7 @@
 #include <mutex>
 #include <utility>
 
-#include "Platform/Win/Kernel/Crt.h"
+#include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Kernel/ResourceFormat.h"
 #include "Platform/Win/Kernel/System.h"
@@ -271,18 +271,6 @@ bool FindString(HMODULE module, UINT id, std::u16string& text)
     return false;
 }
 
-std::string ToUtf8(const std::u16string& text)
-{
-    if (text.empty())
-        return {};
-    int length = static_cast<int>(text.size());
-    int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
-    if (needed > 0)
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, out.data(), needed, nullptr, nullptr);
-    return out;
-}
-
 struct ProgramModule {
     const char* windowsName;
     const char* fileStem;
@@ -369,7 +357,7 @@ bool LoadStringText(HMODULE module, UINT id, std::string& text)
         text.clear();
         return false;
     }
-    text = ToUtf8(wide);
+    text = Utf16ToUtf8(wide);
     return true;
 }
 
@@ -423,11 +411,8 @@ int LoadStringA(HINSTANCE module, UINT id, LPSTR buffer, int size)
     if (!LoadStringText(module, id, text))
         return 0;
     size_t count = text.size();
-    if (count >= static_cast<size_t>(size)) {
-        count = static_cast<size_t>(size) - 1;
-        while (count > 0 && (static_cast<unsigned char>(text[count]) & 0xC0) == 0x80)
-            --count;
-    }
+    if (count >= static_cast<size_t>(size))
+        count = Utf8CutLength(text, static_cast<size_t>(size) - 1);
     std::memcpy(buffer, text.data(), count);
     buffer[count] = '\0';
     return static_cast<int>(count);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Registry/Registry.h"
 
 namespace win::detail {
@@ -12,40 +13,6 @@ namespace {
 constexpr std::string_view kFirstLine = "Kestrelon Registry 1";
 
 char FoldChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Length of the well-formed UTF-8 sequence at the start of `text`, or 0 when
-// it is not one (overlong forms, surrogates and values past U+10FFFF are not).
-size_t Utf8Length(std::string_view text)
-{
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(0);
-    if (lead < 0x80)
-        return 1;
-    size_t length;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else
-        return 0;
-    if (text.size() < length || byte(1) < low || byte(1) > high)
-        return 0;
-    for (size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF)
-            return 0;
-    return length;
-}
 
 void AppendHexByte(std::string& out, std::string_view prefix, unsigned char value)
 {
@@ -80,7 +47,7 @@ std::string QuoteText(std::string_view text)
             out += "\\r";
         else if (c == '\t')
             out += "\\t";
-        else if (size_t length = Utf8Length(text.substr(i)); length > 1) {
+        else if (size_t length = Utf8SequenceLength(text.substr(i)); length > 1) {
             out.append(text.substr(i, length));
             i += length;
             continue;
@@ -99,7 +66,7 @@ std::string EscapeKeyName(std::string_view name)
     std::string out;
     for (size_t i = 0; i < name.size();) {
         auto u = static_cast<unsigned char>(name[i]);
-        size_t length = Utf8Length(name.substr(i));
+        size_t length = Utf8SequenceLength(name.substr(i));
         if (u == '%' || u < 0x20 || u == 0x7F || length == 0) {
             AppendHexByte(out, "%", u);
             ++i;

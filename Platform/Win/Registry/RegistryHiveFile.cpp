@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "Platform/Win/Kernel/Errors.h"
 #include "Platform/Win/Registry/Registry.h"
 
 namespace win::detail {
@@ -17,22 +18,15 @@ namespace {
 
 std::atomic<win::RegistryCommitHook> g_commitHook{nullptr};
 
-LONG ErrorFromErrno(int error)
+// What the hive store reports for a failed file call: the kernel's code for
+// the errno, except that a name missing on the way is a missing path (the
+// store's folder is gone), and an errno the table has no row for is a
+// failed write.
+LONG StoreError(int error)
 {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ERROR_ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT:
-        return ERROR_DISK_FULL;
-    case ENOENT:
-    case ENOTDIR:
+    if (error == ENOENT)
         return ERROR_PATH_NOT_FOUND;
-    default:
-        return ERROR_CANTWRITE;
-    }
+    return static_cast<LONG>(win::ErrorFromErrno(error, ERROR_CANTWRITE));
 }
 
 LONG MakeFolder(const std::string& folder)
@@ -40,7 +34,7 @@ LONG MakeFolder(const std::string& folder)
     for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
         std::string part = folder.substr(0, slash);
         if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return ErrorFromErrno(errno);
+            return StoreError(errno);
     }
     return ERROR_SUCCESS;
 }
@@ -221,7 +215,7 @@ LONG HiveFile::Load(const std::string& folder, std::vector<std::string>& reports
         int error = errno;
         if (!m_loaded || m_stamp.exists)
             Adopt(RegistryKey(), Stamp(), -1);
-        return error == ENOENT ? ERROR_SUCCESS : ErrorFromErrno(error);
+        return error == ENOENT ? ERROR_SUCCESS : StoreError(error);
     }
     std::string text;
     if (fstat(fd, &st) != 0 || !ReadAll(fd, text)) {
@@ -273,12 +267,12 @@ LONG HiveFile::Save(const std::string& folder)
     std::string temp = path + ".tmp-" + std::to_string(getpid());
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
-        return ErrorFromErrno(errno);
+        return StoreError(errno);
     if (!WriteAll(fd, FormatHive(m_root)) || fsync(fd) != 0) {
         int error = errno;
         close(fd);
         unlink(temp.c_str());
-        return ErrorFromErrno(error);
+        return StoreError(error);
     }
     if (win::RegistryCommitHook hook = g_commitHook.load())
         hook(temp.c_str(), path.c_str());
@@ -286,7 +280,7 @@ LONG HiveFile::Save(const std::string& folder)
         int error = errno;
         close(fd);
         unlink(temp.c_str());
-        return ErrorFromErrno(error);
+        return StoreError(error);
     }
     SyncFolder(folder);
     struct stat st{};
@@ -306,7 +300,7 @@ LONG HiveFile::Apply(const std::string& folder, std::vector<std::string>& report
         return error;
     HiveLock lock(folder + m_fileName);
     if (!lock.Held())
-        return ErrorFromErrno(lock.Error());
+        return StoreError(lock.Error());
     if (LONG error = Load(folder, reports, true); error != ERROR_SUCCESS)
         return error;
     bool changed = false;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "Platform/Win/Kernel/Errors.h"
 #include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/Kernel/Time.h"
 #include "tests/support/TempDir.h"
@@ -703,6 +704,12 @@ TEST(Files, ErrorFromErrno)
     };
     for (const auto& [error, code] : cases)
         EXPECT_EQ(win::ErrorFromErrno(error), code) << std::strerror(error);
+}
+
+TEST(Files, ErrorFromErrnoGivesTheCallersCodeForAnErrnoWithoutARow)
+{
+    EXPECT_EQ(win::ErrorFromErrno(ECHILD, ERROR_CANTWRITE), ERROR_CANTWRITE);
+    EXPECT_EQ(win::ErrorFromErrno(EACCES, ERROR_CANTWRITE), ERROR_ACCESS_DENIED) << "a row wins";
 }
 
 TEST(FindFile, WildcardPatterns)

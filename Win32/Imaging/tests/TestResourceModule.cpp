@@ -5,6 +5,7 @@
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Kernel/ResourceFormat.h"
 #include "Platform/Win/Kernel/Resources.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace imaging_tests {
 
@@ -65,7 +66,7 @@ TestResourceModule::TestResourceModule(const std::string& windowsName, const Byt
     const char* previous = std::getenv("KESTRELON_MODULE_DIR");
     m_hadFolder = previous != nullptr;
     m_previousFolder = previous ? previous : "";
-    setenv("KESTRELON_MODULE_DIR", m_dir.Path().c_str(), 1);
+    SetEnvironmentVariableA("KESTRELON_MODULE_DIR", m_dir.Path().c_str());
     win::RegisterResourceModule(windowsName, fileName);
     m_module = LoadLibraryA(windowsName.c_str());
 }
@@ -74,10 +75,7 @@ TestResourceModule::~TestResourceModule()
 {
     if (m_module)
         FreeLibrary(m_module);
-    if (m_hadFolder)
-        setenv("KESTRELON_MODULE_DIR", m_previousFolder.c_str(), 1);
-    else
-        unsetenv("KESTRELON_MODULE_DIR");
+    SetEnvironmentVariableA("KESTRELON_MODULE_DIR", m_hadFolder ? m_previousFolder.c_str() : nullptr);
 }
 
 } // namespace imaging_tests

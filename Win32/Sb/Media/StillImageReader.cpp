@@ -3,9 +3,9 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <strings.h>
 
 #include "Platform/Outside/StillImage/StillImage.h"
+#include "Platform/Win/Kernel/Crt.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Media/MediaFrame.h"
@@ -25,7 +25,7 @@ bool HasBmpExtension(LPCSTR path)
     const size_t dot = text.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return false;
-    return strcasecmp(text.c_str() + dot + 1, "bmp") == 0;
+    return _stricmp(text.c_str() + dot + 1, "bmp") == 0;
 }
 
 CSharedPalette* NewPalette()

@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <langinfo.h>
-#include <locale.h>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <locale>
+#include <stdexcept>
 #include <string>
 
+#include "Platform/Win/Kernel/System.h"
 #include "tests/support/TempDir.h"
 
 using testing_support::ReadFile;
@@ -48,15 +48,9 @@ public:
             m_previous = old;
             m_hadPrevious = true;
         }
-        setenv("LC_ALL", name, 1);
+        SetEnvironmentVariableA("LC_ALL", name);
     }
-    ~UserLocaleOverride()
-    {
-        if (m_hadPrevious)
-            setenv("LC_ALL", m_previous.c_str(), 1);
-        else
-            unsetenv("LC_ALL");
-    }
+    ~UserLocaleOverride() { SetEnvironmentVariableA("LC_ALL", m_hadPrevious ? m_previous.c_str() : nullptr); }
     UserLocaleOverride(const UserLocaleOverride&) = delete;
     UserLocaleOverride& operator=(const UserLocaleOverride&) = delete;
 
@@ -69,13 +63,12 @@ private:
 const char* InstalledCommaLocale()
 {
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8"}) {
-        locale_t loc = newlocale(LC_NUMERIC_MASK, name, static_cast<locale_t>(0));
-        if (!loc)
-            continue;
-        bool comma = std::strcmp(nl_langinfo_l(RADIXCHAR, loc), ",") == 0;
-        freelocale(loc);
-        if (comma)
-            return name;
+        try {
+            if (std::use_facet<std::numpunct<char>>(std::locale(name)).decimal_point() == ',')
+                return name;
+        } catch (const std::runtime_error&) {
+            // Not installed.
+        }
     }
     return nullptr;
 }

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "Platform/Win/User/Clipboard.h"
@@ -754,7 +753,7 @@ protected:
     {
         if (const char* old = std::getenv("TMPDIR"))
             m_oldTmp = old;
-        setenv("TMPDIR", m_temp.Path().c_str(), 1);
+        SetEnvironmentVariableA("TMPDIR", m_temp.Path().c_str());
         m_oldCwd = std::filesystem::current_path();
         std::filesystem::create_directory(m_work.File("gone"));
         std::filesystem::current_path(m_work.File("gone"));
@@ -763,10 +762,7 @@ protected:
     void TearDown() override
     {
         std::filesystem::current_path(m_oldCwd);
-        if (m_oldTmp.empty())
-            unsetenv("TMPDIR");
-        else
-            setenv("TMPDIR", m_oldTmp.c_str(), 1);
+        SetEnvironmentVariableA("TMPDIR", m_oldTmp.empty() ? nullptr : m_oldTmp.c_str());
     }
 
     TempDir m_temp;

@@ -10,6 +10,7 @@
 
 #include "Platform/Mfc/AfxResources.h"
 #include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/Kernel/System.h"
 #include "Win32/Utils/ResourceSwitch.h"
 
 namespace testing_support {
@@ -23,14 +24,11 @@ public:
             m_previous = old;
             m_hadPrevious = true;
         }
-        setenv("KESTRELON_MODULE_DIR", folder.c_str(), 1);
+        SetEnvironmentVariableA("KESTRELON_MODULE_DIR", folder.c_str());
     }
     ~ModuleFolderOverride()
     {
-        if (m_hadPrevious)
-            setenv("KESTRELON_MODULE_DIR", m_previous.c_str(), 1);
-        else
-            unsetenv("KESTRELON_MODULE_DIR");
+        SetEnvironmentVariableA("KESTRELON_MODULE_DIR", m_hadPrevious ? m_previous.c_str() : nullptr);
     }
     ModuleFolderOverride(const ModuleFolderOverride&) = delete;
     ModuleFolderOverride& operator=(const ModuleFolderOverride&) = delete;

@@ -98,10 +98,6 @@ std::shared_ptr<const RealizedFont> RealizedFontOf(const DeviceContext& dc);
 // The LOGFONTW of a stock font index (SYSTEM_FONT, DEFAULT_GUI_FONT, ...).
 LOGFONTW StockLogFont(int stockIndex);
 
-std::u32string DecodeUtf8(std::string_view text);
-std::u32string DecodeUtf16(std::u16string_view text);
-std::string EncodeUtf8(std::u32string_view text);
-
 // The DrawText layout of a text: its lines after prefix handling, line
 // breaking and ellipsis, measured with `advance`.
 struct TextLine {

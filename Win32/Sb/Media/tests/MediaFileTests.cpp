@@ -11,6 +11,7 @@
 #include "Platform/Mfc/AfxResources.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/Kernel/System.h"
 #include "tests/support/TempDir.h"
 #include "Win32/Sb/Media/MediaSource.h"
 #include "Win32/Sb/Media/tests/MediaTestSupport.h"
@@ -299,7 +300,7 @@ protected:
     {
         if (const char* old = std::getenv("KESTRELON_MODULE_DIR"))
             m_previousFolder = old;
-        setenv("KESTRELON_MODULE_DIR", KESTRELON_SB_MEDIA_FIXTURE_MODULES, 1);
+        SetEnvironmentVariableA("KESTRELON_MODULE_DIR", KESTRELON_SB_MEDIA_FIXTURE_MODULES);
         m_application = std::make_unique<CResourceSwitch>();
         m_modules = std::make_unique<CResourceModules>();
         AfxSetResourceHandle(GetModuleHandleA(nullptr));
@@ -309,10 +310,7 @@ protected:
     {
         m_modules.reset();
         m_application.reset();
-        if (m_previousFolder.empty())
-            unsetenv("KESTRELON_MODULE_DIR");
-        else
-            setenv("KESTRELON_MODULE_DIR", m_previousFolder.c_str(), 1);
+        SetEnvironmentVariableA("KESTRELON_MODULE_DIR", m_previousFolder.empty() ? nullptr : m_previousFolder.c_str());
     }
 
     // A scene document whose scene section names `media` as a video.
