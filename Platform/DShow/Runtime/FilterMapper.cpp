@@ -1,7 +1,6 @@
 #include "Platform/DShow/Runtime/FilterMapper.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -190,7 +189,7 @@ bool PinTakes(const RegisteredPin& pin, REFGUID major, REFGUID minor, bool exact
 }
 
 // A property bag over the values of one registry key.
-class RegistryPropertyBag final : public com::SingleInterfaceObject<IPropertyBag, IID_IPropertyBag> {
+class RegistryPropertyBag final : public com::Object<com::Implements<IPropertyBag, IID_IPropertyBag>> {
 public:
     explicit RegistryPropertyBag(std::string key) : m_key(std::move(key)) {}
 
@@ -253,30 +252,11 @@ private:
 };
 
 // Names one registered filter or device: "@device:sw:{category}\instance".
-class FilterMoniker final : public com::SimpleMoniker {
+class FilterMoniker final
+    : public com::Object<com::Implements<com::SimpleMoniker, IID_IMoniker, IID_IPersistStream, IID_IPersist>> {
 public:
     FilterMoniker(const CLSID& category, std::string instance) : m_category(category), m_instance(std::move(instance))
     {
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IPersistStream || riid == IID_IMoniker) {
-            *object = static_cast<IMoniker*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
     }
 
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override
@@ -303,8 +283,7 @@ public:
         *object = nullptr;
         if (riid != IID_IPropertyBag)
             return E_NOINTERFACE;
-        auto* bag = new RegistryPropertyBag(KeyPath());
-        return bag->QueryInterface(riid, object);
+        return com::CreateObject<RegistryPropertyBag>(riid, object, KeyPath());
     }
     HRESULT STDMETHODCALLTYPE IsEqual(IMoniker* other) override
     {
@@ -346,60 +325,27 @@ private:
         return com::Utf8ToWide("@device:sw:" + win::GuidToString(m_category) + "\\" + m_instance);
     }
 
-    std::atomic<LONG> m_refs{0};
     CLSID m_category;
     std::string m_instance;
 };
 
-class MonikerEnumerator final : public com::SingleInterfaceObject<IEnumMoniker, IID_IEnumMoniker> {
-public:
-    explicit MonikerEnumerator(std::vector<com::ComPtr<IMoniker>> monikers, size_t next = 0)
-        : m_monikers(std::move(monikers)), m_next(next)
-    {
-    }
-
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, IMoniker** monikers, ULONG* fetched) override
-    {
-        CheckPointer(monikers, E_POINTER);
-        ULONG n = 0;
-        while (n < count && m_next < m_monikers.size()) {
-            monikers[n] = m_monikers[m_next++].Get();
-            monikers[n++]->AddRef();
-        }
-        if (fetched)
-            *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
-    {
-        m_next = std::min(m_monikers.size(), m_next + count);
-        return m_next < m_monikers.size() || count == 0 ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        m_next = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumMoniker** clone) override
-    {
-        CheckPointer(clone, E_POINTER);
-        *clone = new MonikerEnumerator(m_monikers, m_next);
-        (*clone)->AddRef();
-        return S_OK;
-    }
-
-private:
-    std::vector<com::ComPtr<IMoniker>> m_monikers;
-    size_t m_next;
-};
-
-// The instances of a category, as monikers.
-std::vector<com::ComPtr<IMoniker>> CategoryMonikers(REFCLSID category, const std::vector<std::string>& instances)
+HRESULT CreateFilterMoniker(REFCLSID category, const std::string& instance, IMoniker** moniker)
 {
-    std::vector<com::ComPtr<IMoniker>> monikers;
-    for (const std::string& instance : instances)
-        monikers.emplace_back(new FilterMoniker(category, instance));
-    return monikers;
+    return com::CreateObject<FilterMoniker>(IID_IMoniker, reinterpret_cast<void**>(moniker), category, instance);
+}
+
+// An enumerator of the monikers of these instances of a category.
+HRESULT EnumerateFilterMonikers(REFCLSID category, const std::vector<std::string>& instances,
+                                IEnumMoniker** monikers)
+{
+    CheckPointer(monikers, E_POINTER);
+    *monikers = nullptr;
+    std::vector<com::ComPtr<IMoniker>> named(instances.size());
+    for (size_t i = 0; i < instances.size(); ++i)
+        if (HRESULT hr = CreateFilterMoniker(category, instances[i], named[i].Receive()); FAILED(hr))
+            return hr;
+    return com::CreateObject<com::MonikerEnumerator>(IID_IEnumMoniker, reinterpret_cast<void**>(monikers),
+                                                     com::Snapshot<IMoniker>(std::move(named)));
 }
 
 std::vector<std::string> InstanceNames(REFCLSID category)
@@ -410,7 +356,7 @@ std::vector<std::string> InstanceNames(REFCLSID category)
     return key.SubKeys();
 }
 
-class FilterMapper final : public com::SingleInterfaceObject<IFilterMapper2, IID_IFilterMapper2> {
+class FilterMapper final : public com::Object<com::Implements<IFilterMapper2, IID_IFilterMapper2>> {
 public:
     HRESULT STDMETHODCALLTYPE CreateCategory(REFCLSID category, DWORD merit, LPCWSTR description) override
     {
@@ -439,11 +385,12 @@ public:
         if (moniker)
             *moniker = nullptr;
         REFCLSID where = category ? *category : CLSID_LegacyAmFilterCategory;
-        HRESULT hr = WriteFilter(filter, name, where, instance ? com::WideToUtf8(instance) : win::GuidToString(filter),
-                                 *description);
+        std::string instanceName = instance ? com::WideToUtf8(instance) : win::GuidToString(filter);
+        HRESULT hr = WriteFilter(filter, name, where, instanceName, *description);
         if (SUCCEEDED(hr) && moniker) {
-            *moniker = new FilterMoniker(where, instance ? com::WideToUtf8(instance) : win::GuidToString(filter));
-            (*moniker)->AddRef();
+            HRESULT named = CreateFilterMoniker(where, instanceName, moniker);
+            if (FAILED(named))
+                return named;
         }
         return hr;
     }
@@ -470,9 +417,7 @@ public:
         std::vector<std::string> names;
         for (const RegisteredFilter& filter : matches)
             names.push_back(win::GuidToString(filter.clsid));
-        *monikers = new MonikerEnumerator(CategoryMonikers(CLSID_LegacyAmFilterCategory, names));
-        (*monikers)->AddRef();
-        return S_OK;
+        return EnumerateFilterMonikers(CLSID_LegacyAmFilterCategory, names, monikers);
     }
 
 private:
@@ -543,28 +488,8 @@ public:
     }
 };
 
-class DeviceEnumerator final : public ICreateDevEnum {
+class DeviceEnumerator final : public com::Object<com::Implements<ICreateDevEnum, IID_ICreateDevEnum>> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_ICreateDevEnum) {
-            *object = static_cast<ICreateDevEnum*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
-
     HRESULT STDMETHODCALLTYPE CreateClassEnumerator(REFCLSID category, IEnumMoniker** monikers, DWORD) override
     {
         CheckPointer(monikers, E_POINTER);
@@ -572,13 +497,8 @@ public:
         std::vector<std::string> names = InstanceNames(category);
         if (names.empty())
             return S_FALSE;
-        *monikers = new MonikerEnumerator(CategoryMonikers(category, names));
-        (*monikers)->AddRef();
-        return S_OK;
+        return EnumerateFilterMonikers(category, names, monikers);
     }
-
-private:
-    std::atomic<LONG> m_refs{0};
 };
 
 } // namespace
@@ -620,20 +540,12 @@ bool FilterTakes(const RegisteredFilter& filter, bool output, REFGUID major, REF
 
 HRESULT CreateFilterMapper(REFIID riid, void** object)
 {
-    auto* mapper = new FilterMapper;
-    mapper->AddRef();
-    HRESULT hr = mapper->QueryInterface(riid, object);
-    mapper->Release();
-    return hr;
+    return com::CreateObject<FilterMapper>(riid, object);
 }
 
 HRESULT CreateDeviceEnumerator(REFIID riid, void** object)
 {
-    auto* enumerator = new DeviceEnumerator;
-    enumerator->AddRef();
-    HRESULT hr = enumerator->QueryInterface(riid, object);
-    enumerator->Release();
-    return hr;
+    return com::CreateObject<DeviceEnumerator>(riid, object);
 }
 
 } // namespace dshow
