@@ -3,7 +3,7 @@
 #include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/DShow/Api/Guids.h"
 #include "Platform/DShow/Runtime/FilterGraph.h"
-#include "Platform/DShow/Runtime/FilterMapper.h"
+#include "Platform/DShow/Runtime/FilterStore.h"
 #include "Platform/DShow/Runtime/GraphPins.h"
 #include "Platform/DShow/Runtime/SystemClock.h"
 #include "Platform/Win/Kernel/Files.h"
