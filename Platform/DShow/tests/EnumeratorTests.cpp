@@ -251,7 +251,7 @@ struct RunningObjects {
 };
 
 enum class Call { Next, NextUncounted, NextIntoNull, Skip, Reset, Clone, CloneIntoNull };
-enum class On { Original, Clone };
+enum class On { Enumerator, Clone };
 
 struct Step {
     const char* what;
@@ -263,36 +263,36 @@ struct Step {
 };
 
 const Step kSteps[] = {
-    {"one at a time: first", On::Original, Call::Next, 1, S_OK, {0}},
-    {"one at a time: second", On::Original, Call::Next, 1, S_OK, {1}},
-    {"one at a time: third", On::Original, Call::Next, 1, S_OK, {2}},
-    {"one at a time: none left", On::Original, Call::Next, 1, S_FALSE, {}},
-    {"reset", On::Original, Call::Reset, 0, S_OK, {}},
-    {"two of three", On::Original, Call::Next, 2, S_OK, {0, 1}},
-    {"more than are left", On::Original, Call::Next, 5, S_FALSE, {2}},
-    {"reset before skipping", On::Original, Call::Reset, 0, S_OK, {}},
-    {"skip exactly to the end", On::Original, Call::Skip, 3, S_OK, {}},
-    {"nothing after the end", On::Original, Call::Next, 1, S_FALSE, {}},
-    {"skip nothing at the end", On::Original, Call::Skip, 0, S_OK, {}},
-    {"skip at the end", On::Original, Call::Skip, 1, S_FALSE, {}},
-    {"reset after the end", On::Original, Call::Reset, 0, S_OK, {}},
-    {"skip past the end", On::Original, Call::Skip, 4, S_FALSE, {}},
-    {"nothing after skipping past the end", On::Original, Call::Next, 2, S_FALSE, {}},
-    {"reset for the clone", On::Original, Call::Reset, 0, S_OK, {}},
-    {"skip one", On::Original, Call::Skip, 1, S_OK, {}},
-    {"clone", On::Original, Call::Clone, 0, S_OK, {}},
-    {"clone starts at the original's position", On::Clone, Call::Next, 1, S_OK, {1}},
-    {"original did not move with the clone", On::Original, Call::Next, 2, S_OK, {1, 2}},
+    {"one at a time: first", On::Enumerator, Call::Next, 1, S_OK, {0}},
+    {"one at a time: second", On::Enumerator, Call::Next, 1, S_OK, {1}},
+    {"one at a time: third", On::Enumerator, Call::Next, 1, S_OK, {2}},
+    {"one at a time: none left", On::Enumerator, Call::Next, 1, S_FALSE, {}},
+    {"reset", On::Enumerator, Call::Reset, 0, S_OK, {}},
+    {"two of three", On::Enumerator, Call::Next, 2, S_OK, {0, 1}},
+    {"more than are left", On::Enumerator, Call::Next, 5, S_FALSE, {2}},
+    {"reset before skipping", On::Enumerator, Call::Reset, 0, S_OK, {}},
+    {"skip exactly to the end", On::Enumerator, Call::Skip, 3, S_OK, {}},
+    {"nothing after the end", On::Enumerator, Call::Next, 1, S_FALSE, {}},
+    {"skip nothing at the end", On::Enumerator, Call::Skip, 0, S_OK, {}},
+    {"skip at the end", On::Enumerator, Call::Skip, 1, S_FALSE, {}},
+    {"reset after the end", On::Enumerator, Call::Reset, 0, S_OK, {}},
+    {"skip past the end", On::Enumerator, Call::Skip, 4, S_FALSE, {}},
+    {"nothing after skipping past the end", On::Enumerator, Call::Next, 2, S_FALSE, {}},
+    {"reset for the clone", On::Enumerator, Call::Reset, 0, S_OK, {}},
+    {"skip one", On::Enumerator, Call::Skip, 1, S_OK, {}},
+    {"clone", On::Enumerator, Call::Clone, 0, S_OK, {}},
+    {"clone starts at the enumerator's position", On::Clone, Call::Next, 1, S_OK, {1}},
+    {"the enumerator did not move with the clone", On::Enumerator, Call::Next, 2, S_OK, {1, 2}},
     {"clone goes on alone", On::Clone, Call::Next, 2, S_FALSE, {2}},
     {"clone resets alone", On::Clone, Call::Reset, 0, S_OK, {}},
     {"clone from the start", On::Clone, Call::Next, 3, S_OK, {0, 1, 2}},
-    {"original still at its end", On::Original, Call::Next, 1, S_FALSE, {}},
-    {"reset for the argument checks", On::Original, Call::Reset, 0, S_OK, {}},
-    {"one item without a count", On::Original, Call::NextUncounted, 1, S_OK, {0}},
-    {"more items without a count", On::Original, Call::NextUncounted, 2, E_INVALIDARG, {}},
-    {"no array", On::Original, Call::NextIntoNull, 1, E_POINTER, {}},
-    {"no place for the clone", On::Original, Call::CloneIntoNull, 0, E_POINTER, {}},
-    {"position kept through refused calls", On::Original, Call::Next, 1, S_OK, {1}},
+    {"the enumerator still at its end", On::Enumerator, Call::Next, 1, S_FALSE, {}},
+    {"reset for the argument checks", On::Enumerator, Call::Reset, 0, S_OK, {}},
+    {"one item without a count", On::Enumerator, Call::NextUncounted, 1, S_OK, {0}},
+    {"more items without a count", On::Enumerator, Call::NextUncounted, 2, E_INVALIDARG, {}},
+    {"no array", On::Enumerator, Call::NextIntoNull, 1, E_POINTER, {}},
+    {"no place for the clone", On::Enumerator, Call::CloneIntoNull, 0, E_POINTER, {}},
+    {"position kept through refused calls", On::Enumerator, Call::Next, 1, S_OK, {1}},
 };
 
 template <typename Case> class EnumeratorRules : public testing::Test {
@@ -329,10 +329,10 @@ TYPED_TEST_SUITE(EnumeratorRules, Cases, CaseName);
 TYPED_TEST(EnumeratorRules, FollowTheSharedSteps)
 {
     TypeParam source;
-    com::ComPtr<typename TypeParam::Enum> original, clone;
-    ASSERT_EQ(source.Make(original.Receive()), S_OK);
+    com::ComPtr<typename TypeParam::Enum> made, clone;
+    ASSERT_EQ(source.Make(made.Receive()), S_OK);
     for (const Step& step : kSteps) {
-        auto* enumerator = (step.on == On::Original ? original : clone).Get();
+        auto* enumerator = (step.on == On::Enumerator ? made : clone).Get();
         ASSERT_NE(enumerator, nullptr) << step.what;
         switch (step.call) {
         case Call::Next:
