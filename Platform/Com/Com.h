@@ -3,7 +3,9 @@
 
 #include "Platform/Com/ComApi.h"
 #include "Platform/Com/ComPtr.h"
+#include "Platform/Com/Enumerator.h"
 #include "Platform/Com/Moniker.h"
+#include "Platform/Com/Object.h"
 #include "Platform/Com/OleAuto.h"
 #include "Platform/Com/Persist.h"
 #include "Platform/Com/PropertyBag.h"

@@ -1,9 +1,9 @@
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
 
+#include "Platform/Com/Object.h"
 #include "Platform/Com/Stream.h"
 #include "Platform/Win/Kernel/Memory.h"
 
@@ -55,35 +55,13 @@ struct SharedBlock {
     }
 };
 
-class HGlobalStream final : public IStream, public IHGlobalSource {
+class HGlobalStream final
+    : public com::Object<com::Implements<IStream, IID_IStream, IID_ISequentialStream>,
+                         com::Implements<IHGlobalSource, IID_IHGlobalSource>> {
 public:
     HGlobalStream(std::shared_ptr<SharedBlock> shared, ULONGLONG position)
         : m_shared(std::move(shared)), m_position(position)
     {
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream)
-            *object = static_cast<IStream*>(this);
-        else if (riid == IID_IHGlobalSource)
-            *object = static_cast<IHGlobalSource*>(this);
-        else {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
     }
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override
@@ -231,9 +209,7 @@ public:
             std::lock_guard<std::mutex> guard(m_shared->lock);
             position = m_position;
         }
-        *clone = new HGlobalStream(m_shared, position);
-        (*clone)->AddRef();
-        return S_OK;
+        return com::CreateObject<HGlobalStream>(IID_IStream, reinterpret_cast<void**>(clone), m_shared, position);
     }
 
     HGLOBAL STDMETHODCALLTYPE Block() override
@@ -243,9 +219,6 @@ public:
     }
 
 private:
-    ~HGlobalStream() = default;
-
-    std::atomic<LONG> m_refs{0};
     std::shared_ptr<SharedBlock> m_shared;
     ULONGLONG m_position;
 };
@@ -269,9 +242,8 @@ HRESULT CreateStreamOnHGlobal(HGLOBAL block, BOOL deleteOnRelease, LPSTREAM* str
     }
     shared->block = block;
     shared->deleteOnRelease = deleteOnRelease != FALSE;
-    *stream = new HGlobalStream(std::move(shared), 0);
-    (*stream)->AddRef();
-    return S_OK;
+    return com::CreateObject<HGlobalStream>(IID_IStream, reinterpret_cast<void**>(stream), std::move(shared),
+                                            ULONGLONG{0});
 }
 
 HRESULT GetHGlobalFromStream(LPSTREAM stream, HGLOBAL* block)

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Platform/Com/ComApi.h"
+#include "Platform/Com/Enumerator.h"
 #include "Platform/Com/Persist.h"
 #include "Platform/Com/Unknown.h"
 
@@ -108,6 +109,9 @@ HRESULT GetRunningObjectTable(DWORD reserved, LPRUNNINGOBJECTTABLE* table);
 HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, LPMONIKER* moniker);
 
 namespace com {
+
+// Monikers taken when the enumerator is made.
+using MonikerEnumerator = Enumerator<IEnumMoniker, IID_IEnumMoniker, Snapshot<IMoniker>>;
 
 // A copy of `text` in task memory, as GetDisplayName hands names out.
 HRESULT CopyToTaskMemory(const std::u16string& text, LPOLESTR* out);

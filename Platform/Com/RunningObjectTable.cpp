@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -36,32 +35,12 @@ std::u16string DisplayNameOf(IMoniker* moniker)
 // their display names.
 bool SameName(IMoniker* a, IMoniker* b) { return a == b || a->IsEqual(b) == S_OK || b->IsEqual(a) == S_OK; }
 
-class ItemMoniker final : public com::SimpleMoniker {
+class ItemMoniker final
+    : public com::Object<com::Implements<com::SimpleMoniker, IID_IMoniker, IID_IPersistStream, IID_IPersist>> {
 public:
     ItemMoniker(std::u16string delimiter, std::u16string item)
         : m_delimiter(std::move(delimiter)), m_item(std::move(item))
     {
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IPersistStream || riid == IID_IMoniker) {
-            *object = static_cast<IMoniker*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
     }
 
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override
@@ -135,9 +114,6 @@ public:
     }
 
 private:
-    ~ItemMoniker() = default;
-
-    std::atomic<LONG> m_refs{0};
     std::u16string m_delimiter;
     std::u16string m_item;
 };
@@ -147,91 +123,6 @@ struct Registration {
     IUnknown* object;
     IMoniker* name;
     FILETIME changed;
-};
-
-class MonikerList final : public IEnumMoniker {
-public:
-    explicit MonikerList(std::vector<IMoniker*> monikers) : m_monikers(std::move(monikers))
-    {
-        for (IMoniker* m : m_monikers)
-            m->AddRef();
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumMoniker) {
-            *object = static_cast<IEnumMoniker*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, IMoniker** monikers, ULONG* fetched) override
-    {
-        if (!monikers)
-            return E_POINTER;
-        ULONG n = 0;
-        std::lock_guard<std::mutex> guard(m_lock);
-        while (n < count && m_next < m_monikers.size()) {
-            monikers[n] = m_monikers[m_next++];
-            monikers[n++]->AddRef();
-        }
-        if (fetched)
-            *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_next += count;
-        if (m_next > m_monikers.size()) {
-            m_next = m_monikers.size();
-            return S_FALSE;
-        }
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_next = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumMoniker** clone) override
-    {
-        if (!clone)
-            return E_POINTER;
-        auto* copy = new MonikerList(m_monikers);
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            copy->m_next = m_next;
-        }
-        *clone = copy;
-        copy->AddRef();
-        return S_OK;
-    }
-
-private:
-    ~MonikerList()
-    {
-        for (IMoniker* m : m_monikers)
-            m->Release();
-    }
-
-    std::atomic<LONG> m_refs{0};
-    std::mutex m_lock;
-    std::vector<IMoniker*> m_monikers;
-    size_t m_next = 0;
 };
 
 class RunningObjectTable final : public IRunningObjectTable {
@@ -342,15 +233,14 @@ public:
     {
         if (!monikers)
             return E_INVALIDARG;
-        std::vector<IMoniker*> names;
+        std::vector<com::ComPtr<IMoniker>> names;
         {
             std::lock_guard<std::mutex> guard(m_lock);
             for (const Registration& r : m_entries)
-                names.push_back(r.name);
+                names.emplace_back(r.name);
         }
-        *monikers = new MonikerList(std::move(names));
-        (*monikers)->AddRef();
-        return S_OK;
+        return com::CreateObject<com::MonikerEnumerator>(IID_IEnumMoniker, reinterpret_cast<void**>(monikers),
+                                                         com::Snapshot<IMoniker>(std::move(names)));
     }
 
 private:
@@ -382,7 +272,6 @@ HRESULT CreateItemMoniker(LPCOLESTR delimiter, LPCOLESTR item, LPMONIKER* monike
 {
     if (!moniker)
         return E_INVALIDARG;
-    *moniker = new ItemMoniker(delimiter ? delimiter : u"", item ? item : u"");
-    (*moniker)->AddRef();
-    return S_OK;
+    return com::CreateObject<ItemMoniker>(IID_IMoniker, reinterpret_cast<void**>(moniker),
+                                          delimiter ? delimiter : u"", item ? item : u"");
 }

@@ -3,8 +3,6 @@
 // object answers its outer object through a non-delegating unknown, and
 // forwards everything else to the outer object.
 
-#include <atomic>
-
 #include "Platform/Win/Base/Guid.h"
 #include "Platform/Win/Base/WinError.h"
 #include "Platform/Win/Base/WinTypes.h"
@@ -54,40 +52,6 @@ public:
 
 private:
     INonDelegatingUnknown* m_inner;
-};
-
-// A heap object that answers for IUnknown and one interface. It starts
-// without references (its creator takes the first through AddRef or
-// QueryInterface) and deletes itself with the last.
-template <typename Interface, const IID& InterfaceId>
-class SingleInterfaceObject : public Interface {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == InterfaceId) {
-            *object = static_cast<Interface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_refs); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const LONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
-
-protected:
-    virtual ~SingleInterfaceObject() = default;
-
-private:
-    std::atomic<LONG> m_refs{0};
 };
 
 } // namespace com

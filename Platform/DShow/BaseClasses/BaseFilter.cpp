@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <vector>
 
 #include "Platform/Com/ComPtr.h"
 #include "Platform/DShow/Api/DShowErrors.h"
@@ -31,91 +30,29 @@ bool WideEqual(LPCWSTR a, LPCWSTR b)
     return *a == *b;
 }
 
-// The filter's pins as they were when the enumerator was made; Next reports
-// VFW_E_ENUM_OUT_OF_SYNC once the filter's pins change.
-class CEnumPins final : public com::SingleInterfaceObject<IEnumPins, IID_IEnumPins> {
+// The filter's pins as they were when the enumerator was made (or last
+// reset); out of sync once the filter's pins change.
+class PinSnapshot : public com::Snapshot<IPin> {
 public:
-    CEnumPins(CBaseFilter* filter, size_t position) : m_pFilter(filter), m_position(position)
-    {
-        m_pFilter->AddRef();
-        Snapshot();
-    }
-    ~CEnumPins()
-    {
-        for (IPin* pin : m_pins)
-            pin->Release();
-        m_pFilter->Release();
-    }
+    explicit PinSnapshot(CBaseFilter* filter) : m_filter(filter) { Reset(); }
 
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override
+    HRESULT Check() { return m_version == m_filter->GetPinVersion() ? S_OK : VFW_E_ENUM_OUT_OF_SYNC; }
+    void Reset()
     {
-        CheckPointer(pins, E_POINTER);
-        if (fetched)
-            *fetched = 0;
-        else if (count > 1)
-            return E_INVALIDARG;
-        if (OutOfSync())
-            return VFW_E_ENUM_OUT_OF_SYNC;
-        ULONG n = 0;
-        while (n < count && m_position < m_pins.size()) {
-            pins[n] = m_pins[m_position++];
-            pins[n++]->AddRef();
-        }
-        if (fetched)
-            *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
-    {
-        if (OutOfSync())
-            return VFW_E_ENUM_OUT_OF_SYNC;
-        if (m_pins.size() - m_position < count) {
-            m_position = m_pins.size();
-            return S_FALSE;
-        }
-        m_position += count;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        for (IPin* pin : m_pins)
-            pin->Release();
-        m_pins.clear();
-        Snapshot();
-        m_position = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumPins** clone) override
-    {
-        CheckPointer(clone, E_POINTER);
-        if (OutOfSync()) {
-            *clone = nullptr;
-            return VFW_E_ENUM_OUT_OF_SYNC;
-        }
-        *clone = new CEnumPins(m_pFilter, m_position);
-        (*clone)->AddRef();
-        return S_OK;
+        m_items.clear();
+        m_version = m_filter->GetPinVersion();
+        int count = m_filter->GetPinCount();
+        for (int i = 0; i < count; ++i)
+            if (CBasePin* pin = m_filter->GetPin(i))
+                m_items.emplace_back(pin);
     }
 
 private:
-    void Snapshot()
-    {
-        m_version = m_pFilter->GetPinVersion();
-        int count = m_pFilter->GetPinCount();
-        for (int i = 0; i < count; ++i) {
-            if (CBasePin* pin = m_pFilter->GetPin(i)) {
-                pin->AddRef();
-                m_pins.push_back(pin);
-            }
-        }
-    }
-    bool OutOfSync() { return m_version != m_pFilter->GetPinVersion(); }
-
-    CBaseFilter* m_pFilter;
-    std::vector<IPin*> m_pins;
-    size_t m_position;
+    com::ComPtr<CBaseFilter> m_filter;
     LONG m_version = 0;
 };
+
+using CEnumPins = com::Enumerator<IEnumPins, IID_IEnumPins, PinSnapshot>;
 
 } // namespace
 
@@ -253,10 +190,7 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::GetSyncSource(IReferenceClock** clock)
 
 HRESULT STDMETHODCALLTYPE CBaseFilter::EnumPins(IEnumPins** pins)
 {
-    CheckPointer(pins, E_POINTER);
-    *pins = new CEnumPins(this, 0);
-    (*pins)->AddRef();
-    return S_OK;
+    return com::CreateObject<CEnumPins>(IID_IEnumPins, reinterpret_cast<void**>(pins), PinSnapshot(this));
 }
 
 HRESULT STDMETHODCALLTYPE CBaseFilter::FindPin(LPCWSTR id, IPin** pin)

@@ -9,76 +9,36 @@
 namespace {
 
 // The types a pin proposes, read through its GetMediaType as the caller
-// goes; out of sync once the pin's type version changes.
-class CEnumMediaTypes final : public com::SingleInterfaceObject<IEnumMediaTypes, IID_IEnumMediaTypes> {
+// goes and handed out as CreateMediaType copies; out of sync once the pin's
+// type version changes.
+class ProposedTypes {
 public:
-    CEnumMediaTypes(CBasePin* pin, int position) : m_pPin(pin), m_position(position)
-    {
-        m_pPin->AddRef();
-        m_version = m_pPin->GetMediaTypeVersion();
-    }
-    ~CEnumMediaTypes() { m_pPin->Release(); }
+    using Item = AM_MEDIA_TYPE*;
 
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override
+    explicit ProposedTypes(CBasePin* pin) : m_pin(pin) { Reset(); }
+
+    bool Fetch(size_t position, AM_MEDIA_TYPE** type)
     {
-        CheckPointer(types, E_POINTER);
-        if (fetched)
-            *fetched = 0;
-        else if (count > 1)
-            return E_INVALIDARG;
-        if (OutOfSync())
-            return VFW_E_ENUM_OUT_OF_SYNC;
-        ULONG n = 0;
-        while (n < count) {
-            CMediaType type;
-            if (m_pPin->GetMediaType(m_position, &type) != S_OK)
-                break;
-            types[n] = CreateMediaType(&type);
-            if (!types[n])
-                break;
-            ++m_position;
-            ++n;
-        }
-        if (fetched)
-            *fetched = n;
-        return n == count ? S_OK : S_FALSE;
+        CMediaType proposed;
+        if (m_pin->GetMediaType(static_cast<int>(position), &proposed) != S_OK)
+            return false;
+        *type = CreateMediaType(&proposed);
+        return *type != nullptr;
     }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
+    bool Has(size_t position)
     {
-        if (OutOfSync())
-            return VFW_E_ENUM_OUT_OF_SYNC;
-        for (; count > 0; --count) {
-            CMediaType type;
-            if (m_pPin->GetMediaType(m_position, &type) != S_OK)
-                return S_FALSE;
-            ++m_position;
-        }
-        return S_OK;
+        CMediaType proposed;
+        return m_pin->GetMediaType(static_cast<int>(position), &proposed) == S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        m_position = 0;
-        m_version = m_pPin->GetMediaTypeVersion();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumMediaTypes** clone) override
-    {
-        CheckPointer(clone, E_POINTER);
-        *clone = nullptr;
-        if (OutOfSync())
-            return VFW_E_ENUM_OUT_OF_SYNC;
-        *clone = new CEnumMediaTypes(m_pPin, m_position);
-        (*clone)->AddRef();
-        return S_OK;
-    }
+    HRESULT Check() { return m_version == m_pin->GetMediaTypeVersion() ? S_OK : VFW_E_ENUM_OUT_OF_SYNC; }
+    void Reset() { m_version = m_pin->GetMediaTypeVersion(); }
 
 private:
-    bool OutOfSync() { return m_version != m_pPin->GetMediaTypeVersion(); }
-
-    CBasePin* m_pPin;
-    int m_position;
+    com::ComPtr<CBasePin> m_pin;
     LONG m_version = 0;
 };
+
+using CEnumMediaTypes = com::Enumerator<IEnumMediaTypes, IID_IEnumMediaTypes, ProposedTypes>;
 
 LPWSTR CopyName(LPCWSTR name)
 {
@@ -330,10 +290,8 @@ HRESULT STDMETHODCALLTYPE CBasePin::QueryAccept(const AM_MEDIA_TYPE* mediaType)
 
 HRESULT STDMETHODCALLTYPE CBasePin::EnumMediaTypes(IEnumMediaTypes** types)
 {
-    CheckPointer(types, E_POINTER);
-    *types = new CEnumMediaTypes(this, 0);
-    (*types)->AddRef();
-    return S_OK;
+    return com::CreateObject<CEnumMediaTypes>(IID_IEnumMediaTypes, reinterpret_cast<void**>(types),
+                                              ProposedTypes(this));
 }
 
 HRESULT STDMETHODCALLTYPE CBasePin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }

@@ -4,6 +4,7 @@
 #include "Platform/DShow/Runtime/BuiltinClasses.h"
 
 #include "Platform/DShow/BaseClasses/Allocator.h"
+#include "Platform/DShow/Runtime/DeviceEnumerator.h"
 #include "Platform/DShow/Runtime/FilterGraph.h"
 #include "Platform/DShow/Runtime/FilterMapper.h"
 #include "Platform/DShow/Runtime/SystemClock.h"

@@ -106,13 +106,7 @@ std::vector<IBaseFilter*> FilterGraph::Renderers()
 
 HRESULT CreateFilterGraph(REFIID riid, void** object)
 {
-    CheckPointer(object, E_POINTER);
-    *object = nullptr;
-    auto* graph = new FilterGraph;
-    graph->NonDelegatingAddRef();
-    HRESULT hr = graph->NonDelegatingQueryInterface(riid, object);
-    graph->NonDelegatingRelease();
-    return hr;
+    return com::CreateObject<FilterGraph>(riid, object);
 }
 
 // The parts answer IUnknown for the graph.

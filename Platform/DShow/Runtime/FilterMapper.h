@@ -1,54 +1,12 @@
 #pragma once
-// The filter mapper's store: filters registered under a category in the
-// registry, at HKEY_CLASSES_ROOT\CLSID\{category}\Instance\{filter}, with
-// the values FriendlyName, CLSID and Merit (REG_DWORD), and one sub key
-// "Pin<nn>" per pin (Name, Rendered, Output, Zero, Many, ConnectsToFilter,
-// ConnectsToPin) holding one sub key "Type<nn>" per media type (Major,
-// Minor). Everything is text or REG_DWORD, so the hive stays readable.
+// The filter mapper (CLSID_FilterMapper2): registers filters and
+// categories in the filter store and finds the registered filters that fit
+// a query, best merit first.
 
-#include <string>
-#include <vector>
-
-#include "Platform/DShow/BaseClasses/BaseFilter.h"
+#include "Platform/Com/Unknown.h"
 
 namespace dshow {
 
-struct RegisteredPinType {
-    GUID major;
-    GUID minor;
-};
-
-struct RegisteredPin {
-    std::u16string name;
-    bool rendered = false;
-    bool output = false;
-    bool zero = false;
-    bool many = false;
-    std::vector<RegisteredPinType> types;
-};
-
-struct RegisteredFilter {
-    CLSID clsid{};
-    std::u16string name;
-    DWORD merit = 0;
-    std::vector<RegisteredPin> pins;
-};
-
-// Registers (replacing) a filter in a category; a null category is the
-// legacy DirectShow filter category.
-HRESULT RegisterFilter(REFCLSID clsid, LPCWSTR name, const CLSID* category, const REGFILTER2& description);
-HRESULT UnregisterFilter(const CLSID* category, REFCLSID clsid);
-
-// Every filter registered in the category, in no particular order.
-std::vector<RegisteredFilter> RegisteredFilters(REFCLSID category);
-
-// Whether one of the filter's input pins (output pins with `output`)
-// registers a type that fits major/minor; GUID_NULL on either side is a
-// wildcard.
-bool FilterTakes(const RegisteredFilter& filter, bool output, REFGUID major, REFGUID minor);
-
-// The CLSID_FilterMapper2 and CLSID_SystemDeviceEnum objects.
 HRESULT CreateFilterMapper(REFIID riid, void** object);
-HRESULT CreateDeviceEnumerator(REFIID riid, void** object);
 
 } // namespace dshow

@@ -1,10 +1,9 @@
 #include <algorithm>
-#include <atomic>
 
 #include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/DShow/Api/Guids.h"
 #include "Platform/DShow/Runtime/FilterGraph.h"
-#include "Platform/DShow/Runtime/FilterMapper.h"
+#include "Platform/DShow/Runtime/FilterStore.h"
 #include "Platform/DShow/Runtime/GraphPins.h"
 #include "Platform/DShow/Runtime/SystemClock.h"
 #include "Platform/Win/Kernel/Files.h"
@@ -18,71 +17,34 @@ constexpr int kMaxDepth = 4;
 constexpr size_t kMaxNameLength = MAX_FILTER_NAME - 1;
 constexpr DWORD AM_RENDEREX_RENDERTOEXISTINGRENDERERS = 0x1;
 
-// The filters of the graph as they were when the enumerator was made.
-class CEnumFilters final : public com::SingleInterfaceObject<IEnumFilters, IID_IEnumFilters> {
+// The filters of the graph as they were when the enumerator was made (or
+// last reset); out of sync once filters join or leave the graph. The graph
+// stays alive as long as an enumerator of it.
+class FilterSnapshot : public com::Snapshot<IBaseFilter> {
 public:
-    CEnumFilters(FilterGraph& graph, std::vector<com::ComPtr<IBaseFilter>> filters, size_t position, LONG version)
-        : m_graph(graph), m_filters(std::move(filters)), m_position(position), m_version(version)
-    {
-        m_graph.GetOwner()->AddRef();
-    }
-    ~CEnumFilters() { m_graph.GetOwner()->Release(); }
+    explicit FilterSnapshot(FilterGraph& graph) : m_graph(&graph), m_owner(graph.GetOwner()) { Reset(); }
 
-    HRESULT STDMETHODCALLTYPE Next(ULONG count, IBaseFilter** filters, ULONG* fetched) override
+    HRESULT Check() const
     {
-        CheckPointer(filters, E_POINTER);
-        if (fetched)
-            *fetched = 0;
-        else if (count > 1)
-            return E_INVALIDARG;
-        if (OutOfSync())
-            return VFW_E_ENUM_OUT_OF_SYNC;
-        ULONG n = 0;
-        while (n < count && m_position < m_filters.size()) {
-            filters[n] = m_filters[m_position++].Get();
-            filters[n++]->AddRef();
-        }
-        if (fetched)
-            *fetched = n;
-        return n == count ? S_OK : S_FALSE;
+        CAutoLock lock(&m_graph->m_lock);
+        return m_version == m_graph->m_version ? S_OK : VFW_E_ENUM_OUT_OF_SYNC;
     }
-    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
+    void Reset()
     {
-        if (OutOfSync())
-            return VFW_E_ENUM_OUT_OF_SYNC;
-        m_position = std::min(m_filters.size(), m_position + count);
-        return m_position < m_filters.size() || count == 0 ? S_OK : S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Reset() override
-    {
-        CAutoLock lock(&m_graph.m_lock);
-        m_filters.clear();
-        for (const FilterGraph::Entry& entry : m_graph.m_filters)
-            m_filters.emplace_back(entry.filter);
-        m_version = m_graph.m_version;
-        m_position = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IEnumFilters** clone) override
-    {
-        CheckPointer(clone, E_POINTER);
-        *clone = new CEnumFilters(m_graph, m_filters, m_position, m_version);
-        (*clone)->AddRef();
-        return S_OK;
+        CAutoLock lock(&m_graph->m_lock);
+        m_items.clear();
+        for (const FilterGraph::Entry& entry : m_graph->m_filters)
+            m_items.emplace_back(entry.filter);
+        m_version = m_graph->m_version;
     }
 
 private:
-    bool OutOfSync()
-    {
-        CAutoLock lock(&m_graph.m_lock);
-        return m_version != m_graph.m_version;
-    }
-
-    FilterGraph& m_graph;
-    std::vector<com::ComPtr<IBaseFilter>> m_filters;
-    size_t m_position;
-    LONG m_version;
+    FilterGraph* m_graph;
+    com::ComPtr<IUnknown> m_owner;
+    LONG m_version = 0;
 };
+
+using CEnumFilters = com::Enumerator<IEnumFilters, IID_IEnumFilters, FilterSnapshot>;
 
 std::u16string NumberedName(const std::u16string& base, int number)
 {
@@ -234,13 +196,8 @@ HRESULT GraphBuilder::RemoveFilterInternal(IBaseFilter* filter)
 HRESULT STDMETHODCALLTYPE GraphBuilder::EnumFilters(IEnumFilters** filters)
 {
     CheckPointer(filters, E_POINTER);
-    CAutoLock lock(&m_graph.m_lock);
-    std::vector<com::ComPtr<IBaseFilter>> snapshot;
-    for (const FilterGraph::Entry& entry : m_graph.m_filters)
-        snapshot.emplace_back(entry.filter);
-    *filters = new CEnumFilters(m_graph, std::move(snapshot), 0, m_graph.m_version);
-    (*filters)->AddRef();
-    return S_OK;
+    return com::CreateObject<CEnumFilters>(IID_IEnumFilters, reinterpret_cast<void**>(filters),
+                                           FilterSnapshot(m_graph));
 }
 
 HRESULT STDMETHODCALLTYPE GraphBuilder::FindFilterByName(LPCWSTR name, IBaseFilter** filter)

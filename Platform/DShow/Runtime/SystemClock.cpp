@@ -1,6 +1,5 @@
 #include "Platform/DShow/Runtime/SystemClock.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -25,7 +24,7 @@ struct Advise {
     HANDLE handle;
 };
 
-class SystemClock final : public com::SingleInterfaceObject<IReferenceClock, IID_IReferenceClock> {
+class SystemClock final : public com::Object<com::Implements<IReferenceClock, IID_IReferenceClock>> {
 public:
     ~SystemClock()
     {
@@ -125,11 +124,7 @@ private:
 
 HRESULT CreateSystemClock(REFIID riid, void** object)
 {
-    auto* clock = new SystemClock;
-    clock->AddRef();
-    HRESULT hr = clock->QueryInterface(riid, object);
-    clock->Release();
-    return hr;
+    return com::CreateObject<SystemClock>(riid, object);
 }
 
 } // namespace dshow
