@@ -1,30 +1,31 @@
 #include "Platform/Display/PngFile.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
 #include <vector>
 
 #include "Platform/Av/Av.h"
+#include "Platform/Win/Kernel/Files.h"
 
 namespace display {
 
 namespace {
 
+// Writes a ".partial" file beside `path` and moves it over `path` only once
+// it is written whole, so a failed snapshot leaves no file and an older one
+// intact.
 bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     const std::string partial = path + ".partial";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(partial.c_str());
-            return false;
-        }
-    }
-    if (std::rename(partial.c_str(), path.c_str()) != 0) {
-        std::remove(partial.c_str());
+    HANDLE file = CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // A packet's size is an int, so the bytes fit one call.
+    DWORD written = 0;
+    const BOOL wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const BOOL closed = CloseHandle(file);
+    if (!wrote || !closed || written != bytes.size()
+        || !MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(partial.c_str());
         return false;
     }
     return true;
