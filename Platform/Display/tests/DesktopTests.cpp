@@ -9,10 +9,7 @@
 #include <string>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
-
+#include "Platform/Av/Av.h"
 #include "Platform/Display/Display.h"
 #include "Platform/Win/User/User.h"
 #include "tests/support/TempDir.h"
@@ -38,26 +35,16 @@ std::optional<Image> DecodePng(const std::string& path)
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (bytes.size() < 8 || std::string(bytes.begin() + 1, bytes.begin() + 4) != "PNG")
         return std::nullopt;
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_PNG);
-    AVCodecContext* context = avcodec_alloc_context3(codec);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* frame = av_frame_alloc();
-    std::optional<Image> image;
-    bytes.resize(bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE);
-    packet->data = bytes.data();
-    packet->size = static_cast<int>(bytes.size() - AV_INPUT_BUFFER_PADDING_SIZE);
-    if (avcodec_open2(context, codec, nullptr) == 0 && avcodec_send_packet(context, packet) == 0 &&
-        avcodec_receive_frame(context, frame) == 0 && frame->format == AV_PIX_FMT_RGB24) {
-        image = Image{frame->width, frame->height, {}};
-        for (int y = 0; y < frame->height; ++y) {
-            const uint8_t* row = frame->data[0] + static_cast<ptrdiff_t>(y) * frame->linesize[0];
-            image->rgb.insert(image->rgb.end(), row, row + frame->width * 3);
-        }
+    av::CodecPtr decoder;
+    av::FramePtr frame(av_frame_alloc());
+    if (!frame || av::OpenDecoder(AV_CODEC_ID_PNG, decoder) < 0 || av::DecodePicture(decoder.get(), bytes, frame.get()) < 0
+        || frame->format != AV_PIX_FMT_RGB24)
+        return std::nullopt;
+    Image image{frame->width, frame->height, {}};
+    for (int y = 0; y < frame->height; ++y) {
+        const uint8_t* row = frame->data[0] + static_cast<ptrdiff_t>(y) * frame->linesize[0];
+        image.rgb.insert(image.rgb.end(), row, row + frame->width * 3);
     }
-    packet->data = nullptr;
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&context);
     return image;
 }
 

@@ -1,41 +1,18 @@
 #include "Platform/Outside/RealMedia/RealMedia.h"
 
 #include <cstdio>
-#include <cstring>
 #include <iterator>
-#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/frame.h>
-#include <libswscale/swscale.h>
-}
+#include "Platform/Av/Av.h"
 
 struct RMEDITFILE {
-    AVFormatContext* context = nullptr;
+    av::InputPtr context;
 };
 
 namespace {
-
-struct ContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ScalerFree {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-struct FormatClose {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatClose>;
 
 // The demuxer's names for the four clip texts, by RMEDIT_TEXT_* kind.
 constexpr const char* kTextKeys[] = {"title", "author", "copyright", "comment"};
@@ -51,18 +28,11 @@ std::string FilePath(LPCSTR url)
     return path;
 }
 
-FormatPtr OpenClip(const std::string& path)
+av::InputPtr OpenClip(const std::string& path)
 {
-    const AVInputFormat* format = av_find_input_format("rm");
-    if (format == nullptr)
-        return nullptr;
-    // The "file:" protocol keeps a path with ':' or '%' from being read as
-    // another protocol or an image sequence.
-    const std::string url = "file:" + path;
-    AVFormatContext* context = nullptr;
-    if (avformat_open_input(&context, url.c_str(), format, nullptr) < 0)
-        return nullptr;
-    return FormatPtr(context);
+    av::InputPtr context;
+    av::OpenInput(path, context, "rm");
+    return context;
 }
 
 DWORD DurationMs(const AVFormatContext* context)
@@ -77,15 +47,6 @@ DWORD DurationMs(const AVFormatContext* context)
     return 0;
 }
 
-int FirstVideoStream(const AVFormatContext* context)
-{
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-        if (context->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
 void CopyText(LPSTR to, DWORD size, const char* from)
 {
     if (size != 0)
@@ -93,31 +54,15 @@ void CopyText(LPSTR to, DWORD size, const char* from)
 }
 
 // The first picture of the stream that decodes, or null.
-std::unique_ptr<AVFrame, FrameFree> DecodeFirstPicture(AVFormatContext* context, int streamIndex)
+av::FramePtr DecodeFirstPicture(AVFormatContext* context, int streamIndex)
 {
-    const AVCodecParameters* parameters = context->streams[streamIndex]->codecpar;
-    const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-    if (codec == nullptr)
+    av::CodecPtr decoder;
+    av::FramePtr frame(av_frame_alloc());
+    if (!frame || av::OpenDecoder(context->streams[streamIndex]->codecpar, decoder) < 0)
         return nullptr;
-    std::unique_ptr<AVCodecContext, ContextFree> decoder(avcodec_alloc_context3(codec));
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    if (!decoder || !packet || !frame || avcodec_parameters_to_context(decoder.get(), parameters) < 0)
+    if (av::DecodeNextFrame(context, streamIndex, decoder.get(), frame.get(), kThumbnailPacketLimit) < 0)
         return nullptr;
-    decoder->thread_count = 1;
-    if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
-        return nullptr;
-    for (int read = 0; read < kThumbnailPacketLimit && av_read_frame(context, packet.get()) >= 0; ++read) {
-        const bool ours = packet->stream_index == streamIndex;
-        const int sent = ours ? avcodec_send_packet(decoder.get(), packet.get()) : 0;
-        av_packet_unref(packet.get());
-        if (ours && sent >= 0 && avcodec_receive_frame(decoder.get(), frame.get()) >= 0)
-            return frame;
-    }
-    avcodec_send_packet(decoder.get(), nullptr);
-    if (avcodec_receive_frame(decoder.get(), frame.get()) >= 0)
-        return frame;
-    return nullptr;
+    return frame;
 }
 
 } // namespace
@@ -129,22 +74,18 @@ INT RMEditOpen(LPCSTR path, RMEDITFILE** file)
     *file = nullptr;
     if (path == nullptr)
         return RMEDIT_ERR_BAD_ARG;
-    FormatPtr context = OpenClip(FilePath(path));
+    av::InputPtr context = OpenClip(FilePath(path));
     if (!context)
         return RMEDIT_ERR_OPEN;
-    auto* opened = new (std::nothrow) RMEDITFILE;
+    auto* opened = new (std::nothrow) RMEDITFILE{std::move(context)};
     if (opened == nullptr)
         return RMEDIT_ERR_NO_MEMORY;
-    opened->context = context.release();
     *file = opened;
     return RMEDIT_OK;
 }
 
 void RMEditClose(RMEDITFILE* file)
 {
-    if (file == nullptr)
-        return;
-    avformat_close_input(&file->context);
     delete file;
 }
 
@@ -162,7 +103,7 @@ INT RMEditGetStreamInfo(RMEDITFILE* file, RMSTREAMINFO* info)
     if (file == nullptr || info == nullptr)
         return RMEDIT_ERR_BAD_ARG;
     *info = RMSTREAMINFO{};
-    const AVFormatContext* context = file->context;
+    const AVFormatContext* context = file->context.get();
     for (unsigned i = 0; i < context->nb_streams; ++i) {
         const AVCodecParameters* parameters = context->streams[i]->codecpar;
         if (parameters->codec_type == AVMEDIA_TYPE_AUDIO)
@@ -197,10 +138,10 @@ BOOL GetRealThumb(LPCSTR url, BYTE** bits, INT* width, INT* height, INT* duratio
     if (url == nullptr || bits == nullptr || width == nullptr || height == nullptr || durationMs == nullptr)
         return FALSE;
     *bits = nullptr;
-    FormatPtr context = OpenClip(FilePath(url));
+    av::InputPtr context = OpenClip(FilePath(url));
     if (!context)
         return FALSE;
-    const int stream = FirstVideoStream(context.get());
+    const int stream = av::FindStream(context.get(), AVMEDIA_TYPE_VIDEO);
     if (stream < 0)
         return FALSE;
     auto picture = DecodeFirstPicture(context.get(), stream);
@@ -210,13 +151,9 @@ BOOL GetRealThumb(LPCSTR url, BYTE** bits, INT* width, INT* height, INT* duratio
     auto* pixels = new (std::nothrow) BYTE[stride * static_cast<size_t>(picture->height)];
     if (pixels == nullptr)
         return FALSE;
-    std::unique_ptr<SwsContext, ScalerFree> scaler(sws_getContext(
-        picture->width, picture->height, static_cast<AVPixelFormat>(picture->format), picture->width,
-        picture->height, AV_PIX_FMT_BGR24, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
-    uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
-    int strides[4] = {static_cast<int>(stride), 0, 0, 0};
-    if (!scaler || sws_scale(scaler.get(), picture->data, picture->linesize, 0, picture->height, planes, strides)
-                       != picture->height) {
+    uint8_t* const planes[4] = {pixels, nullptr, nullptr, nullptr};
+    const int strides[4] = {static_cast<int>(stride), 0, 0, 0};
+    if (!av::ConvertPicture(picture.get(), AV_PIX_FMT_BGR24, planes, strides)) {
         delete[] pixels;
         return FALSE;
     }

@@ -1,6 +1,7 @@
 #include "Platform/Outside/StillImage/StillImage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,30 +13,16 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/Av/Av.h"
 #include "Platform/Win/Kernel/Memory.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/frame.h>
 #include <libavutil/pixdesc.h>
-#include <libswscale/swscale.h>
 }
 
 namespace {
 
-struct ContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ScalerFree {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+using av::FramePtr;
 
 struct Signature {
     size_t offset;
@@ -194,40 +181,21 @@ INT ReadWholeFile(LPCSTR path, std::vector<BYTE>& data)
 // The first picture of the file, as the decoder delivers it.
 INT DecodePicture(const std::vector<BYTE>& data, AVCodecID codecId, FramePtr& picture)
 {
-    const AVCodec* codec = avcodec_find_decoder(codecId);
-    if (codec == nullptr)
-        return STILLIMAGE_ERR_FORMAT;
-    std::unique_ptr<AVCodecContext, ContextFree> context(avcodec_alloc_context3(codec));
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    av::CodecPtr decoder;
+    const int opened = av::OpenDecoder(codecId, decoder, [](AVCodecContext& context) {
+        context.max_pixels = STILLIMAGE_MAX_PIXELS;
+    });
+    if (opened < 0)
+        return opened == AVERROR(ENOMEM) ? STILLIMAGE_ERR_NO_MEMORY : STILLIMAGE_ERR_FORMAT;
     FramePtr frame(av_frame_alloc());
-    if (!context || !packet || !frame)
+    if (!frame)
         return STILLIMAGE_ERR_NO_MEMORY;
-    context->thread_count = 1;
-    context->max_pixels = STILLIMAGE_MAX_PIXELS;
-    if (avcodec_open2(context.get(), codec, nullptr) < 0)
-        return STILLIMAGE_ERR_FORMAT;
-    if (data.size() > static_cast<size_t>(INT32_MAX - AV_INPUT_BUFFER_PADDING_SIZE))
+    const int decoded = av::DecodePicture(decoder.get(), data, frame.get());
+    if (decoded == AVERROR(ERANGE))
         return STILLIMAGE_ERR_TOO_LARGE;
-    if (av_new_packet(packet.get(), static_cast<int>(data.size())) < 0)
+    if (decoded == AVERROR(ENOMEM))
         return STILLIMAGE_ERR_NO_MEMORY;
-    std::memcpy(packet->data, data.data(), data.size());
-    packet->flags |= AV_PKT_FLAG_KEY;
-
-    if (avcodec_send_packet(context.get(), packet.get()) < 0)
-        return STILLIMAGE_ERR_CORRUPT;
-    int result = avcodec_receive_frame(context.get(), frame.get());
-    if (result == AVERROR(EAGAIN)) {
-        avcodec_send_packet(context.get(), nullptr);
-        result = avcodec_receive_frame(context.get(), frame.get());
-    }
-    if (result < 0)
-        return STILLIMAGE_ERR_CORRUPT;
-    // Damage the decoder noticed fails the load rather than giving a picture
-    // with holes in it. (AV_EF_EXPLODE would go further and refuse the
-    // TIFF tags FFmpeg itself writes.)
-    if (frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT) != 0)
-        return STILLIMAGE_ERR_CORRUPT;
-    if (frame->width <= 0 || frame->height <= 0 || frame->format < 0 || frame->data[0] == nullptr)
+    if (decoded < 0)
         return STILLIMAGE_ERR_CORRUPT;
     if (frame->width > STILLIMAGE_MAX_SIDE || frame->height > STILLIMAGE_MAX_SIDE)
         return STILLIMAGE_ERR_TOO_LARGE;
@@ -368,44 +336,11 @@ bool AllocateBits(STILLBITMAP* bitmap, LONG width, LONG height, INT bits)
     return true;
 }
 
-// Full-range JPEG formats are handed to the scaler as their plain
-// counterparts with the range set, which is what it expects.
-AVPixelFormat PlainFormat(AVPixelFormat format, bool& fullRange)
-{
-    fullRange = true;
-    switch (format) {
-    case AV_PIX_FMT_YUVJ420P:
-        return AV_PIX_FMT_YUV420P;
-    case AV_PIX_FMT_YUVJ422P:
-        return AV_PIX_FMT_YUV422P;
-    case AV_PIX_FMT_YUVJ444P:
-        return AV_PIX_FMT_YUV444P;
-    case AV_PIX_FMT_YUVJ440P:
-        return AV_PIX_FMT_YUV440P;
-    case AV_PIX_FMT_YUVJ411P:
-        return AV_PIX_FMT_YUV411P;
-    default:
-        fullRange = false;
-        return format;
-    }
-}
-
 bool Convert(const AVFrame* frame, AVPixelFormat target, STILLBITMAP* bitmap)
 {
-    bool fullRange = false;
-    const AVPixelFormat source = PlainFormat(static_cast<AVPixelFormat>(frame->format), fullRange);
-    std::unique_ptr<SwsContext, ScalerFree> scaler(
-        sws_getContext(frame->width, frame->height, source, frame->width, frame->height, target,
-                       SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
-    if (!scaler)
-        return false;
-    if (fullRange || frame->color_range == AVCOL_RANGE_JPEG) {
-        const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
-        sws_setColorspaceDetails(scaler.get(), coefficients, 1, coefficients, 0, 0, 1 << 16, 1 << 16);
-    }
-    uint8_t* planes[4] = {bitmap->Bits, nullptr, nullptr, nullptr};
-    int strides[4] = {bitmap->BytesPerLine, 0, 0, 0};
-    return sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides) == frame->height;
+    uint8_t* const planes[4] = {bitmap->Bits, nullptr, nullptr, nullptr};
+    const int strides[4] = {bitmap->BytesPerLine, 0, 0, 0};
+    return av::ConvertPicture(frame, target, planes, strides, av::kConvertFlags | SWS_FULL_CHR_H_INT);
 }
 
 INT FillBitmap(const AVFrame* frame, STILLBITMAP* bitmap)

@@ -4,45 +4,21 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <utility>
+
+#include "Platform/Av/Av.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/frame.h>
-#include <libavutil/log.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
 
 namespace media_fixtures {
 
 namespace {
 
-struct ContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct ScalerFree {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-struct OutputFree {
-    void operator()(AVFormatContext* c) const
-    {
-        if (c->pb != nullptr)
-            avio_closep(&c->pb);
-        avformat_free_context(c);
-    }
-};
-using ContextPtr = std::unique_ptr<AVCodecContext, ContextFree>;
-using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
+using av::CodecPtr;
+using av::FramePtr;
 
 struct StillEncoding {
     StillKind kind;
@@ -73,22 +49,9 @@ int QuadrantIndex(int x, int y, int width, int height)
     return (y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0);
 }
 
-FramePtr MakeFrame(AVPixelFormat format, int width, int height)
-{
-    FramePtr frame(av_frame_alloc());
-    if (!frame)
-        return nullptr;
-    frame->format = format;
-    frame->width = width;
-    frame->height = height;
-    if (av_frame_get_buffer(frame.get(), 0) < 0)
-        return nullptr;
-    return frame;
-}
-
 FramePtr MakeRgbPicture(int width, int height)
 {
-    FramePtr frame = MakeFrame(AV_PIX_FMT_RGB24, width, height);
+    FramePtr frame = av::AllocatePicture(AV_PIX_FMT_RGB24, width, height);
     if (!frame)
         return nullptr;
     for (int y = 0; y < height; ++y) {
@@ -105,7 +68,7 @@ FramePtr MakeRgbPicture(int width, int height)
 
 FramePtr MakePalettePicture(int width, int height)
 {
-    FramePtr frame = MakeFrame(AV_PIX_FMT_PAL8, width, height);
+    FramePtr frame = av::AllocatePicture(AV_PIX_FMT_PAL8, width, height);
     if (!frame)
         return nullptr;
     for (int y = 0; y < height; ++y) {
@@ -121,58 +84,23 @@ FramePtr MakePalettePicture(int width, int height)
     return frame;
 }
 
-// The RGB picture in another format; full-range YUV targets are given to
-// the scaler as their plain formats with the range set.
-FramePtr ConvertPicture(const AVFrame* rgb, AVPixelFormat target)
-{
-    FramePtr frame = MakeFrame(target, rgb->width, rgb->height);
-    if (!frame)
-        return nullptr;
-    AVPixelFormat scalerTarget = target;
-    bool fullRange = false;
-    if (target == AV_PIX_FMT_YUVJ444P) {
-        scalerTarget = AV_PIX_FMT_YUV444P;
-        fullRange = true;
-    } else if (target == AV_PIX_FMT_YUVJ420P) {
-        scalerTarget = AV_PIX_FMT_YUV420P;
-        fullRange = true;
-    }
-    std::unique_ptr<SwsContext, ScalerFree> scaler(sws_getContext(rgb->width, rgb->height, AV_PIX_FMT_RGB24, rgb->width,
-                                                                  rgb->height, scalerTarget, SWS_BILINEAR | SWS_ACCURATE_RND,
-                                                                  nullptr, nullptr, nullptr));
-    if (!scaler)
-        return nullptr;
-    if (fullRange) {
-        const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
-        sws_setColorspaceDetails(scaler.get(), coefficients, 1, coefficients, 1, 0, 1 << 16, 1 << 16);
-        frame->color_range = AVCOL_RANGE_JPEG;
-    }
-    if (sws_scale(scaler.get(), rgb->data, rgb->linesize, 0, rgb->height, frame->data, frame->linesize) != rgb->height)
-        return nullptr;
-    return frame;
-}
-
 bool EncodeStill(const StillEncoding& encoding, int width, int height, std::vector<unsigned char>& bytes)
 {
-    const AVCodec* codec = avcodec_find_encoder(encoding.codec);
-    if (codec == nullptr)
-        return false;
-    ContextPtr context(avcodec_alloc_context3(codec));
-    PacketPtr packet(av_packet_alloc());
-    if (!context || !packet)
-        return false;
-    context->width = width;
-    context->height = height;
-    context->pix_fmt = encoding.format;
-    context->time_base = AVRational{1, 25};
-    if (encoding.codec == AV_CODEC_ID_MJPEG) {
-        context->flags |= AV_CODEC_FLAG_QSCALE;
-        context->global_quality = FF_QP2LAMBDA * 2;
-        context->color_range = AVCOL_RANGE_JPEG;
-    }
-    if (encoding.tiffCompression != nullptr)
-        av_opt_set(context->priv_data, "compression_algo", encoding.tiffCompression, 0);
-    if (avcodec_open2(context.get(), codec, nullptr) < 0)
+    CodecPtr encoder;
+    const int opened = av::OpenEncoder(encoding.codec, encoder, [&](AVCodecContext& context) {
+        context.width = width;
+        context.height = height;
+        context.pix_fmt = encoding.format;
+        context.time_base = AVRational{1, 25};
+        if (encoding.codec == AV_CODEC_ID_MJPEG) {
+            context.flags |= AV_CODEC_FLAG_QSCALE;
+            context.global_quality = FF_QP2LAMBDA * 2;
+            context.color_range = AVCOL_RANGE_JPEG;
+        }
+        if (encoding.tiffCompression != nullptr)
+            av_opt_set(context.priv_data, "compression_algo", encoding.tiffCompression, 0);
+    });
+    if (opened < 0)
         return false;
     FramePtr rgb = MakeRgbPicture(width, height);
     FramePtr frame;
@@ -181,79 +109,66 @@ bool EncodeStill(const StillEncoding& encoding, int width, int height, std::vect
     else if (rgb && encoding.format == AV_PIX_FMT_RGB24)
         frame = std::move(rgb);
     else if (rgb)
-        frame = ConvertPicture(rgb.get(), encoding.format);
+        frame = av::ConvertPicture(rgb.get(), encoding.format);
     if (!frame)
         return false;
     if (encoding.codec == AV_CODEC_ID_MJPEG)
-        frame->quality = context->global_quality;
-    if (avcodec_send_frame(context.get(), frame.get()) < 0 || avcodec_send_frame(context.get(), nullptr) < 0)
-        return false;
-    if (avcodec_receive_packet(context.get(), packet.get()) < 0)
-        return false;
-    bytes.assign(packet->data, packet->data + packet->size);
-    return true;
+        frame->quality = encoder->global_quality;
+    return av::EncodePicture(encoder.get(), frame.get(), bytes) == 0;
 }
 
 bool EncodeAndWrite(AVFormatContext* output, AVCodecContext* encoder, AVStream* stream, const AVFrame* frame)
 {
-    if (avcodec_send_frame(encoder, frame) < 0)
-        return false;
-    PacketPtr packet(av_packet_alloc());
-    if (!packet)
-        return false;
-    while (avcodec_receive_packet(encoder, packet.get()) >= 0) {
-        av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
+    return av::Encode(encoder, frame, [&](AVPacket* packet) {
+        av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
         packet->stream_index = stream->index;
-        if (av_interleaved_write_frame(output, packet.get()) < 0)
-            return false;
-    }
-    return true;
+        return av_interleaved_write_frame(output, packet);
+    }) == 0;
 }
 
-ContextPtr OpenVideoEncoder(const RealMediaClip& clip, AVFormatContext* output, AVStream*& stream)
+// Opens the encoder and gives the output a stream of what it makes.
+CodecPtr OpenStreamEncoder(AVCodecID codec, AVFormatContext* output, AVStream*& stream, const av::CodecSetup& setup)
 {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_RV10);
-    ContextPtr context(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
+    CodecPtr encoder;
+    if (av::OpenEncoder(codec, encoder, setup) < 0)
+        return nullptr;
     stream = avformat_new_stream(output, nullptr);
-    if (!context || stream == nullptr)
+    if (stream == nullptr || avcodec_parameters_from_context(stream->codecpar, encoder.get()) < 0)
         return nullptr;
-    context->width = clip.width;
-    context->height = clip.height;
-    context->pix_fmt = AV_PIX_FMT_YUV420P;
-    context->time_base = AVRational{1, clip.framesPerSecond};
-    context->framerate = AVRational{clip.framesPerSecond, 1};
-    context->bit_rate = 400000;
-    context->gop_size = 5;
-    if (output->oformat->flags & AVFMT_GLOBALHEADER)
-        context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if (avcodec_open2(context.get(), codec, nullptr) < 0 || avcodec_parameters_from_context(stream->codecpar, context.get()) < 0)
-        return nullptr;
-    stream->time_base = context->time_base;
-    return context;
+    stream->time_base = encoder->time_base;
+    return encoder;
 }
 
-ContextPtr OpenAudioEncoder(AVFormatContext* output, AVStream*& stream)
+CodecPtr OpenVideoEncoder(const RealMediaClip& clip, AVFormatContext* output, AVStream*& stream)
 {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AC3);
-    ContextPtr context(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
-    stream = avformat_new_stream(output, nullptr);
-    if (!context || stream == nullptr)
-        return nullptr;
-    context->sample_fmt = AV_SAMPLE_FMT_FLTP;
-    context->sample_rate = 44100;
-    av_channel_layout_default(&context->ch_layout, 1);
-    context->bit_rate = 64000;
-    context->time_base = AVRational{1, context->sample_rate};
-    if (avcodec_open2(context.get(), codec, nullptr) < 0 || avcodec_parameters_from_context(stream->codecpar, context.get()) < 0)
-        return nullptr;
-    stream->time_base = context->time_base;
-    return context;
+    return OpenStreamEncoder(AV_CODEC_ID_RV10, output, stream, [&](AVCodecContext& context) {
+        context.width = clip.width;
+        context.height = clip.height;
+        context.pix_fmt = AV_PIX_FMT_YUV420P;
+        context.time_base = AVRational{1, clip.framesPerSecond};
+        context.framerate = AVRational{clip.framesPerSecond, 1};
+        context.bit_rate = 400000;
+        context.gop_size = 5;
+        if (output->oformat->flags & AVFMT_GLOBALHEADER)
+            context.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    });
+}
+
+CodecPtr OpenAudioEncoder(AVFormatContext* output, AVStream*& stream)
+{
+    return OpenStreamEncoder(AV_CODEC_ID_AC3, output, stream, [](AVCodecContext& context) {
+        context.sample_fmt = AV_SAMPLE_FMT_FLTP;
+        context.sample_rate = 44100;
+        av_channel_layout_default(&context.ch_layout, 1);
+        context.bit_rate = 64000;
+        context.time_base = AVRational{1, context.sample_rate};
+    });
 }
 
 bool WriteVideoFrames(const RealMediaClip& clip, AVFormatContext* output, AVCodecContext* encoder, AVStream* stream)
 {
     FramePtr rgb = MakeRgbPicture(clip.width, clip.height);
-    FramePtr frame = rgb ? ConvertPicture(rgb.get(), AV_PIX_FMT_YUV420P) : nullptr;
+    FramePtr frame = rgb ? av::ConvertPicture(rgb.get(), AV_PIX_FMT_YUV420P) : nullptr;
     if (!frame)
         return false;
     for (int i = 0; i < clip.frames; ++i) {
@@ -391,10 +306,9 @@ bool WriteBitfields565Bmp(const std::string& path, int width, int height)
 
 bool WriteRealMedia(const std::string& path, const RealMediaClip& clip)
 {
-    AVFormatContext* raw = nullptr;
-    if (avformat_alloc_output_context2(&raw, nullptr, "rm", path.c_str()) < 0 || raw == nullptr)
+    av::OutputPtr output;
+    if (av::CreateOutput(path, output, "rm") < 0)
         return false;
-    std::unique_ptr<AVFormatContext, OutputFree> output(raw);
     const std::pair<const char*, const std::string*> texts[] = {
         {"title", &clip.title}, {"author", &clip.author}, {"copyright", &clip.copyright}, {"comment", &clip.comment}};
     for (const auto& [key, value] : texts) {
@@ -403,12 +317,11 @@ bool WriteRealMedia(const std::string& path, const RealMediaClip& clip)
     }
     AVStream* videoStream = nullptr;
     AVStream* audioStream = nullptr;
-    ContextPtr video = clip.video ? OpenVideoEncoder(clip, output.get(), videoStream) : nullptr;
-    ContextPtr audio = clip.audio ? OpenAudioEncoder(output.get(), audioStream) : nullptr;
+    CodecPtr video = clip.video ? OpenVideoEncoder(clip, output.get(), videoStream) : nullptr;
+    CodecPtr audio = clip.audio ? OpenAudioEncoder(output.get(), audioStream) : nullptr;
     if ((clip.video && !video) || (clip.audio && !audio))
         return false;
-    const std::string url = "file:" + path;
-    if (avio_open(&output->pb, url.c_str(), AVIO_FLAG_WRITE) < 0)
+    if (av::OpenOutputFile(output.get()) < 0)
         return false;
     if (avformat_write_header(output.get(), nullptr) < 0)
         return false;
@@ -421,7 +334,7 @@ bool WriteRealMedia(const std::string& path, const RealMediaClip& clip)
 
 void QuietMediaLogs()
 {
-    av_log_set_level(AV_LOG_QUIET);
+    av::QuietLogs();
 }
 
 std::vector<unsigned char> ReadBytes(const std::string& path)
