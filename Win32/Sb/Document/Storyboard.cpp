@@ -1,8 +1,25 @@
 #include "Win32/Sb/Document/Storyboard.h"
 
+#include <unordered_map>
+
 #include "Win32/Sb/Document/StoryboardItem.h"
 
 #include "Platform/Win/User/User.h"
+
+namespace {
+
+// The slot of every item, from the lower bound to the last occupied slot.
+std::unordered_map<const StoryboardItem*, INT> SlotsOfItems(const StoryboardSlotArray& slots)
+{
+    std::unordered_map<const StoryboardItem*, INT> slotOf;
+    for (INT i = slots.GetLowerBound(); i <= slots.GetLastOccupied(); ++i) {
+        if (const StoryboardItem* item = slots.PeekAt(i))
+            slotOf.emplace(item, i);
+    }
+    return slotOf;
+}
+
+} // namespace
 
 Storyboard::Storyboard() : m_slots(1, 0, 10), m_sendMessage(SendMessageA)
 {
@@ -79,19 +96,19 @@ INT Storyboard::ValidateRange(INT target, INT first, INT last, BOOL checkRoom) c
     return kResultOk;
 }
 
-BOOL Storyboard::CloseOddGap(INT first, INT n)
+INT Storyboard::CloseOddGap(INT first, INT n)
 {
     if ((n & 1) == 0)
-        return FALSE;
+        return -1;
     if (!m_slots.PeekAt(first)) {
         m_slots.ShiftDown(first, 1);
-        return TRUE;
+        return first;
     }
     if (first > m_slots.GetLowerBound() && !m_slots.PeekAt(first - 1)) {
         m_slots.ShiftDown(first - 1, 1);
-        return TRUE;
+        return first - 1;
     }
-    return FALSE;
+    return -1;
 }
 
 void Storyboard::DropOddEmptySlot(INT first, INT n)
@@ -104,7 +121,21 @@ void Storyboard::TakeRecordedRange()
 {
     m_pUndoStore.reset();
     m_pUndoStore = m_slots.TakeRange(m_nFirst, m_nCount);
-    CloseOddGap(m_nFirst, m_nCount);
+    m_nClosedSlot = CloseOddGap(m_nFirst, m_nCount);
+}
+
+void Storyboard::PutBackRecordedRange()
+{
+    const INT first = m_nFirst;
+    const BOOL closedBefore = m_nClosedSlot >= 0 && m_nClosedSlot == first - 1;
+    const BOOL closedAfter = m_nClosedSlot >= 0 && m_nClosedSlot == first;
+    if (closedBefore)
+        m_slots.ShiftUp(first - 1, 1);
+    else if (!closedAfter)
+        DropOddEmptySlot(first, m_nCount);
+    m_slots.InsertArray(first, std::move(m_pUndoStore));
+    if (closedAfter)
+        m_slots.ShiftUp(first + m_nCount, 1);
 }
 
 void Storyboard::FixParity()
@@ -169,6 +200,7 @@ INT Storyboard::InsertItem(StoryboardItem* item, INT index)
         m_slots.ShiftUp(index, 2);
         m_slots.SetAt(index, item);
         m_pUndoStore.reset();
+        m_bTargetWasEmpty = FALSE;
         m_nLastOperation = kOpInsert;
         m_bUndone = FALSE;
         m_bModified = TRUE;
@@ -300,6 +332,16 @@ INT Storyboard::MoveRange(INT target, INT first, INT last)
     m_bTargetWasEmpty = targetEmpty && !(target < f && target + n - 1 >= f);
 
     INT moved = n - m_nOverlap;
+    const std::unordered_map<const StoryboardItem*, INT> slotBefore = SlotsOfItems(m_slots);
+    // The first item of the moving block tells afterwards where the block
+    // landed, parity fix included.
+    const StoryboardItem* lead = nullptr;
+    INT leadOffset = 0;
+    for (INT i = f; i < f + moved && !lead; ++i) {
+        lead = m_slots.PeekAt(i);
+        leadOffset = i - f;
+    }
+
     std::unique_ptr<StoryboardSlotArray> taken = m_slots.TakeRange(f, moved);
     m_slots.ShiftUp(f, moved);
     if (m_bTargetWasEmpty)
@@ -307,11 +349,13 @@ INT Storyboard::MoveRange(INT target, INT first, INT last)
     else
         m_slots.InsertArray(target, std::move(taken));
 
+    // An insertion at or before the range pushed the vacated slots, and the
+    // range itself, up.
+    const BOOL pushed = target <= f && !m_bTargetWasEmpty;
     if (moved > 0) {
-        // An insertion at or before the range pushed the vacated slots up.
-        const INT vacated = (target <= f && !m_bTargetWasEmpty) ? f + moved : f;
+        const INT vacated = pushed ? f + moved : f;
         m_slots.ShiftDown(vacated, moved);
-        if ((moved & 1) != 0 && CloseOddGap(vacated, moved))
+        if ((moved & 1) != 0 && CloseOddGap(vacated, moved) >= 0)
             ++moved;
     }
 
@@ -319,77 +363,131 @@ INT Storyboard::MoveRange(INT target, INT first, INT last)
         m_nLastPosition = target - moved;
     } else {
         m_nLastPosition = target;
-        m_nFirst += moved;
-        m_nLast += moved;
+        if (pushed) {
+            m_nFirst += moved;
+            m_nLast += moved;
+        }
     }
     FixParity();
+
+    m_movedItems.clear();
+    for (INT i = m_slots.GetLowerBound(); i <= m_slots.GetLastOccupied(); ++i) {
+        const StoryboardItem* item = m_slots.PeekAt(i);
+        if (!item)
+            continue;
+        const auto before = slotBefore.find(item);
+        if (before != slotBefore.end() && before->second != i)
+            m_movedItems.push_back({before->second, i});
+        if (item == lead)
+            m_nLastPosition = i - leadOffset;
+    }
+    m_nMoveTarget = target;
+    m_nMoveSource = f;
+    m_nMovePlaced = m_nLastPosition;
+
     m_bUndone = FALSE;
     m_bModified = TRUE;
     RecomputeAndNotify(target);
     return kResultOk;
 }
 
+void Storyboard::PlaceMovedItems(BOOL back)
+{
+    // Every moving item leaves its slot before any arrives, so no item lands
+    // on one that has not left yet.
+    std::vector<StoryboardItem*> items;
+    items.reserve(m_movedItems.size());
+    for (const MovedItem& moved : m_movedItems) {
+        const INT from = back ? moved.after : moved.before;
+        items.push_back(m_slots.PeekAt(from));
+        m_slots.ClearAt(from);
+    }
+    for (size_t i = 0; i < items.size(); ++i)
+        m_slots.SetAt(back ? m_movedItems[i].before : m_movedItems[i].after, items[i]);
+}
+
+void Storyboard::ExchangeSetItems()
+{
+    m_pUndoStore = m_slots.ReplaceRange(m_nFirst, std::move(m_pUndoStore));
+}
+
+void Storyboard::TakeInsertedRange()
+{
+    if (m_bTargetWasEmpty) {
+        m_pUndoStore = m_slots.TakeRangeKeepGap(m_nFirst, m_nCount);
+        return;
+    }
+    m_pUndoStore = m_slots.TakeRange(m_nFirst, m_nCount);
+    // The empty slot the parity fix opened after an odd count.
+    DropOddEmptySlot(m_nFirst, m_nCount);
+}
+
+void Storyboard::PutBackInsertedRange()
+{
+    // The parity fix at the end of the redo opens the same slot again as
+    // the insertion did.
+    if (m_bTargetWasEmpty)
+        m_slots.ReplaceRange(m_nFirst, std::move(m_pUndoStore));
+    else
+        m_slots.InsertArray(m_nFirst, std::move(m_pUndoStore));
+}
+
+void Storyboard::PutBackClearedItems()
+{
+    std::unique_ptr<StoryboardSlotArray> taken = m_slots.TakeRangeKeepGap(m_nFirst, m_nCount);
+    m_slots.ReplaceRange(m_nFirst, std::move(m_pUndoStore));
+    m_pUndoStore = std::move(taken);
+}
+
+void Storyboard::ClearRecordedRange()
+{
+    m_pUndoStore = m_slots.TakeRangeKeepGap(m_nFirst, m_nCount);
+}
+
+void Storyboard::MoveItemsBack()
+{
+    PlaceMovedItems(TRUE);
+    // The way back is told first, at the slot the block returns to, as the
+    // block move that takes it there would; Undo's own notice follows.
+    m_bModified = TRUE;
+    RecomputeAndNotify(m_nFirst);
+    m_nLastPosition = m_nMoveSource;
+}
+
+void Storyboard::MoveItemsAgain()
+{
+    PlaceMovedItems(FALSE);
+    m_bModified = TRUE;
+    RecomputeAndNotify(m_nMoveTarget);
+    m_nLastPosition = m_nMovePlaced;
+}
+
 INT Storyboard::Undo()
 {
-    const INT operation = m_nLastOperation;
-    if (!m_bUndone) {
-        m_bUndone = TRUE;
-        switch (operation) {
-        case kOpSet:
-            m_pUndoStore = m_slots.ReplaceRange(m_nFirst, std::move(m_pUndoStore));
-            break;
-        case kOpInsert:
-            m_pUndoStore = m_slots.TakeRange(m_nFirst, m_nCount);
-            DropOddEmptySlot(m_nFirst, m_nCount);
-            break;
-        case kOpClearRange: {
-            std::unique_ptr<StoryboardSlotArray> taken = m_slots.TakeRangeKeepGap(m_nFirst, m_nCount);
-            m_slots.ReplaceRange(m_nFirst, std::move(m_pUndoStore));
-            m_pUndoStore = std::move(taken);
-            break;
-        }
-        case kOpCut:
-            DropOddEmptySlot(m_nFirst, m_nCount);
-            m_slots.InsertArray(m_nFirst, std::move(m_pUndoStore));
-            break;
-        case kOpMove: {
-            // Moving the block back can be refused (a forward move of an odd
-            // count leaves it on the other parity); say so rather than
-            // report an undo that did not happen.
-            const INT result = MoveRange(m_nFirst, m_nLastPosition, m_nLastPosition + m_nCount - 1);
-            if (result != kResultOk) {
-                m_bUndone = FALSE;
-                return result;
-            }
-            break;
-        }
-        default:
-            break;
-        }
-    } else {
-        switch (operation) {
-        case kOpSet:
-            m_pUndoStore = m_slots.ReplaceRange(m_nFirst, std::move(m_pUndoStore));
-            break;
-        case kOpInsert:
-            DropOddEmptySlot(m_nFirst, m_nCount);
-            m_slots.InsertArray(m_nFirst, std::move(m_pUndoStore));
-            break;
-        case kOpClearRange:
-            m_pUndoStore = m_slots.TakeRangeKeepGap(m_nFirst, m_nCount);
-            break;
-        case kOpCut:
-            TakeRecordedRange();
-            break;
-        default:
-            break;
-        }
-        m_bUndone = FALSE;
-    }
-    // Undoing or redoing changes the slots like any edit, so the change must
-    // count as unsaved and reach the notify window even right after a save.
-    if (operation == kOpSet || operation == kOpInsert || operation == kOpClearRange || operation == kOpCut)
+    struct UndoSteps {
+        INT operation;
+        void (Storyboard::*undo)();
+        void (Storyboard::*redo)();
+    };
+    // A copy changes no slot, so it has nothing to undo.
+    static constexpr UndoSteps kSteps[] = {
+        {kOpSet, &Storyboard::ExchangeSetItems, &Storyboard::ExchangeSetItems},
+        {kOpInsert, &Storyboard::TakeInsertedRange, &Storyboard::PutBackInsertedRange},
+        {kOpClearRange, &Storyboard::PutBackClearedItems, &Storyboard::ClearRecordedRange},
+        {kOpCut, &Storyboard::PutBackRecordedRange, &Storyboard::TakeRecordedRange},
+        {kOpMove, &Storyboard::MoveItemsBack, &Storyboard::MoveItemsAgain},
+    };
+    const BOOL undo = !m_bUndone;
+    m_bUndone = undo;
+    for (const UndoSteps& steps : kSteps) {
+        if (steps.operation != m_nLastOperation)
+            continue;
+        (this->*(undo ? steps.undo : steps.redo))();
+        // Undoing or redoing changes the slots like any edit, so the change
+        // must count as unsaved and reach the notify window even right
+        // after a save.
         m_bModified = TRUE;
+    }
     FixParity();
     RecomputeAndNotify(m_nLastPosition);
     return kResultOk;
@@ -406,6 +504,7 @@ INT Storyboard::Clear()
     RecomputeAndNotify(m_nLastPosition);
 
     m_nLastOperation = kOpNone;
+    m_movedItems.clear();
     m_bUndone = FALSE;
     m_bModified = FALSE;
     m_nFirst = 0;

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Sb/Document/StoryboardSlotArray.h"
@@ -58,7 +59,8 @@ public:
     INT ClearRange(INT first, INT last);
     INT MoveRange(INT target, INT first, INT last);
 
-    // Undoes the last operation, or redoes it when it was undone.
+    // Undoes the last operation, giving back the slots exactly as they were
+    // before it, or redoes it when it was undone.
     INT Undo();
     BOOL HasUndo() const { return m_nLastOperation != kOpNone; }
     // Removes every item and forgets the undo state.
@@ -85,6 +87,14 @@ private:
     static constexpr INT kOpCopy = 6;
     static constexpr INT kOpMove = 8;
 
+    // Where a move took every item that changed slot, so that Undo and Redo
+    // can put each one back exactly: a move may drop empty slots, and the
+    // parity fix may open others, so moving the block back is not enough.
+    struct MovedItem {
+        INT before;
+        INT after;
+    };
+
     static BOOL FitsSlot(const StoryboardItem* item, INT index);
 
     void ResolveRange(INT& first, INT& last) const;
@@ -94,11 +104,25 @@ private:
     INT ValidateRange(INT target, INT first, INT last, BOOL checkRoom = TRUE) const;
     // Takes the recorded range out with the gap closed into the undo store.
     void TakeRecordedRange();
+    // Puts the items of the last cut back, with the empty slot the closing
+    // rule dropped or without the one the parity fix opened.
+    void PutBackRecordedRange();
     // After n slots at first were taken out with the gap closed: drops one
-    // more empty slot next to the gap when n is odd. Whether one was dropped.
-    BOOL CloseOddGap(INT first, INT n);
+    // more empty slot next to the gap when n is odd. The slot dropped, or -1.
+    INT CloseOddGap(INT first, INT n);
     // Drops the empty slot at first when n is odd.
     void DropOddEmptySlot(INT first, INT n);
+    // Puts the items of the last move where they stood before it (back) or
+    // after it.
+    void PlaceMovedItems(BOOL back);
+    // The undo and redo steps of each operation.
+    void ExchangeSetItems();
+    void TakeInsertedRange();
+    void PutBackInsertedRange();
+    void PutBackClearedItems();
+    void ClearRecordedRange();
+    void MoveItemsBack();
+    void MoveItemsAgain();
     void FixParity();
     void RecomputeAndNotify(INT slot);
     void Notify(INT slot);
@@ -117,4 +141,13 @@ private:
     INT m_nOverlap = 0;
     HWND m_hNotifyWindow = nullptr;
     MessageSender m_sendMessage;
+    // The slot the closing rule dropped after the last cut (the first slot
+    // of the range or the one before it), -1 when it dropped none.
+    INT m_nClosedSlot = -1;
+    // The last move: its target, where its block started before and after
+    // it, and every item it put on another slot.
+    INT m_nMoveTarget = 0;
+    INT m_nMoveSource = 0;
+    INT m_nMovePlaced = 0;
+    std::vector<MovedItem> m_movedItems;
 };

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -56,9 +57,13 @@ std::shared_ptr<std::vector<Notice>> RecordNotices(Storyboard& storyboard)
     return notices;
 }
 
+// The storyboard that "from t f l" takes its items from.
+constexpr const char* kOtherBoard = "Sa Tb Sc Td Se";
+
 // Runs one edit written as text: "cut f l", "remove f l", "clear f l",
-// "copy f l", "move t f l", "set LABEL i", "insert LABEL i" or "undo". A new
-// item that the storyboard refuses is deleted here, since the caller keeps it.
+// "copy f l", "move t f l", "from t f l" (slots f..l of kOtherBoard inserted
+// at t), "set LABEL i", "insert LABEL i" or "undo". A new item that the
+// storyboard refuses is deleted here, since the caller keeps it.
 INT Apply(Storyboard& storyboard, const std::string& action)
 {
     std::istringstream in(action);
@@ -91,6 +96,11 @@ INT Apply(Storyboard& storyboard, const std::string& action)
     if (verb == "move") {
         in >> c;
         return storyboard.MoveRange(a, b, c);
+    }
+    if (verb == "from") {
+        in >> c;
+        auto other = StoryboardFrom(kOtherBoard);
+        return storyboard.InsertFrom(*other, a, b, c);
     }
     ADD_FAILURE() << "unknown action " << action;
     return -1;
@@ -485,6 +495,71 @@ TEST_F(StoryboardTest, EditsUndoAndRedoOnFiveSlots)
     }
 }
 
+// Every edit of every kind on a board of the given number of slots: set and
+// insert on each slot and just past the end, ranges of one to four slots for
+// cut, remove, clear and copy, those ranges moved to every target of their
+// parity forward and backward, and ranges of the other board inserted at
+// every target.
+std::vector<std::string> EveryEdit(INT slots)
+{
+    std::vector<std::string> edits;
+    auto add = [&edits](const std::string& verb, std::initializer_list<INT> numbers) {
+        std::string edit = verb;
+        for (INT number : numbers)
+            edit += ' ' + std::to_string(number);
+        edits.push_back(edit);
+    };
+    for (INT i = 0; i <= slots + 1; ++i) {
+        const std::string label = Storyboard::IsSceneIndex(i) ? "S9" : "T9";
+        edits.push_back("set " + label + ' ' + std::to_string(i));
+        edits.push_back("insert " + label + ' ' + std::to_string(i));
+    }
+    for (INT first = 0; first < slots; ++first) {
+        for (INT last = first; last <= first + 3; ++last) {
+            for (const char* verb : {"cut", "remove", "clear", "copy"})
+                add(verb, {first, last});
+            for (INT target = first & 1; target <= slots + 2; target += 2)
+                add("move", {target, first, last});
+        }
+    }
+    const std::pair<INT, INT> otherRanges[] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {1, 3}, {0, 4}};
+    for (const auto& [first, last] : otherRanges) {
+        for (INT target = first & 1; target <= slots + 1; target += 2)
+            add("from", {target, first, last});
+    }
+    return edits;
+}
+
+// Undo gives back the board slot for slot, Redo the edit's result, and so on
+// back and forth, whatever the edit and wherever the gaps lie.
+TEST_F(StoryboardTest, UndoGivesBackTheBoardAndRedoTheEditAfterEveryEdit)
+{
+    const char* const boards[] = {
+        "S0 T1 S2 T3 S4 T5 S6",
+        "S0 _ S2 T3 S4 _ S6",
+        "S0 T1 _ _ S4 T5 S6",
+        "_ _ S2 T3 S4",
+        "S0 T1 S2 _ _ _ _ T7 S8",
+        "S0 _ _ _ S4 _ _ _ S8",
+    };
+    for (const char* board : boards) {
+        const INT slots = StoryboardFrom(board)->GetLastIndex() + 1;
+        for (const std::string& edit : EveryEdit(slots)) {
+            auto storyboard = StoryboardFrom(board);
+            const INT result = Apply(*storyboard, edit);
+            const std::string edited = Layout(*storyboard);
+            if (result != Storyboard::kResultOk) {
+                EXPECT_EQ(edited, board) << board << ": " << edit << " refused";
+                continue;
+            }
+            for (const std::string& expected : {std::string(board), edited, std::string(board)}) {
+                EXPECT_EQ(storyboard->Undo(), Storyboard::kResultOk) << board << ": " << edit;
+                EXPECT_EQ(Layout(*storyboard), expected) << board << ": " << edit;
+            }
+        }
+    }
+}
+
 TEST_F(StoryboardTest, MoveRangeChecksParityAndTheSlotLimit)
 {
     struct Case {
@@ -623,6 +698,8 @@ TEST_F(StoryboardTest, NoticeNamesTheFirstSlotTouched)
         // After an undo the notice carries the last position.
         {{"cut 2 3", "undo"}, {2, 2}},
         {{"move 4 0 1", "undo"}, {4, 0, 0}},
+        // A redo tells the move's target and where the block landed again.
+        {{"move 4 0 1", "undo", "undo"}, {4, 0, 0, 4, 2}},
         {{"move 0 2 3", "undo"}, {0, 4, 2}},
     };
     for (const Case& c : cases) {
@@ -733,13 +810,43 @@ TEST_F(StoryboardTest, MoveWithAnEmptyTargetReachingIntoTheRangeKeepsItsItems)
     EXPECT_EQ(Layout(*storyboard), "_ _ _ _ S4 T5 S6");
 }
 
-TEST_F(StoryboardTest, AnUndoThatCannotMoveTheBlockBackReportsFailure)
+// Edits whose closing rule, parity fix or empty target reshape the board
+// around the edited slots: Undo still gives back the board slot for slot and
+// Redo the edit's own result.
+TEST_F(StoryboardTest, UndoGivesBackTheSlotsThatClosingAndParityRulesReshaped)
 {
-    auto storyboard = StoryboardFrom("S0 T1 S2 T3 S4");
-    ASSERT_EQ(storyboard->MoveRange(4, 0, 0), Storyboard::kResultOk);
-    const std::string moved = Layout(*storyboard);
-    EXPECT_NE(storyboard->Undo(), Storyboard::kResultOk);
-    EXPECT_EQ(Layout(*storyboard), moved) << "a refused undo leaves the slots alone";
+    struct Case {
+        const char* what;
+        const char* board;
+        const char* edit;
+        const char* edited;
+    };
+    const Case cases[] = {
+        {"cut whose closing rule dropped the empty slot before the range", "S0 _ S2 T3 S4", "cut 2 2", "S0 T3 S4"},
+        {"remove likewise", "S0 _ S2 T3 S4", "remove 2 2", "S0 T3 S4"},
+        {"cut whose closing rule dropped the empty slot after the range", "S0 T1 S2 _ _ _ _ T7 S8", "cut 2 2",
+         "S0 T1 _ _ _ T7 S8"},
+        {"cut of a transition before a gap", "S0 T1 _ _ S4 T5 S6", "cut 1 1", "S0 _ S4 T5 S6"},
+        {"scene moved forward on a board without gaps", "S0 T1 S2 T3 S4", "move 4 0 0", "_ T1 S2 T3 S0 _ S4"},
+        {"scene moved backward on a board without gaps", "S0 T1 S2 T3 S4 T5 S6", "move 0 2 2", "S2 _ S0 T1 _ T3 S4 T5 S6"},
+        {"one slot moved onto itself", "S0 T1 S2 T3 S4 T5 S6", "move 0 0 0", "S0 T1 S2 T3 S4 T5 S6"},
+        {"backward move into empty slots", "S0 T1 _ _ S4 T5 S6", "move 2 4 5", "S0 T1 S4 T5 S6"},
+        {"forward move out of a board with a gap", "S0 T1 _ _ S4 T5 S6", "move 6 0 1", "_ _ S4 T5 S0 T1 S6"},
+        {"move of empty slots onto themselves", "S0 T1 _ _ S4 T5 S6", "move 2 2 3", "S0 T1 S4 T5 S6"},
+        {"insertion from another storyboard into empty slots", "S0 T1 _ _ S4 T5 S6", "from 2 0 1",
+         "S0 T1 Sa Tb S4 T5 S6"},
+        {"odd insertion from another storyboard at an empty slot", "S0 T1 _ _ S4 T5 S6", "from 2 0 2",
+         "S0 T1 Sa Tb Sc _ _ _ S4 T5 S6"},
+    };
+    for (const Case& c : cases) {
+        auto storyboard = StoryboardFrom(c.board);
+        ASSERT_EQ(Apply(*storyboard, c.edit), Storyboard::kResultOk) << c.what;
+        EXPECT_EQ(Layout(*storyboard), c.edited) << c.what;
+        EXPECT_EQ(storyboard->Undo(), Storyboard::kResultOk) << c.what;
+        EXPECT_EQ(Layout(*storyboard), c.board) << c.what << ": undo";
+        EXPECT_EQ(storyboard->Undo(), Storyboard::kResultOk) << c.what;
+        EXPECT_EQ(Layout(*storyboard), c.edited) << c.what << ": redo";
+    }
 }
 
 TEST_F(StoryboardTest, TimesOverlapByTheTransitionBetweenScenes)
