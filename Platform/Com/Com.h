@@ -1,5 +1,9 @@
 #pragma once
 // The COM and OLE subset the system is written on.
+//
+// Out of memory: objects are made through com::CreateObject, which returns
+// E_OUTOFMEMORY instead of letting std::bad_alloc cross the call; task
+// memory (CoTaskMemAlloc) and strings (SysAllocString) return null.
 
 #include "Platform/Com/ComApi.h"
 #include "Platform/Com/ComPtr.h"

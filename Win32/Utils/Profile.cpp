@@ -202,6 +202,8 @@ public:
         return true;
     }
 
+    bool AtEnd() const { return m_pos >= m_data.size(); }
+
 private:
     const std::string& m_data;
     size_t m_pos = 0;
@@ -435,6 +437,10 @@ int CProfile::ReadText(const std::string& data)
         comments.clear();
     };
     while (NextLogicalLine(reader, text)) {
+        // The blank line that closes a saved document is not a comment of
+        // the last section.
+        if (reader.AtEnd() && text.find_first_not_of(" \t\r\n\f\v") == std::string::npos)
+            break;
         Line line = Classify(text);
         if (line.kind == LineKind::Malformed) {
             result = kMalformed;
@@ -488,8 +494,12 @@ std::string CProfile::WriteText() const
             text += KeepLineEnds(AsCommentLines(section->m_strComment)) + "\n";
         for (const CProfileEntry* entry = section->m_pFirstEntry; entry; entry = entry->m_pNext) {
             std::string line = entry->m_strName + "=" + entry->m_strValue;
-            if (!entry->m_strComment.empty())
-                line += "\t; " + OneLine(entry->m_strComment);
+            if (!entry->m_strComment.empty()) {
+                // A comment read from a file keeps the blank after its ';',
+                // so it is not given a second one.
+                std::string comment = OneLine(entry->m_strComment);
+                line += (comment[0] == ' ' || comment[0] == '\t' ? "\t;" : "\t; ") + comment;
+            }
             AppendWrapped(text, KeepLineEnds(line));
         }
     }

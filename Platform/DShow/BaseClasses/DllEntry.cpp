@@ -1,10 +1,11 @@
 // The entry points of a plug-in module built on the base classes. Only a
-// module that defines g_Templates links this file in (kestrelon_plugin asks
-// for DllGetClassObject and DllCanUnloadNow).
+// module that defines g_Templates links this file in (kestrelon_plugin links
+// it into every plug-in module).
 
 #include <climits>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <new>
 #include <string>
 
 #include "Platform/DShow/BaseClasses/FactoryTemplate.h"
@@ -48,7 +49,12 @@ public:
         if (outer && riid != IID_IUnknown)
             return E_NOINTERFACE;
         HRESULT hr = S_OK;
-        CUnknown* created = m_pTemplate->CreateInstance(outer, &hr);
+        CUnknown* created = nullptr;
+        try {
+            created = m_pTemplate->CreateInstance(outer, &hr);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
         if (!created)
             return SUCCEEDED(hr) ? E_OUTOFMEMORY : hr;
         if (FAILED(hr)) {

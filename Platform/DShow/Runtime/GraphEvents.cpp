@@ -4,7 +4,7 @@
 
 #include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/DShow/Runtime/FilterGraph.h"
-#include "Platform/DShow/Runtime/Runtime.h"
+#include "Platform/DShow/Runtime/NotifyPoster.h"
 #include "Platform/Win/User/User.h"
 
 namespace dshow {

@@ -1,14 +1,19 @@
 #pragma once
-// Process-wide settings of the DirectShow runtime.
+// The DirectShow runtime: the filter graph manager, the filter mapper and
+// its store, the device enumerator, the system clock, and the memory
+// allocator, created by class identifier (BuiltinClasses.h), one class per
+// header. Callers outside the runtime reach them through CoCreateInstance
+// and the interfaces of DShowApi.h; this header is for the runtime's tests
+// and its start.
+//
+// Out of memory: every object is made through com::CreateObject, so a
+// creation that cannot get its memory returns E_OUTOFMEMORY.
 
-#include "Platform/Win/Base/WinTypes.h"
-
-namespace dshow {
-
-// How a graph posts the message given to IMediaEventEx::SetNotifyWindow,
-// from whatever thread queued the event. The default is the USER layer's
-// PostMessageA; null restores it.
-using NotifyPoster = BOOL (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void SetNotifyPoster(NotifyPoster poster);
-
-} // namespace dshow
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
+#include "Platform/DShow/Runtime/BuiltinClasses.h"
+#include "Platform/DShow/Runtime/DeviceEnumerator.h"
+#include "Platform/DShow/Runtime/FilterGraph.h"
+#include "Platform/DShow/Runtime/FilterMapper.h"
+#include "Platform/DShow/Runtime/FilterStore.h"
+#include "Platform/DShow/Runtime/NotifyPoster.h"
+#include "Platform/DShow/Runtime/SystemClock.h"

@@ -67,7 +67,7 @@ std::vector<std::string> LinesOf(const std::string& text)
     return lines;
 }
 
-TEST(ProfileWrite, WritesTheDocumentedExample)
+TEST(ProfileWrite, WritesSectionsEntriesAndCommentsInTheirTextForm)
 {
     CProfile profile;
     profile.SetHeader("; Clips");
@@ -419,7 +419,7 @@ const LineCase kLineCases[] = {
     {"[S]\r\nk=v\r\n", 0, "S", "k", "v"},
 };
 
-TEST(ProfileRead, LinesAreClassifiedAsDocumented)
+TEST(ProfileRead, LinesAreClassifiedBySectionEntryCommentAndBlank)
 {
     for (const LineCase& c : kLineCases) {
         Loaded loaded = LoadedFrom(c.text);
@@ -452,9 +452,6 @@ TEST(ProfileRoundTrip, CommentsComeBackAsTheReaderReadsThem)
     profile.SetValue("S", "Key", "v", "why it is v");
     profile.SetValue("S", "Path", "C:\\x\\", "ends in a backslash\\");
     profile.SetInt("S", "After", 3);
-    // The empty line that ends every saved file replaces the comment of the
-    // last section, so S is not the last.
-    profile.SetInt("Last", "k", 1);
     std::unique_ptr<CProfile> back = RoundTripped(profile);
     // A comment line reads as its text after ';' with its line end and one
     // newline more.
@@ -494,18 +491,40 @@ TEST(ProfileRoundTrip, ReSavingALoadedFileKeepsItsCommentsAsComments)
     }
 }
 
-TEST(ProfileRead, ASavedFileEndsWithAnEmptyLine)
+TEST(ProfileRead, TheEmptyLineThatEndsASavedFileIsNoComment)
 {
     CProfile withSections;
     withSections.SetInt("S", "k", 1);
     withSections.SetInt("Last", "k", 2);
+    std::string saved = SavedText(withSections);
+    EXPECT_EQ(saved.substr(saved.size() - 4), "\r\n\r\n");
     std::unique_ptr<CProfile> back = RoundTripped(withSections);
-    EXPECT_STREQ(back->GetSectionComment("Last"), "\n");
+    EXPECT_STREQ(back->GetSectionComment("Last"), "");
     EXPECT_STREQ(back->GetSectionComment("S"), "");
 
     CProfile headerOnly;
     headerOnly.SetHeader("; only");
-    EXPECT_STREQ(RoundTripped(headerOnly)->GetHeader(), " only\n\n\n");
+    EXPECT_STREQ(RoundTripped(headerOnly)->GetHeader(), " only\n\n");
+}
+
+TEST(ProfileRoundTrip, CommentsOnEverySectionSurviveSaveAndLoad)
+{
+    CProfile profile;
+    profile.SetHeader("; the header");
+    for (const char* name : {"A", "B", "Last"}) {
+        profile.SetSection(name, (std::string("; about ") + name).c_str());
+        profile.SetInt(name, "k", 1, "an entry");
+    }
+    std::string first = SavedText(profile);
+    std::unique_ptr<CProfile> back = LoadedFrom(first).profile;
+    EXPECT_STREQ(back->GetHeader(), " the header\n\n");
+    for (const char* name : {"A", "B", "Last"}) {
+        EXPECT_EQ(back->GetSectionComment(name), std::string(" about ") + name + "\n\n") << name;
+        EXPECT_STREQ(back->GetEntryComment(name, "k"), " an entry\n") << name;
+    }
+    std::unique_ptr<CProfile> again = LoadedFrom(SavedText(*back)).profile;
+    EXPECT_EQ(SavedText(*again), SavedText(*back)) << "a loaded document saves the same every time";
+    EXPECT_STREQ(again->GetSectionComment("Last"), " about Last\n\n");
 }
 
 TEST(ProfileRead, LongCommentBlocksAreKeptWhole)
