@@ -1,6 +1,7 @@
 // The program's entry. Until the application shell exists it opens an empty
 // main window on the chosen display back end and runs the message loop
-// until the window is destroyed.
+// until the window is destroyed. SIGINT, SIGTERM and SIGHUP close the main
+// window; exit status 2 means the environment was unusable.
 
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 #include "Platform/Display/Display.h"
 #include "Platform/Win/Base/SanitizerDefaults.h"
+#include "Platform/Win/Kernel/Console.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/User/User.h"
 #include "Program/Version.h"
@@ -36,21 +38,33 @@ void CALLBACK CloseMainWindow(HWND, UINT, UINT_PTR id, DWORD)
     PostMessageA(g_mainWindow, WM_CLOSE, 0, 0);
 }
 
+// The requests to end that come from outside (the terminal, the session,
+// kill) close the main window as its close box would, so that the program
+// ends through its usual shutdown.
+BOOL CloseOnControlEvent(DWORD)
+{
+    PostMessageA(g_mainWindow, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+struct ExitAfterSetting {
+    bool valid = true;
+    std::optional<UINT> milliseconds;
+};
+
 // KESTRELON_EXIT_AFTER_MS: headless runs (tests, CI) close the main window
 // after that many milliseconds, as nobody is there to close it.
-std::optional<UINT> ExitAfter()
+ExitAfterSetting ExitAfter()
 {
     const char* text = std::getenv("KESTRELON_EXIT_AFTER_MS");
     if (!text || !*text)
-        return std::nullopt;
+        return {};
     char* end = nullptr;
     errno = 0;
     unsigned long value = std::strtoul(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value > USER_TIMER_MAXIMUM) {
-        std::fprintf(stderr, "Kestrelon: KESTRELON_EXIT_AFTER_MS must be a number of milliseconds\n");
-        return std::nullopt;
-    }
-    return static_cast<UINT>(value);
+    if (errno != 0 || *end != '\0' || *text < '0' || *text > '9' || value > USER_TIMER_MAXIMUM)
+        return {false, std::nullopt};
+    return {true, static_cast<UINT>(value)};
 }
 
 HWND CreateMainWindow()
@@ -86,6 +100,12 @@ int main(int argc, char** argv)
             return 0;
         }
     }
+    // A run told to end on its own that cannot tell when would never end.
+    const ExitAfterSetting exitAfter = ExitAfter();
+    if (!exitAfter.valid) {
+        std::fprintf(stderr, "Kestrelon: KESTRELON_EXIT_AFTER_MS must be a number of milliseconds\n");
+        return 2;
+    }
     std::optional<display::Backend> backend = display::StartChosen();
     if (!backend) {
         std::fprintf(stderr, "Kestrelon: the display cannot be opened (KESTRELON_DISPLAY=sdl)\n");
@@ -98,11 +118,11 @@ int main(int argc, char** argv)
         return 1;
     }
     win::user::SetMainWindow(g_mainWindow);
+    SetConsoleCtrlHandler(CloseOnControlEvent, TRUE);
     ShowWindow(g_mainWindow, SW_SHOWDEFAULT);
     UpdateWindow(g_mainWindow);
-    if (*backend == display::Backend::Headless)
-        if (std::optional<UINT> after = ExitAfter())
-            SetTimer(nullptr, 0, *after, CloseMainWindow);
+    if (*backend == display::Backend::Headless && exitAfter.milliseconds)
+        SetTimer(nullptr, 0, *exitAfter.milliseconds, CloseMainWindow);
 
     int exitCode = 0;
     MSG msg{};

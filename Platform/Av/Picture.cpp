@@ -1,5 +1,9 @@
 #include "Platform/Av/Picture.h"
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 namespace av {
 
 namespace {
@@ -29,22 +33,10 @@ AVPixelFormat PlainFormat(AVPixelFormat format, bool& fullRange)
     return format;
 }
 
-} // namespace
-
-FramePtr AllocatePicture(AVPixelFormat format, int width, int height)
-{
-    FramePtr picture(av_frame_alloc());
-    if (!picture)
-        return nullptr;
-    picture->format = format;
-    picture->width = width;
-    picture->height = height;
-    if (av_frame_get_buffer(picture.get(), 0) < 0)
-        return nullptr;
-    return picture;
-}
-
-bool ConvertPicture(const AVFrame* picture, AVPixelFormat target, uint8_t* const to[4], const int strides[4], int flags)
+// Converts into `to`, which must have the slack the scaler writes past the
+// end of rows and of the last row (a few bytes for mono pictures a few
+// pixels wide): the buffers of a picture AllocatePicture made.
+bool Scale(const AVFrame* picture, AVPixelFormat target, uint8_t* const to[4], const int strides[4], int flags)
 {
     bool sourceFull = false;
     bool targetFull = false;
@@ -64,10 +56,37 @@ bool ConvertPicture(const AVFrame* picture, AVPixelFormat target, uint8_t* const
         == picture->height;
 }
 
+} // namespace
+
+FramePtr AllocatePicture(AVPixelFormat format, int width, int height)
+{
+    FramePtr picture(av_frame_alloc());
+    if (!picture)
+        return nullptr;
+    picture->format = format;
+    picture->width = width;
+    picture->height = height;
+    if (av_frame_get_buffer(picture.get(), 0) < 0)
+        return nullptr;
+    return picture;
+}
+
+bool ConvertPicture(const AVFrame* picture, AVPixelFormat target, uint8_t* const to[4], const int strides[4], int flags)
+{
+    FramePtr scratch = AllocatePicture(target, picture->width, picture->height);
+    if (!scratch || !Scale(picture, target, scratch->data, scratch->linesize, flags))
+        return false;
+    uint8_t* planes[4] = {to[0], to[1], to[2], to[3]};
+    int pitches[4] = {strides[0], strides[1], strides[2], strides[3]};
+    const uint8_t* from[4] = {scratch->data[0], scratch->data[1], scratch->data[2], scratch->data[3]};
+    av_image_copy(planes, pitches, from, scratch->linesize, target, picture->width, picture->height);
+    return true;
+}
+
 FramePtr ConvertPicture(const AVFrame* picture, AVPixelFormat target, int flags)
 {
     FramePtr converted = AllocatePicture(target, picture->width, picture->height);
-    if (!converted || !ConvertPicture(picture, target, converted->data, converted->linesize, flags))
+    if (!converted || !Scale(picture, target, converted->data, converted->linesize, flags))
         return nullptr;
     bool fullRange = false;
     PlainFormat(target, fullRange);

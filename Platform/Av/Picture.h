@@ -18,8 +18,10 @@ FramePtr AllocatePicture(AVPixelFormat format, int width, int height);
 // Converts `picture` to `target` into the planes `to`, rows `strides` bytes
 // apart. The full-range ("J") YUV formats, on either side, are given to the
 // scaler as their plain formats with the range set, which is how it wants
-// them, and a picture marked full range is read as full range. False when
-// the scaler cannot be made or does not convert every row.
+// them, and a picture marked full range is read as full range. Only the
+// picture's own bytes of each row are written, so `to` needs no slack: the
+// scaler works in a padded picture of its own. False when the scaler cannot
+// be made or does not convert every row.
 bool ConvertPicture(const AVFrame* picture, AVPixelFormat target, uint8_t* const to[4], const int strides[4],
                     int flags = kConvertFlags);
 

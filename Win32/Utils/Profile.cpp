@@ -123,6 +123,24 @@ std::string KeepLineEnds(const std::string& text)
     return out;
 }
 
+// An entry's line as the reader reads it back. A raw line break in a name
+// or value (one the reader made of a continued line followed by an empty
+// line) is written the same way: a backslash, the line end and an empty
+// line. A line that would end in a backslash gets a blank after it.
+std::string EntryLineText(const std::string& line)
+{
+    std::string out;
+    for (char c : line) {
+        if (c == '\n')
+            out += "\\\n\n";
+        else
+            out += c;
+    }
+    if (!out.empty() && out.back() == '\\')
+        out += ' ';
+    return out;
+}
+
 // Header and section comments are written as given, so callers supply the
 // ';'. Comments read from a file have lost theirs, and written back bare
 // they would read as malformed lines or even as sections: a line with text
@@ -442,7 +460,10 @@ int CProfile::ReadText(const std::string& data)
         if (reader.AtEnd() && text.find_first_not_of(" \t\r\n\f\v") == std::string::npos)
             break;
         Line line = Classify(text);
-        if (line.kind == LineKind::Malformed) {
+        // Names are C strings to every caller, so a name ends at a NUL byte;
+        // one left empty is as malformed as an empty name in the file.
+        line.name.resize(std::strlen(line.name.c_str()));
+        if (line.kind == LineKind::Malformed || (line.kind != LineKind::Comment && line.name.empty())) {
             result = kMalformed;
             break;
         }
@@ -500,7 +521,7 @@ std::string CProfile::WriteText() const
                 std::string comment = OneLine(entry->m_strComment);
                 line += (comment[0] == ' ' || comment[0] == '\t' ? "\t;" : "\t; ") + comment;
             }
-            AppendWrapped(text, KeepLineEnds(line));
+            AppendWrapped(text, EntryLineText(line));
         }
     }
     text += '\n';

@@ -9,7 +9,10 @@
 // each segment. Values are stored as they stand in the file: SetString and
 // GetString escape and unescape newline, carriage return, ';' and
 // backslash; SetValue escapes only what would break the line (a ';' that
-// would start a comment, newline and carriage return).
+// would start a comment, newline and carriage return). Whatever Load reads
+// (up to a malformed line), Save writes so that it reads back as the same
+// header, sections, entries and comments; an entry's comment only gains the
+// blank after its ';'.
 
 #include "Platform/Win/Base/WinTypes.h"
 #include "Platform/Win/Gdi/LogFont.h"

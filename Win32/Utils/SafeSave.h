@@ -3,9 +3,14 @@
 // new content goes to a temporary file beside the target, whose name is
 // unique to this process and save ("<target>.~<process>-<number>.tmp",
 // created with CREATE_NEW, so saves of one file in this process or another
-// never share one); Commit flushes and closes it and moves it over the
-// target. On any failure the temporary file is deleted, the target keeps
-// its old content, and the Win32 error is kept (and set as the last error).
+// never share one); Commit flushes and closes it, moves it over the target
+// and has the move written through to the folder. On any failure the
+// temporary file is deleted, the target keeps its old content, and the
+// Win32 error is kept (and set as the last error).
+//
+// A save killed before its commit leaves its temporary file behind; Begin
+// deletes those of the same target whose process has ended (or, of this
+// process, that no open save holds), and never one of a save still running.
 
 #include <cstddef>
 #include <string>

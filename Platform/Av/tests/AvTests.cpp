@@ -10,6 +10,10 @@
 
 #include "tests/support/TempDir.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 namespace {
 
 constexpr int kWidth = 32;
@@ -115,6 +119,48 @@ TEST(AvPicture, ConversionBetweenRgbOrdersSwapsTheChannels)
             ASSERT_EQ(to[3 * x], from[3 * x + 2]) << x << "," << y;
             ASSERT_EQ(to[3 * x + 1], from[3 * x + 1]) << x << "," << y;
             ASSERT_EQ(to[3 * x + 2], from[3 * x]) << x << "," << y;
+        }
+    }
+}
+
+// Mono pictures a few pixels wide and at least three rows tall are where
+// the scaler writes past the end of its destination.
+TEST(AvPicture, ConversionWritesNothingPastAnUnpaddedDestination)
+{
+    struct Case {
+        AVPixelFormat from;
+        AVPixelFormat to;
+        int bytesPerPixel;
+    };
+    const Case cases[] = {
+        {AV_PIX_FMT_MONOWHITE, AV_PIX_FMT_GRAY8, 1},
+        {AV_PIX_FMT_MONOBLACK, AV_PIX_FMT_GRAY8, 1},
+        {AV_PIX_FMT_MONOWHITE, AV_PIX_FMT_BGR24, 3},
+        {AV_PIX_FMT_GRAY8, AV_PIX_FMT_BGR24, 3},
+        {AV_PIX_FMT_RGB24, AV_PIX_FMT_BGR24, 3},
+    };
+    constexpr uint8_t kGuard = 0xA5;
+    constexpr size_t kGuardBytes = 64;
+    for (const Case& c : cases) {
+        for (int width = 1; width <= 9; ++width) {
+            for (int height : {1, 3, 6, 17}) {
+                const std::string name = std::string(av_get_pix_fmt_name(c.from)) + " to " +
+                                         av_get_pix_fmt_name(c.to) + " " + std::to_string(width) + "x" +
+                                         std::to_string(height);
+                av::FramePtr picture = av::AllocatePicture(c.from, width, height);
+                ASSERT_TRUE(picture) << name;
+                for (int y = 0; y < height; ++y)
+                    std::memset(picture->data[0] + static_cast<ptrdiff_t>(y) * picture->linesize[0], 0x5A,
+                                static_cast<size_t>(picture->linesize[0]));
+                const int stride = width * c.bytesPerPixel;
+                std::vector<uint8_t> block(static_cast<size_t>(stride) * height + kGuardBytes, kGuard);
+                uint8_t* const planes[4] = {block.data(), nullptr, nullptr, nullptr};
+                const int strides[4] = {stride, 0, 0, 0};
+                ASSERT_TRUE(av::ConvertPicture(picture.get(), c.to, planes, strides)) << name;
+                for (size_t i = block.size() - kGuardBytes; i < block.size(); ++i)
+                    ASSERT_EQ(block[i], kGuard) << name << ": byte " << i - (block.size() - kGuardBytes)
+                                                << " past the destination was written";
+            }
         }
     }
 }

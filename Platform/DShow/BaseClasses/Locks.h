@@ -14,6 +14,12 @@ public:
 
     void Lock() { EnterCriticalSection(&m_CritSec); }
     void Unlock() { LeaveCriticalSection(&m_CritSec); }
+    // Whether the calling thread holds the section: for assertions and
+    // lock-order checks.
+    bool IsHeldHere() const
+    {
+        return __atomic_load_n(&m_CritSec.OwningThread, __ATOMIC_RELAXED) == GetCurrentThreadId();
+    }
 
 private:
     CRITICAL_SECTION m_CritSec;

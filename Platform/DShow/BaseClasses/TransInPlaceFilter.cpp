@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/DShow/BaseClasses/Allocator.h"
@@ -102,19 +104,144 @@ HRESULT STDMETHODCALLTYPE CTransInPlaceInputPin::GetAllocatorRequirements(ALLOCA
     return E_NOTIMPL;
 }
 
+namespace {
+
+// What the upstream pin said while an output pin of this thread connects:
+// its types, and its QueryAccept answer for every type the connection may
+// try (the upstream types, the downstream pin's types and the type asked
+// for); and whether the input is to be reconnected once the lock is let go.
+struct UpstreamAnswers {
+    const CTransInPlaceOutputPin* pin = nullptr;
+    bool connected = false;
+    std::vector<CMediaType> types;
+    std::vector<std::pair<CMediaType, HRESULT>> accepts;
+    bool reconnectInput = false;
+};
+
+thread_local UpstreamAnswers* t_answers = nullptr;
+
+UpstreamAnswers* AnswersFor(const CTransInPlaceOutputPin* pin)
+{
+    return t_answers && t_answers->pin == pin ? t_answers : nullptr;
+}
+
+// The types an enumerator hands out, copied once.
+void ReadTypes(IEnumMediaTypes* types, std::vector<CMediaType>& out)
+{
+    AM_MEDIA_TYPE* type = nullptr;
+    ULONG fetched = 0;
+    while (types->Next(1, &type, &fetched) == S_OK && fetched == 1) {
+        out.emplace_back(*static_cast<const CMediaType*>(type));
+        DeleteMediaType(type);
+    }
+}
+
+// The upstream types as an enumerator hands them out.
+class AnsweredTypes {
+public:
+    using Item = AM_MEDIA_TYPE*;
+
+    explicit AnsweredTypes(std::vector<CMediaType> types) : m_types(std::move(types)) {}
+
+    bool Fetch(size_t position, AM_MEDIA_TYPE** type)
+    {
+        if (position >= m_types.size())
+            return false;
+        *type = CreateMediaType(&m_types[position]);
+        return *type != nullptr;
+    }
+    bool Has(size_t position) { return position < m_types.size(); }
+
+private:
+    std::vector<CMediaType> m_types;
+};
+
+using CEnumAnsweredTypes = com::Enumerator<IEnumMediaTypes, IID_IEnumMediaTypes, AnsweredTypes>;
+
+} // namespace
+
 CTransInPlaceOutputPin::CTransInPlaceOutputPin(LPCTSTR objectName, CTransInPlaceFilter* filter, HRESULT* result,
                                                LPCWSTR pinName)
     : CTransformOutputPin(objectName, filter, result, pinName), m_pTIPFilter(filter)
 {
 }
 
+HRESULT STDMETHODCALLTYPE CTransInPlaceOutputPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* mediaType)
+{
+    CheckPointer(receivePin, E_POINTER);
+    UpstreamAnswers answers;
+    answers.pin = this;
+    IPin* upstream = nullptr;
+    if (m_pTIPFilter->m_pInput->ConnectedTo(&upstream) == S_OK) {
+        answers.connected = true;
+        std::vector<CMediaType> candidates;
+        IEnumMediaTypes* types = nullptr;
+        if (SUCCEEDED(upstream->EnumMediaTypes(&types)) && types) {
+            ReadTypes(types, answers.types);
+            types->Release();
+        }
+        candidates = answers.types;
+        if (SUCCEEDED(receivePin->EnumMediaTypes(&types)) && types) {
+            ReadTypes(types, candidates);
+            types->Release();
+        }
+        if (mediaType)
+            candidates.emplace_back(*static_cast<const CMediaType*>(mediaType));
+        for (CMediaType& candidate : candidates) {
+            HRESULT accepted = upstream->QueryAccept(&candidate);
+            answers.accepts.emplace_back(std::move(candidate), accepted);
+        }
+        upstream->Release();
+    }
+    UpstreamAnswers* outer = std::exchange(t_answers, &answers);
+    HRESULT hr = CTransformOutputPin::Connect(receivePin, mediaType);
+    t_answers = outer;
+    if (FAILED(hr) || !answers.reconnectInput)
+        return hr;
+    // The upstream filter must see the type the downstream pin took.
+    CMediaType taken;
+    {
+        CAutoLock lock(m_pLock);
+        taken = m_mt;
+    }
+    hr = m_pTIPFilter->ReconnectPin(m_pTIPFilter->m_pInput, &taken);
+    if (FAILED(hr)) {
+        receivePin->Disconnect();
+        CAutoLock lock(m_pLock);
+        DisconnectInternal();
+    }
+    return hr;
+}
+
+void CTransInPlaceOutputPin::ReconnectInputLater() { AnswersFor(this)->reconnectInput = true; }
+
+bool CTransInPlaceOutputPin::IsConnectingHere() const { return AnswersFor(this) != nullptr; }
+
 HRESULT STDMETHODCALLTYPE CTransInPlaceOutputPin::EnumMediaTypes(IEnumMediaTypes** types)
 {
     CheckPointer(types, E_POINTER);
     *types = nullptr;
+    if (const UpstreamAnswers* answers = AnswersFor(this)) {
+        if (!answers->connected)
+            return VFW_E_NOT_CONNECTED;
+        return com::CreateObject<CEnumAnsweredTypes>(IID_IEnumMediaTypes, reinterpret_cast<void**>(types),
+                                                     AnsweredTypes(answers->types));
+    }
     if (!m_pTIPFilter->m_pInput->IsConnected())
         return VFW_E_NOT_CONNECTED;
     return m_pTIPFilter->m_pInput->GetConnected()->EnumMediaTypes(types);
+}
+
+HRESULT CTransInPlaceOutputPin::UpstreamAccepts(const CMediaType* type)
+{
+    if (const UpstreamAnswers* answers = AnswersFor(this)) {
+        for (const auto& [candidate, accepted] : answers->accepts)
+            if (candidate == *type)
+                return accepted;
+        // A type the upstream pin was not asked about before the lock.
+        return S_FALSE;
+    }
+    return m_pTIPFilter->m_pInput->GetConnected()->QueryAccept(type);
 }
 
 HRESULT CTransInPlaceOutputPin::CheckMediaType(const CMediaType* type)
@@ -127,7 +254,7 @@ HRESULT CTransInPlaceOutputPin::CheckMediaType(const CMediaType* type)
     if (hr != S_OK)
         return hr;
     if (m_pTIPFilter->m_pInput->IsConnected())
-        return m_pTIPFilter->m_pInput->GetConnected()->QueryAccept(type);
+        return UpstreamAccepts(type);
     return S_OK;
 }
 
@@ -190,10 +317,16 @@ HRESULT CTransInPlaceFilter::CompleteConnect(PIN_DIRECTION direction, IPin*)
     if (!m_pGraph)
         return VFW_E_NOT_IN_GRAPH;
     if (direction == PINDIR_OUTPUT) {
-        // The upstream filter must see the type the downstream pin took.
-        if (m_pInput->IsConnected())
-            return ReconnectPin(m_pInput, &m_pOutput->CurrentMediaType());
-        return S_OK;
+        // The upstream filter must see the type the downstream pin took;
+        // the output pin's Connect reconnects the input once it no longer
+        // holds this filter's lock.
+        if (!m_pInput->IsConnected())
+            return S_OK;
+        if (OutputPin()->IsConnectingHere()) {
+            OutputPin()->ReconnectInputLater();
+            return S_OK;
+        }
+        return ReconnectPin(m_pInput, &m_pOutput->CurrentMediaType());
     }
     if (m_pOutput->IsConnected() && m_pInput->CurrentMediaType() != m_pOutput->CurrentMediaType())
         return ReconnectPin(m_pOutput, &m_pInput->CurrentMediaType());

@@ -29,20 +29,35 @@ protected:
     CTransInPlaceFilter* m_pTIPFilter;
 };
 
+// Lock order: connecting the upstream filter to the input holds the
+// upstream filter's lock and then takes this one's; the upstream pin takes
+// its filter's lock again to list or check its types. So Connect on the
+// output asks the upstream pin everything it needs (its types, and whether
+// it accepts each candidate) before taking this filter's lock, uses those
+// answers under it, and reconnects the input only after letting it go.
 class CTransInPlaceOutputPin : public CTransformOutputPin {
 public:
     CTransInPlaceOutputPin(LPCTSTR objectName, CTransInPlaceFilter* filter, HRESULT* result, LPCWSTR pinName);
 
+    HRESULT STDMETHODCALLTYPE Connect(IPin* receivePin, const AM_MEDIA_TYPE* mediaType) override;
     // The upstream pin's types; VFW_E_NOT_CONNECTED while the input is
     // unconnected.
     HRESULT STDMETHODCALLTYPE EnumMediaTypes(IEnumMediaTypes** types) override;
     HRESULT CheckMediaType(const CMediaType* type) override;
 
     void SetAllocator(IMemAllocator* allocator);
+    // Whether this thread is inside this pin's Connect; the filter then
+    // asks it to reconnect the input when the connection is made.
+    bool IsConnectingHere() const;
+    void ReconnectInputLater();
     IMemInputPin* ConnectedIMemInputPin() const { return m_pInputPin; }
     IMemAllocator* PeekAllocator() const { return m_pAllocator; }
 
 protected:
+    // The upstream pin's answer for `type`: taken from the answers gathered
+    // before the lock while this thread connects the pin.
+    HRESULT UpstreamAccepts(const CMediaType* type);
+
     CTransInPlaceFilter* m_pTIPFilter;
 };
 

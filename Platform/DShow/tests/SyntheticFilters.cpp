@@ -31,6 +31,8 @@ HRESULT STDMETHODCALLTYPE TestSourceStream::NonDelegatingQueryInterface(REFIID r
 
 HRESULT TestSourceStream::GetMediaType(CMediaType* type)
 {
+    if (m_options.onTypeAsked)
+        m_options.onTypeAsked();
     type->InitMediaType();
     type->SetType(&MEDIATYPE_Video);
     type->SetSubtype(&m_options.subtype);

@@ -5,6 +5,7 @@
 // frames at their presentation time.
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ struct SourceOptions {
     int frames = 10;
     // When set, the first frame after each start waits for this event.
     HANDLE firstFrameGate = nullptr;
+    // When set, called each time the stream is asked for its type (to list
+    // or to check one), with its filter's lock held.
+    std::function<void()> onTypeAsked = nullptr;
 };
 
 class TestSourceStream;

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
@@ -201,6 +203,63 @@ TEST(StillImage, PackedDibIsBottomUpWithItsColourTable)
         EXPECT_EQ(std::memcmp(firstStoredRow, lastPictureRow, stride), 0) << "the bottom row comes first";
         GlobalUnlock(dib);
         GlobalFree(dib);
+    }
+}
+
+std::string FromHex(std::string_view hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
+    return bytes;
+}
+
+// An XBM picture whose row y has the bits `rows[y]` (lowest bit leftmost).
+std::string Xbm(int width, const std::vector<int>& rows)
+{
+    std::string text = "#define p_width " + std::to_string(width) + "\n#define p_height " +
+                       std::to_string(rows.size()) + "\nstatic unsigned char p_bits[] = {";
+    for (size_t y = 0; y < rows.size(); ++y) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02x", rows[y]);
+        text += (y ? ", " : "") + std::string(hex);
+    }
+    return text + "};\n";
+}
+
+// A 1-bit picture a few pixels wide made the scaler write past the end of
+// the bitmap's block.
+TEST(StillImage, OneBitPicturesAFewPixelsWideLoadWhole)
+{
+    media_fixtures::QuietMediaLogs();
+    TempDir folder;
+    // 4 x 6, 1-bit grey.
+    const std::string png = FromHex("89504e470d0a1a0a0000000d4948445200000004000000060100000000cc4202d80000000c4944"
+                                    "4154789c6358c0008700168c03c16bad069e0000000049454e44ae426082");
+    LoadedBitmap fromPng;
+    ASSERT_EQ(StillImageLoadFile(folder.Write("narrow.png", png).c_str(), &fromPng.bitmap), STILLIMAGE_OK);
+    EXPECT_EQ(fromPng.bitmap.Width, 4);
+    EXPECT_EQ(fromPng.bitmap.Height, 6);
+    EXPECT_EQ(fromPng.bitmap.BitsPerPixel, 8);
+
+    const std::vector<int> rows = {1, 2, 4, 8, 15, 0};
+    for (int width = 1; width <= 4; ++width) {
+        for (size_t height : {size_t{3}, size_t{6}}) {
+            const std::vector<int> picture(rows.begin(), rows.begin() + static_cast<ptrdiff_t>(height));
+            const std::string name = "xbm " + std::to_string(width) + "x" + std::to_string(height);
+            LoadedBitmap loaded;
+            const std::string path = folder.Write("narrow.xbm", Xbm(width, picture));
+            ASSERT_EQ(StillImageLoadFile(path.c_str(), &loaded.bitmap), STILLIMAGE_OK) << name;
+            ASSERT_EQ(loaded.bitmap.Width, width) << name;
+            ASSERT_EQ(loaded.bitmap.Height, static_cast<LONG>(height)) << name;
+            for (int y = 0; y < static_cast<int>(height); ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const BYTE level = (picture[y] >> x) & 1 ? 0 : 255;
+                    ExpectNear(PixelOf(loaded.bitmap, x, y), Rgb{level, level, level}, 0,
+                               name + " at " + std::to_string(x) + "," + std::to_string(y));
+                }
+            }
+        }
     }
 }
 

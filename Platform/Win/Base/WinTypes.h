@@ -161,8 +161,10 @@ constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
 constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
 constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
 
-constexpr LPSTR MAKEINTRESOURCEA(UINT_PTR id) { return reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<WORD>(id))); }
-constexpr LPSTR MAKEINTRESOURCE(UINT_PTR id) { return MAKEINTRESOURCEA(id); }
+// Not constexpr: a reinterpret_cast is never a constant expression, which
+// clang enforces.
+inline LPSTR MAKEINTRESOURCEA(UINT_PTR id) { return reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<WORD>(id))); }
+inline LPSTR MAKEINTRESOURCE(UINT_PTR id) { return MAKEINTRESOURCEA(id); }
 inline bool IS_INTRESOURCE(const void* p) { return (reinterpret_cast<UINT_PTR>(p) >> 16) == 0; }
 
 

@@ -249,15 +249,17 @@ void DibFormat::WriteRow(const DWORD* in, BYTE* row) const
     }
 }
 
-bool ParseDibFormat(const BITMAPINFO* info, UINT usage, HPALETTE palette, DibFormat* format)
+bool ParseDibFormat(const BITMAPINFO* info, UINT usage, HPALETTE palette, DibFormat* format, size_t available)
 {
-    if (!info || !format || usage > DIB_PAL_COLORS)
+    if (!info || !format || usage > DIB_PAL_COLORS || available < sizeof(DWORD))
         return false;
     const DWORD size = info->bmiHeader.biSize;
+    if (size > available)
+        return false;
     DibFormat f;
     DWORD compression = BI_RGB;
     DWORD used = 0;
-    const BYTE* table = reinterpret_cast<const BYTE*>(info) + size;
+    size_t tableAt = size;
     if (size == sizeof(BITMAPCOREHEADER)) {
         const auto* core = reinterpret_cast<const BITMAPCOREHEADER*>(info);
         f.width = core->bcWidth;
@@ -280,6 +282,7 @@ bool ParseDibFormat(const BITMAPINFO* info, UINT usage, HPALETTE palette, DibFor
     }
     if (!ValidSize(f.width, f.height))
         return false;
+    const BYTE* base = reinterpret_cast<const BYTE*>(info);
     switch (f.bitCount) {
     case 1:
     case 4:
@@ -296,10 +299,12 @@ bool ParseDibFormat(const BITMAPINFO* info, UINT usage, HPALETTE palette, DibFor
     case 32:
         if (compression == BI_BITFIELDS) {
             // A 40-byte header is followed by the masks; the later headers hold them.
-            const BYTE* at = size == sizeof(BITMAPINFOHEADER) ? table : reinterpret_cast<const BYTE*>(info) + 40;
-            std::memcpy(f.masks, at, sizeof f.masks);
+            const size_t masksAt = size == sizeof(BITMAPINFOHEADER) ? tableAt : 40;
+            if (masksAt + sizeof f.masks > available)
+                return false;
+            std::memcpy(f.masks, base + masksAt, sizeof f.masks);
             if (size == sizeof(BITMAPINFOHEADER))
-                table += sizeof f.masks;
+                tableAt += sizeof f.masks;
             if (!f.masks[0] || !f.masks[1] || !f.masks[2])
                 return false;
         } else if (compression != BI_RGB) {
@@ -312,6 +317,10 @@ bool ParseDibFormat(const BITMAPINFO* info, UINT usage, HPALETTE palette, DibFor
     if (f.bitCount <= 8) {
         DWORD full = 1u << f.bitCount;
         DWORD count = used && used < full ? used : full;
+        const size_t entrySize = usage == DIB_PAL_COLORS ? 2 : size == sizeof(BITMAPCOREHEADER) ? 3 : 4;
+        if (tableAt > available || count * entrySize > available - tableAt)
+            return false;
+        const BYTE* table = base + tableAt;
         f.colors.resize(count, 0);
         auto pal = usage == DIB_PAL_COLORS ? LookupAs<Palette>(palette) : nullptr;
         for (DWORD i = 0; i < count; ++i) {

@@ -85,6 +85,17 @@ std::string ParentOf(const std::string& path)
     return WithoutTrailingSlashes(trimmed.substr(0, slash));
 }
 
+// Makes a rename into the folder of `path` durable: the new name is on
+// disk once this returns (as far as the file system lets us know).
+void SyncFolderOf(const std::string& path)
+{
+    int fd = open(ParentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
 std::string LastComponent(const std::string& path)
 {
     std::string trimmed = WithoutTrailingSlashes(path);
@@ -939,8 +950,11 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
             return Fail(error);
     }
 
-    if ((replace ? rename(from, to) : RenameNoReplace(from, to)) == 0)
+    if ((replace ? rename(from, to) : RenameNoReplace(from, to)) == 0) {
+        if (flags & MOVEFILE_WRITE_THROUGH)
+            SyncFolderOf(to);
         return TRUE;
+    }
     int error = errno;
     if (error == EEXIST)
         return Fail(ERROR_ALREADY_EXISTS);
@@ -952,6 +966,8 @@ BOOL MoveFileExA(LPCSTR from, LPCSTR to, DWORD flags)
         return Fail(win::ErrorFromErrno(error));
     if (DWORD copyError = CopyThroughTemporary(from, to, !replace))
         return Fail(copyError == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : copyError);
+    if (flags & MOVEFILE_WRITE_THROUGH)
+        SyncFolderOf(to);
     unlink(from);
     return TRUE;
 }

@@ -52,6 +52,8 @@ constexpr DWORD FILE_END = 2;
 
 constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 constexpr DWORD MOVEFILE_COPY_ALLOWED = 0x2;
+// MoveFileExA returns once the move is on disk: the destination's folder
+// is synced after the rename.
 constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
 
 constexpr DWORD FILE_TYPE_UNKNOWN = 0;

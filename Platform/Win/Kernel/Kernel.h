@@ -1,5 +1,5 @@
 #pragma once
-// The kernel room: files, time, threads, synchronisation with named objects,
+// The kernel room: console control events, files, time, threads, synchronisation with named objects,
 // memory, modules, resources and the C runtime helpers.
 //
 // Out of memory: memory a caller asks for (GlobalAlloc, LocalAlloc,
@@ -9,6 +9,7 @@
 // std::bad_alloc leaves the call, as it would leave any C++ container.
 
 #include "Platform/Win/Base/Base.h"
+#include "Platform/Win/Kernel/Console.h"
 #include "Platform/Win/Kernel/Crt.h"
 #include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/Kernel/Memory.h"

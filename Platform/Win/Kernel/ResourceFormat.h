@@ -35,6 +35,9 @@ inline constexpr std::size_t kEntrySize = 24;
 inline constexpr std::uint32_t kNamed = 0x80000000u;
 // Ordinals are 16-bit, as MAKEINTRESOURCE values are.
 inline constexpr std::uint32_t kMaxOrdinal = 0xFFFF;
+// Every resource's data starts at a multiple of this offset; the loader
+// refuses a file where one does not.
+inline constexpr std::uint32_t kDataAlignment = 4;
 // A module file larger than this is refused rather than read into memory.
 inline constexpr std::size_t kMaxFileSize = 256u * 1024u * 1024u;
 // The extension of compiled module files next to the program.

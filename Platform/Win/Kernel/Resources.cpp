@@ -179,6 +179,10 @@ private:
             entry.size = ReadU32(e + 16);
             if (entry.offset > size || entry.size > size - entry.offset)
                 return false;
+            // Callers read the data as the structures of its type; the file
+            // is held in a block aligned at least as well.
+            if (entry.offset % rf::kDataAlignment != 0)
+                return false;
             m_entries.push_back(std::move(entry));
         }
         return true;

@@ -1,12 +1,15 @@
 #include "Platform/Win/Kernel/System.h"
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <iterator>
 #include <langinfo.h>
 #include <locale.h>
@@ -359,6 +362,26 @@ LPSTR GetCommandLineA()
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
 
 HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)); }
+
+namespace {
+
+// Another process of the machine; the handle only says that it was there.
+class ProcessObject : public win::detail::KernelObject {};
+
+} // namespace
+
+HANDLE OpenProcess(DWORD, BOOL, DWORD processId)
+{
+    // A process of another user answers EPERM: it exists all the same.
+    const auto id = static_cast<pid_t>(processId);
+    if (id <= 0 || static_cast<DWORD>(id) != processId || (kill(id, 0) != 0 && errno != EPERM)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    HANDLE handle = win::detail::InsertHandle(std::make_shared<ProcessObject>());
+    SetLastError(ERROR_SUCCESS);
+    return handle;
+}
 
 BOOL GetVersionExA(LPOSVERSIONINFOA info)
 {

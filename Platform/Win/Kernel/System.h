@@ -36,6 +36,11 @@ inline BOOL GetUserName(LPSTR b, LPDWORD s) { return GetUserNameA(b, s); }
 LPSTR GetCommandLineA();
 DWORD GetCurrentProcessId();
 HANDLE GetCurrentProcess();
+constexpr DWORD PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
+// A handle to the running process `processId`, or null with
+// ERROR_INVALID_PARAMETER when no process has that id. The handle only
+// says that the process was there; CloseHandle closes it.
+HANDLE OpenProcess(DWORD access, BOOL inherit, DWORD processId);
 
 constexpr DWORD VER_PLATFORM_WIN32s = 0;
 constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;

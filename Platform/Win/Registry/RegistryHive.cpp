@@ -67,7 +67,7 @@ std::string EscapeKeyName(std::string_view name)
     for (size_t i = 0; i < name.size();) {
         auto u = static_cast<unsigned char>(name[i]);
         size_t length = Utf8SequenceLength(name.substr(i));
-        if (u == '%' || u < 0x20 || u == 0x7F || length == 0) {
+        if (u == '%' || u == '\\' || u < 0x20 || u == 0x7F || length == 0) {
             AppendHexByte(out, "%", u);
             ++i;
         } else {
@@ -382,6 +382,13 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldChar(x) == FoldChar(y); });
+}
+
+bool RegistryKey::operator==(const RegistryKey& other) const
+{
+    return m_name == other.m_name && m_values == other.m_values &&
+           std::equal(m_subKeys.begin(), m_subKeys.end(), other.m_subKeys.begin(), other.m_subKeys.end(),
+                      [](const auto& a, const auto& b) { return a.first == b.first && *a.second == *b.second; });
 }
 
 RegistryKey* RegistryKey::FindSubKey(std::string_view name) const

@@ -512,6 +512,39 @@ TEST(RegistryPersistence, DamagedHiveIsSetAsideReportedAndReplaced)
     }
 }
 
+// A key name holding an escaped backslash was written back bare, which the
+// next process refused: the whole hive was set aside.
+TEST(RegistryPersistence, AKeyNameWithAnEscapedBackslashSurvivesAnUnrelatedSave)
+{
+    FreshRegistry registry;
+    const std::string hive = registry.File("user.reg");
+    {
+        std::FILE* out = std::fopen(hive.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        const std::string text = "Kestrelon Registry 1\n[a%5c]\n[Settings]\n\"Keep\"=dword:0000002a\n";
+        std::fwrite(text.data(), 1, text.size(), out);
+        std::fclose(out);
+    }
+    const size_t reportsBefore = win::RegistryDamageReports().size();
+    HKEY other = CreatedKey(HKEY_CURRENT_USER, "Other");
+    ASSERT_EQ(SetValue(other, "x", REG_DWORD, "\1\0\0\0"s), ERROR_SUCCESS);
+    RegCloseKey(other);
+    Restart();
+
+    HKEY settings = OpenedKey(HKEY_CURRENT_USER, "Settings");
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    EXPECT_EQ(RegQueryValueExA(settings, "Keep", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 42u);
+    RegCloseKey(settings);
+    char name[16];
+    EXPECT_EQ(RegEnumKeyA(HKEY_CURRENT_USER, 0, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "a\\");
+    EXPECT_EQ(win::RegistryDamageReports().size(), reportsBefore);
+    EXPECT_TRUE(registry.FilesStartingWith("user.reg.damaged-").empty());
+}
+
 // Sets `count` values named after `who` in HKCU\Race; true when all took.
 bool SetManyValues(const std::string& who, int count)
 {

@@ -11,6 +11,7 @@
 #include "Platform/Win/Kernel/ResourceFormat.h"
 #include "Platform/Win/Kernel/Resources.h"
 #include "Platform/Win/Win32.h"
+#include "Platform/Win/tests/ResourceModuleBytes.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -481,6 +482,8 @@ TEST(ResourcesModules, DamagedModuleFilesAreRefused)
         {"ordinal above 16 bits", with(entry + 4, 0x10000)},
         {"name outside the pool", with(entry + 4, rf::kNamed | 0x7FFF)},
         {"truncated data", valid.substr(0, valid.size() - 8)},
+        {"data at an odd offset", resource_test::ModuleFile({{2, 1, resource_test::InfoHeader(1, 1, 24) + "rgb_"}}, 1)},
+        {"data two bytes off its boundary", resource_test::ModuleFile({{10, 1, "abcd"}}, 2)},
     };
     TempDir folder;
     ModuleFolderOverride override(folder.Path());

@@ -148,6 +148,18 @@ TEST(System, CloseHandleRejectsUnknownHandles)
     EXPECT_TRUE(CloseHandle(GetCurrentProcess())) << "pseudo handles need no closing";
 }
 
+TEST(System, OpenProcessFindsRunningProcessesOnly)
+{
+    HANDLE self = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, GetCurrentProcessId());
+    ASSERT_NE(self, nullptr);
+    EXPECT_TRUE(CloseHandle(self));
+    for (DWORD missing : {0u, 0x7FFFFFFEu, 0xFFFFFFFFu}) {
+        SetLastError(0);
+        EXPECT_EQ(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, missing), nullptr) << missing;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << missing;
+    }
+}
+
 TEST(System, RuntimeFolderIsPrivateToTheUser)
 {
     {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -125,6 +127,68 @@ TEST(SafeSave, ASaveThatCannotStartReportsWhy)
         EXPECT_FALSE(save.IsOpen()) << c.path;
     }
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+
+// What a save killed before its commit leaves: a temporary file of a
+// process that has ended.
+std::string TempName(const std::string& target, const std::string& process, const std::string& number)
+{
+    return target + ".~" + process + "-" + number + ".tmp";
+}
+
+std::string Hex(DWORD value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(value));
+    return text;
+}
+
+// No process has an id this large.
+constexpr char kEndedProcess[] = "7ffffffe";
+
+TEST(SafeSave, TemporaryFilesOfKilledSavesOfTheTargetAreRemovedByTheNextSave)
+{
+    TempDir dir;
+    std::string path = dir.Write("doc.sbd", "old");
+    const std::string own = Hex(GetCurrentProcessId());
+    dir.Write(TempName("doc.sbd", kEndedProcess, "0"), "half written");
+    dir.Write(TempName("doc.sbd", kEndedProcess, "1f"), "");
+    dir.Write(TempName("doc.sbd", own, "fffffff0"), "left by an earlier run of this process id");
+    // Other files, and the saves of a process still running, stay.
+    const std::vector<std::string> kept = {
+        "doc.sbd",
+        TempName("doc.sbd", "1", "2"),
+        TempName("other.sbd", kEndedProcess, "0"),
+        "doc.sbd.~notes.tmp",
+        "doc.sbd.~7ffffffe-0.tmp.bak",
+        "doc.sbd.bak",
+    };
+    for (const std::string& name : kept)
+        if (name != "doc.sbd")
+            dir.Write(name, "keep");
+
+    ASSERT_TRUE(SaveFileSafely(path.c_str(), "new", 3));
+    EXPECT_EQ(ReadFile(path), "new");
+    std::vector<std::string> names = NamesIn(dir);
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> expected = kept;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+}
+
+TEST(SafeSave, ASaveStillOpenKeepsItsTemporaryFileWhileTheSameFileIsSavedAgain)
+{
+    TempDir dir;
+    std::string path = dir.Write("doc.sbd", "old");
+    CSafeSave open;
+    ASSERT_TRUE(open.Begin(path.c_str()));
+    EXPECT_TRUE(WriteText(open, "from the open save"));
+    ASSERT_TRUE(SaveFileSafely(path.c_str(), "between", 7));
+    EXPECT_EQ(ReadFile(path), "between");
+    EXPECT_TRUE(std::filesystem::exists(open.GetTempPath()));
+    EXPECT_TRUE(open.Commit());
+    EXPECT_EQ(ReadFile(path), "from the open save");
+    EXPECT_EQ(NamesIn(dir), std::vector<std::string>{"doc.sbd"});
 }
 
 TEST(SafeSave, TheTemporaryFileLiesBesideTheTarget)

@@ -96,8 +96,13 @@ struct DibFormat {
 
 // Reads a BITMAPINFO (or BITMAPCOREHEADER) into a format; false for what
 // is not a valid uncompressed layout. DIB_PAL_COLORS indices go through
-// `palette` (the DC's) when given.
-bool ParseDibFormat(const BITMAPINFO* info, UINT usage, HPALETTE palette, DibFormat* format);
+// `palette` (the DC's) when given. `available` is how many bytes at `info`
+// may be read: the header, masks or colour table that do not fit in it are
+// refused before they are read. Callers handed a BITMAPINFO by the
+// application leave it unbounded, as Windows does.
+constexpr size_t kUnboundedDibInfo = static_cast<size_t>(-1);
+bool ParseDibFormat(const BITMAPINFO* info, UINT usage, HPALETTE palette, DibFormat* format,
+                    size_t available = kUnboundedDibInfo);
 
 // A bitmap draws on its 32-bit surface. A DIB section also keeps its bits
 // in its own layout for the application; the GDI copies them into the

@@ -30,10 +30,13 @@
 // back exactly as it was set.
 //
 // Quoted text escapes \\ \" \n \r \t and writes other control bytes and bytes
-// that are not valid UTF-8 as \xHH. Key names cannot hold a backslash (it
-// separates them), so in section lines '%', control bytes and bytes that are
-// not valid UTF-8 are written as %HH instead. Blank lines and lines starting
+// that are not valid UTF-8 as \xHH. In section lines a backslash separates
+// key names, so within a name '%', '\', control bytes and bytes that are not
+// valid UTF-8 are written as %HH instead. Blank lines and lines starting
 // with ';' are ignored when reading.
+//
+// Whatever ParseHive accepts, FormatHive writes so that it parses to the
+// same tree again.
 
 #include <map>
 #include <memory>
@@ -49,6 +52,7 @@ struct RegistryValue {
     std::string m_name;
     DWORD m_type = 0;
     std::string m_data;
+    bool operator==(const RegistryValue&) const = default;
 };
 
 class RegistryKey {
@@ -57,6 +61,9 @@ public:
     explicit RegistryKey(std::string name) : m_name(std::move(name)) {}
 
     const std::string& Name() const { return m_name; }
+    // The same names, values in the same order and the same sub keys, all
+    // the way down.
+    bool operator==(const RegistryKey& other) const;
 
     RegistryKey* FindSubKey(std::string_view name) const;
     // Returns the existing sub key or a new one named `name`.

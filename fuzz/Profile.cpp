@@ -1,0 +1,59 @@
+// The profile document (storyboards, item settings, clipboard text): the
+// reader and every getter take any bytes, and whatever the reader accepts
+// the writer writes so that it reads back the same, and the same text again.
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "Win32/Utils/Profile.h"
+#include "Win32/Utils/tests/ProfileRoundTrip.h"
+#include "fuzz/FuzzSupport.h"
+
+namespace {
+
+std::string ReadBack(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void ReadEverything(const CProfile& profile)
+{
+    for (const CProfileSection* section = profile.GetFirstSection(); section; section = section->m_pNext) {
+        const char* name = section->m_strName.c_str();
+        for (const CProfileEntry* entry = section->m_pFirstEntry; entry; entry = entry->m_pNext) {
+            const char* key = entry->m_strName.c_str();
+            delete[] profile.GetString(name, key);
+            (void)profile.GetInt(name, key);
+            (void)profile.GetHex(name, key);
+            (void)profile.GetDouble(name, key);
+            (void)profile.GetMediaTime(name, key);
+            (void)profile.GetPoint(name, key);
+            LOGFONTW font{};
+            (void)profile.GetLogFont(name, key, font);
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string input = fuzz::WriteScratchFile("input.sbd", data, size);
+    CProfile first;
+    const int loaded = first.Load(input.c_str());
+    FUZZ_CHECK(loaded == CProfile::kOk || loaded == CProfile::kMalformed, std::to_string(loaded));
+    ReadEverything(first);
+
+    const std::string output = fuzz::ScratchFolder() + "/output.sbd";
+    FUZZ_CHECK(first.Save(output.c_str()) == CProfile::kOk, output);
+    const std::string written = ReadBack(output);
+    CProfile second;
+    FUZZ_CHECK(second.Load(output.c_str()) == CProfile::kOk, written);
+    const std::string difference = profile_test::Difference(first, second);
+    FUZZ_CHECK(difference.empty(), difference + "\nin\n" + written);
+    FUZZ_CHECK(second.Save(output.c_str()) == CProfile::kOk, output);
+    FUZZ_CHECK(ReadBack(output) == written, written);
+    return 0;
+}
