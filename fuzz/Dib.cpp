@@ -14,7 +14,7 @@ namespace {
 
 void Use(CDIB& dib, HDC dc)
 {
-    FUZZ_CHECK(dib.GetWidth() > 0 && dib.GetHeight() > 0, "a loaded bitmap has a size");
+    FUZZ_CHECK(dib.GetWidth() > 0 && dib.GetHeight() != 0, "a loaded bitmap has a size");
     dib.Draw(dc, 0, 0, 8, 8);
     (void)dib.GetNumColors();
     CMemFile saved;

@@ -10,9 +10,10 @@
 // GetString escape and unescape newline, carriage return, ';' and
 // backslash; SetValue escapes only what would break the line (a ';' that
 // would start a comment, newline and carriage return). Whatever Load reads
-// (up to a malformed line), Save writes so that it reads back as the same
-// header, sections, entries and comments; an entry's comment only gains the
-// blank after its ';'.
+// (up to a malformed line), Save writes so that it reads back with the same
+// sections and entries, their names and values exactly, and the same comment
+// text; blank comment lines and the blank after ';' are settled by the first
+// save.
 
 #include "Platform/Win/Base/WinTypes.h"
 #include "Platform/Win/Gdi/LogFont.h"

@@ -66,10 +66,12 @@ HRESULT GetInterface(LPUNKNOWN unknown, void** object);
 // A copy of `text` in task memory.
 HRESULT AMGetWideString(LPCWSTR text, LPWSTR* copy);
 
+// The IUnknown methods of a class that derives from COM interfaces,
+// handed to the owner.
 #define DECLARE_IUNKNOWN                                                                                             \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object)                                             \
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override                                    \
     {                                                                                                                \
         return GetOwner()->QueryInterface(riid, object);                                                            \
     }                                                                                                                \
-    ULONG STDMETHODCALLTYPE AddRef() { return GetOwner()->AddRef(); }                                                \
-    ULONG STDMETHODCALLTYPE Release() { return GetOwner()->Release(); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return GetOwner()->AddRef(); }                                       \
+    ULONG STDMETHODCALLTYPE Release() override { return GetOwner()->Release(); }

@@ -45,7 +45,7 @@ TEST(FilterGraph, ConnectDirectChecksItsPins)
     auto* sink = new TestSink(SinkOptions{MEDIASUBTYPE_TestB});
     auto* pickySink = new TestSink(SinkOptions{MEDIASUBTYPE_TestA});
     auto* outsider = new TestSink(SinkOptions{});
-    auto held = {Hold(source), Hold(sink), Hold(pickySink), Hold(outsider)};
+    [[maybe_unused]] auto held = {Hold(source), Hold(sink), Hold(pickySink), Hold(outsider)};
     graph->AddFilter(source, u"Source");
     graph->AddFilter(sink, u"Sink");
     graph->AddFilter(pickySink, u"Picky");
@@ -86,7 +86,7 @@ TEST(FilterGraph, InPlaceTransformSharesTheRenderersAllocator)
     auto* source = new TestSource(SourceOptions{MEDIASUBTYPE_TestB, 6});
     auto* inPlace = new TestInPlace;
     auto* sink = new TestSink(SinkOptions{MEDIASUBTYPE_TestB});
-    auto held = {Hold(source), Hold(inPlace), Hold(sink)};
+    [[maybe_unused]] auto held = {Hold(source), Hold(inPlace), Hold(sink)};
     graph->AddFilter(source, u"Source");
     graph->AddFilter(inPlace, u"In place");
     graph->AddFilter(sink, u"Sink");
@@ -114,7 +114,7 @@ TEST_F(FilterGraphWithPlugin, ConnectUsesATransformAlreadyInTheGraph)
     auto graph = MakeGraph();
     auto* source = new TestSource(SourceOptions{MEDIASUBTYPE_TestA});
     auto* sink = new TestSink(SinkOptions{MEDIASUBTYPE_TestB});
-    auto held = {Hold(source), Hold(sink)};
+    [[maybe_unused]] auto held = {Hold(source), Hold(sink)};
     com::ComPtr<IBaseFilter> converter;
     ASSERT_EQ(CoCreateInstance(CLSID_TestConverter, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                converter.ReceiveVoid()),
@@ -140,7 +140,7 @@ TEST_F(FilterGraphWithPlugin, ConnectInsertsARegisteredConverterWhenTheTypesNeed
     auto graph = MakeGraph();
     auto* source = new TestSource(SourceOptions{MEDIASUBTYPE_TestA, 4});
     auto* sink = new TestSink(SinkOptions{MEDIASUBTYPE_TestB});
-    auto held = {Hold(source), Hold(sink)};
+    [[maybe_unused]] auto held = {Hold(source), Hold(sink)};
     graph->AddFilter(source, u"Source");
     graph->AddFilter(sink, u"Sink");
     ASSERT_EQ(graph->Connect(source->OutputPin(), sink->InputPin()), S_OK);
@@ -170,7 +170,7 @@ TEST_F(FilterGraphWithPlugin, FiltersThatMustNotBeUsedAreNeverInserted)
     auto graph = MakeGraph();
     auto* source = new TestSource(SourceOptions{MEDIASUBTYPE_TestA});
     auto* sink = new TestSink(SinkOptions{MEDIASUBTYPE_TestB});
-    auto held = {Hold(source), Hold(sink)};
+    [[maybe_unused]] auto held = {Hold(source), Hold(sink)};
     graph->AddFilter(source, u"Source");
     graph->AddFilter(sink, u"Sink");
     EXPECT_EQ(graph->Connect(source->OutputPin(), sink->InputPin()), VFW_E_CANNOT_CONNECT);
@@ -242,7 +242,7 @@ TEST(FilterGraph, RemovingAFilterDisconnectsBothEnds)
     auto graph = MakeGraph();
     auto* source = new TestSource(SourceOptions{MEDIASUBTYPE_TestB});
     auto* sink = new TestSink(SinkOptions{});
-    auto held = {Hold(source), Hold(sink)};
+    [[maybe_unused]] auto held = {Hold(source), Hold(sink)};
     graph->AddFilter(source, u"Source");
     graph->AddFilter(sink, u"Sink");
     ASSERT_EQ(graph->ConnectDirect(source->OutputPin(), sink->InputPin(), nullptr), S_OK);
@@ -260,7 +260,7 @@ TEST(FilterGraph, ReconnectKeepsTheConnectionWithTheTypeAskedFor)
     auto graph = MakeGraph();
     auto* source = new TestSource(SourceOptions{MEDIASUBTYPE_TestB});
     auto* sink = new TestSink(SinkOptions{});
-    auto held = {Hold(source), Hold(sink)};
+    [[maybe_unused]] auto held = {Hold(source), Hold(sink)};
     graph->AddFilter(source, u"Source");
     graph->AddFilter(sink, u"Sink");
     auto graph2 = Query<IFilterGraph2>(graph.Get(), IID_IFilterGraph2);

@@ -85,7 +85,7 @@ TEST(GraphPlayback, CompletionWaitsForEveryRenderer)
     Chain quick(SourceOptions{MEDIASUBTYPE_TestA, 3});
     auto* slowSource = new TestSource(SourceOptions{MEDIASUBTYPE_TestA, 8});
     auto* slowSink = new TestSink(SinkOptions{MEDIASUBTYPE_TestA, true});
-    auto held = {Hold(slowSource), Hold(slowSink)};
+    [[maybe_unused]] auto held = {Hold(slowSource), Hold(slowSink)};
     quick.graph->AddFilter(slowSource, u"Slow source");
     quick.graph->AddFilter(slowSink, u"Slow sink");
     ASSERT_EQ(quick.graph->ConnectDirect(slowSource->OutputPin(), slowSink->InputPin(), nullptr), S_OK);

@@ -33,7 +33,7 @@ TEST(InPlaceLockOrder, ConnectingTheOutputAsksTheUpstreamPinWithoutHoldingTheTra
     };
     auto* source = new TestSource(options);
     auto* sink = new TestSink(SinkOptions{});
-    auto held = {Hold(source), Hold(transform), Hold(sink)};
+    [[maybe_unused]] auto held = {Hold(source), Hold(transform), Hold(sink)};
     ASSERT_EQ(graph->AddFilter(source, u"Source"), S_OK);
     ASSERT_EQ(graph->AddFilter(transform, u"Transform"), S_OK);
     ASSERT_EQ(graph->AddFilter(sink, u"Sink"), S_OK);
@@ -58,7 +58,7 @@ TEST(InPlaceLockOrder, AnOutputTypeTheUpstreamPinRefusesIsNotTaken)
     auto* transform = new WatchedInPlace;
     auto* source = new TestSource(SourceOptions{MEDIASUBTYPE_TestA});
     auto* sink = new TestSink(SinkOptions{MEDIASUBTYPE_TestB});
-    auto held = {Hold(source), Hold(transform), Hold(sink)};
+    [[maybe_unused]] auto held = {Hold(source), Hold(transform), Hold(sink)};
     graph->AddFilter(source, u"Source");
     graph->AddFilter(transform, u"Transform");
     graph->AddFilter(sink, u"Sink");

@@ -1,17 +1,53 @@
 #pragma once
 // The round trip of a loaded profile: what Load read, Save writes so that
-// Load reads it back the same. Used by the ordinary tests and by the
-// profile's fuzz target.
+// Load reads back the same header, sections and entries. Used by the
+// ordinary tests and by the profile's fuzz targets.
+//
+// Names and values come back exactly. Comments come back with the same
+// lines of text; the first save settles their blank lines, the blank after
+// ';' and a ';' at the start of their text (the writer takes text that
+// starts with ';' for a comment line the caller wrote whole), and after it
+// they come back exactly.
 
 #include <string>
+#include <vector>
 
 #include "Win32/Utils/Profile.h"
 
 namespace profile_test {
 
+enum class Comments { Exact, Settled };
+
+// The lines of text of a comment, without blank lines and without the
+// blanks and ';' around their text.
+inline std::vector<std::string> CommentLines(const std::string& comment)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= comment.size()) {
+        size_t end = comment.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = comment.size();
+        std::string line = comment.substr(start, end - start);
+        const size_t first = line.find_first_not_of("; \t\f\v");
+        if (first != std::string::npos) {
+            line.erase(0, first);
+            line.erase(line.find_last_not_of(" \t\f\v") + 1);
+            lines.push_back(line);
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+inline bool SameComment(const std::string& a, const std::string& b, Comments comments)
+{
+    return comments == Comments::Exact ? a == b : CommentLines(a) == CommentLines(b);
+}
+
 // An entry comment as the writer writes it: one line, from its first
 // character after the blank that follows ';'.
-inline std::string CommentText(std::string comment)
+inline std::string EntryCommentText(std::string comment)
 {
     while (!comment.empty() && (comment.back() == '\n' || comment.back() == '\r'))
         comment.pop_back();
@@ -24,16 +60,16 @@ inline std::string CommentText(std::string comment)
 }
 
 // Empty when the two profiles hold the same; otherwise what differs first.
-inline std::string Difference(const CProfile& a, const CProfile& b)
+inline std::string Difference(const CProfile& a, const CProfile& b, Comments comments)
 {
-    if (std::string(a.GetHeader()) != b.GetHeader())
+    if (!SameComment(a.GetHeader(), b.GetHeader(), comments))
         return "header";
     const CProfileSection* x = a.GetFirstSection();
     const CProfileSection* y = b.GetFirstSection();
     for (; x && y; x = x->m_pNext, y = y->m_pNext) {
         if (x->m_strName != y->m_strName)
             return "section name " + x->m_strName;
-        if (x->m_strComment != y->m_strComment)
+        if (!SameComment(x->m_strComment, y->m_strComment, comments))
             return "comment of section " + x->m_strName;
         const CProfileEntry* e = x->m_pFirstEntry;
         const CProfileEntry* f = y->m_pFirstEntry;
@@ -42,7 +78,10 @@ inline std::string Difference(const CProfile& a, const CProfile& b)
                 return "entry name " + e->m_strName;
             if (e->m_strValue != f->m_strValue)
                 return "value of " + e->m_strName;
-            if (CommentText(e->m_strComment) != CommentText(f->m_strComment))
+            const bool sameComment = comments == Comments::Exact
+                                         ? e->m_strComment == f->m_strComment
+                                         : EntryCommentText(e->m_strComment) == EntryCommentText(f->m_strComment);
+            if (!sameComment)
                 return "comment of " + e->m_strName;
         }
         if (e || f)
