@@ -18,7 +18,7 @@ for name in TERM INT HUP; do
   number=$(kill -l "$name")
   "$program" &
   pid=$!
-  for _ in $(seq 3000); do
+  for _ in $(seq 1000); do
     catches "$pid" "$number" && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.01
@@ -29,7 +29,7 @@ for name in TERM INT HUP; do
     exit 1
   fi
   kill "-$name" "$pid"
-  for _ in $(seq 3000); do
+  for _ in $(seq 1000); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.01
   done

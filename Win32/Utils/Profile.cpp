@@ -144,7 +144,8 @@ std::string EntryLineText(const std::string& line)
 // Header and section comments are written as given, so callers supply the
 // ';'. Comments read from a file have lost theirs, and written back bare
 // they would read as malformed lines or even as sections: a line with text
-// that does not start with ';' gets one.
+// that does not start with ';' gets one. So does a line of blanks, which
+// would otherwise read back as a blank comment line of its own.
 std::string AsCommentLines(const std::string& text)
 {
     std::string out;
@@ -155,7 +156,7 @@ std::string AsCommentLines(const std::string& text)
             end = text.size();
         std::string line = text.substr(start, end - start);
         size_t first = line.find_first_not_of(" \t\r\f\v");
-        if (first != std::string::npos && line[first] != ';')
+        if (!line.empty() && (first == std::string::npos || line[first] != ';'))
             line.insert(0, ";");
         out += line;
         if (end < text.size())
