@@ -9,7 +9,8 @@ namespace fuzz {
 
 const std::string& ScratchFolder()
 {
-    static const std::string folder = [] {
+    // Never destroyed: the exit handler below still needs it.
+    static const std::string* folder = new std::string([] {
         std::error_code error;
         std::filesystem::path base = std::filesystem::is_directory("/dev/shm", error)
                                          ? std::filesystem::path("/dev/shm")
@@ -23,8 +24,8 @@ const std::string& ScratchFolder()
             std::filesystem::remove_all(ScratchFolder(), ignored);
         });
         return path.string();
-    }();
-    return folder;
+    }());
+    return *folder;
 }
 
 std::string WriteScratchFile(const std::string& name, const uint8_t* data, size_t size)

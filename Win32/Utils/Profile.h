@@ -12,8 +12,8 @@
 // would start a comment, newline and carriage return). Whatever Load reads
 // (up to a malformed line), Save writes so that it reads back with the same
 // sections and entries, their names and values exactly, and the same comment
-// text; blank comment lines and the blank after ';' are settled by the first
-// save.
+// text (not always with the same blank lines, blanks around it or a ';' at
+// its start, which cannot be told from the ';' a caller writes).
 
 #include "Platform/Win/Base/WinTypes.h"
 #include "Platform/Win/Gdi/LogFont.h"
