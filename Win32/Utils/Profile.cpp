@@ -123,22 +123,17 @@ std::string KeepLineEnds(const std::string& text)
     return out;
 }
 
-// An entry's line as the reader reads it back. A raw line break in a name
-// or value (one the reader made of a continued line followed by an empty
-// line) is written the same way: a backslash, the line end and an empty
-// line. A line that would end in a backslash gets a blank after it.
-std::string EntryLineText(const std::string& line)
+// A raw line break in an entry's name or value (one the reader made of a
+// continued line followed by an empty line) is written the way it was read:
+// a backslash, the line end and an empty line.
+void AppendKeepingLineBreaks(std::string& out, const std::string& text, size_t start, size_t count)
 {
-    std::string out;
-    for (char c : line) {
-        if (c == '\n')
+    for (size_t i = start; i < start + count && i < text.size(); ++i) {
+        if (text[i] == '\n')
             out += "\\\n\n";
         else
-            out += c;
+            out += text[i];
     }
-    if (!out.empty() && out.back() == '\\')
-        out += ' ';
-    return out;
 }
 
 // Header and section comments are written as given, so callers supply the
@@ -190,11 +185,11 @@ void AppendWrapped(std::string& out, const std::string& line)
                 break;
             }
         }
-        out.append(line, start, cut);
+        AppendKeepingLineBreaks(out, line, start, cut);
         out += "\\\n";
         start += cut;
     }
-    out.append(line, start, std::string::npos);
+    AppendKeepingLineBreaks(out, line, start, line.size() - start);
     out += '\n';
 }
 
@@ -522,7 +517,10 @@ std::string CProfile::WriteText() const
                 std::string comment = OneLine(entry->m_strComment);
                 line += (comment[0] == ' ' || comment[0] == '\t' ? "\t;" : "\t; ") + comment;
             }
-            AppendWrapped(text, EntryLineText(line));
+            // A line ending in a backslash would read as continued.
+            if (line.back() == '\\')
+                line += ' ';
+            AppendWrapped(text, line);
         }
     }
     text += '\n';
