@@ -52,7 +52,7 @@ const std::string kAcceptedTexts[] = {
     "[T]\nk\\\n\n\\\n\nj=v\n",
     "[T]\nk=" + Repeated("word ", 30) + "\\\n\n" + Repeated("more ", 30) + "end\n",
     "[T]\nk=v\\\n\n  ; a comment\n",
-    "[T]\nh=a" + Repeated("\\\n\n", 60) + "b\n[U]\nkeep=me\n",
+    "[T]\nh=abc" + Repeated("\\\n\n", 60) + "b\n[U]\nkeep=me\n",
     "[T]\nname \r=v\nk=\x1a\x7f\n",
     "; head\n;\n;;x\n;  \n[S] ; dropped\n;c1\nk=v ;c\r\r\nj=w\n\n; tail\n",
     "; a comment\\\n\n\n;\n;;;x\n[S]\nk=v ;c\\\n",
