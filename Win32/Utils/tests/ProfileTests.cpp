@@ -165,7 +165,7 @@ const char* const kStringValues[] = {
     "\\\\",
     "\\;",
     "back\\slash;semi\\",
-    "Gr\xc3\xbc\xc3\x9f" "e",
+    "Gr\u00fc\u00dfe",
     "x=y [not a section]",
 };
 
