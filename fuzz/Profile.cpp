@@ -18,23 +18,6 @@ std::string ReadBack(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void ReadEverything(const CProfile& profile)
-{
-    for (const CProfileSection* section = profile.GetFirstSection(); section; section = section->m_pNext) {
-        const char* name = section->m_strName.c_str();
-        for (const CProfileEntry* entry = section->m_pFirstEntry; entry; entry = entry->m_pNext) {
-            const char* key = entry->m_strName.c_str();
-            delete[] profile.GetString(name, key);
-            (void)profile.GetInt(name, key);
-            (void)profile.GetHex(name, key);
-            (void)profile.GetDouble(name, key);
-            (void)profile.GetMediaTime(name, key);
-            (void)profile.GetPoint(name, key);
-            LOGFONTW font{};
-            (void)profile.GetLogFont(name, key, font);
-        }
-    }
-}
 
 } // namespace
 
@@ -44,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CProfile first;
     const int loaded = first.Load(input.c_str());
     FUZZ_CHECK(loaded == CProfile::kOk || loaded == CProfile::kMalformed, std::to_string(loaded));
-    ReadEverything(first);
+    profile_test::ReadEverything(first);
 
     // Saved and read back, twice: the same sections, entries, names and
     // values, the same comment text.

@@ -7,10 +7,12 @@
 
 #include "tests/support/TempDir.h"
 #include "Win32/Utils/Profile.h"
+#include "Win32/Utils/tests/ProfileRoundTrip.h"
 
 namespace {
 
 using testing_support::ReadFile;
+using profile_test::ReadEverything;
 using testing_support::TempDir;
 
 // Runs that want longer fuzzing set KESTRELON_PROFILE_FUZZ_ITERATIONS.
@@ -96,24 +98,6 @@ std::string Mutated(const std::vector<std::string>& seeds, std::mt19937& random)
     return text;
 }
 
-// Reads everything a loaded profile holds through every getter.
-void ReadEverything(const CProfile& profile)
-{
-    for (const CProfileSection* section = profile.GetFirstSection(); section; section = section->m_pNext) {
-        const char* name = section->m_strName.c_str();
-        for (const CProfileEntry* entry = section->m_pFirstEntry; entry; entry = entry->m_pNext) {
-            const char* key = entry->m_strName.c_str();
-            delete[] profile.GetString(name, key);
-            (void)profile.GetInt(name, key);
-            (void)profile.GetHex(name, key);
-            (void)profile.GetUnsigned(name, key);
-            (void)profile.GetDouble(name, key);
-            (void)profile.GetMediaTime(name, key);
-            LOGFONTW font;
-            (void)profile.GetLogFont(name, key, font);
-        }
-    }
-}
 
 TEST(ProfileFuzz, MutatedProfilesNeverBreakTheReader)
 {

@@ -1,7 +1,8 @@
 #pragma once
 // The round trip of a loaded profile: what Load read, Save writes so that
-// Load reads back the same header, sections and entries. Used by the
-// ordinary tests and by the profile's fuzz targets.
+// Load reads back the same header, sections and entries; and a reading of
+// everything a profile holds. Used by the ordinary tests and by the
+// profile's fuzz targets.
 //
 // Sections, entries, names and values come back exactly. Comments come back
 // with the same lines of text, but not always with the same blank lines,
@@ -49,6 +50,26 @@ inline std::string EntryCommentText(std::string comment)
     if (!comment.empty() && (comment[0] == ' ' || comment[0] == '\t'))
         comment.erase(0, 1);
     return comment;
+}
+
+// Reads everything a loaded profile holds through every getter.
+inline void ReadEverything(const CProfile& profile)
+{
+    for (const CProfileSection* section = profile.GetFirstSection(); section; section = section->m_pNext) {
+        const char* name = section->m_strName.c_str();
+        for (const CProfileEntry* entry = section->m_pFirstEntry; entry; entry = entry->m_pNext) {
+            const char* key = entry->m_strName.c_str();
+            delete[] profile.GetString(name, key);
+            (void)profile.GetInt(name, key);
+            (void)profile.GetHex(name, key);
+            (void)profile.GetUnsigned(name, key);
+            (void)profile.GetDouble(name, key);
+            (void)profile.GetMediaTime(name, key);
+            (void)profile.GetPoint(name, key);
+            LOGFONTW font{};
+            (void)profile.GetLogFont(name, key, font);
+        }
+    }
 }
 
 // Empty when the two profiles hold the same; otherwise what differs first.
