@@ -125,15 +125,19 @@ UpstreamAnswers* AnswersFor(const CTransInPlaceOutputPin* pin)
     return t_answers && t_answers->pin == pin ? t_answers : nullptr;
 }
 
-// The types an enumerator hands out, copied once.
-void ReadTypes(IEnumMediaTypes* types, std::vector<CMediaType>& out)
+// Copies of the types `pin` proposes, added to `out`.
+void ReadTypes(IPin* pin, std::vector<CMediaType>& out)
 {
+    IEnumMediaTypes* types = nullptr;
+    if (FAILED(pin->EnumMediaTypes(&types)) || !types)
+        return;
     AM_MEDIA_TYPE* type = nullptr;
     ULONG fetched = 0;
     while (types->Next(1, &type, &fetched) == S_OK && fetched == 1) {
         out.emplace_back(*static_cast<const CMediaType*>(type));
         DeleteMediaType(type);
     }
+    types->Release();
 }
 
 // The upstream types as an enumerator hands them out.
@@ -174,17 +178,9 @@ HRESULT STDMETHODCALLTYPE CTransInPlaceOutputPin::Connect(IPin* receivePin, cons
     IPin* upstream = nullptr;
     if (m_pTIPFilter->m_pInput->ConnectedTo(&upstream) == S_OK) {
         answers.connected = true;
-        std::vector<CMediaType> candidates;
-        IEnumMediaTypes* types = nullptr;
-        if (SUCCEEDED(upstream->EnumMediaTypes(&types)) && types) {
-            ReadTypes(types, answers.types);
-            types->Release();
-        }
-        candidates = answers.types;
-        if (SUCCEEDED(receivePin->EnumMediaTypes(&types)) && types) {
-            ReadTypes(types, candidates);
-            types->Release();
-        }
+        ReadTypes(upstream, answers.types);
+        std::vector<CMediaType> candidates = answers.types;
+        ReadTypes(receivePin, candidates);
         if (mediaType)
             candidates.emplace_back(*static_cast<const CMediaType*>(mediaType));
         for (CMediaType& candidate : candidates) {
