@@ -7,7 +7,10 @@
 // presents what was drawn; the window manager's moves, state changes, focus
 // and close requests, and the mouse and keyboard, go back to the window
 // system. This thread never waits for a window's thread: everything it hands
-// back is queued there.
+// back is queued there. The window system hands the pointer over any of
+// the program's windows to the window holding the capture; SDL holds the
+// pointer itself only while a button is down (its own capture then), so a
+// capture left set never locks up the user's desktop.
 
 #include <SDL.h>
 
@@ -273,7 +276,8 @@ struct SdlBackend::Impl {
     void Apply(NativeWindow& native, const win::user::NativeWindowState& state);
     void Upload(NativeWindow& native, const win::user::NativeWindowState& state);
     void Present(NativeWindow& native);
-    void FollowActivation(HWND active);
+    void MatchShowState(NativeWindow& native, const win::user::NativeWindowState& state);
+    void FollowActivation(const win::user::NativeDesktop& desktop);
     void GiveFocus(NativeWindow& native);
     NativeWindow* Find(HWND hwnd);
     NativeWindow* FindById(Uint32 id);
@@ -285,8 +289,7 @@ struct SdlBackend::Impl {
     std::atomic<bool> dirty{true};
     Uint32 wakeEvent = 0;
     std::map<HWND, std::unique_ptr<NativeWindow>> windows;
-    HWND lastActive = nullptr;
-    bool mouseCaptured = false;
+    unsigned activationsSeen = 0;
     bool focusMayHaveLeft = false;
     std::array<SDL_Cursor*, SDL_NUM_SYSTEM_CURSORS> cursors{};
 
@@ -351,9 +354,6 @@ bool SdlBackend::Impl::Open()
 void SdlBackend::Impl::Close()
 {
     windows.clear();
-    if (mouseCaptured)
-        SDL_CaptureMouse(SDL_FALSE);
-    mouseCaptured = false;
     for (SDL_Cursor*& cursor : cursors) {
         if (cursor)
             SDL_FreeCursor(cursor);
@@ -517,9 +517,11 @@ void SdlBackend::Impl::Apply(NativeWindow& native, const win::user::NativeWindow
             native.owner = state.owner;
         }
     }
-    // A maximized window first takes the place it will have, which stands
-    // when no window manager maximizes it.
-    const bool placeable = !state.minimized && (!state.maximized || !native.maximized);
+    // The window manager's own changes still on their way there are not
+    // undone. A maximized window first takes the place it will have, which
+    // stands when no window manager maximizes it.
+    const bool settled = !state.windowManagerPending;
+    const bool placeable = settled && !state.minimized && (!state.maximized || !native.maximized);
     if (placeable && !SameRect(native.rect, state.rect)) {
         const RECT& r = state.rect;
         const Uint32 until = SDL_GetTicks() + kEchoMs;
@@ -549,19 +551,25 @@ void SdlBackend::Impl::Apply(NativeWindow& native, const win::user::NativeWindow
         native.shown = true;
         native.presentNeeded = true;
     }
+    if (settled)
+        MatchShowState(native, state);
+    if (native.presentNeeded)
+        Present(native);
+}
+
+void SdlBackend::Impl::MatchShowState(NativeWindow& native, const win::user::NativeWindowState& state)
+{
     if (state.minimized && !native.minimized) {
-        SDL_MinimizeWindow(window);
+        SDL_MinimizeWindow(native.window);
         native.minimized = true;
     } else if (state.maximized && !native.maximized) {
-        SDL_MaximizeWindow(window);
+        SDL_MaximizeWindow(native.window);
         native.maximized = true;
         native.minimized = false;
     } else if (!state.minimized && !state.maximized && (native.minimized || native.maximized)) {
-        SDL_RestoreWindow(window);
+        SDL_RestoreWindow(native.window);
         native.minimized = native.maximized = false;
     }
-    if (native.presentNeeded)
-        Present(native);
 }
 
 void SdlBackend::Impl::GiveFocus(NativeWindow& native)
@@ -574,12 +582,14 @@ void SdlBackend::Impl::GiveFocus(NativeWindow& native)
         SDL_SetWindowInputFocus(native.window);
 }
 
-void SdlBackend::Impl::FollowActivation(HWND active)
+void SdlBackend::Impl::FollowActivation(const win::user::NativeDesktop& desktop)
 {
-    if (active == lastActive)
+    // Counted, not compared: a window activated and left again between two
+    // looks still takes the focus back.
+    if (desktop.activations == activationsSeen)
         return;
-    lastActive = active;
-    if (NativeWindow* native = Find(active))
+    activationsSeen = desktop.activations;
+    if (NativeWindow* native = Find(desktop.active))
         GiveFocus(*native);
 }
 
@@ -606,11 +616,7 @@ void SdlBackend::Impl::Sync()
         }
         Apply(*native, state);
     }
-    FollowActivation(desktop.active);
-    if (desktop.capture && !mouseCaptured)
-        mouseCaptured = SDL_CaptureMouse(SDL_TRUE) == 0;
-    else if (!desktop.capture && mouseCaptured)
-        mouseCaptured = SDL_CaptureMouse(SDL_FALSE) != 0;
+    FollowActivation(desktop);
 }
 
 void SdlBackend::Impl::HandleWindowEvent(const SDL_WindowEvent& event)

@@ -371,6 +371,51 @@ TEST_F(NativeWindows, PopupKindsGetTheirDecorations)
     }
 }
 
+TEST_F(NativeWindows, RetitlingTheWindowRetitlesTheNativeWindow)
+{
+    HWND main = Make("Native Titled", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{100, 100, 500, 400});
+    ASSERT_TRUE(Native("Native Titled"));
+    SetWindowTextA(main, "Native Retitled");
+    EXPECT_TRUE(Native("Native Retitled"));
+}
+
+TEST_F(NativeWindows, FocusFollowsActivationBothWays)
+{
+    HWND first = Make("Native First", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{100, 100, 500, 400});
+    HWND second = Make("Native Second", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{600, 100, 1000, 400});
+    auto firstNative = Native("Native First");
+    auto secondNative = Native("Native Second");
+    ASSERT_TRUE(firstNative && secondNative);
+    m_x->Focus(firstNative->id);
+    EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == first && GetFocus() == first; }));
+    SetActiveWindow(second);
+    EXPECT_TRUE(PumpUntil([&] { return m_x->FocusedWindow() == secondNative->id; }));
+}
+
+TEST_F(NativeWindows, WindowManagerMaximizeAndRestoreReachTheUserWindow)
+{
+    HWND main = Make("Native Zoomed", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{100, 100, 500, 400});
+    auto native = Native("Native Zoomed");
+    ASSERT_TRUE(native);
+    // Maximized below a panel 30 pixels high, as a window manager would.
+    m_x->SetWindowState(native->id, {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"});
+    m_x->Move(native->id, 0, 30);
+    m_x->Resize(native->id, kScreenWidth, kScreenHeight - 30);
+    EXPECT_TRUE(PumpUntil([&] {
+        RECT r{};
+        GetWindowRect(main, &r);
+        return IsZoomed(main) && r.left == 0 && r.top == 30 && r.right == kScreenWidth && r.bottom == kScreenHeight;
+    }));
+    m_x->SetWindowState(native->id, {});
+    m_x->Move(native->id, 100, 100);
+    m_x->Resize(native->id, 400, 300);
+    EXPECT_TRUE(PumpUntil([&] {
+        RECT r{};
+        GetWindowRect(main, &r);
+        return !IsZoomed(main) && r.left == 100 && r.top == 100 && r.right == 500 && r.bottom == 400;
+    }));
+}
+
 TEST_F(NativeWindows, HiddenAndDestroyedWindowsLeaveTheScreen)
 {
     HWND main = Make("Native Hidden", WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{100, 100, 500, 400});

@@ -9,12 +9,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace display_test {
 
@@ -32,6 +30,18 @@ struct XServer::Connection {
 namespace {
 
 constexpr auto kStartLimit = std::chrono::seconds(10);
+
+// Windows come and go while this client looks at them: its errors are
+// expected and ignored. SDL's own connection keeps the handler it had.
+Display* g_observer = nullptr;
+XErrorHandler g_previousHandler = nullptr;
+
+int IgnoreObserverErrors(Display* display, XErrorEvent* error)
+{
+    if (display == g_observer || !g_previousHandler)
+        return 0;
+    return g_previousHandler(display, error);
+}
 
 // A property's 32-bit items (longs in Xlib), empty when unset.
 std::vector<unsigned long> Longs(Display* display, Window window, Atom property, Atom type)
@@ -87,22 +97,28 @@ std::unique_ptr<XServer> XServer::Start(int width, int height, std::string* why)
         *why = "no pipe";
         return nullptr;
     }
-    // Xvfb picks a free display itself and writes its number when it is ready.
+    // Xvfb picks a free display itself and writes its number when it is
+    // ready; it ends with this process, however that ends.
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     const std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-                          nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char* const*>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (spawned != 0) {
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent)
+            _exit(1);
         close(fds[0]);
-        *why = "Xvfb cannot be run (package xvfb)";
+        int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, 1);
+        dup2(quiet, 2);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        *why = "cannot start Xvfb";
         return nullptr;
     }
     std::unique_ptr<XServer> server(new XServer);
@@ -121,7 +137,7 @@ std::unique_ptr<XServer> XServer::Start(int width, int height, std::string* why)
     }
     close(fds[0]);
     if (number.find('\n') == std::string::npos) {
-        *why = "Xvfb did not start";
+        *why = "Xvfb did not start (package xvfb)";
         return nullptr;
     }
     server->m_name = ":" + number.substr(0, number.find('\n'));
@@ -131,6 +147,8 @@ std::unique_ptr<XServer> XServer::Start(int width, int height, std::string* why)
         *why = "Xvfb does not answer on " + server->m_name;
         return nullptr;
     }
+    g_observer = x->display;
+    g_previousHandler = XSetErrorHandler(IgnoreObserverErrors);
     x->netWmName = XInternAtom(x->display, "_NET_WM_NAME", False);
     x->utf8 = XInternAtom(x->display, "UTF8_STRING", False);
     // Made now, as a window manager would: clients give their decoration
@@ -147,8 +165,11 @@ std::unique_ptr<XServer> XServer::Start(int width, int height, std::string* why)
 
 XServer::~XServer()
 {
-    if (m_x && m_x->display)
+    if (m_x && m_x->display) {
+        XSetErrorHandler(g_previousHandler);
+        g_observer = nullptr;
         XCloseDisplay(m_x->display);
+    }
     if (m_pid > 0) {
         kill(m_pid, SIGTERM);
         waitpid(m_pid, nullptr, 0);
@@ -258,6 +279,16 @@ void XServer::RequestClose(XId window)
     event.xclient.data.l[0] = static_cast<long>(m_x->deleteWindow);
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(m_x->display, window, False, NoEventMask, &event);
+    XSync(m_x->display, False);
+}
+
+void XServer::SetWindowState(XId window, const std::vector<std::string>& states)
+{
+    std::vector<Atom> atoms;
+    for (const std::string& state : states)
+        atoms.push_back(XInternAtom(m_x->display, state.c_str(), False));
+    XChangeProperty(m_x->display, window, XInternAtom(m_x->display, "_NET_WM_STATE", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(atoms.data()), static_cast<int>(atoms.size()));
     XSync(m_x->display, False);
 }
 

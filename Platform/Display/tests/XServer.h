@@ -51,6 +51,9 @@ public:
     XId FocusedWindow();
     // WM_DELETE_WINDOW, as a window manager sends it for the close box.
     void RequestClose(XId window);
+    // Sets _NET_WM_STATE to these atoms, as a window manager does when it
+    // maximizes or minimizes a window ("_NET_WM_STATE_MAXIMIZED_VERT", ...).
+    void SetWindowState(XId window, const std::vector<std::string>& states);
     bool PointerAt(long* x, long* y);
     bool ClipboardOwned();
 

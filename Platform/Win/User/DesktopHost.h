@@ -125,6 +125,10 @@ struct NativeWindowState {
     bool topmost = false;
     bool resizable = false; // WS_THICKFRAME
     bool inTaskbar = false; // unowned and no tool window, or WS_EX_APPWINDOW
+    // The window manager's last changes are still on their way to the
+    // window's thread: its place and state here may be older than the
+    // native window's.
+    bool windowManagerPending = false;
     std::shared_ptr<Surface> surface;
     // What was drawn on the surface since the last TakeNativeDesktop, in
     // surface coordinates.
@@ -133,7 +137,7 @@ struct NativeWindowState {
 struct NativeDesktop {
     std::vector<NativeWindowState> windows; // every top-level window, top first
     HWND active = nullptr;
-    HWND capture = nullptr;
+    unsigned activations = 0; // changes whenever a window is activated
 };
 // The top-level windows as they are now; hands over (and forgets) what was
 // drawn since the last call. Never waits for a window's thread.

@@ -4,7 +4,7 @@
 // window manager.
 
 #include <algorithm>
-#include <optional>
+#include <functional>
 #include <utility>
 
 #include "Platform/Win/Gdi/SurfaceDc.h"
@@ -53,27 +53,36 @@ NativeWindowState NativeStateOfLocked(Window& w)
     state.topmost = (w.exStyle & WS_EX_TOPMOST) != 0;
     state.resizable = (w.style & WS_THICKFRAME) != 0;
     state.inTaskbar = (w.exStyle & WS_EX_APPWINDOW) || (!w.owner && !(w.exStyle & WS_EX_TOOLWINDOW));
+    state.windowManagerPending = w.nativePending > 0;
     state.surface = w.surface;
     state.drawn = w.drawn.Rects();
     w.drawn.Clear();
     return state;
 }
 
-// Applies the window manager's latest move on the window's own thread.
-void ApplyNativeMove(HWND window)
+// Runs a change of the window manager on the window's own thread, and
+// tells the host once it is applied.
+void ApplyFromWindowManager(HWND window, std::function<void()> change)
 {
-    std::optional<RECT> move;
     {
         Guard lock(Lock());
         Window* w = FindLocked(window);
         if (!w)
             return;
-        move = std::exchange(w->nativeMove, std::nullopt);
-        if (!move || (w->style & WS_MINIMIZE))
-            return;
+        ++w->nativePending;
     }
-    SetWindowPos(window, nullptr, move->left, move->top, move->right - move->left, move->bottom - move->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    auto done = [window] {
+        Guard lock(Lock());
+        if (Window* w = FindLocked(window)) {
+            --w->nativePending;
+            DesktopChangedLocked();
+        }
+    };
+    if (!RunOnWindowThread(window, [change = std::move(change), done] {
+            change();
+            done();
+        }))
+        done();
 }
 
 // Activates the window the window manager focused, on its own thread; a
@@ -230,12 +239,14 @@ void DesktopFocusChanged(bool focused)
                 return;
             state.active = window;
             state.activeBeforeFocusLoss = nullptr;
+            ++state.activations;
         } else {
             window = state.active;
             if (!window)
                 return;
             state.activeBeforeFocusLoss = window;
             state.active = nullptr;
+            ++state.activations;
             focus = state.focus;
             state.focus = nullptr;
         }
@@ -268,46 +279,36 @@ NativeDesktop TakeNativeDesktop()
         if (top->surface && !top->dead)
             desktop.windows.push_back(NativeStateOfLocked(*top));
     desktop.active = state.active;
-    desktop.capture = state.capture;
+    desktop.activations = state.activations;
     return desktop;
 }
 
 void NativeWindowMoved(HWND window, RECT screenRect)
 {
-    {
-        Guard lock(Lock());
-        Window* w = FindLocked(window);
-        if (!w || w->parent != State().desktop.get())
+    ApplyFromWindowManager(window, [window, screenRect] {
+        if (IsIconic(window))
             return;
-        // Moves arriving faster than the thread takes them fold into the last one.
-        const bool queued = w->nativeMove.has_value();
-        w->nativeMove = screenRect;
-        if (queued)
-            return;
-    }
-    RunOnWindowThread(window, [window] { ApplyNativeMove(window); });
+        SetWindowPos(window, nullptr, screenRect.left, screenRect.top, screenRect.right - screenRect.left,
+                     screenRect.bottom - screenRect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    });
 }
 
 void NativeWindowShown(HWND window, NativeShow shown)
 {
-    WPARAM command = 0;
-    {
-        Guard lock(Lock());
-        Window* w = FindLocked(window);
-        if (!w)
-            return;
-        const bool minimized = (w->style & WS_MINIMIZE) != 0;
-        const bool maximized = (w->style & WS_MAXIMIZE) != 0;
+    // Decided on the window's thread, after the changes queued before it.
+    ApplyFromWindowManager(window, [window, shown] {
+        const bool minimized = IsIconic(window);
+        const bool maximized = IsZoomed(window);
+        WPARAM command = 0;
         if (shown == NativeShow::Minimized && !minimized)
             command = SC_MINIMIZE;
         else if (shown == NativeShow::Maximized && !maximized)
             command = SC_MAXIMIZE;
         else if (shown == NativeShow::Restored && (minimized || maximized))
             command = SC_RESTORE;
-    }
-    // Posted, as a click on a caption box would be.
-    if (command)
-        PostMessageA(window, WM_SYSCOMMAND, command, 0);
+        if (command)
+            SendMessageA(window, WM_SYSCOMMAND, command, 0);
+    });
 }
 
 void NativeWindowActivated(HWND window)

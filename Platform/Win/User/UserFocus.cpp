@@ -122,6 +122,9 @@ HWND ActivateWindow(HWND window, WORD how)
         old = state.active;
         state.active = window;
         state.activeBeforeFocusLoss = nullptr;
+        // A native host gives the window the desktop's focus.
+        ++state.activations;
+        DesktopChangedLocked();
     }
     if (old && IsWindow(old)) {
         SendMessageA(old, WM_NCACTIVATE, FALSE, 0);

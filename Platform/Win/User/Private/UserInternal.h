@@ -83,8 +83,9 @@ struct Window {
     // What was drawn on the surface since a native host last looked (surface
     // coordinates); kept only while the host shows native windows.
     detail::RectRegion drawn;
-    // A move by the window manager not yet applied on the window's thread.
-    std::optional<RECT> nativeMove;
+    // Changes by the window manager queued for the window's thread and not
+    // yet applied there.
+    int nativePending = 0;
 };
 
 struct SentMessage {
@@ -179,6 +180,7 @@ struct UserState {
     HWND capture = nullptr;
     HWND activeBeforeFocusLoss = nullptr;
     HWND mainWindow = nullptr;
+    unsigned activations = 0; // counts changes of the active window
     POINT cursorPos{};
     bool cursorClipped = false;
     RECT cursorClip{};
