@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Platform/Display/Display.h"
+#include "Platform/Display/tests/ScopedEnvironment.h"
 #include "Platform/Display/tests/XServer.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/User/Clipboard.h"
@@ -110,6 +111,17 @@ bool PumpUntil(const std::function<bool()>& done)
     return done();
 }
 
+// Pumps until the window's rectangle on screen is `expected`.
+bool WindowRectBecomes(HWND window, RECT expected)
+{
+    return PumpUntil([&] {
+        RECT r{};
+        GetWindowRect(window, &r);
+        return r.left == expected.left && r.top == expected.top && r.right == expected.right &&
+               r.bottom == expected.bottom;
+    });
+}
+
 class NativeWindows : public testing::Test {
 protected:
     void SetUp() override
@@ -118,9 +130,9 @@ protected:
         m_x = XServer::Start(kScreenWidth, kScreenHeight, &why);
         if (!m_x)
             GTEST_SKIP() << "no virtual X server could start: " << why;
-        Remember("DISPLAY", m_x->Name().c_str());
-        Remember("WAYLAND_DISPLAY", nullptr);
-        Remember("SDL_VIDEODRIVER", "x11");
+        m_environment.Set("DISPLAY", m_x->Name().c_str());
+        m_environment.Set("WAYLAND_DISPLAY", nullptr);
+        m_environment.Set("SDL_VIDEODRIVER", "x11");
         ASSERT_TRUE(display::Start(display::Backend::Sdl)) << "SDL opens no display on " << m_x->Name();
         ASSERT_NE(LoggingClass(), nullptr);
         std::lock_guard<std::mutex> guard(g_logLock);
@@ -136,12 +148,6 @@ protected:
         Pump();
         display::Stop();
         m_x.reset();
-        for (auto it = m_environment.rbegin(); it != m_environment.rend(); ++it) {
-            if (it->second)
-                setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                unsetenv(it->first.c_str());
-        }
     }
 
     HWND Make(const char* title, DWORD style, RECT r, HWND owner = nullptr, DWORD exStyle = 0)
@@ -168,17 +174,7 @@ protected:
     std::unique_ptr<XServer> m_x;
 
 private:
-    void Remember(const char* name, const char* value)
-    {
-        const char* old = std::getenv(name);
-        m_environment.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_environment;
+    display_test::ScopedEnvironment m_environment;
     std::vector<HWND> m_windows;
 };
 
@@ -250,11 +246,7 @@ TEST_F(NativeWindows, MovingTheNativeWindowMovesTheUserWindow)
     auto native = Native("Native Moved");
     ASSERT_TRUE(native);
     m_x->Move(native->id, 320, 240);
-    EXPECT_TRUE(PumpUntil([&] {
-        RECT r{};
-        GetWindowRect(main, &r);
-        return r.left == 320 && r.top == 240 && r.right == 720 && r.bottom == 540;
-    }));
+    EXPECT_TRUE(WindowRectBecomes(main, RECT{320, 240, 720, 540}));
     EXPECT_TRUE(Received(main, WM_WINDOWPOSCHANGING));
     EXPECT_TRUE(Received(main, WM_MOVE));
 
@@ -289,10 +281,7 @@ TEST_F(NativeWindows, SelfFramedWindowMovesByItsOwnHitTest)
     display::MoveMouse(POINT{300, 260});
     display::ReleaseMouse(display::Button::Left, POINT{350, 310});
     EXPECT_TRUE(Native("Native Panel", [](const XWindowInfo& w) { return w.x == 300 && w.y == 300; }));
-    RECT r{};
-    GetWindowRect(panel, &r);
-    EXPECT_EQ(r.left, 300);
-    EXPECT_EQ(r.top, 300);
+    EXPECT_TRUE(WindowRectBecomes(panel, RECT{300, 300, 600, 500}));
 }
 
 TEST_F(NativeWindows, ModalDialogDisablesItsOwner)
@@ -315,11 +304,7 @@ TEST_F(NativeWindows, ModalDialogDisablesItsOwner)
     // asked after it, shows that the request has been handled.
     m_x->RequestClose(ownerNative->id);
     m_x->Move(dialogNative->id, 260, 210);
-    EXPECT_TRUE(PumpUntil([&] {
-        RECT r{};
-        GetWindowRect(dialog, &r);
-        return r.left == 260 && r.top == 210;
-    }));
+    EXPECT_TRUE(WindowRectBecomes(dialog, RECT{260, 210, 560, 410}));
     EXPECT_FALSE(Received(owner, WM_SYSCOMMAND));
     EXPECT_FALSE(Received(owner, WM_CLOSE));
 
@@ -401,19 +386,13 @@ TEST_F(NativeWindows, WindowManagerMaximizeAndRestoreReachTheUserWindow)
     m_x->SetWindowState(native->id, {"_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"});
     m_x->Move(native->id, 0, 30);
     m_x->Resize(native->id, kScreenWidth, kScreenHeight - 30);
-    EXPECT_TRUE(PumpUntil([&] {
-        RECT r{};
-        GetWindowRect(main, &r);
-        return IsZoomed(main) && r.left == 0 && r.top == 30 && r.right == kScreenWidth && r.bottom == kScreenHeight;
-    }));
+    EXPECT_TRUE(WindowRectBecomes(main, RECT{0, 30, kScreenWidth, kScreenHeight}));
+    EXPECT_TRUE(IsZoomed(main));
     m_x->SetWindowState(native->id, {});
     m_x->Move(native->id, 100, 100);
     m_x->Resize(native->id, 400, 300);
-    EXPECT_TRUE(PumpUntil([&] {
-        RECT r{};
-        GetWindowRect(main, &r);
-        return !IsZoomed(main) && r.left == 100 && r.top == 100 && r.right == 500 && r.bottom == 400;
-    }));
+    EXPECT_TRUE(WindowRectBecomes(main, RECT{100, 100, 500, 400}));
+    EXPECT_FALSE(IsZoomed(main));
 }
 
 TEST_F(NativeWindows, HiddenAndDestroyedWindowsLeaveTheScreen)
