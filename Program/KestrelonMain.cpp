@@ -52,8 +52,8 @@ struct ExitAfterSetting {
     std::optional<UINT> milliseconds;
 };
 
-// KESTRELON_EXIT_AFTER_MS: headless runs (tests, CI) close the main window
-// after that many milliseconds, as nobody is there to close it.
+// KESTRELON_EXIT_AFTER_MS: unattended runs (tests, CI, screenshots) close
+// the main window after that many milliseconds, as nobody is there to close it.
 ExitAfterSetting ExitAfter()
 {
     const char* text = std::getenv("KESTRELON_EXIT_AFTER_MS");
@@ -80,8 +80,14 @@ HWND CreateMainWindow()
     wc.lpszClassName = kMainClass;
     if (!RegisterClassA(&wc))
         return nullptr;
-    return CreateWindowExA(0, kMainClass, kMainTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    // Three quarters of the primary display's work area, centred on it.
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = (work.right - work.left) * 3 / 4;
+    const int height = (work.bottom - work.top) * 3 / 4;
+    return CreateWindowExA(0, kMainClass, kMainTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                           work.left + (work.right - work.left - width) / 2, work.top + (work.bottom - work.top - height) / 2,
+                           width, height, nullptr, nullptr, instance, nullptr);
 }
 
 } // namespace
@@ -121,7 +127,7 @@ int main(int argc, char** argv)
     SetConsoleCtrlHandler(CloseOnControlEvent, TRUE);
     ShowWindow(g_mainWindow, SW_SHOWDEFAULT);
     UpdateWindow(g_mainWindow);
-    if (*backend == display::Backend::Headless && exitAfter.milliseconds)
+    if (exitAfter.milliseconds)
         SetTimer(nullptr, 0, *exitAfter.milliseconds, CloseMainWindow);
 
     int exitCode = 0;

@@ -23,17 +23,19 @@ public:
     void DesktopChanged() override {}
 };
 
+// Every top-level window a native window of the user's desktop.
 class SdlBackend final : public win::user::DesktopHost {
 public:
-    explicit SdlBackend(Screen& screen);
+    SdlBackend();
     ~SdlBackend() override;
     SdlBackend(const SdlBackend&) = delete;
     SdlBackend& operator=(const SdlBackend&) = delete;
 
-    // Opens the window on a thread of its own; false when SDL cannot.
+    // Starts SDL's video on a thread of its own; false when SDL cannot.
     bool Start();
     void Stop();
 
+    bool NativeWindows() const override;
     void DesktopChanged() override;
     void CursorChanged(win::user::CursorShape shape) override;
     void CursorMoved(POINT screen) override;

@@ -72,7 +72,7 @@ bool Start(Backend backend)
     std::lock_guard<std::mutex> guard(state.lock);
     StopLocked(state);
     if (backend == Backend::Sdl) {
-        auto sdl = std::make_unique<detail::SdlBackend>(state.screen);
+        auto sdl = std::make_unique<detail::SdlBackend>();
         if (!sdl->Start())
             return false;
         state.sdl = std::move(sdl);

@@ -1,10 +1,12 @@
 #pragma once
 // The desktop the window system is drawn on, and its two back ends:
-// `headless` keeps the screen in memory, takes input injected by tests and
-// writes PNG snapshots; `sdl` shows the screen in a real SDL2 window and
-// feeds its mouse and keyboard into the window system's queues. The screen
-// is 1024 x 768 x 32 unless the SDL window is larger; every visible
-// top-level window is composed on it in z-order.
+// `headless` keeps a 1024 x 768 x 32 screen in memory, every visible
+// top-level window composed on it in z-order, takes input injected by tests
+// and writes PNG snapshots; `sdl` makes every top-level window a native
+// window of the user's desktop (the window manager frames the captioned
+// ones), takes the screen's geometry from the real display, and feeds the
+// window manager's changes, the mouse and the keyboard into the window
+// system's queues. The snapshots compose the screen under either.
 
 #include <optional>
 #include <string>

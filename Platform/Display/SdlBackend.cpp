@@ -1,19 +1,30 @@
-// The sdl back end: one thread owns SDL's video side (window, renderer,
-// events, clipboard, cursor), as SDL wants all of them on one thread. It
-// shows the composed desktop whenever the window system reports a change,
-// and turns SDL's mouse, keyboard, focus, resize and close events into the
-// window system's input.
+// The sdl back end: every top-level window of the window system is a native
+// SDL window of the user's desktop. One thread owns SDL's video side
+// (windows, renderers, events, clipboard, cursor), as SDL wants all of them
+// on one thread. Whenever the window system reports a change it brings the
+// native windows in line with the top-level windows (created, shown, moved,
+// sized, titled, stacked under their owners, minimized, maximized) and
+// presents what was drawn; the window manager's moves, state changes, focus
+// and close requests, and the mouse and keyboard, go back to the window
+// system. This thread never waits for a window's thread: everything it hands
+// back is queued there. The window system hands the pointer over any of
+// the program's windows to the window holding the capture; SDL holds the
+// pointer itself only while a button is down (its own capture then), so a
+// capture left set never locks up the user's desktop.
 
 #include <SDL.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <future>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/socket.h>
@@ -21,18 +32,23 @@
 #include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 #include "Platform/Display/Backends.h"
+#include "Platform/Win/Gdi/RectRegion.h"
 #include "Platform/Win/Kernel/System.h"
 
 namespace display::detail {
 
 namespace {
 
-constexpr int kMinimumWidth = 1024;
-constexpr int kMinimumHeight = 768;
+using win::user::NativeKind;
+
 constexpr Uint32 kIdleWaitMs = 50;
 constexpr auto kClipboardWait = std::chrono::seconds(1);
+// How long a move or size of ours may take to come back reported, so that
+// it is not taken for the window manager's.
+constexpr Uint32 kEchoMs = 1000;
 
 struct KeyPair {
     SDL_Keycode key;
@@ -163,34 +179,119 @@ bool DisplayServerMayAnswer()
     return CanConnect(socketPath, true) || CanConnect(socketPath, false);
 }
 
-} // namespace
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
 
-struct SdlBackend::Impl {
-    explicit Impl(Screen& s) : screen(s) {}
+// The window flags a native window is made with; a change of any of them
+// makes it anew.
+Uint32 CreationFlags(const win::user::NativeWindowState& state)
+{
+    struct KindFlags {
+        NativeKind kind;
+        Uint32 flags;
+    };
+    static constexpr KindFlags kKinds[] = {
+        {NativeKind::Framed, 0},
+        {NativeKind::Borderless, SDL_WINDOW_BORDERLESS},
+        {NativeKind::PopupMenu, SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR},
+        {NativeKind::Tooltip, SDL_WINDOW_BORDERLESS | SDL_WINDOW_TOOLTIP | SDL_WINDOW_SKIP_TASKBAR},
+    };
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    for (const KindFlags& entry : kKinds)
+        if (entry.kind == state.kind)
+            flags |= entry.flags;
+    if (!state.inTaskbar)
+        flags |= SDL_WINDOW_SKIP_TASKBAR;
+    return flags;
+}
 
-    void Run(std::promise<bool>* started);
-    bool Open();
-    void Close();
-    void Handle(const SDL_Event& event);
-    void Present();
-    void ServeRequests();
-    void Wake();
+bool TakesFocus(NativeKind kind) { return kind == NativeKind::Framed || kind == NativeKind::Borderless; }
 
-    Screen& screen;
-    std::thread thread;
-    std::atomic<bool> stop{false};
-    std::atomic<bool> running{false};
-    std::atomic<bool> dirty{true};
-    Uint32 wakeEvent = 0;
+// One top-level window shown natively.
+struct NativeWindow {
+    HWND hwnd = nullptr;
+    Uint32 flags = 0;
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     LONG textureWidth = 0;
     LONG textureHeight = 0;
+    NativeKind kind = NativeKind::Borderless;
+    // As set here last, or as the window manager last reported it.
+    RECT rect{};
+    std::string title;
+    HWND owner = nullptr;
+    bool shown = false;
+    bool minimized = false;
+    bool maximized = false;
+    bool topmost = false;
+    bool resizable = false;
+    bool uploadAll = true;    // the texture is behind the surface
+    bool presentNeeded = false;
+    // Positions and sizes set here whose reports may still come back.
+    std::vector<std::pair<POINT, Uint32>> movesSent;
+    std::vector<std::pair<SIZE, Uint32>> sizesSent;
+
+    ~NativeWindow()
+    {
+        if (texture)
+            SDL_DestroyTexture(texture);
+        if (renderer)
+            SDL_DestroyRenderer(renderer);
+        if (window)
+            SDL_DestroyWindow(window);
+    }
+};
+
+// True when `value` is one sent earlier (and drops it with the older ones).
+template <typename T, typename Same>
+bool TakeEcho(std::vector<std::pair<T, Uint32>>& sent, const T& value, Same same)
+{
+    const Uint32 now = SDL_GetTicks();
+    std::erase_if(sent, [&](const auto& entry) { return SDL_TICKS_PASSED(now, entry.second); });
+    auto it = std::find_if(sent.begin(), sent.end(), [&](const auto& entry) { return same(entry.first, value); });
+    if (it == sent.end())
+        return false;
+    sent.erase(sent.begin(), it + 1);
+    return true;
+}
+
+} // namespace
+
+struct SdlBackend::Impl {
+    void Run(std::promise<bool>* started);
+    bool Open();
+    void Close();
+    void Handle(const SDL_Event& event);
+    void HandleWindowEvent(const SDL_WindowEvent& event);
+    void ServeRequests();
+    void Wake();
+    void UpdateScreenGeometry();
+
+    // Bringing the native windows in line with the window system.
+    void Sync();
+    NativeWindow* Make(const win::user::NativeWindowState& state);
+    void Apply(NativeWindow& native, const win::user::NativeWindowState& state);
+    void Upload(NativeWindow& native, const win::user::NativeWindowState& state);
+    void Present(NativeWindow& native);
+    void MatchShowState(NativeWindow& native, const win::user::NativeWindowState& state);
+    void FollowActivation(const win::user::NativeDesktop& desktop);
+    void GiveFocus(NativeWindow& native);
+    NativeWindow* Find(HWND hwnd);
+    NativeWindow* FindById(Uint32 id);
+    HWND WindowUnderPointer(Uint32 id);
+
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> running{false};
+    std::atomic<bool> dirty{true};
+    Uint32 wakeEvent = 0;
+    std::map<HWND, std::unique_ptr<NativeWindow>> windows;
+    unsigned activationsSeen = 0;
+    bool focusMayHaveLeft = false;
     std::array<SDL_Cursor*, SDL_NUM_SYSTEM_CURSORS> cursors{};
-    // The desktop has no task bar: a minimized main window minimizes the
-    // SDL window, and restoring that restores the main window.
-    bool mainMinimized = false;
 
     // Requests from other threads, served on the SDL thread.
     std::mutex requestLock;
@@ -222,6 +323,11 @@ bool SdlBackend::Impl::Open()
         return false;
     }
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // A desktop program: the screen saver may run and compositing stays on.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_APP_NAME, "Kestrelon");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         OutputDebugStringA((std::string("display: SDL video is not available: ") + SDL_GetError() + "\n").c_str());
         if (SDL_WasInit(0) == 0)
@@ -236,15 +342,9 @@ bool SdlBackend::Impl::Open()
         Close();
         return false;
     }
-    window = SDL_CreateWindow("Kestrelon", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kMinimumWidth,
-                              kMinimumHeight, SDL_WINDOW_RESIZABLE);
-    if (window)
-        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
-    if (window && !renderer)
-        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     wakeEvent = SDL_RegisterEvents(1);
-    if (!window || !renderer || wakeEvent == static_cast<Uint32>(-1)) {
-        OutputDebugStringA((std::string("display: cannot open the SDL window: ") + SDL_GetError() + "\n").c_str());
+    if (wakeEvent == static_cast<Uint32>(-1) || SDL_GetNumVideoDisplays() < 1) {
+        OutputDebugStringA((std::string("display: SDL offers no display: ") + SDL_GetError() + "\n").c_str());
         Close();
         return false;
     }
@@ -253,72 +353,365 @@ bool SdlBackend::Impl::Open()
 
 void SdlBackend::Impl::Close()
 {
+    windows.clear();
     for (SDL_Cursor*& cursor : cursors) {
         if (cursor)
             SDL_FreeCursor(cursor);
         cursor = nullptr;
     }
-    if (texture)
-        SDL_DestroyTexture(texture);
-    if (renderer)
-        SDL_DestroyRenderer(renderer);
-    if (window)
-        SDL_DestroyWindow(window);
-    texture = nullptr;
-    renderer = nullptr;
-    window = nullptr;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     // Other layers may still use SDL (sound); the last one out frees it all.
     if (SDL_WasInit(0) == 0)
         SDL_Quit();
 }
 
-void SdlBackend::Impl::Present()
+void SdlBackend::Impl::UpdateScreenGeometry()
 {
-    std::lock_guard<std::mutex> guard(screen.lock);
-    Desktop& desktop = screen.desktop;
-    desktop.Compose();
-    if (desktop.Width() != textureWidth || desktop.Height() != textureHeight || !texture) {
-        if (texture)
-            SDL_DestroyTexture(texture);
-        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, desktop.Width(),
-                                    desktop.Height());
-        textureWidth = desktop.Width();
-        textureHeight = desktop.Height();
-        // Mouse coordinates then arrive in desktop pixels, whatever the window's size.
-        SDL_RenderSetLogicalSize(renderer, textureWidth, textureHeight);
-    }
-    if (!texture)
+    // The primary display is the screen; the work area leaves out the
+    // desktop's panels; the pointer may go over every display.
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(0, &bounds) != 0)
         return;
-    SDL_UpdateTexture(texture, nullptr, desktop.Pixels().data(), static_cast<int>(desktop.Width() * 4));
-    SDL_RenderClear(renderer);
-    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-    SDL_RenderPresent(renderer);
-    HWND main = win::user::GetMainWindow();
-    const bool minimized = main && IsIconic(main);
-    if (minimized && !mainMinimized)
-        SDL_MinimizeWindow(window);
-    mainMinimized = minimized;
+    SDL_Rect usable = bounds;
+    SDL_GetDisplayUsableBounds(0, &usable);
+    RECT all{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    for (int i = 1; i < SDL_GetNumVideoDisplays(); ++i) {
+        SDL_Rect other{};
+        if (SDL_GetDisplayBounds(i, &other) == 0)
+            all = win::detail::BoundingRect(all, RECT{other.x, other.y, other.x + other.w, other.y + other.h});
+    }
+    win::user::SetScreenGeometry(win::user::ScreenGeometry{
+        SIZE{bounds.w, bounds.h}, RECT{usable.x, usable.y, usable.x + usable.w, usable.y + usable.h}, all});
+}
+
+NativeWindow* SdlBackend::Impl::Find(HWND hwnd)
+{
+    auto it = windows.find(hwnd);
+    return it == windows.end() ? nullptr : it->second.get();
+}
+
+NativeWindow* SdlBackend::Impl::FindById(Uint32 id)
+{
+    SDL_Window* window = SDL_GetWindowFromID(id);
+    for (auto& [hwnd, native] : windows)
+        if (window && native->window == window)
+            return native.get();
+    return nullptr;
+}
+
+HWND SdlBackend::Impl::WindowUnderPointer(Uint32 id)
+{
+    NativeWindow* native = FindById(id);
+    return native ? native->hwnd : nullptr;
+}
+
+NativeWindow* SdlBackend::Impl::Make(const win::user::NativeWindowState& state)
+{
+    auto native = std::make_unique<NativeWindow>();
+    native->hwnd = state.window;
+    native->kind = state.kind;
+    native->flags = CreationFlags(state);
+    const RECT& r = state.rect;
+    Uint32 flags = native->flags | (state.resizable ? SDL_WINDOW_RESIZABLE : 0) |
+                   (state.topmost ? SDL_WINDOW_ALWAYS_ON_TOP : 0);
+    native->window = SDL_CreateWindow(state.title.c_str(), r.left, r.top, std::max<LONG>(r.right - r.left, 1),
+                                      std::max<LONG>(r.bottom - r.top, 1), flags);
+    if (!native->window) {
+        OutputDebugStringA((std::string("display: cannot open a window: ") + SDL_GetError() + "\n").c_str());
+        return nullptr;
+    }
+    // Made before the window shows: a renderer may have to make the window anew.
+    native->renderer = SDL_CreateRenderer(native->window, -1, 0);
+    if (!native->renderer)
+        native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
+    if (!native->renderer) {
+        OutputDebugStringA((std::string("display: cannot draw in a window: ") + SDL_GetError() + "\n").c_str());
+        return nullptr;
+    }
+    native->rect = r;
+    native->title = state.title;
+    native->topmost = state.topmost;
+    native->resizable = state.resizable;
+    // Windows it owns must learn the new native window.
+    for (auto& [hwnd, other] : windows)
+        if (other->owner == state.window)
+            other->owner = nullptr;
+    NativeWindow* made = native.get();
+    windows[state.window] = std::move(native);
+    return made;
+}
+
+void SdlBackend::Impl::Upload(NativeWindow& native, const win::user::NativeWindowState& state)
+{
+    if (!state.surface)
+        return;
+    std::lock_guard<std::mutex> guard(state.surface->Mutex());
+    const win::Surface& surface = *state.surface;
+    if (surface.Width() <= 0 || surface.Height() <= 0)
+        return;
+    if (!native.texture || surface.Width() != native.textureWidth || surface.Height() != native.textureHeight) {
+        if (native.texture)
+            SDL_DestroyTexture(native.texture);
+        native.texture = SDL_CreateTexture(native.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                           surface.Width(), surface.Height());
+        native.textureWidth = surface.Width();
+        native.textureHeight = surface.Height();
+        native.uploadAll = true;
+        if (!native.texture)
+            return;
+    }
+    const int pitch = static_cast<int>(surface.Width() * 4);
+    auto upload = [&](const RECT& r) {
+        SDL_Rect area{r.left, r.top, r.right - r.left, r.bottom - r.top};
+        SDL_UpdateTexture(native.texture, &area, surface.Row(r.top) + r.left, pitch);
+        native.presentNeeded = true;
+    };
+    const RECT whole{0, 0, surface.Width(), surface.Height()};
+    if (native.uploadAll) {
+        upload(whole);
+        native.uploadAll = false;
+        return;
+    }
+    for (const RECT& drawn : state.drawn) {
+        RECT part = win::detail::IntersectRects(drawn, whole);
+        if (!win::detail::IsEmptyRect(part))
+            upload(part);
+    }
+}
+
+void SdlBackend::Impl::Present(NativeWindow& native)
+{
+    native.presentNeeded = false;
+    if (!native.texture || !native.shown)
+        return;
+    // Pixels one to one: while the window manager sizes the window ahead of
+    // the window system, the rest stays black.
+    SDL_SetRenderDrawColor(native.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(native.renderer);
+    SDL_Rect area{0, 0, native.textureWidth, native.textureHeight};
+    SDL_RenderCopy(native.renderer, native.texture, nullptr, &area);
+    SDL_RenderPresent(native.renderer);
+}
+
+void SdlBackend::Impl::Apply(NativeWindow& native, const win::user::NativeWindowState& state)
+{
+    SDL_Window* window = native.window;
+    if (native.title != state.title) {
+        SDL_SetWindowTitle(window, state.title.c_str());
+        native.title = state.title;
+    }
+    if (native.resizable != state.resizable) {
+        SDL_SetWindowResizable(window, state.resizable ? SDL_TRUE : SDL_FALSE);
+        native.resizable = state.resizable;
+    }
+    if (native.topmost != state.topmost) {
+        SDL_SetWindowAlwaysOnTop(window, state.topmost ? SDL_TRUE : SDL_FALSE);
+        native.topmost = state.topmost;
+    }
+    if (native.owner != state.owner) {
+        // The window manager keeps an owned window above its owner.
+        NativeWindow* owner = Find(state.owner);
+        if (owner || !state.owner) {
+            if (owner && TakesFocus(native.kind))
+                SDL_SetWindowModalFor(window, owner->window);
+            native.owner = state.owner;
+        }
+    }
+    // The window manager's own changes still on their way there are not
+    // undone. A maximized window first takes the place it will have, which
+    // stands when no window manager maximizes it.
+    const bool settled = !state.windowManagerPending;
+    const bool placeable = settled && !state.minimized && (!state.maximized || !native.maximized);
+    if (placeable && !SameRect(native.rect, state.rect)) {
+        const RECT& r = state.rect;
+        const Uint32 until = SDL_GetTicks() + kEchoMs;
+        if (r.left != native.rect.left || r.top != native.rect.top) {
+            native.movesSent.emplace_back(POINT{r.left, r.top}, until);
+            SDL_SetWindowPosition(window, r.left, r.top);
+        }
+        const SIZE size{std::max<LONG>(r.right - r.left, 1), std::max<LONG>(r.bottom - r.top, 1)};
+        if (size.cx != native.rect.right - native.rect.left || size.cy != native.rect.bottom - native.rect.top) {
+            native.sizesSent.emplace_back(size, until);
+            SDL_SetWindowSize(window, size.cx, size.cy);
+        }
+        native.rect = r;
+    }
+    if (!state.visible) {
+        if (native.shown) {
+            SDL_HideWindow(window);
+            native.shown = false;
+        }
+        // What it draws while hidden is not handed over: all of it goes up again.
+        native.uploadAll = true;
+        return;
+    }
+    Upload(native, state);
+    if (!native.shown) {
+        SDL_ShowWindow(window);
+        native.shown = true;
+        native.presentNeeded = true;
+    }
+    if (settled)
+        MatchShowState(native, state);
+    if (native.presentNeeded)
+        Present(native);
+}
+
+void SdlBackend::Impl::MatchShowState(NativeWindow& native, const win::user::NativeWindowState& state)
+{
+    if (state.minimized && !native.minimized) {
+        SDL_MinimizeWindow(native.window);
+        native.minimized = true;
+    } else if (state.maximized && !native.maximized) {
+        SDL_MaximizeWindow(native.window);
+        native.maximized = true;
+        native.minimized = false;
+    } else if (!state.minimized && !state.maximized && (native.minimized || native.maximized)) {
+        SDL_RestoreWindow(native.window);
+        native.minimized = native.maximized = false;
+    }
+}
+
+void SdlBackend::Impl::GiveFocus(NativeWindow& native)
+{
+    if (!native.shown || !TakesFocus(native.kind) || SDL_GetKeyboardFocus() == native.window)
+        return;
+    SDL_RaiseWindow(native.window);
+    // Only while the program has the focus: it does not take it from others.
+    if (SDL_GetKeyboardFocus())
+        SDL_SetWindowInputFocus(native.window);
+}
+
+void SdlBackend::Impl::FollowActivation(const win::user::NativeDesktop& desktop)
+{
+    // Counted, not compared: a window activated and left again between two
+    // looks still takes the focus back.
+    if (desktop.activations == activationsSeen)
+        return;
+    activationsSeen = desktop.activations;
+    if (NativeWindow* native = Find(desktop.active))
+        GiveFocus(*native);
+}
+
+void SdlBackend::Impl::Sync()
+{
+    win::user::NativeDesktop desktop = win::user::TakeNativeDesktop();
+    std::erase_if(windows, [&](const auto& entry) {
+        return std::none_of(desktop.windows.begin(), desktop.windows.end(),
+                            [&](const win::user::NativeWindowState& state) { return state.window == entry.first; });
+    });
+    // Bottom first: owners before the windows they own, and each shown window on top of the last.
+    for (auto it = desktop.windows.rbegin(); it != desktop.windows.rend(); ++it) {
+        const win::user::NativeWindowState& state = *it;
+        NativeWindow* native = Find(state.window);
+        if (native && native->flags != CreationFlags(state)) {
+            windows.erase(state.window);
+            native = nullptr;
+        }
+        if (!native && !state.visible)
+            continue;
+        if (!native && !(native = Make(state))) {
+            windows.erase(state.window);
+            continue;
+        }
+        Apply(*native, state);
+    }
+    FollowActivation(desktop);
+}
+
+void SdlBackend::Impl::HandleWindowEvent(const SDL_WindowEvent& event)
+{
+    NativeWindow* native = FindById(event.windowID);
+    if (!native)
+        return;
+    const HWND hwnd = native->hwnd;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_MOVED: {
+        const POINT at{event.data1, event.data2};
+        const bool ours = TakeEcho(native->movesSent, at, [](POINT a, POINT b) { return a.x == b.x && a.y == b.y; });
+        const RECT old = native->rect;
+        native->rect = win::detail::OffsetRectBy(old, at.x - old.left, at.y - old.top);
+        if (!ours && !SameRect(old, native->rect) && !native->minimized)
+            win::user::NativeWindowMoved(hwnd, native->rect);
+        break;
+    }
+    case SDL_WINDOWEVENT_SIZE_CHANGED: {
+        const SIZE size{event.data1, event.data2};
+        const bool ours =
+            TakeEcho(native->sizesSent, size, [](SIZE a, SIZE b) { return a.cx == b.cx && a.cy == b.cy; });
+        const RECT old = native->rect;
+        native->rect.right = old.left + size.cx;
+        native->rect.bottom = old.top + size.cy;
+        if (!ours && !SameRect(old, native->rect) && !native->minimized)
+            win::user::NativeWindowMoved(hwnd, native->rect);
+        native->presentNeeded = true;
+        break;
+    }
+    case SDL_WINDOWEVENT_MINIMIZED:
+        native->minimized = true;
+        win::user::NativeWindowShown(hwnd, win::user::NativeShow::Minimized);
+        break;
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        native->maximized = true;
+        native->minimized = false;
+        win::user::NativeWindowShown(hwnd, win::user::NativeShow::Maximized);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+        native->minimized = native->maximized = false;
+        win::user::NativeWindowShown(hwnd, win::user::NativeShow::Restored);
+        native->presentNeeded = true;
+        break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        if (!TakesFocus(native->kind))
+            break;
+        // A window a modal dialog disabled hands the focus to the dialog.
+        if (!IsWindowEnabled(hwnd))
+            if (NativeWindow* popup = Find(GetWindow(hwnd, GW_ENABLEDPOPUP)))
+                GiveFocus(*popup);
+        win::user::NativeWindowActivated(hwnd);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        focusMayHaveLeft = true;
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        win::user::NativeCloseRequested(hwnd);
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        native->presentNeeded = true;
+        break;
+    case SDL_WINDOWEVENT_LEAVE: {
+        POINT at{};
+        SDL_GetGlobalMouseState(&at.x, &at.y);
+        win::user::InjectMouseMoveOver(nullptr, at);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void SdlBackend::Impl::Handle(const SDL_Event& event)
 {
+    // Pointer positions come from the pointer itself: a window being dragged
+    // moves under the events that report positions in it.
+    POINT at{};
     switch (event.type) {
     case SDL_MOUSEMOTION:
-        win::user::InjectMouseMove(POINT{event.motion.x, event.motion.y});
+        SDL_GetGlobalMouseState(&at.x, &at.y);
+        win::user::InjectMouseMoveOver(WindowUnderPointer(event.motion.windowID), at);
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
+        SDL_GetGlobalMouseState(&at.x, &at.y);
         if (auto button = ButtonFor(event.button.button))
-            win::user::InjectMouseButton(*button, event.type == SDL_MOUSEBUTTONDOWN,
-                                         POINT{event.button.x, event.button.y});
+            win::user::InjectMouseButtonOver(WindowUnderPointer(event.button.windowID), *button,
+                                             event.type == SDL_MOUSEBUTTONDOWN, at);
         break;
     case SDL_MOUSEWHEEL: {
-        POINT at{};
         GetCursorPos(&at);
         int delta = event.wheel.y * WHEEL_DELTA * (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1);
         if (delta)
-            win::user::InjectMouseWheel(at, delta);
+            win::user::InjectMouseWheelOver(WindowUnderPointer(event.wheel.windowID), at, delta);
         break;
     }
     case SDL_KEYDOWN:
@@ -327,33 +720,16 @@ void SdlBackend::Impl::Handle(const SDL_Event& event)
             win::user::InjectKey(vk, event.type == SDL_KEYDOWN);
         break;
     case SDL_WINDOWEVENT:
-        switch (event.window.event) {
-        case SDL_WINDOWEVENT_CLOSE:
-            win::user::RequestClose();
-            break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-            win::user::SetScreenSize(std::max(event.window.data1, kMinimumWidth),
-                                     std::max(event.window.data2, kMinimumHeight));
-            dirty = true;
-            break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            win::user::DesktopFocusChanged(true);
-            break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            win::user::DesktopFocusChanged(false);
-            break;
-        case SDL_WINDOWEVENT_EXPOSED:
-            dirty = true;
-            break;
-        case SDL_WINDOWEVENT_RESTORED:
-            // Posted, not sent: this thread never waits for a window thread.
-            if (HWND main = win::user::GetMainWindow(); main && IsIconic(main))
-                PostMessageA(main, WM_SYSCOMMAND, SC_RESTORE, 0);
-            dirty = true;
-            break;
-        default:
-            break;
-        }
+        HandleWindowEvent(event.window);
+        break;
+    case SDL_DISPLAYEVENT:
+        UpdateScreenGeometry();
+        break;
+    case SDL_RENDER_TARGETS_RESET:
+    case SDL_RENDER_DEVICE_RESET:
+        for (auto& [hwnd, native] : windows)
+            native->uploadAll = native->presentNeeded = true;
+        dirty = true;
         break;
     default:
         break;
@@ -388,12 +764,8 @@ void SdlBackend::Impl::ServeRequests()
             SDL_ShowCursor(SDL_ENABLE);
         }
     }
-    if (warp) {
-        int x = 0;
-        int y = 0;
-        SDL_RenderLogicalToWindow(renderer, static_cast<float>(warp->x), static_cast<float>(warp->y), &x, &y);
-        SDL_WarpMouseInWindow(window, x, y);
-    }
+    if (warp)
+        SDL_WarpMouseGlobal(warp->x, warp->y);
     if (toSet)
         SDL_SetClipboardText(toSet->c_str());
     if (wanted) {
@@ -415,10 +787,7 @@ void SdlBackend::Impl::Run(std::promise<bool>* started)
         started->set_value(false);
         return;
     }
-    int width = 0;
-    int height = 0;
-    SDL_GetWindowSize(window, &width, &height);
-    win::user::SetScreenSize(std::max(width, kMinimumWidth), std::max(height, kMinimumHeight));
+    UpdateScreenGeometry();
     running = true;
     started->set_value(true);
     while (!stop) {
@@ -428,9 +797,15 @@ void SdlBackend::Impl::Run(std::promise<bool>* started)
             while (SDL_PollEvent(&event))
                 Handle(event);
         }
+        // Focus passing between two of the program's windows is no loss.
+        if (std::exchange(focusMayHaveLeft, false) && !SDL_GetKeyboardFocus())
+            win::user::DesktopFocusChanged(false);
         ServeRequests();
         if (dirty.exchange(false))
-            Present();
+            Sync();
+        for (auto& [hwnd, native] : windows)
+            if (native->presentNeeded)
+                Present(*native);
     }
     running = false;
     {
@@ -443,7 +818,7 @@ void SdlBackend::Impl::Run(std::promise<bool>* started)
     Close();
 }
 
-SdlBackend::SdlBackend(Screen& screen) : m_impl(std::make_unique<Impl>(screen)) {}
+SdlBackend::SdlBackend() : m_impl(std::make_unique<Impl>()) {}
 
 SdlBackend::~SdlBackend() { Stop(); }
 
@@ -467,6 +842,8 @@ void SdlBackend::Stop()
     m_impl->Wake();
     m_impl->thread.join();
 }
+
+bool SdlBackend::NativeWindows() const { return true; }
 
 void SdlBackend::DesktopChanged()
 {

@@ -11,6 +11,7 @@
 
 #include "Platform/Av/Av.h"
 #include "Platform/Display/Display.h"
+#include "Platform/Display/tests/ScopedEnvironment.h"
 #include "Platform/Win/User/User.h"
 #include "tests/support/TempDir.h"
 
@@ -176,32 +177,6 @@ TEST_F(Desktop, InjectedClickReachesTheWindowUnderThePointer)
     DestroyWindow(w);
 }
 
-// Sets environment variables for one scope and restores them after.
-class ScopedEnvironment {
-public:
-    void Set(const char* name, const char* value)
-    {
-        const char* old = std::getenv(name);
-        m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnvironment()
-    {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->second)
-                setenv(it->first.c_str(), it->second->c_str(), 1);
-            else
-                unsetenv(it->first.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
-
 TEST(DisplayChoice, EnvironmentPicksTheBackend)
 {
     struct Case {
@@ -219,7 +194,7 @@ TEST(DisplayChoice, EnvironmentPicksTheBackend)
         {"bogus", nullptr, nullptr, display::Backend::Headless},
     };
     for (const Case& c : cases) {
-        ScopedEnvironment env;
+        display_test::ScopedEnvironment env;
         env.Set("KESTRELON_DISPLAY", c.forced);
         env.Set("DISPLAY", c.x11);
         env.Set("WAYLAND_DISPLAY", c.wayland);
@@ -230,7 +205,7 @@ TEST(DisplayChoice, EnvironmentPicksTheBackend)
 
 TEST(DisplayChoice, UnreachableDisplayFallsBackUnlessSdlWasForced)
 {
-    ScopedEnvironment env;
+    display_test::ScopedEnvironment env;
     env.Set("SDL_VIDEODRIVER", nullptr);
     env.Set("DISPLAY", ":4321");
     env.Set("WAYLAND_DISPLAY", nullptr);

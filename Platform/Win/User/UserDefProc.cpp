@@ -80,8 +80,13 @@ LRESULT CopyText(HWND window, WPARAM size, LPSTR buffer)
 void SetText(HWND window, LPCSTR text)
 {
     Guard lock(Lock());
-    if (Window* w = FindLocked(window))
-        w->text = text && !IS_INTRESOURCE(text) ? text : "";
+    Window* w = FindLocked(window);
+    if (!w)
+        return;
+    w->text = text && !IS_INTRESOURCE(text) ? text : "";
+    // A top-level window's text is its native window's title.
+    if (w->parent == State().desktop.get())
+        DesktopChangedLocked();
 }
 
 void SendMoveAndSize(HWND window, UINT flags)

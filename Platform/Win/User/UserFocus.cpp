@@ -122,6 +122,9 @@ HWND ActivateWindow(HWND window, WORD how)
         old = state.active;
         state.active = window;
         state.activeBeforeFocusLoss = nullptr;
+        // A native host gives the window the desktop's focus.
+        ++state.activations;
+        DesktopChangedLocked();
     }
     if (old && IsWindow(old)) {
         SendMessageA(old, WM_NCACTIVATE, FALSE, 0);
@@ -456,7 +459,7 @@ BOOL SetCursorPos(int x, int y)
     {
         Guard lock(Lock());
         UserState& state = State();
-        RECT limit = state.cursorClipped ? state.cursorClip : RECT{0, 0, state.screenWidth, state.screenHeight};
+        RECT limit = state.cursorClipped ? state.cursorClip : state.virtualScreen;
         at.x = std::clamp<LONG>(at.x, limit.left, std::max(limit.left, limit.right - 1));
         at.y = std::clamp<LONG>(at.y, limit.top, std::max(limit.top, limit.bottom - 1));
         if (state.host)
@@ -474,8 +477,7 @@ BOOL ClipCursor(const RECT* rect)
         state.cursorClipped = false;
         return TRUE;
     }
-    RECT screen{0, 0, state.screenWidth, state.screenHeight};
-    RECT clip = detail::IntersectRects(*rect, screen);
+    RECT clip = detail::IntersectRects(*rect, state.virtualScreen);
     if (detail::IsEmptyRect(clip))
         clip = RECT{rect->left, rect->top, rect->left + 1, rect->top + 1};
     state.cursorClipped = true;
@@ -493,7 +495,7 @@ BOOL GetClipCursor(LPRECT rect)
     }
     Guard lock(Lock());
     UserState& state = State();
-    *rect = state.cursorClipped ? state.cursorClip : RECT{0, 0, state.screenWidth, state.screenHeight};
+    *rect = state.cursorClipped ? state.cursorClip : state.virtualScreen;
     return TRUE;
 }
 

@@ -131,6 +131,13 @@ Window* WindowAtLocked(POINT screen, const std::vector<HWND>& excluded)
     return nullptr;
 }
 
+Window* WindowAtInLocked(Window& top, POINT screen)
+{
+    if (!IsVisibleLocked(top) || !Contains(WindowRectOnScreen(top), screen))
+        return nullptr;
+    return (top.style & WS_DISABLED) ? &top : Descend(&top, screen, {});
+}
+
 detail::RectRegion VisibleRegionLocked(Window& window, bool clientOnly, bool clipChildren, bool clipSiblings)
 {
     if (!IsVisibleLocked(window))
@@ -296,11 +303,13 @@ int GetSystemMetrics(int index)
     switch (index) {
     case SM_CXSCREEN:
     case SM_CXFULLSCREEN:
-    case SM_CXVIRTUALSCREEN:
         return width;
     case SM_CYSCREEN:
-    case SM_CYVIRTUALSCREEN:
         return height;
+    case SM_CXVIRTUALSCREEN:
+        return State().virtualWidth;
+    case SM_CYVIRTUALSCREEN:
+        return State().virtualHeight;
     case SM_CYFULLSCREEN:
         return height - 19;
     case SM_CXVSCROLL:
@@ -403,9 +412,8 @@ BOOL SystemParametersInfoA(UINT action, UINT, PVOID data, UINT)
     }
     switch (action) {
     case SPI_GETWORKAREA: {
-        // No task bar: the work area is the whole screen.
         Guard lock(Lock());
-        *static_cast<RECT*>(data) = RECT{0, 0, State().screenWidth, State().screenHeight};
+        *static_cast<RECT*>(data) = State().workArea;
         break;
     }
     case SPI_GETWHEELSCROLLLINES:

@@ -348,11 +348,14 @@ void CheckMouseLeaveLocked(const Window* target)
     }
 }
 
-void InjectMouse(InputKind kind, MouseButton button, bool down, POINT screen, int wheel, DWORD time)
+// `over`, when given, is the top-level window a native host found under the
+// pointer (null: none of ours), which the z-order here need not agree with.
+void InjectMouse(InputKind kind, MouseButton button, bool down, POINT screen, int wheel, DWORD time,
+                 std::optional<HWND> over = std::nullopt)
 {
     Guard lock(Lock());
     UserState& state = State();
-    RECT limit = state.cursorClipped ? state.cursorClip : RECT{0, 0, state.screenWidth, state.screenHeight};
+    RECT limit = state.cursorClipped ? state.cursorClip : state.virtualScreen;
     screen.x = std::clamp<LONG>(screen.x, limit.left, std::max(limit.left, limit.right - 1));
     screen.y = std::clamp<LONG>(screen.y, limit.top, std::max(limit.top, limit.bottom - 1));
     state.cursorPos = screen;
@@ -373,8 +376,12 @@ void InjectMouse(InputKind kind, MouseButton button, bool down, POINT screen, in
         target = FindLocked(state.focus);
     if (!target)
         target = FindLocked(state.capture);
-    if (!target)
+    if (!target && over) {
+        Window* top = FindLocked(*over);
+        target = top ? WindowAtInLocked(*TopLevelOf(top), screen) : nullptr;
+    } else if (!target) {
         target = WindowAtLocked(screen);
+    }
     CheckMouseLeaveLocked(target);
     if (!target) {
         Wake();
@@ -492,6 +499,21 @@ void InjectMouseButton(MouseButton button, bool down, POINT screen, DWORD time)
 void InjectMouseWheel(POINT screen, int delta, DWORD time)
 {
     InjectMouse(InputKind::MouseWheel, MouseButton::Left, false, screen, delta, time);
+}
+
+void InjectMouseMoveOver(HWND over, POINT screen, DWORD time)
+{
+    InjectMouse(InputKind::MouseMove, MouseButton::Left, false, screen, 0, time, over);
+}
+
+void InjectMouseButtonOver(HWND over, MouseButton button, bool down, POINT screen, DWORD time)
+{
+    InjectMouse(InputKind::MouseButton, button, down, screen, 0, time, over);
+}
+
+void InjectMouseWheelOver(HWND over, POINT screen, int delta, DWORD time)
+{
+    InjectMouse(InputKind::MouseWheel, MouseButton::Left, false, screen, delta, time, over);
 }
 
 void InjectKey(UINT virtualKey, bool down, DWORD time)

@@ -68,7 +68,11 @@ void HandleOneSentLocked(Guard& lock, MessageQueue& queue)
     queue.m_sent.pop_front();
     queue.m_receiving.push_back(sent);
     lock.unlock();
-    LRESULT result = CallProc(sent->window, sent->message, sent->wParam, sent->lParam);
+    LRESULT result = 0;
+    if (sent->task)
+        sent->task();
+    else
+        result = CallProc(sent->window, sent->message, sent->wParam, sent->lParam);
     lock.lock();
     std::erase(queue.m_receiving, sent);
     if (!sent->done) {
@@ -84,7 +88,8 @@ void HandleSentLocked(Guard& lock, MessageQueue& queue)
         HandleOneSentLocked(lock, queue);
 }
 
-LRESULT SendToThread(HWND window, DWORD thread, UINT message, WPARAM wParam, LPARAM lParam, bool wait)
+LRESULT SendToThread(HWND window, DWORD thread, UINT message, WPARAM wParam, LPARAM lParam, bool wait,
+                     std::function<void()> task = {})
 {
     auto sent = std::make_shared<SentMessage>();
     sent->window = window;
@@ -92,6 +97,7 @@ LRESULT SendToThread(HWND window, DWORD thread, UINT message, WPARAM wParam, LPA
     sent->wParam = wParam;
     sent->lParam = lParam;
     sent->wantsReply = wait;
+    sent->task = std::move(task);
     Guard lock(Lock());
     MessageQueue* target = QueueOfLocked(thread);
     if (!target)
@@ -319,6 +325,20 @@ bool PassesFilterLocked(HWND messageWindow, UINT message, HWND filter, UINT filt
     Window* w = FindLocked(messageWindow);
     Window* f = FindLocked(filter);
     return w && f && IsDescendant(f, w);
+}
+
+bool RunOnWindowThread(HWND window, std::function<void()> task)
+{
+    DWORD thread = 0;
+    {
+        Guard lock(Lock());
+        Window* w = FindLocked(window);
+        if (!w || w->thread == 0)
+            return false;
+        thread = w->thread;
+    }
+    SendToThread(window, thread, WM_NULL, 0, 0, false, std::move(task));
+    return true;
 }
 
 void FailSendsToLocked(HWND window)

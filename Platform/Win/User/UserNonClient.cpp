@@ -138,8 +138,18 @@ WPARAM SizeSide(LRESULT hit)
 
 } // namespace
 
+bool WindowManagerFrames(DWORD style)
+{
+    return State().nativeWindows && !(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION;
+}
+
 NonClientLayout ComputeNonClient(DWORD style, DWORD exStyle, bool hasMenu, LONG width, LONG height)
 {
+    if (WindowManagerFrames(style)) {
+        // The frame and caption are the window manager's, outside the window.
+        style &= ~(WS_CAPTION | WS_THICKFRAME);
+        exStyle &= ~WS_EX_DLGMODALFRAME;
+    }
     NonClientLayout layout;
     layout.window = RECT{0, 0, width, height};
     layout.thickFrame = (style & WS_THICKFRAME) != 0;
@@ -307,7 +317,8 @@ void PaintNonClient(HWND window)
         Fill(dc, RECT{l.vscroll.left, l.hscroll.top, l.vscroll.right, l.hscroll.bottom}, COLOR_BTNFACE);
     gdi::ReleaseSurfaceDC(dc);
     Guard lock(Lock());
-    DesktopChangedLocked();
+    if (Window* w = FindLocked(window))
+        NoteDrawnLocked(*w, WindowRectOnSurface(*w));
 }
 
 void TrackMoveSize(HWND window, WPARAM command, POINT start)

@@ -64,6 +64,7 @@ HDC MakeDC(Window& w, gdi::DcKind kind, bool clipChildren, bool clipSiblings, co
 void EraseNow(HWND window)
 {
     HDC dc = nullptr;
+    RECT drawn{};
     {
         Guard lock(Lock());
         Window* w = FindLocked(window);
@@ -72,11 +73,13 @@ void EraseNow(HWND window)
         w->eraseNeeded = false;
         dc = MakeDC(*w, gdi::DcKind::Client, (w->style & WS_CLIPCHILDREN) != 0, (w->style & WS_CLIPSIBLINGS) != 0,
                     &w->update);
+        drawn = detail::OffsetRectBy(w->update.Bounds(), ClientRectOnSurface(*w).left, ClientRectOnSurface(*w).top);
     }
     SendMessageA(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     gdi::ReleaseSurfaceDC(dc);
     Guard lock(Lock());
-    DesktopChangedLocked();
+    if (Window* w = FindLocked(window))
+        NoteDrawnLocked(*w, drawn);
 }
 
 void UpdateTree(HWND window, bool eraseOnly)
@@ -194,6 +197,23 @@ void DesktopChangedLocked()
         host->DesktopChanged();
 }
 
+void NoteDrawnLocked(Window& window, const RECT& onSurface)
+{
+    // A region of many small pieces costs more to keep than to present whole.
+    constexpr size_t kMaxDrawnPieces = 32;
+    Window* top = TopLevelOf(&window);
+    if (State().nativeWindows && top && top->surface && !IsRoot(top)) {
+        SIZE size = top->surface->Size();
+        RECT part = detail::IntersectRects(onSurface, RECT{0, 0, size.cx, size.cy});
+        if (!detail::IsEmptyRect(part)) {
+            top->drawn.Union(part);
+            if (top->drawn.Rects().size() > kMaxDrawnPieces)
+                top->drawn = detail::RectRegion(top->drawn.Bounds());
+        }
+    }
+    DesktopChangedLocked();
+}
+
 } // namespace win::user
 
 using namespace win;
@@ -246,13 +266,18 @@ HDC BeginPaint(HWND window, LPPAINTSTRUCT paint)
     return dc;
 }
 
-BOOL EndPaint(HWND, const PAINTSTRUCT* paint)
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint)
 {
     if (!paint || !paint->hdc)
         return FALSE;
     gdi::ReleaseSurfaceDC(paint->hdc);
     Guard lock(Lock());
-    DesktopChangedLocked();
+    if (Window* w = FindLocked(window)) {
+        RECT client = IsRoot(w) ? w->client : ClientRectOnSurface(*w);
+        NoteDrawnLocked(*w, detail::OffsetRectBy(paint->rcPaint, client.left, client.top));
+    } else {
+        DesktopChangedLocked();
+    }
     return TRUE;
 }
 
@@ -289,10 +314,15 @@ HDC GetWindowDC(HWND window) { return GetDCEx(window, nullptr, DCX_USESTYLE | DC
 
 int ReleaseDC(HWND, HDC dc)
 {
+    HWND window = gdi::SurfaceDcWindow(dc);
     if (!gdi::ReleaseSurfaceDC(dc))
         return 0;
     Guard lock(Lock());
-    DesktopChangedLocked();
+    // Where the DC drew is not known here: the whole window may have changed.
+    if (Window* w = FindLocked(window))
+        NoteDrawnLocked(*w, IsRoot(w) ? w->client : WindowRectOnSurface(*w));
+    else
+        DesktopChangedLocked();
     return 1;
 }
 

@@ -227,7 +227,8 @@ BOOL ShowWindow(HWND window, int command)
             newStyle = (style | WS_MAXIMIZE) & ~WS_MINIMIZE;
             RECT work{};
             SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-            if (style & WS_THICKFRAME)
+            // The sizing border goes past the work area, unless it is the window manager's.
+            if ((style & WS_THICKFRAME) && !WindowManagerFrames(style))
                 InflateRect(&work, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
             target = work;
         }

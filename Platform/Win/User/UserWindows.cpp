@@ -291,6 +291,7 @@ LONG_PTR SetWindowValue(HWND handle, int index, LONG_PTR value, size_t size)
         w->owner = owner ? TopLevelOf(owner) : nullptr;
         if (w->owner == w)
             w->owner = nullptr;
+        DesktopChangedLocked();
         return old;
     }
     case GWL_ID:

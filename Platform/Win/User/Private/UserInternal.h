@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -79,6 +80,12 @@ struct Window {
     bool destroying = false;
     bool dead = false;
     std::shared_ptr<Surface> surface; // top-level windows and the desktop
+    // What was drawn on the surface since a native host last looked (surface
+    // coordinates); kept only while the host shows native windows.
+    detail::RectRegion drawn;
+    // Changes by the window manager queued for the window's thread and not
+    // yet applied there.
+    int nativePending = 0;
 };
 
 struct SentMessage {
@@ -89,6 +96,8 @@ struct SentMessage {
     bool wantsReply = true; // false for SendNotifyMessage
     bool done = false;
     LRESULT result = 0;
+    // Work for the receiving thread instead of a message (RunOnWindowThread).
+    std::function<void()> task;
 };
 
 enum class InputKind { MouseMove, MouseButton, MouseWheel, Key };
@@ -171,6 +180,7 @@ struct UserState {
     HWND capture = nullptr;
     HWND activeBeforeFocusLoss = nullptr;
     HWND mainWindow = nullptr;
+    unsigned activations = 0; // counts changes of the active window
     POINT cursorPos{};
     bool cursorClipped = false;
     RECT cursorClip{};
@@ -182,6 +192,11 @@ struct UserState {
     // Read without the lock: metrics are asked for while it is held.
     std::atomic<LONG> screenWidth{1024};
     std::atomic<LONG> screenHeight{768};
+    std::atomic<bool> nativeWindows{false}; // the host shows native, window-manager framed windows
+    std::atomic<LONG> virtualWidth{1024};
+    std::atomic<LONG> virtualHeight{768};
+    RECT workArea{0, 0, 1024, 768};
+    RECT virtualScreen{0, 0, 1024, 768}; // where the pointer may go
     int cascade = 0;
 };
 
@@ -210,6 +225,9 @@ RECT ClientRectOnSurface(const Window& window);
 // The deepest visible, enabled window under a screen point, skipping the
 // windows in `excluded`; a disabled top-level window is returned itself.
 Window* WindowAtLocked(POINT screen, const std::vector<HWND>& excluded = {});
+// The same within one top-level window, whatever lies above it; null
+// outside it.
+Window* WindowAtInLocked(Window& top, POINT screen);
 // The part of the window's surface a DC may draw on, in surface coordinates.
 detail::RectRegion VisibleRegionLocked(Window& window, bool clientOnly, bool clipChildren, bool clipSiblings);
 
@@ -231,6 +249,9 @@ struct NonClientLayout {
     RECT hscroll{};
 };
 NonClientLayout ComputeNonClient(DWORD style, DWORD exStyle, bool hasMenu, LONG width, LONG height);
+// Whether the window manager draws the frame and caption of a top-level
+// window of this style (a captioned one, while native windows are shown).
+bool WindowManagerFrames(DWORD style);
 bool HasMenuBar(const Window& window);
 LRESULT NonClientHitTest(HWND window, POINT screen);
 void PaintNonClient(HWND window);
@@ -245,6 +266,9 @@ bool TrackCaptionButton(HWND window, LRESULT hit);
 LRESULT CallProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // True when a message for `window` passes a GetMessage filter; Lock() held.
 bool PassesFilterLocked(HWND messageWindow, UINT message, HWND filter, UINT filterMin, UINT filterMax);
+// Runs `task` on the thread owning `window` when it next handles sent
+// messages; never waits. False for a bad window.
+bool RunOnWindowThread(HWND window, std::function<void()> task);
 // Ends every SendMessage waiting on `window` with 0; Lock() held.
 void FailSendsToLocked(HWND window);
 
@@ -257,6 +281,9 @@ bool NeedsPaintLocked(const Window& window);
 // The first window of the thread needing WM_PAINT, parents before children.
 Window* FindPaintWindowLocked(DWORD thread, HWND filter);
 void DesktopChangedLocked();
+// Something was drawn on `window`'s part of its surface (surface coordinates):
+// the native host presents it. Tells the host; Lock() held.
+void NoteDrawnLocked(Window& window, const RECT& onSurface);
 
 // Input, with Lock() held.
 // Finds the first input message passing the filter, turning raw events into
