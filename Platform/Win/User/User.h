@@ -1221,3 +1221,7 @@ private:
 DWORD WaitHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD milliseconds);
 
 } // namespace win
+
+#include "Platform/Win/User/Caret.h"
+#include "Platform/Win/User/Extensions.h"
+#include "Platform/Win/User/Icons.h"

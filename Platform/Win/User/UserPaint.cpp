@@ -218,6 +218,7 @@ HDC BeginPaint(HWND window, LPPAINTSTRUCT paint)
     }
     if (frame)
         SendMessageA(window, WM_NCPAINT, 1, 0);
+    CaretPaintBegin(window);
     HDC dc = nullptr;
     bool erase = false;
     RECT bounds{};
@@ -246,11 +247,12 @@ HDC BeginPaint(HWND window, LPPAINTSTRUCT paint)
     return dc;
 }
 
-BOOL EndPaint(HWND, const PAINTSTRUCT* paint)
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint)
 {
     if (!paint || !paint->hdc)
         return FALSE;
     gdi::ReleaseSurfaceDC(paint->hdc);
+    CaretPaintEnd(window);
     Guard lock(Lock());
     DesktopChangedLocked();
     return TRUE;
