@@ -8,6 +8,7 @@
 // window extra bytes; the object is made at WM_NCCREATE and freed at
 // WM_NCDESTROY. Procedures never keep a lock while they send.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,8 @@
 namespace win::controls {
 
 using user::FrameExtension;
+using user::GetInputTimings;
+using user::InputTimings;
 using user::GetIconImage;
 using user::IconImage;
 
