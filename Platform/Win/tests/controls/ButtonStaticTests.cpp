@@ -142,6 +142,7 @@ TEST_F(ButtonControl, OwnerDrawnButtonsGetDrawItemWithTheirState)
     PumpUntilIdle();
     ASSERT_FALSE(drawn.empty());
     EXPECT_TRUE(drawn.back().itemState & ODS_DISABLED);
+    React(m_parent, nullptr); // the reaction's captures end with the test
 }
 
 TEST_F(ButtonControl, AStyleChangedToOwnerDrawCountsFromTheNextPaint)
@@ -162,6 +163,7 @@ TEST_F(ButtonControl, AStyleChangedToOwnerDrawCountsFromTheNextPaint)
     PumpUntilIdle();
     EXPECT_EQ(drawItems, 1);
     EXPECT_EQ(SendMessageA(button, WM_GETDLGCODE, 0, 0), DLGC_BUTTON);
+    React(m_parent, nullptr); // the reaction's captures end with the test
 }
 
 TEST_F(ButtonControl, ControlsPaintWithTheParentsColourAnswer)
@@ -186,6 +188,7 @@ TEST_F(ButtonControl, ControlsPaintWithTheParentsColourAnswer)
     EXPECT_EQ(GetPixel(dc, 60, 65), GetSysColor(COLOR_3DFACE)) << "the default answer fills with the face colour";
     ReleaseDC(m_parent, dc);
     DeleteObject(redBrush);
+    React(m_parent, nullptr); // the reaction's captures end with the test
     (void)plain;
 }
 
