@@ -12,7 +12,12 @@
 // WM_EXITMENULOOP, and then WM_COMMAND (WM_SYSCOMMAND for the system menu)
 // with the chosen item.
 
+#include <string>
+#include <vector>
+
 #include "Platform/Win/Controls/ControlStyles.h"
+
+constexpr DWORD ERROR_MENU_ITEM_NOT_FOUND = 1456;
 
 constexpr UINT MF_INSERT = 0x00000000;
 constexpr UINT MF_CHANGE = 0x00000080;
@@ -181,3 +186,21 @@ inline int GetMenuString(HMENU m, UINT i, LPSTR t, int s, UINT f) { return GetMe
 inline BOOL GetMenuItemInfo(HMENU m, UINT i, BOOL p, LPMENUITEMINFOA info) { return GetMenuItemInfoA(m, i, p, info); }
 inline BOOL SetMenuItemInfo(HMENU m, UINT i, BOOL p, LPCMENUITEMINFOA info) { return SetMenuItemInfoA(m, i, p, info); }
 inline BOOL InsertMenuItem(HMENU m, UINT i, BOOL p, LPCMENUITEMINFOA info) { return InsertMenuItemA(m, i, p, info); }
+
+namespace win {
+
+// One item of a MENU or MENUEX template, with its submenu's items.
+struct MenuTemplateItem {
+    UINT type = 0;  // MFT_*
+    UINT state = 0; // MFS_*
+    UINT id = 0;
+    std::string text;
+    bool popup = false;
+    std::vector<MenuTemplateItem> children;
+};
+
+// Reads a MENU (version 0) or MENUEX (version 1) template; false when any
+// item or text lies past the bytes or a popup has no items.
+bool ReadMenuTemplate(const void* data, size_t size, std::vector<MenuTemplateItem>* items);
+
+} // namespace win

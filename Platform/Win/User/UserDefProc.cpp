@@ -356,6 +356,12 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == VK_F4 && (lParam & (1 << 29)))
             SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
+    case WM_SYSCHAR:
+        // Alt+letter opens the top-level window's menu at that letter,
+        // Alt+Space its system menu.
+        if (HWND top = GetAncestor(window, GA_ROOT))
+            SendMessageA(top, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
+        return 0;
     case WM_CANCELMODE:
         if (GetCapture() == window)
             ReleaseCapture();
