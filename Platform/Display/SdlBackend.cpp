@@ -174,6 +174,7 @@ struct SdlBackend::Impl {
     void Handle(const SDL_Event& event);
     void Present();
     void ServeRequests();
+    void ShowImageCursor(const win::user::IconImage& image);
     void Wake();
 
     Screen& screen;
@@ -188,6 +189,7 @@ struct SdlBackend::Impl {
     LONG textureWidth = 0;
     LONG textureHeight = 0;
     std::array<SDL_Cursor*, SDL_NUM_SYSTEM_CURSORS> cursors{};
+    SDL_Cursor* imageCursor = nullptr; // the program's own cursor shown now
     // The desktop has no task bar: a minimized main window minimizes the
     // SDL window, and restoring that restores the main window.
     bool mainMinimized = false;
@@ -196,6 +198,7 @@ struct SdlBackend::Impl {
     std::mutex requestLock;
     std::condition_variable answered;
     std::optional<win::user::CursorShape> cursorShape;
+    std::optional<win::user::IconImage> cursorImage;
     std::optional<POINT> warpTo;
     std::optional<std::string> clipboardToSet;
     bool clipboardWanted = false;
@@ -248,11 +251,18 @@ bool SdlBackend::Impl::Open()
         Close();
         return false;
     }
+    // Typed text comes from SDL's text input, in the user's layout.
+    SDL_StartTextInput();
+    win::user::SetHostTypesText(true);
     return true;
 }
 
 void SdlBackend::Impl::Close()
 {
+    win::user::SetHostTypesText(false);
+    if (imageCursor)
+        SDL_FreeCursor(imageCursor);
+    imageCursor = nullptr;
     for (SDL_Cursor*& cursor : cursors) {
         if (cursor)
             SDL_FreeCursor(cursor);
@@ -326,6 +336,9 @@ void SdlBackend::Impl::Handle(const SDL_Event& event)
         if (UINT vk = VirtualKeyFor(event.key.keysym.sym))
             win::user::InjectKey(vk, event.type == SDL_KEYDOWN);
         break;
+    case SDL_TEXTINPUT:
+        win::user::InjectText(event.text.text);
+        break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
@@ -360,18 +373,41 @@ void SdlBackend::Impl::Handle(const SDL_Event& event)
     }
 }
 
+void SdlBackend::Impl::ShowImageCursor(const win::user::IconImage& image)
+{
+    if (image.width <= 0 || image.height <= 0 ||
+        image.pixels.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height))
+        return;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<DWORD*>(image.pixels.data()), image.width, image.height, 32, image.width * 4,
+        SDL_PIXELFORMAT_ARGB8888);
+    if (!surface)
+        return;
+    SDL_Cursor* cursor = SDL_CreateColorCursor(surface, image.hotspot.x, image.hotspot.y);
+    SDL_FreeSurface(surface);
+    if (!cursor)
+        return;
+    SDL_SetCursor(cursor);
+    SDL_ShowCursor(SDL_ENABLE);
+    if (imageCursor)
+        SDL_FreeCursor(imageCursor);
+    imageCursor = cursor;
+}
+
 void SdlBackend::Impl::ServeRequests()
 {
     // Taken under the lock, served outside it: the clipboard may keep SDL
     // busy, and callers post their requests while the window system's lock
     // is held.
     std::optional<win::user::CursorShape> shape;
+    std::optional<win::user::IconImage> image;
     std::optional<POINT> warp;
     std::optional<std::string> toSet;
     bool wanted = false;
     {
         std::lock_guard<std::mutex> guard(requestLock);
         shape = std::exchange(cursorShape, std::nullopt);
+        image = std::exchange(cursorImage, std::nullopt);
         warp = std::exchange(warpTo, std::nullopt);
         toSet = std::exchange(clipboardToSet, std::nullopt);
         wanted = std::exchange(clipboardWanted, false);
@@ -388,6 +424,8 @@ void SdlBackend::Impl::ServeRequests()
             SDL_ShowCursor(SDL_ENABLE);
         }
     }
+    if (image)
+        ShowImageCursor(*image);
     if (warp) {
         int x = 0;
         int y = 0;
@@ -479,6 +517,17 @@ void SdlBackend::CursorChanged(win::user::CursorShape shape)
     {
         std::lock_guard<std::mutex> guard(m_impl->requestLock);
         m_impl->cursorShape = shape;
+        m_impl->cursorImage.reset();
+    }
+    m_impl->Wake();
+}
+
+void SdlBackend::CursorImageChanged(const win::user::IconImage& image)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_impl->requestLock);
+        m_impl->cursorImage = image;
+        m_impl->cursorShape.reset();
     }
     m_impl->Wake();
 }
