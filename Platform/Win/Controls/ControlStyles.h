@@ -396,3 +396,20 @@ using LPCOMPAREITEMSTRUCT = COMPAREITEMSTRUCT*;
 
 static_assert(sizeof(DRAWITEMSTRUCT) == 64 && sizeof(MEASUREITEMSTRUCT) == 32, "64-bit Windows layouts");
 static_assert(sizeof(DELETEITEMSTRUCT) == 32 && sizeof(COMPAREITEMSTRUCT) == 56, "64-bit Windows layouts");
+
+// The header every WM_NOTIFY carries.
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+using LPNMHDR = NMHDR*;
+
+// The control kinds of WM_CTLCOLOR* (the message minus WM_CTLCOLORMSGBOX).
+constexpr UINT CTLCOLOR_MSGBOX = 0;
+constexpr UINT CTLCOLOR_EDIT = 1;
+constexpr UINT CTLCOLOR_LISTBOX = 2;
+constexpr UINT CTLCOLOR_BTN = 3;
+constexpr UINT CTLCOLOR_DLG = 4;
+constexpr UINT CTLCOLOR_SCROLLBAR = 5;
+constexpr UINT CTLCOLOR_STATIC = 6;
