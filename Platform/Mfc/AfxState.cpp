@@ -48,7 +48,3 @@ void AFXAPI AfxDeleteTempMaps()
     state->gdiObjects.DeleteTemporaries();
     state->menus.DeleteTemporaries();
 }
-
-void AfxWindowGone(CWnd*) {}
-
-LPCSTR AfxCaptionText() { return nullptr; }

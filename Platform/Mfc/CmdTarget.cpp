@@ -44,28 +44,27 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO*
     return FALSE;
 }
 
-void CCmdTarget::BeginWaitCursor()
+void CCmdTarget::BeginWaitCursor() { AfxWaitCursor(1); }
+
+void CCmdTarget::EndWaitCursor() { AfxWaitCursor(-1); }
+
+void CCmdTarget::RestoreWaitCursor() { AfxWaitCursor(0); }
+
+void AfxDoWaitCursor(int nCode)
 {
     AFX_THREAD_STATE* state = AfxGetThreadState();
-    if (state->waitCursorCount++ == 0)
-        state->cursorBeforeWait = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
-    else
+    if (nCode > 0) {
+        if (state->waitCursorCount++ == 0)
+            state->cursorBeforeWait = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+        else
+            ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+    } else if (nCode < 0) {
+        // More ends than begins are ignored.
+        if (state->waitCursorCount > 0 && --state->waitCursorCount == 0)
+            ::SetCursor(state->cursorBeforeWait ? state->cursorBeforeWait : ::LoadCursorA(nullptr, IDC_ARROW));
+    } else if (state->waitCursorCount > 0) {
         ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
-}
-
-void CCmdTarget::EndWaitCursor()
-{
-    AFX_THREAD_STATE* state = AfxGetThreadState();
-    if (state->waitCursorCount <= 0)
-        return;
-    if (--state->waitCursorCount == 0)
-        ::SetCursor(state->cursorBeforeWait ? state->cursorBeforeWait : ::LoadCursorA(nullptr, IDC_ARROW));
-}
-
-void CCmdTarget::RestoreWaitCursor()
-{
-    if (AfxGetThreadState()->waitCursorCount > 0)
-        ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+    }
 }
 
 const AFX_MSGMAP_ENTRY* AfxFindMessageEntry(const AFX_MSGMAP* map, UINT message)

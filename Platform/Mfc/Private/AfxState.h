@@ -140,3 +140,9 @@ AFX_THREAD_STATE* AfxGetThreadState();
 // caption of message boxes that name none (the application's name).
 void AfxWindowGone(CWnd* pWnd);
 LPCSTR AfxCaptionText();
+
+// Wait cursors: AfxWaitCursor goes through the application's DoWaitCursor
+// when there is an application; AfxDoWaitCursor is the thread's own count
+// (1 begins, -1 ends, 0 shows the wait cursor again).
+void AfxWaitCursor(int nCode);
+void AfxDoWaitCursor(int nCode);
