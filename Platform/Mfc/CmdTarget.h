@@ -247,12 +247,15 @@ protected: \
 
 // Any message, and registered messages (the variable holds the message).
 #define ON_MESSAGE(message, memberFxn) AFX_MSG_ENTRY(message, 0, 0, 0, AfxSig_lwl, &ThisClass::memberFxn)
+#define ON_MESSAGE_VOID(message, memberFxn) AFX_MSG_ENTRY(message, 0, 0, 0, AfxSig_vv, &ThisClass::memberFxn)
 #define ON_REGISTERED_MESSAGE(nMessageVariable, memberFxn) \
     {AFX_REGISTERED_MESSAGE, 0, 0, 0, AfxSig_lwl, &AfxMsgThunk<AfxSig_lwl, &ThisClass::memberFxn>, &(nMessageVariable)},
 
 // Commands and their enabling.
 #define ON_COMMAND(id, memberFxn) AFX_MSG_ENTRY(WM_COMMAND, CN_COMMAND, id, id, AfxSigCmd_v, &ThisClass::memberFxn)
 #define ON_COMMAND_EX(id, memberFxn) AFX_MSG_ENTRY(WM_COMMAND, CN_COMMAND, id, id, AfxSigCmd_b, &ThisClass::memberFxn)
+#define ON_COMMAND_EX_RANGE(id, idLast, memberFxn) \
+    AFX_MSG_ENTRY(WM_COMMAND, CN_COMMAND, id, idLast, AfxSigCmd_b, &ThisClass::memberFxn)
 #define ON_COMMAND_RANGE(id, idLast, memberFxn) \
     AFX_MSG_ENTRY(WM_COMMAND, CN_COMMAND, id, idLast, AfxSigCmd_RANGE, &ThisClass::memberFxn)
 #define ON_UPDATE_COMMAND_UI(id, memberFxn) \

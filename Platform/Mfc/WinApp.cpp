@@ -8,6 +8,7 @@
 
 #include "Platform/Mfc/AfxRes.h"
 #include "Platform/Mfc/AfxResources.h"
+#include "Platform/Mfc/DocManager.h"
 #include "Platform/Mfc/Private/AfxState.h"
 #include "Platform/Win/Kernel/Modules.h"
 
@@ -67,6 +68,7 @@ struct KeyHolder {
 BEGIN_MESSAGE_MAP(CWinApp, CWinThread)
     ON_COMMAND(ID_APP_EXIT, OnAppExit)
     ON_UPDATE_COMMAND_UI(ID_FILE_MRU_FILE1, OnUpdateRecentFileMenu)
+    ON_COMMAND_EX_RANGE(ID_FILE_MRU_FILE1, ID_FILE_MRU_LAST, OnOpenRecentFile)
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp(LPCSTR lpszAppName)
@@ -80,6 +82,7 @@ CWinApp::CWinApp(LPCSTR lpszAppName)
 
 CWinApp::~CWinApp()
 {
+    delete m_pDocManager;
     delete m_pRecentFileList;
     for (LPCSTR* field : {&m_pszAppName, &m_pszExeName, &m_pszHelpFilePath, &m_pszProfileName, &m_pszRegistryKey})
         Replace(*field, nullptr);
@@ -106,7 +109,13 @@ int CWinApp::Run()
     return CWinThread::Run();
 }
 
-BOOL CWinApp::OnIdle(LONG lCount) { return CWinThread::OnIdle(lCount); }
+BOOL CWinApp::OnIdle(LONG lCount)
+{
+    const BOOL more = CWinThread::OnIdle(lCount);
+    if (lCount <= 0 && m_pDocManager)
+        m_pDocManager->OnIdle();
+    return more;
+}
 
 int CWinApp::DoMessageBox(LPCSTR lpszPrompt, UINT nType, UINT)
 {
@@ -287,6 +296,87 @@ void CWinApp::OnAppExit()
 {
     if (m_pMainWnd)
         m_pMainWnd->SendMessage(WM_CLOSE);
+}
+
+void CWinApp::AddDocTemplate(CDocTemplate* pTemplate)
+{
+    if (!m_pDocManager)
+        m_pDocManager = new CDocManager;
+    m_pDocManager->AddDocTemplate(pTemplate);
+}
+
+POSITION CWinApp::GetFirstDocTemplatePosition() const
+{
+    return m_pDocManager ? m_pDocManager->GetFirstDocTemplatePosition() : nullptr;
+}
+
+CDocTemplate* CWinApp::GetNextDocTemplate(POSITION& pos) const
+{
+    return m_pDocManager ? m_pDocManager->GetNextDocTemplate(pos) : nullptr;
+}
+
+CDocument* CWinApp::OpenDocumentFile(LPCSTR lpszFileName)
+{
+    return m_pDocManager ? m_pDocManager->OpenDocumentFile(lpszFileName) : nullptr;
+}
+
+BOOL CWinApp::SaveAllModified() { return m_pDocManager ? m_pDocManager->SaveAllModified() : TRUE; }
+
+void CWinApp::CloseAllDocuments(BOOL bEndSession)
+{
+    if (m_pDocManager)
+        m_pDocManager->CloseAllDocuments(bEndSession);
+}
+
+void CWinApp::HideApplication()
+{
+    if (m_pMainWnd && m_pMainWnd->m_hWnd)
+        m_pMainWnd->ShowWindow(SW_HIDE);
+}
+
+BOOL CWinApp::DoPromptFileName(CString& fileName, UINT nIDSTitle, DWORD lFlags, BOOL bOpenFileDialog,
+                               CDocTemplate* pTemplate)
+{
+    return m_pDocManager && m_pDocManager->DoPromptFileName(fileName, nIDSTitle, lFlags, bOpenFileDialog, pTemplate);
+}
+
+BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& rCmdInfo)
+{
+    BOOL result = TRUE;
+    if (rCmdInfo.m_nShellCommand == CCommandLineInfo::FileNew) {
+        // A program that maps File New itself gets the command.
+        if (!AfxGetApp()->OnCmdMsg(ID_FILE_NEW, CN_COMMAND, nullptr, nullptr))
+            OnFileNew();
+        result = m_pMainWnd != nullptr;
+    } else if (rCmdInfo.m_nShellCommand == CCommandLineInfo::FileOpen) {
+        result = OpenDocumentFile(rCmdInfo.m_strFileName) != nullptr;
+    }
+    return result;
+}
+
+void CWinApp::OnFileNew()
+{
+    if (m_pDocManager)
+        m_pDocManager->OnFileNew();
+}
+
+void CWinApp::OnFileOpen()
+{
+    if (m_pDocManager)
+        m_pDocManager->OnFileOpen();
+}
+
+BOOL CWinApp::OnOpenRecentFile(UINT nID)
+{
+    if (!m_pRecentFileList)
+        return FALSE;
+    const int index = static_cast<int>(nID - ID_FILE_MRU_FILE1);
+    if (index < 0 || index >= m_pRecentFileList->GetSize() || (*m_pRecentFileList)[index].IsEmpty())
+        return FALSE;
+    const CString path = (*m_pRecentFileList)[index];
+    if (!OpenDocumentFile(path))
+        m_pRecentFileList->Remove(index);
+    return TRUE;
 }
 
 void CWinApp::OnUpdateRecentFileMenu(CCmdUI* pCmdUI)

@@ -20,6 +20,10 @@
 #include "Platform/Mfc/WinThread.h"
 #include "Platform/Win/Registry/Registry.h"
 
+class CDocManager;
+class CDocTemplate;
+class CDocument;
+
 class CWinApp : public CWinThread {
     DECLARE_DYNAMIC(CWinApp)
 public:
@@ -38,6 +42,7 @@ public:
     LPSTR m_lpCmdLine = nullptr;
     int m_nCmdShow = SW_SHOWNORMAL;
     CRecentFileList* m_pRecentFileList = nullptr;
+    CDocManager* m_pDocManager = nullptr;
 
     virtual BOOL InitApplication();
     BOOL InitInstance() override;
@@ -71,6 +76,20 @@ public:
     // Hands each argument of m_lpCmdLine to rCmdInfo.ParseParam.
     void ParseCommandLine(CCommandLineInfo& rCmdInfo);
 
+    // Documents (DocManager.h).
+    void AddDocTemplate(CDocTemplate* pTemplate);
+    POSITION GetFirstDocTemplatePosition() const;
+    CDocTemplate* GetNextDocTemplate(POSITION& pos) const;
+    virtual CDocument* OpenDocumentFile(LPCSTR lpszFileName);
+    virtual BOOL SaveAllModified();
+    void CloseAllDocuments(BOOL bEndSession);
+    void HideApplication();
+    virtual BOOL DoPromptFileName(CString& fileName, UINT nIDSTitle, DWORD lFlags, BOOL bOpenFileDialog,
+                                  CDocTemplate* pTemplate);
+    // FileNew runs File New, FileOpen opens m_strFileName; FALSE when that
+    // failed or left no main window.
+    BOOL ProcessShellCommand(CCommandLineInfo& rCmdInfo);
+
     HCURSOR LoadCursor(LPCSTR lpszResourceName) const;
     HCURSOR LoadCursor(UINT nIDResource) const { return LoadCursor(MAKEINTRESOURCEA(nIDResource)); }
     HCURSOR LoadStandardCursor(LPCSTR lpszCursorName) const { return ::LoadCursorA(nullptr, lpszCursorName); }
@@ -83,6 +102,11 @@ public:
 
     afx_msg void OnAppExit();
     afx_msg void OnUpdateRecentFileMenu(CCmdUI* pCmdUI);
+    // Opens the recent file of the command; one that cannot be opened
+    // leaves the list.
+    afx_msg BOOL OnOpenRecentFile(UINT nID);
+    afx_msg void OnFileNew();
+    afx_msg void OnFileOpen();
 
 protected:
     DECLARE_MESSAGE_MAP()
