@@ -455,6 +455,8 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
             return TRUE;
         nCode = CN_COMMAND;
     } else {
+        if (AfxGetThreadState()->lockoutNotifyWindow == m_hWnd)
+            return TRUE;
         CWnd* child = FromHandlePermanent(control);
         LRESULT ignored = 0;
         if (child && child->OnChildNotify(WM_COMMAND, wParam, lParam, &ignored))
@@ -468,6 +470,8 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
 BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (AfxGetThreadState()->lockoutNotifyWindow == m_hWnd)
+        return TRUE;
     if (CWnd* child = FromHandlePermanent(header->hwndFrom))
         if (child->OnChildNotify(WM_NOTIFY, wParam, lParam, pResult))
             return TRUE;

@@ -127,6 +127,9 @@ struct AFX_THREAD_STATE {
     // The popup menu CMenu::TrackPopupMenu is showing, for WM_MEASUREITEM.
     HMENU trackingMenu = nullptr;
     CWinThread* pThread = nullptr;
+    // The dialog whose UpdateData is moving values: its controls'
+    // notifications are not dispatched to it meanwhile.
+    HWND lockoutNotifyWindow = nullptr;
     // While above zero, OnIdle keeps the temporary objects.
     int tempMapLock = 0;
     int waitCursorCount = 0;

@@ -366,6 +366,16 @@ BOOL EndDialog(HWND dialog, INT_PTR result)
     return TRUE;
 }
 
+bool win::DialogEnded(HWND dialog, INT_PTR* result)
+{
+    DialogState* state = DialogStateOf(dialog);
+    if (!state || !state->ended)
+        return false;
+    if (result)
+        *result = state->result;
+    return true;
+}
+
 LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto proc = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(dialog, DWLP_DLGPROC));

@@ -105,6 +105,12 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DL
 INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTemplate, HWND parent, DLGPROC proc,
                                 LPARAM param);
 BOOL EndDialog(HWND dialog, INT_PTR result);
+namespace win {
+// Whether EndDialog has been called for the dialog, and with what result:
+// a layer running its own modal loop checks this after creation, since a
+// dialog may end while it is being made (in WM_INITDIALOG).
+bool DialogEnded(HWND dialog, INT_PTR* result);
+} // namespace win
 LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // True when `msg` was meant for the dialog (or one of its controls) and has
 // been handled: dialog keys turned into focus moves and commands, the rest
