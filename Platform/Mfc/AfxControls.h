@@ -127,61 +127,61 @@ class CListBox : public CWnd {
 public:
     CListBox() = default;
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
-    int GetCount() const { return Send(LB_GETCOUNT); }
-    int GetCurSel() const { return Send(LB_GETCURSEL); }
-    int SetCurSel(int nSelect) { return Send(LB_SETCURSEL, static_cast<WPARAM>(nSelect)); }
-    int GetSel(int nIndex) const { return Send(LB_GETSEL, static_cast<WPARAM>(nIndex)); }
-    int GetTopIndex() const { return Send(LB_GETTOPINDEX); }
-    int SetTopIndex(int nIndex) { return Send(LB_SETTOPINDEX, static_cast<WPARAM>(nIndex)); }
+    int GetCount() const { return SendInt(LB_GETCOUNT); }
+    int GetCurSel() const { return SendInt(LB_GETCURSEL); }
+    int SetCurSel(int nSelect) { return SendInt(LB_SETCURSEL, static_cast<WPARAM>(nSelect)); }
+    int GetSel(int nIndex) const { return SendInt(LB_GETSEL, static_cast<WPARAM>(nIndex)); }
+    int GetTopIndex() const { return SendInt(LB_GETTOPINDEX); }
+    int SetTopIndex(int nIndex) { return SendInt(LB_SETTOPINDEX, static_cast<WPARAM>(nIndex)); }
     DWORD_PTR GetItemData(int nIndex) const
     {
         return static_cast<DWORD_PTR>(::SendMessageA(m_hWnd, LB_GETITEMDATA, static_cast<WPARAM>(nIndex), 0));
     }
     int SetItemData(int nIndex, DWORD_PTR dwItemData)
     {
-        return Send(LB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(dwItemData));
+        return SendInt(LB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(dwItemData));
     }
     void* GetItemDataPtr(int nIndex) const { return reinterpret_cast<void*>(GetItemData(nIndex)); }
     int SetItemDataPtr(int nIndex, void* pData) { return SetItemData(nIndex, reinterpret_cast<DWORD_PTR>(pData)); }
     int GetItemRect(int nIndex, LPRECT lpRect) const
     {
-        return Send(LB_GETITEMRECT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpRect));
+        return SendInt(LB_GETITEMRECT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpRect));
     }
     int GetText(int nIndex, LPSTR lpszBuffer) const
     {
-        return Send(LB_GETTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszBuffer));
+        return SendInt(LB_GETTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszBuffer));
     }
     void GetText(int nIndex, CString& rString) const;
-    int GetTextLen(int nIndex) const { return Send(LB_GETTEXTLEN, static_cast<WPARAM>(nIndex)); }
+    int GetTextLen(int nIndex) const { return SendInt(LB_GETTEXTLEN, static_cast<WPARAM>(nIndex)); }
     int SetItemHeight(int nIndex, UINT cyItemHeight)
     {
-        return Send(LB_SETITEMHEIGHT, static_cast<WPARAM>(nIndex), MAKELPARAM(cyItemHeight, 0));
+        return SendInt(LB_SETITEMHEIGHT, static_cast<WPARAM>(nIndex), MAKELPARAM(cyItemHeight, 0));
     }
-    int GetItemHeight(int nIndex) const { return Send(LB_GETITEMHEIGHT, static_cast<WPARAM>(nIndex)); }
-    void SetHorizontalExtent(int cxExtent) { Send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(cxExtent)); }
-    int GetHorizontalExtent() const { return Send(LB_GETHORIZONTALEXTENT); }
-    int SetCaretIndex(int nIndex, BOOL bScroll = TRUE) { return Send(LB_SETCARETINDEX, static_cast<WPARAM>(nIndex), bScroll); }
-    int GetCaretIndex() const { return Send(LB_GETCARETINDEX); }
+    int GetItemHeight(int nIndex) const { return SendInt(LB_GETITEMHEIGHT, static_cast<WPARAM>(nIndex)); }
+    void SetHorizontalExtent(int cxExtent) { SendInt(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(cxExtent)); }
+    int GetHorizontalExtent() const { return SendInt(LB_GETHORIZONTALEXTENT); }
+    int SetCaretIndex(int nIndex, BOOL bScroll = TRUE) { return SendInt(LB_SETCARETINDEX, static_cast<WPARAM>(nIndex), bScroll); }
+    int GetCaretIndex() const { return SendInt(LB_GETCARETINDEX); }
     // The item nearest the point; bOutside is set when the point is past the items.
     UINT ItemFromPoint(CPoint pt, BOOL& bOutside) const;
-    int AddString(LPCSTR lpszItem) { return Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)); }
-    int DeleteString(UINT nIndex) { return Send(LB_DELETESTRING, nIndex); }
+    int AddString(LPCSTR lpszItem) { return SendInt(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszItem)); }
+    int DeleteString(UINT nIndex) { return SendInt(LB_DELETESTRING, nIndex); }
     int InsertString(int nIndex, LPCSTR lpszItem)
     {
-        return Send(LB_INSERTSTRING, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszItem));
+        return SendInt(LB_INSERTSTRING, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszItem));
     }
-    void ResetContent() { Send(LB_RESETCONTENT); }
+    void ResetContent() { SendInt(LB_RESETCONTENT); }
     int FindString(int nStartAfter, LPCSTR lpszItem) const
     {
-        return Send(LB_FINDSTRING, static_cast<WPARAM>(nStartAfter), reinterpret_cast<LPARAM>(lpszItem));
+        return SendInt(LB_FINDSTRING, static_cast<WPARAM>(nStartAfter), reinterpret_cast<LPARAM>(lpszItem));
     }
     int FindStringExact(int nIndexStart, LPCSTR lpszFind) const
     {
-        return Send(LB_FINDSTRINGEXACT, static_cast<WPARAM>(nIndexStart), reinterpret_cast<LPARAM>(lpszFind));
+        return SendInt(LB_FINDSTRINGEXACT, static_cast<WPARAM>(nIndexStart), reinterpret_cast<LPARAM>(lpszFind));
     }
     int SelectString(int nStartAfter, LPCSTR lpszItem)
     {
-        return Send(LB_SELECTSTRING, static_cast<WPARAM>(nStartAfter), reinterpret_cast<LPARAM>(lpszItem));
+        return SendInt(LB_SELECTSTRING, static_cast<WPARAM>(nStartAfter), reinterpret_cast<LPARAM>(lpszItem));
     }
 
     // Owner-drawn lists.
@@ -192,12 +192,6 @@ public:
 
 protected:
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
-
-private:
-    int Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
-    {
-        return static_cast<int>(::SendMessageA(m_hWnd, message, wParam, lParam));
-    }
 };
 
 class CComboBox : public CWnd {
@@ -205,14 +199,14 @@ class CComboBox : public CWnd {
 public:
     CComboBox() = default;
     BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
-    int GetCount() const { return Send(CB_GETCOUNT); }
-    int GetCurSel() const { return Send(CB_GETCURSEL); }
-    int SetCurSel(int nSelect) { return Send(CB_SETCURSEL, static_cast<WPARAM>(nSelect)); }
+    int GetCount() const { return SendInt(CB_GETCOUNT); }
+    int GetCurSel() const { return SendInt(CB_GETCURSEL); }
+    int SetCurSel(int nSelect) { return SendInt(CB_SETCURSEL, static_cast<WPARAM>(nSelect)); }
     DWORD GetEditSel() const { return static_cast<DWORD>(::SendMessageA(m_hWnd, CB_GETEDITSEL, 0, 0)); }
-    BOOL LimitText(int nMaxChars) { return Send(CB_LIMITTEXT, static_cast<WPARAM>(nMaxChars)); }
+    BOOL LimitText(int nMaxChars) { return SendInt(CB_LIMITTEXT, static_cast<WPARAM>(nMaxChars)); }
     BOOL SetEditSel(int nStartChar, int nEndChar)
     {
-        return Send(CB_SETEDITSEL, 0, MAKELPARAM(static_cast<WORD>(nStartChar), static_cast<WORD>(nEndChar)));
+        return SendInt(CB_SETEDITSEL, 0, MAKELPARAM(static_cast<WORD>(nStartChar), static_cast<WORD>(nEndChar)));
     }
     DWORD_PTR GetItemData(int nIndex) const
     {
@@ -220,51 +214,51 @@ public:
     }
     int SetItemData(int nIndex, DWORD_PTR dwItemData)
     {
-        return Send(CB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(dwItemData));
+        return SendInt(CB_SETITEMDATA, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(dwItemData));
     }
     void* GetItemDataPtr(int nIndex) const { return reinterpret_cast<void*>(GetItemData(nIndex)); }
     int SetItemDataPtr(int nIndex, void* pData) { return SetItemData(nIndex, reinterpret_cast<DWORD_PTR>(pData)); }
     int GetLBText(int nIndex, LPSTR lpszText) const
     {
-        return Send(CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszText));
+        return SendInt(CB_GETLBTEXT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszText));
     }
     void GetLBText(int nIndex, CString& rString) const;
-    int GetLBTextLen(int nIndex) const { return Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex)); }
+    int GetLBTextLen(int nIndex) const { return SendInt(CB_GETLBTEXTLEN, static_cast<WPARAM>(nIndex)); }
     int SetItemHeight(int nIndex, UINT cyItemHeight)
     {
-        return Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(cyItemHeight));
+        return SendInt(CB_SETITEMHEIGHT, static_cast<WPARAM>(nIndex), static_cast<LPARAM>(cyItemHeight));
     }
-    int GetItemHeight(int nIndex) const { return Send(CB_GETITEMHEIGHT, static_cast<WPARAM>(nIndex)); }
-    int SetExtendedUI(BOOL bExtended = TRUE) { return Send(CB_SETEXTENDEDUI, bExtended); }
-    BOOL GetExtendedUI() const { return Send(CB_GETEXTENDEDUI); }
+    int GetItemHeight(int nIndex) const { return SendInt(CB_GETITEMHEIGHT, static_cast<WPARAM>(nIndex)); }
+    int SetExtendedUI(BOOL bExtended = TRUE) { return SendInt(CB_SETEXTENDEDUI, bExtended); }
+    BOOL GetExtendedUI() const { return SendInt(CB_GETEXTENDEDUI); }
     void GetDroppedControlRect(LPRECT lprect) const
     {
         ::SendMessageA(m_hWnd, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(lprect));
     }
-    BOOL GetDroppedState() const { return Send(CB_GETDROPPEDSTATE); }
-    int SetDroppedWidth(UINT nWidth) { return Send(CB_SETDROPPEDWIDTH, nWidth); }
-    int GetDroppedWidth() const { return Send(CB_GETDROPPEDWIDTH); }
-    int GetTopIndex() const { return Send(CB_GETTOPINDEX); }
-    int SetTopIndex(int nIndex) { return Send(CB_SETTOPINDEX, static_cast<WPARAM>(nIndex)); }
-    void ShowDropDown(BOOL bShowIt = TRUE) { Send(CB_SHOWDROPDOWN, bShowIt); }
-    int AddString(LPCSTR lpszString) { return Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszString)); }
-    int DeleteString(UINT nIndex) { return Send(CB_DELETESTRING, nIndex); }
+    BOOL GetDroppedState() const { return SendInt(CB_GETDROPPEDSTATE); }
+    int SetDroppedWidth(UINT nWidth) { return SendInt(CB_SETDROPPEDWIDTH, nWidth); }
+    int GetDroppedWidth() const { return SendInt(CB_GETDROPPEDWIDTH); }
+    int GetTopIndex() const { return SendInt(CB_GETTOPINDEX); }
+    int SetTopIndex(int nIndex) { return SendInt(CB_SETTOPINDEX, static_cast<WPARAM>(nIndex)); }
+    void ShowDropDown(BOOL bShowIt = TRUE) { SendInt(CB_SHOWDROPDOWN, bShowIt); }
+    int AddString(LPCSTR lpszString) { return SendInt(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(lpszString)); }
+    int DeleteString(UINT nIndex) { return SendInt(CB_DELETESTRING, nIndex); }
     int InsertString(int nIndex, LPCSTR lpszString)
     {
-        return Send(CB_INSERTSTRING, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszString));
+        return SendInt(CB_INSERTSTRING, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpszString));
     }
-    void ResetContent() { Send(CB_RESETCONTENT); }
+    void ResetContent() { SendInt(CB_RESETCONTENT); }
     int FindString(int nStartAfter, LPCSTR lpszString) const
     {
-        return Send(CB_FINDSTRING, static_cast<WPARAM>(nStartAfter), reinterpret_cast<LPARAM>(lpszString));
+        return SendInt(CB_FINDSTRING, static_cast<WPARAM>(nStartAfter), reinterpret_cast<LPARAM>(lpszString));
     }
     int FindStringExact(int nIndexStart, LPCSTR lpszFind) const
     {
-        return Send(CB_FINDSTRINGEXACT, static_cast<WPARAM>(nIndexStart), reinterpret_cast<LPARAM>(lpszFind));
+        return SendInt(CB_FINDSTRINGEXACT, static_cast<WPARAM>(nIndexStart), reinterpret_cast<LPARAM>(lpszFind));
     }
     int SelectString(int nStartAfter, LPCSTR lpszString)
     {
-        return Send(CB_SELECTSTRING, static_cast<WPARAM>(nStartAfter), reinterpret_cast<LPARAM>(lpszString));
+        return SendInt(CB_SELECTSTRING, static_cast<WPARAM>(nStartAfter), reinterpret_cast<LPARAM>(lpszString));
     }
     void Clear() { SendMessage(WM_CLEAR); }
     void Copy() { SendMessage(WM_COPY); }
@@ -278,12 +272,6 @@ public:
 
 protected:
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
-
-private:
-    int Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
-    {
-        return static_cast<int>(::SendMessageA(m_hWnd, message, wParam, lParam));
-    }
 };
 
 class CScrollBar : public CWnd {

@@ -366,6 +366,12 @@ public:
     afx_msg void OnContextMenu(CWnd* pWnd, CPoint pos);
 
 protected:
+    // A message whose answer is an int (a count, an index, an error code).
+    int SendInt(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return static_cast<int>(::SendMessageA(m_hWnd, message, wParam, lParam));
+    }
+
     // The procedure the window had before this object took it over.
     WNDPROC m_pfnSuper = nullptr;
 

@@ -372,15 +372,8 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return DialogCodeOf(TypeOf(window));
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (dc) {
-            Paint(window, dc, *s, ODA_DRAWENTIRE);
-            EndPaint(window, &paint);
-        }
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(window, [&](HDC dc) { Paint(window, dc, *s, ODA_DRAWENTIRE); });
     case WM_ENABLE:
     case WM_SETTEXT: {
         LRESULT result = message == WM_SETTEXT ? DefWindowProcA(window, message, wParam, lParam) : 0;

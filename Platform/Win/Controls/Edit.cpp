@@ -964,15 +964,8 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (dc) {
-            Paint(window, dc, *s);
-            EndPaint(window, &paint);
-        }
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(window, [&](HDC dc) { Paint(window, dc, *s); });
     case WM_SIZE:
         Refresh(window, *s);
         return 0;
@@ -1000,10 +993,7 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_GETTEXT: {
         if (!lParam || !wParam)
             return 0;
-        const size_t count = Utf8CutLength(s->text, static_cast<size_t>(wParam) - 1);
-        std::memcpy(reinterpret_cast<char*>(lParam), s->text.data(), count);
-        reinterpret_cast<char*>(lParam)[count] = '\0';
-        return static_cast<LRESULT>(count);
+        return static_cast<LRESULT>(CopyUtf8Cut(s->text, reinterpret_cast<char*>(lParam), wParam));
     }
     case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(s->text.size());
@@ -1045,11 +1035,7 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             Select(window, *s, s->anchor, CharAt(window, *s, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
         return 0;
     case WM_LBUTTONUP:
-        if (s->selecting) {
-            s->selecting = false;
-            if (GetCapture() == window)
-                ReleaseCapture();
-        }
+        EndCapturedDrag(window, &s->selecting);
         return 0;
     case WM_CAPTURECHANGED:
         s->selecting = false;

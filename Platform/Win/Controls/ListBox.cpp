@@ -595,15 +595,8 @@ LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (dc) {
-            Paint(window, *s, dc);
-            EndPaint(window, &paint);
-        }
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(window, [&](HDC dc) { Paint(window, *s, dc); });
     case WM_SIZE:
         s->top = std::clamp(s->top, 0, MaxTop(window, *s));
         UpdateScrollBars(window, *s);
@@ -648,11 +641,7 @@ LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
         return 0;
     case WM_LBUTTONUP:
-        if (s->tracking) {
-            s->tracking = false;
-            if (GetCapture() == window)
-                ReleaseCapture();
-        }
+        EndCapturedDrag(window, &s->tracking);
         return 0;
     case WM_CAPTURECHANGED:
         s->tracking = false;

@@ -11,6 +11,7 @@
 #include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Controls/Private/ControlsInternal.h"
 #include "Platform/Win/Controls/Private/MenuInternal.h"
+#include "Platform/Win/Controls/Private/TemplateReader.h"
 #include "Platform/Win/Kernel/Resources.h"
 
 namespace win::controls {
@@ -146,6 +147,14 @@ bool Insert(HMENU handle, UINT position, UINT flags, MenuItem item)
     return true;
 }
 
+// The item of a menu, by command or position (g_lock held); null when the
+// menu or the item is not there.
+MenuItem* ItemLocked(HMENU menu, UINT item, UINT flags)
+{
+    Menu* m = FindLocked(menu);
+    return m ? FindItemLocked(*m, item, flags) : nullptr;
+}
+
 void DestroyLocked(HMENU handle, int depth)
 {
     auto it = g_menus.find(reinterpret_cast<UINT_PTR>(handle));
@@ -157,60 +166,6 @@ void DestroyLocked(HMENU handle, int depth)
         if (item.submenu)
             DestroyLocked(item.submenu, depth + 1);
 }
-
-// The template reader's input.
-class TemplateReader {
-public:
-    TemplateReader(const BYTE* data, size_t size) : m_data(data), m_size(size) {}
-    bool Word(WORD* out)
-    {
-        if (m_at + 2 > m_size)
-            return false;
-        *out = static_cast<WORD>(m_data[m_at] | (m_data[m_at + 1] << 8));
-        m_at += 2;
-        return true;
-    }
-    bool Dword(DWORD* out)
-    {
-        WORD low = 0;
-        WORD high = 0;
-        if (!Word(&low) || !Word(&high))
-            return false;
-        *out = low | (static_cast<DWORD>(high) << 16);
-        return true;
-    }
-    bool Text(std::string* out)
-    {
-        std::u16string units;
-        for (;;) {
-            WORD unit = 0;
-            if (!Word(&unit))
-                return false;
-            if (!unit)
-                break;
-            units.push_back(static_cast<char16_t>(unit));
-        }
-        *out = Utf16ToUtf8(units);
-        return true;
-    }
-    bool Skip(size_t bytes)
-    {
-        if (bytes > m_size - m_at)
-            return false;
-        m_at += bytes;
-        return true;
-    }
-    bool AlignDword()
-    {
-        m_at = (m_at + 3) & ~static_cast<size_t>(3);
-        return m_at <= m_size;
-    }
-
-private:
-    const BYTE* m_data;
-    size_t m_size;
-    size_t m_at = 0;
-};
 
 bool ReadLevel(TemplateReader& in, std::vector<MenuTemplateItem>* items, int depth)
 {
@@ -641,8 +596,7 @@ BOOL DeleteMenu(HMENU menu, UINT position, UINT flags)
 DWORD EnableMenuItem(HMENU menu, UINT item, UINT flags)
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
-    MenuItem* found = m ? FindItemLocked(*m, item, flags) : nullptr;
+    MenuItem* found = ItemLocked(menu, item, flags);
     if (!found)
         return static_cast<DWORD>(-1);
     const DWORD previous = found->state & (MF_GRAYED | MF_DISABLED);
@@ -653,8 +607,7 @@ DWORD EnableMenuItem(HMENU menu, UINT item, UINT flags)
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags)
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
-    MenuItem* found = m ? FindItemLocked(*m, item, flags) : nullptr;
+    MenuItem* found = ItemLocked(menu, item, flags);
     if (!found)
         return static_cast<DWORD>(-1);
     const DWORD previous = found->state & MF_CHECKED;
@@ -704,8 +657,7 @@ UINT GetMenuItemID(HMENU menu, int position)
 UINT GetMenuState(HMENU menu, UINT item, UINT flags)
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
-    MenuItem* found = m ? FindItemLocked(*m, item, flags) : nullptr;
+    MenuItem* found = ItemLocked(menu, item, flags);
     if (!found)
         return static_cast<UINT>(-1);
     UINT state = FlagsOf(*found);
@@ -718,18 +670,14 @@ UINT GetMenuState(HMENU menu, UINT item, UINT flags)
 int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int size, UINT flags)
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
-    MenuItem* found = m ? FindItemLocked(*m, item, flags) : nullptr;
+    MenuItem* found = ItemLocked(menu, item, flags);
     if (text && size > 0)
         text[0] = '\0';
     if (!found)
         return 0;
     if (!text || size <= 0)
         return static_cast<int>(found->text.size());
-    const size_t count = Utf8CutLength(found->text, static_cast<size_t>(size) - 1);
-    std::memcpy(text, found->text.data(), count);
-    text[count] = '\0';
-    return static_cast<int>(count);
+    return static_cast<int>(CopyUtf8Cut(found->text, text, static_cast<size_t>(size)));
 }
 
 HMENU GetSubMenu(HMENU menu, int position)
@@ -741,17 +689,29 @@ HMENU GetSubMenu(HMENU menu, int position)
     return m->items[static_cast<size_t>(position)].submenu;
 }
 
+namespace {
+
+// The item of Get/SetMenuItemInfo (g_lock held); null, with the last error
+// set, when the menu or the item is not there.
+MenuItem* InfoItemLocked(HMENU menu, UINT item, BOOL byPosition)
+{
+    Menu* m = controls::FindLocked(menu);
+    MenuItem* found = m ? FindItemLocked(*m, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND) : nullptr;
+    if (!found)
+        SetLastError(m ? ERROR_MENU_ITEM_NOT_FOUND : ERROR_INVALID_MENU_HANDLE);
+    return found;
+}
+
+} // namespace
+
 BOOL GetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA info)
 {
     if (!info)
         return FALSE;
     std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
-    MenuItem* found = m ? FindItemLocked(*m, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND) : nullptr;
-    if (!found) {
-        SetLastError(m ? ERROR_MENU_ITEM_NOT_FOUND : ERROR_INVALID_MENU_HANDLE);
+    MenuItem* found = InfoItemLocked(menu, item, byPosition);
+    if (!found)
         return FALSE;
-    }
     if (info->fMask & (MIIM_TYPE | MIIM_FTYPE))
         info->fType = found->type;
     if (info->fMask & MIIM_STATE)
@@ -770,10 +730,7 @@ BOOL GetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA in
         info->hbmpItem = found->bitmap;
     if (info->fMask & (MIIM_STRING | MIIM_TYPE)) {
         if (info->dwTypeData && info->cch > 0) {
-            const size_t count = Utf8CutLength(found->text, info->cch - 1);
-            std::memcpy(info->dwTypeData, found->text.data(), count);
-            info->dwTypeData[count] = '\0';
-            info->cch = static_cast<UINT>(count);
+            info->cch = static_cast<UINT>(CopyUtf8Cut(found->text, info->dwTypeData, info->cch));
         } else {
             info->cch = static_cast<UINT>(found->text.size());
         }
@@ -819,12 +776,9 @@ BOOL SetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA i
     if (!info)
         return FALSE;
     std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
-    MenuItem* found = m ? FindItemLocked(*m, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND) : nullptr;
-    if (!found) {
-        SetLastError(m ? ERROR_MENU_ITEM_NOT_FOUND : ERROR_INVALID_MENU_HANDLE);
+    MenuItem* found = InfoItemLocked(menu, item, byPosition);
+    if (!found)
         return FALSE;
-    }
     ApplyInfo(*found, *info);
     return TRUE;
 }

@@ -465,15 +465,8 @@ LRESULT CALLBACK ScrollBarProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return DefWindowProcA(window, message, wParam, lParam);
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (dc) {
-            PaintControl(window, dc, *s);
-            EndPaint(window, &paint);
-        }
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(window, [&](HDC dc) { PaintControl(window, dc, *s); });
     case WM_NCHITTEST:
         if (IsGrip(window))
             return HTBOTTOMRIGHT;

@@ -186,15 +186,8 @@ LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return DLGC_STATIC;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(window, &paint);
-        if (dc) {
-            Paint(window, dc, *s);
-            EndPaint(window, &paint);
-        }
-        return 0;
-    }
+    case WM_PAINT:
+        return PaintWith(window, [&](HDC dc) { Paint(window, dc, *s); });
     case WM_SETTEXT: {
         LRESULT result = DefWindowProcA(window, message, wParam, lParam);
         InvalidateRect(window, nullptr, TRUE);

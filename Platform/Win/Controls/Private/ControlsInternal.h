@@ -65,6 +65,28 @@ void FreeState(HWND window)
     SetWindowLongPtrA(window, 0, 0);
 }
 
+// WM_PAINT of a control: `paint` draws into the paint DC.
+template <class Paint>
+LRESULT PaintWith(HWND window, Paint paint)
+{
+    PAINTSTRUCT ps{};
+    if (HDC dc = BeginPaint(window, &ps)) {
+        paint(dc);
+        EndPaint(window, &ps);
+    }
+    return 0;
+}
+
+// Ends a drag the control follows with the mouse capture.
+inline void EndCapturedDrag(HWND window, bool* dragging)
+{
+    if (!*dragging)
+        return;
+    *dragging = false;
+    if (GetCapture() == window)
+        ReleaseCapture();
+}
+
 // The window notifications of a control go to: its parent, or for a
 // top-level control its owner.
 HWND NotifyTarget(HWND control);
