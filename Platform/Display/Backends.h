@@ -38,6 +38,7 @@ public:
     bool NativeWindows() const override;
     void DesktopChanged() override;
     void CursorChanged(win::user::CursorShape shape) override;
+    void CursorImageChanged(const win::user::IconImage& image) override;
     void CursorMoved(POINT screen) override;
     bool SetClipboardText(const std::string& text) override;
     bool GetClipboardText(std::string* text) override;

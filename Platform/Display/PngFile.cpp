@@ -1,6 +1,8 @@
 #include "Platform/Display/PngFile.h"
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "Platform/Av/Av.h"
@@ -65,6 +67,32 @@ bool WritePng(const std::string& path, const DWORD* pixels, LONG width, LONG hei
     CopyRgbRows(pixels, width, height, stride, picture.get());
     std::vector<uint8_t> bytes;
     return av::EncodePicture(encoder.get(), picture.get(), bytes) == 0 && WriteWhole(path, bytes);
+}
+
+bool ReadPng(const std::string& path, std::vector<DWORD>* pixels, LONG* width, LONG* height)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    av::CodecPtr decoder;
+    av::FramePtr decoded(av_frame_alloc());
+    if (bytes.empty() || !decoded || av::OpenDecoder(AV_CODEC_ID_PNG, decoder) < 0 ||
+        av::DecodePicture(decoder.get(), bytes, decoded.get()) < 0)
+        return false;
+    av::FramePtr rgb = decoded->format == AV_PIX_FMT_RGB24
+                           ? std::move(decoded)
+                           : av::ConvertPicture(decoded.get(), AV_PIX_FMT_RGB24, SWS_POINT);
+    if (!rgb)
+        return false;
+    *width = rgb->width;
+    *height = rgb->height;
+    pixels->resize(static_cast<size_t>(rgb->width) * static_cast<size_t>(rgb->height));
+    for (int y = 0; y < rgb->height; ++y) {
+        const uint8_t* row = rgb->data[0] + static_cast<ptrdiff_t>(y) * rgb->linesize[0];
+        DWORD* to = pixels->data() + static_cast<size_t>(y) * static_cast<size_t>(rgb->width);
+        for (int x = 0; x < rgb->width; ++x)
+            to[x] = (DWORD{row[3 * x]} << 16) | (DWORD{row[3 * x + 1]} << 8) | row[3 * x + 2];
+    }
+    return true;
 }
 
 } // namespace display

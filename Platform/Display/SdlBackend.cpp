@@ -267,6 +267,7 @@ struct SdlBackend::Impl {
     void Handle(const SDL_Event& event);
     void HandleWindowEvent(const SDL_WindowEvent& event);
     void ServeRequests();
+    void ShowImageCursor(const win::user::IconImage& image);
     void Wake();
     void UpdateScreenGeometry();
 
@@ -292,11 +293,13 @@ struct SdlBackend::Impl {
     unsigned activationsSeen = 0;
     bool focusMayHaveLeft = false;
     std::array<SDL_Cursor*, SDL_NUM_SYSTEM_CURSORS> cursors{};
+    SDL_Cursor* imageCursor = nullptr; // the program's own cursor shown now
 
     // Requests from other threads, served on the SDL thread.
     std::mutex requestLock;
     std::condition_variable answered;
     std::optional<win::user::CursorShape> cursorShape;
+    std::optional<win::user::IconImage> cursorImage;
     std::optional<POINT> warpTo;
     std::optional<std::string> clipboardToSet;
     bool clipboardWanted = false;
@@ -348,11 +351,18 @@ bool SdlBackend::Impl::Open()
         Close();
         return false;
     }
+    // Typed text comes from SDL's text input, in the user's layout.
+    SDL_StartTextInput();
+    win::user::SetHostTypesText(true);
     return true;
 }
 
 void SdlBackend::Impl::Close()
 {
+    win::user::SetHostTypesText(false);
+    if (imageCursor)
+        SDL_FreeCursor(imageCursor);
+    imageCursor = nullptr;
     windows.clear();
     for (SDL_Cursor*& cursor : cursors) {
         if (cursor)
@@ -719,6 +729,9 @@ void SdlBackend::Impl::Handle(const SDL_Event& event)
         if (UINT vk = VirtualKeyFor(event.key.keysym.sym))
             win::user::InjectKey(vk, event.type == SDL_KEYDOWN);
         break;
+    case SDL_TEXTINPUT:
+        win::user::InjectText(event.text.text);
+        break;
     case SDL_WINDOWEVENT:
         HandleWindowEvent(event.window);
         break;
@@ -736,18 +749,41 @@ void SdlBackend::Impl::Handle(const SDL_Event& event)
     }
 }
 
+void SdlBackend::Impl::ShowImageCursor(const win::user::IconImage& image)
+{
+    if (image.width <= 0 || image.height <= 0 ||
+        image.pixels.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height))
+        return;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<DWORD*>(image.pixels.data()), image.width, image.height, 32, image.width * 4,
+        SDL_PIXELFORMAT_ARGB8888);
+    if (!surface)
+        return;
+    SDL_Cursor* cursor = SDL_CreateColorCursor(surface, image.hotspot.x, image.hotspot.y);
+    SDL_FreeSurface(surface);
+    if (!cursor)
+        return;
+    SDL_SetCursor(cursor);
+    SDL_ShowCursor(SDL_ENABLE);
+    if (imageCursor)
+        SDL_FreeCursor(imageCursor);
+    imageCursor = cursor;
+}
+
 void SdlBackend::Impl::ServeRequests()
 {
     // Taken under the lock, served outside it: the clipboard may keep SDL
     // busy, and callers post their requests while the window system's lock
     // is held.
     std::optional<win::user::CursorShape> shape;
+    std::optional<win::user::IconImage> image;
     std::optional<POINT> warp;
     std::optional<std::string> toSet;
     bool wanted = false;
     {
         std::lock_guard<std::mutex> guard(requestLock);
         shape = std::exchange(cursorShape, std::nullopt);
+        image = std::exchange(cursorImage, std::nullopt);
         warp = std::exchange(warpTo, std::nullopt);
         toSet = std::exchange(clipboardToSet, std::nullopt);
         wanted = std::exchange(clipboardWanted, false);
@@ -764,6 +800,8 @@ void SdlBackend::Impl::ServeRequests()
             SDL_ShowCursor(SDL_ENABLE);
         }
     }
+    if (image)
+        ShowImageCursor(*image);
     if (warp)
         SDL_WarpMouseGlobal(warp->x, warp->y);
     if (toSet)
@@ -856,6 +894,17 @@ void SdlBackend::CursorChanged(win::user::CursorShape shape)
     {
         std::lock_guard<std::mutex> guard(m_impl->requestLock);
         m_impl->cursorShape = shape;
+        m_impl->cursorImage.reset();
+    }
+    m_impl->Wake();
+}
+
+void SdlBackend::CursorImageChanged(const win::user::IconImage& image)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_impl->requestLock);
+        m_impl->cursorImage = image;
+        m_impl->cursorShape.reset();
     }
     m_impl->Wake();
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "Platform/Mfc/String.h"
+#include "Platform/Mfc/WinApp.h"
 #include "Platform/Win/Kernel/System.h"
 
 namespace {
@@ -58,8 +59,11 @@ int AFXAPI AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp)
         handler = g_handler;
     }
     // Called outside the lock: a handler may show a nested message box.
-    return handler ? handler(lpszText ? lpszText : "", nType, nIDHelp)
-                   : DefaultHandler(lpszText, nType, nIDHelp);
+    if (handler)
+        return handler(lpszText ? lpszText : "", nType, nIDHelp);
+    if (CWinApp* app = AfxGetApp())
+        return app->DoMessageBox(lpszText ? lpszText : "", nType, nIDHelp);
+    return DefaultHandler(lpszText, nType, nIDHelp);
 }
 
 int AFXAPI AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)

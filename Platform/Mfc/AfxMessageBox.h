@@ -1,9 +1,10 @@
 #pragma once
-// AfxMessageBox. Every message box goes through one replaceable handler:
-// the application installs its skinned message dialog there, and tests
-// install one that records the text and answers with a chosen button.
-// Without a handler the text goes to the debug output and the box answers
-// with its default button, so nothing waits for a user who is not there.
+// AfxMessageBox. A message box goes to the replaceable handler when one is
+// installed (tests install one that records the text and answers with a
+// chosen button), else to the application's CWinApp::DoMessageBox (which
+// the program overrides with its skinned message dialog). Without either
+// the text goes to the debug output and the box answers with its default
+// button, so nothing waits for a user who is not there.
 
 #include <functional>
 

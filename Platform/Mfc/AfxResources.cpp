@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string>
 
+#include "Platform/Mfc/AfxRes.h"
 #include "Platform/Mfc/String.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Kernel/System.h"
@@ -58,13 +59,18 @@ HINSTANCE AFXAPI AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType)
 
 // MFC looks in the current resource module and then in the program's own
 // resources; the other resource modules are not searched, so a string that
-// the language module lacks stays missing.
+// the language module lacks stays missing. The framework's own strings come
+// from its table when neither module has them.
 BOOL CString::LoadString(UINT nID)
 {
     std::string text;
     HINSTANCE current = AfxGetResourceHandle();
     HINSTANCE program = GetModuleHandleA(nullptr);
     if (!win::LoadStringText(current, nID, text) && (current == program || !win::LoadStringText(program, nID, text))) {
+        if (LPCSTR framework = AfxFrameworkString(nID)) {
+            *this = framework;
+            return TRUE;
+        }
         Empty();
         return FALSE;
     }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Mfc/AfxRes.h"
 #include "Platform/Mfc/Archive.h"
 #include "Platform/Win/Kernel/System.h"
 
@@ -19,6 +21,8 @@ IMPLEMENT_DYNAMIC(CException, CObject)
 IMPLEMENT_DYNAMIC(CMemoryException, CException)
 IMPLEMENT_DYNAMIC(CNotSupportedException, CException)
 IMPLEMENT_DYNAMIC(CArchiveException, CException)
+IMPLEMENT_DYNAMIC(CResourceException, CException)
+IMPLEMENT_DYNAMIC(CUserException, CException)
 
 CDumpContext afxDump;
 
@@ -267,6 +271,25 @@ BOOL CException::CopyErrorMessage(const CString& message, LPSTR lpszError, UINT 
     }
     return TRUE;
 }
+
+int CException::ReportError(UINT nType, UINT nMessageID)
+{
+    char message[512];
+    if (GetErrorMessage(message, sizeof(message)))
+        return AfxMessageBox(message, nType);
+    if (nMessageID == 0)
+        nMessageID = AFX_IDP_NO_ERROR_AVAILABLE;
+    return AfxMessageBox(nMessageID, nType);
+}
+
+BOOL CResourceException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext)
+{
+    return CopyErrorMessage("A required resource was unavailable.", lpszError, nMaxError, pnHelpContext);
+}
+
+void AFXAPI AfxThrowResourceException() { throw new CResourceException; }
+
+void AFXAPI AfxThrowUserException() { throw new CUserException; }
 
 BOOL CMemoryException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext)
 {

@@ -9,6 +9,7 @@
 
 #include "Platform/Mfc/AfxDefs.h"
 #include "Platform/Mfc/String.h"
+#include "Platform/Win/User/MessageBox.h"
 
 class CArchive;
 class CObject;
@@ -49,6 +50,7 @@ struct AFX_CLASSINIT {
 #define DECLARE_DYNAMIC(class_name) \
 public: \
     static CRuntimeClass class##class_name; \
+    static CRuntimeClass* PASCAL GetThisClass() { return &class##class_name; } \
     CRuntimeClass* GetRuntimeClass() const override;
 
 #define DECLARE_DYNCREATE(class_name) \
@@ -148,6 +150,9 @@ public:
     // Copies a sentence describing the error, cut to nMaxError bytes with
     // its terminator. The base class has none and returns FALSE.
     virtual BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr);
+    // Shows the error message in a message box (string nMessageID when the
+    // exception has none) and returns the box's answer.
+    virtual int ReportError(UINT nType = MB_OK, UINT nMessageID = 0);
 
     BOOL m_bAutoDelete = TRUE;
 
@@ -171,6 +176,25 @@ public:
     explicit CNotSupportedException(BOOL bAutoDelete) : CException(bAutoDelete) {}
     BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) override;
 };
+
+// A window class, menu, dialog or other resource of the window system could
+// not be made.
+class CResourceException : public CException {
+    DECLARE_DYNAMIC(CResourceException)
+public:
+    CResourceException() = default;
+    BOOL GetErrorMessage(LPSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) override;
+};
+[[noreturn]] void AFXAPI AfxThrowResourceException();
+
+// An operation the user has been told about (a message box) has stopped;
+// nothing more is reported.
+class CUserException : public CException {
+    DECLARE_DYNAMIC(CUserException)
+public:
+    CUserException() = default;
+};
+[[noreturn]] void AFXAPI AfxThrowUserException();
 
 class CArchiveException : public CException {
     DECLARE_DYNAMIC(CArchiveException)

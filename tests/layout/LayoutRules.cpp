@@ -265,6 +265,8 @@ const Rules& ProjectRules()
             {"Platform/Display", {"Platform/Win/User", "Platform/Av"}},
             {"Platform/Mm", {"Platform/Win/User", "Platform/Av"}},
             {"Platform/Mfc", {"Platform/Win", "Platform/Com"}},
+            // The controls gallery and the golden images of the controls.
+            {"Platform/Win/Gallery", {"Platform/Mfc", "Platform/Display"}},
             {"Platform/DShow/Api", {"Platform/Com"}},
             {"Platform/DShow/BaseClasses", {"Platform/DShow/Api", "Platform/Win"}},
             {"Platform/DShow/Runtime", {"Platform/DShow/BaseClasses"}},

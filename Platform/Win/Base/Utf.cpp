@@ -1,5 +1,7 @@
 #include "Platform/Win/Base/Utf.h"
 
+#include <cstring>
+
 namespace win {
 
 namespace {
@@ -189,6 +191,16 @@ size_t Utf8CutLength(std::string_view text, size_t maxBytes)
     while (length > 0 && IsContinuation(static_cast<unsigned char>(text[length])))
         --length;
     return length;
+}
+
+size_t CopyUtf8Cut(std::string_view text, char* buffer, size_t size)
+{
+    if (!buffer || size == 0)
+        return 0;
+    const size_t count = Utf8CutLength(text, size - 1);
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return count;
 }
 
 size_t Utf8PrefixLength(std::string_view text, size_t characters)

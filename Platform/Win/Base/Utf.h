@@ -52,6 +52,10 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // does not end inside a sequence: the cut moves back over continuation
 // bytes, so a buffer of fixed size never receives half a character.
 size_t Utf8CutLength(std::string_view text, size_t maxBytes);
+// Copies as much of `text` as fits a buffer of `size` bytes with its
+// terminator, cut as Utf8CutLength cuts, and returns the bytes copied; a
+// buffer of no bytes is left alone.
+size_t CopyUtf8Cut(std::string_view text, char* buffer, size_t size);
 // The bytes of the first `characters` characters of `text`, where every byte
 // that is not a continuation byte starts a character.
 size_t Utf8PrefixLength(std::string_view text, size_t characters);

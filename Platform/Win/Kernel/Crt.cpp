@@ -164,6 +164,20 @@ int lstrcmpA(LPCSTR a, LPCSTR b)
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
+int MulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return -1;
+    const long long product = static_cast<long long>(a) * b;
+    const long long divisor = c;
+    const bool negative = (product < 0) != (divisor < 0);
+    const long long magnitude = (std::llabs(product) + std::llabs(divisor) / 2) / std::llabs(divisor);
+    const long long result = negative ? -magnitude : magnitude;
+    if (result > 0x7FFFFFFFLL || result < -0x80000000LL)
+        return -1;
+    return static_cast<int>(result);
+}
+
 int lstrcmpiA(LPCSTR a, LPCSTR b)
 {
     int r = _stricmp(a ? a : "", b ? b : "");

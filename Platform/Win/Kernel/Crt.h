@@ -33,6 +33,10 @@ int _mbscmp(const unsigned char* a, const unsigned char* b);
 int _mbsicmp(const unsigned char* a, const unsigned char* b);
 int _ismbcdigit(unsigned int c);
 
+// a * b / c with a 64-bit intermediate, rounded to nearest (halves away
+// from zero); -1 when c is 0 or the result leaves 32 bits.
+int MulDiv(int a, int b, int c);
+
 int lstrlenA(LPCSTR text);
 LPSTR lstrcpyA(LPSTR dest, LPCSTR src);
 // Copies at most count - 1 characters and always terminates.

@@ -115,6 +115,16 @@ public:
     }
 
     const BYTE* Data(const ResEntry& entry) const { return m_file.data() + entry.offset; }
+    // The entry whose data holds `address`, or null.
+    const ResEntry* EntryHolding(const BYTE* address) const
+    {
+        for (const ResEntry& entry : m_entries) {
+            const BYTE* start = Data(entry);
+            if (address >= start && address < start + entry.size)
+                return &entry;
+        }
+        return nullptr;
+    }
 
 private:
     explicit ResourceModuleImage(std::string path) : m_path(std::move(path)) {}
@@ -353,6 +363,25 @@ ResourceBytes FindAcceleratorTable(HMODULE module, LPCSTR name)
     return FindResourceBytes(module, name, RT_ACCELERATOR);
 }
 ResourceBytes FindBitmapBits(HMODULE module, LPCSTR name) { return FindResourceBytes(module, name, RT_BITMAP); }
+
+ResourceBytes ResourceHolding(HMODULE module, const void* address)
+{
+    DWORD saved = GetLastError();
+    std::vector<HMODULE> modules{module};
+    for (HMODULE loaded : LoadedResourceModules())
+        modules.push_back(loaded);
+    const auto* p = static_cast<const BYTE*>(address);
+    for (HMODULE candidate : modules) {
+        ResourceModuleImage* image = candidate ? ImageOf(candidate) : nullptr;
+        const ResEntry* entry = image ? image->EntryHolding(p) : nullptr;
+        if (entry) {
+            SetLastError(saved);
+            return ResourceBytes{p, static_cast<DWORD>(image->Data(*entry) + entry->size - p)};
+        }
+    }
+    SetLastError(saved);
+    return {};
+}
 
 bool LoadStringText(HMODULE module, UINT id, std::string& text)
 {

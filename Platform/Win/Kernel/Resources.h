@@ -89,6 +89,11 @@ ResourceBytes FindAcceleratorTable(HMODULE module, LPCSTR name);
 // A bitmap as a packed DIB (BITMAPINFOHEADER, colour table, bits), which
 // LoadBitmap turns into a GDI bitmap.
 ResourceBytes FindBitmapBits(HMODULE module, LPCSTR name);
+// The rest of the resource of `module` (or of any loaded resource module)
+// whose data holds `address`, from `address` to its end; empty when no
+// resource holds it. Lets a call given only a pointer to a template read no
+// further than its resource.
+ResourceBytes ResourceHolding(HMODULE module, const void* address);
 // The whole string, however long; false when it is missing or empty.
 bool LoadStringText(HMODULE module, UINT id, std::string& text);
 

@@ -4,3 +4,6 @@
 
 #include "Platform/Com/Com.h"
 #include "Platform/Win/CommDlg/CommDlg.h"
+
+// Files dropped on a window (WM_DROPFILES).
+DECLARE_HANDLE(HDROP);

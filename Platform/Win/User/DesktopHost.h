@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Platform/Win/Gdi/Surface.h"
+#include "Platform/Win/User/Icons.h"
 #include "Platform/Win/User/User.h"
 
 namespace win::user {
@@ -36,6 +37,9 @@ public:
     virtual void DesktopChanged() = 0;
     // The cursor to show changed. Called from any thread.
     virtual void CursorChanged(CursorShape /*shape*/) {}
+    // A cursor of the program's own (a module's cursor resource) is to be
+    // shown. Called from any thread; hosts that cannot show one keep the arrow.
+    virtual void CursorImageChanged(const IconImage& image) { (void)image; CursorChanged(CursorShape::Arrow); }
     // SetCursorPos moved the pointer. Called from any thread.
     virtual void CursorMoved(POINT /*screen*/) {}
     // The desktop's own clipboard text, for the clipboard's CF_TEXT. False
@@ -97,6 +101,14 @@ void InjectKey(UINT virtualKey, bool down, DWORD time = 0);
 void InjectMouseMoveOver(HWND over, POINT screen, DWORD time = 0);
 void InjectMouseButtonOver(HWND over, MouseButton button, bool down, POINT screen, DWORD time = 0);
 void InjectMouseWheelOver(HWND over, POINT screen, int delta, DWORD time = 0);
+// Typed text (UTF-8), as a desktop's text input delivers it: each byte
+// becomes one WM_CHAR for the focus window, the way the characters of a
+// multi-byte code page arrive, in order with the keys injected around it.
+void InjectText(const std::string& text, DWORD time = 0);
+// True when the host delivers typed text through InjectText: TranslateMessage
+// then makes characters only for the keys that type no text (Enter, Tab,
+// Backspace, Escape and Ctrl combinations), so nothing arrives twice.
+void SetHostTypesText(bool hostTypes);
 // The desktop gained or lost the system's focus: the active window is
 // deactivated (WM_ACTIVATE with a foreign window, WM_ACTIVATEAPP) and
 // activated again.

@@ -305,6 +305,9 @@ constexpr UINT WM_RENDERALLFORMATS = 0x0306;
 constexpr UINT WM_DESTROYCLIPBOARD = 0x0307;
 constexpr UINT WM_DRAWCLIPBOARD = 0x0308;
 constexpr UINT WM_CHANGECBCHAIN = 0x030D;
+constexpr UINT WM_QUERYNEWPALETTE = 0x030F;
+constexpr UINT WM_PALETTEISCHANGING = 0x0310;
+constexpr UINT WM_PALETTECHANGED = 0x0311;
 constexpr UINT WM_HOTKEY = 0x0312;
 constexpr UINT WM_PRINT = 0x0317;
 constexpr UINT WM_PRINTCLIENT = 0x0318;
@@ -1221,3 +1224,7 @@ private:
 DWORD WaitHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD milliseconds);
 
 } // namespace win
+
+#include "Platform/Win/User/Caret.h"
+#include "Platform/Win/User/Extensions.h"
+#include "Platform/Win/User/Icons.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Platform/Win/User/Extensions.h"
 #include "Platform/Win/User/Private/UserInternal.h"
 
 namespace win::user {
@@ -133,6 +134,13 @@ void LimitSize(HWND window, WINDOWPOS* pos)
 
 LRESULT NonClientButtonDown(HWND window, WPARAM hit, LPARAM lParam)
 {
+    if (hit == HTMENU || hit == HTSYSMENU || hit == HTVSCROLL || hit == HTHSCROLL) {
+        const FrameExtension* extension = GetFrameExtension();
+        if (extension && extension->nonClientButtonDown)
+            extension->nonClientButtonDown(window, static_cast<LRESULT>(hit),
+                                           POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    }
     switch (hit) {
     case HTCAPTION:
         SendMessageA(window, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
@@ -190,8 +198,44 @@ LRESULT SystemCommand(HWND window, WPARAM command, LPARAM lParam)
     case SC_SIZE:
         TrackMoveSize(window, command, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         break;
+    case SC_KEYMENU:
+    case SC_MOUSEMENU:
+        if (const FrameExtension* extension = GetFrameExtension(); extension && extension->menuCommand)
+            extension->menuCommand(window, command, lParam);
+        break;
     default:
         break;
+    }
+    return 0;
+}
+
+// The system look: window colours for edits and list boxes, the 3-D face
+// for the rest, with the text colour and background set to match.
+LRESULT DefaultControlColor(UINT message, HDC dc)
+{
+    struct Colors {
+        UINT message;
+        int text;
+        int back;
+        int brush;
+    };
+    static constexpr Colors kColors[] = {
+        {WM_CTLCOLORMSGBOX, COLOR_WINDOWTEXT, COLOR_3DFACE, COLOR_3DFACE},
+        {WM_CTLCOLORBTN, COLOR_BTNTEXT, COLOR_3DFACE, COLOR_3DFACE},
+        {WM_CTLCOLORDLG, COLOR_WINDOWTEXT, COLOR_3DFACE, COLOR_3DFACE},
+        {WM_CTLCOLORSTATIC, COLOR_WINDOWTEXT, COLOR_3DFACE, COLOR_3DFACE},
+        {WM_CTLCOLOREDIT, COLOR_WINDOWTEXT, COLOR_WINDOW, COLOR_WINDOW},
+        {WM_CTLCOLORLISTBOX, COLOR_WINDOWTEXT, COLOR_WINDOW, COLOR_WINDOW},
+        {WM_CTLCOLORSCROLLBAR, COLOR_WINDOWTEXT, COLOR_WINDOW, COLOR_SCROLLBAR},
+    };
+    for (const Colors& c : kColors) {
+        if (c.message != message)
+            continue;
+        if (dc) {
+            SetTextColor(dc, GetSysColor(c.text));
+            SetBkColor(dc, GetSysColor(c.back));
+        }
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(c.brush));
     }
     return 0;
 }
@@ -317,6 +361,12 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == VK_F4 && (lParam & (1 << 29)))
             SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
+    case WM_SYSCHAR:
+        // Alt+letter opens the top-level window's menu at that letter,
+        // Alt+Space its system menu.
+        if (HWND top = GetAncestor(window, GA_ROOT))
+            SendMessageA(top, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
+        return 0;
     case WM_CANCELMODE:
         if (GetCapture() == window)
             ReleaseCapture();
@@ -331,12 +381,10 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     case WM_CTLCOLORSCROLLBAR:
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_SCROLLBAR));
+        return DefaultControlColor(message, reinterpret_cast<HDC>(wParam));
     case WM_QUERYENDSESSION:
     case WM_QUERYOPEN:
         return TRUE;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "Platform/Win/User/Icons.h"
 #include "Platform/Win/User/Private/UserInternal.h"
 
 namespace win::user {
@@ -27,11 +28,8 @@ constexpr StockCursor kStockCursors[] = {
     {32648, CursorShape::No},       {32649, CursorShape::Hand},        {32650, CursorShape::AppStarting},
     {32651, CursorShape::Help},
 };
-constexpr WORD kFirstStockIcon = 32512;
-constexpr WORD kLastStockIcon = 32517;
-// Stock cursor and icon handles are these bases plus the resource number.
-constexpr UINT_PTR kCursorBase = 0x00700000;
-constexpr UINT_PTR kIconBase = 0x00780000;
+constexpr UINT_PTR kCursorBase = kStockCursorBase;
+constexpr UINT_PTR kIconBase = kStockIconBase;
 
 const StockCursor* StockCursorOf(HCURSOR cursor)
 {
@@ -57,7 +55,16 @@ void AnnounceCursorLocked()
         state.host->CursorChanged(CursorShape::Hidden);
         return;
     }
+    if (!state.cursor) {
+        state.host->CursorChanged(CursorShape::Hidden);
+        return;
+    }
     const StockCursor* stock = StockCursorOf(state.cursor);
+    IconImage image;
+    if (!stock && GetIconImage(state.cursor, &image)) {
+        state.host->CursorImageChanged(image);
+        return;
+    }
     state.host->CursorChanged(stock ? stock->shape : CursorShape::Arrow);
 }
 
@@ -385,6 +392,8 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name)
             if (stock.id == id)
                 return reinterpret_cast<HCURSOR>(kCursorBase + id);
     }
+    if (instance && name)
+        return LoadModuleIcon(instance, name, true);
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
 }
@@ -396,13 +405,15 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name)
         if (id >= kFirstStockIcon && id <= kLastStockIcon)
             return reinterpret_cast<HICON>(kIconBase + id);
     }
+    if (instance && name)
+        return LoadModuleIcon(instance, name, false);
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return nullptr;
 }
 
 BOOL DestroyCursor(HCURSOR cursor)
 {
-    if (StockCursorOf(cursor))
+    if (StockCursorOf(cursor) || DestroyLoadedIcon(cursor))
         return TRUE;
     SetLastError(ERROR_INVALID_CURSOR_HANDLE);
     return FALSE;
@@ -410,7 +421,7 @@ BOOL DestroyCursor(HCURSOR cursor)
 
 BOOL DestroyIcon(HICON icon)
 {
-    if (IsStockIcon(icon))
+    if (IsStockIcon(icon) || DestroyLoadedIcon(icon))
         return TRUE;
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;

@@ -232,6 +232,8 @@ std::optional<MSG> CookKey(MessageQueue& queue, const InputEvent& event)
     }
     if (!target)
         return std::nullopt;
+    if (event.kind == InputKind::Char)
+        return MSG{target, WM_CHAR, event.vk, 1, event.time, event.pt};
     UINT message = event.down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     return MSG{target, message, event.vk, event.keyData, event.time, event.pt};
 }
@@ -413,8 +415,8 @@ bool TakeInputMessage(Guard& lock, MessageQueue& queue, HWND filter, UINT filter
         if (!queue.m_input[i].cooked) {
             InputEvent event = queue.m_input[i];
             queue.m_input.erase(queue.m_input.begin() + static_cast<std::ptrdiff_t>(i));
-            std::optional<MSG> cooked =
-                event.kind == InputKind::Key ? CookKey(queue, event) : CookMouse(lock, queue, event);
+            const bool keyboard = event.kind == InputKind::Key || event.kind == InputKind::Char;
+            std::optional<MSG> cooked = keyboard ? CookKey(queue, event) : CookMouse(lock, queue, event);
             if (!cooked) {
                 // The thread took the input even though no window wanted it.
                 if (event.kind == InputKind::Key)
@@ -567,6 +569,9 @@ BOOL TranslateMessage(const MSG* msg)
     Guard lock(Lock());
     MessageQueue& queue = CurrentQueueLocked();
     char character = CharacterForKey(static_cast<UINT>(msg->wParam), queue.m_keys);
+    // Printable characters come from the host's text input when it types them.
+    if (HostTypesText() && static_cast<unsigned char>(character) >= 0x20 && character != 0x7F)
+        character = 0;
     if (character) {
         // The character comes next, before anything posted earlier.
         UINT message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;

@@ -7,6 +7,7 @@
 
 #include "Platform/Win/Gdi/SurfaceDc.h"
 #include "Platform/Win/Kernel/Crt.h"
+#include "Platform/Win/User/Extensions.h"
 #include "Platform/Win/User/Private/UserInternal.h"
 
 namespace win::user {
@@ -303,16 +304,25 @@ void PaintNonClient(HWND window)
         CaptionBox(dc, l.minBox, HTMINBUTTON);
         CaptionText(dc, l, caption, active);
     }
-    if (!detail::IsEmptyRect(l.menuBar))
-        Fill(dc, l.menuBar, COLOR_MENU);
+    const FrameExtension* extension = GetFrameExtension();
+    if (!detail::IsEmptyRect(l.menuBar)) {
+        if (extension && extension->paintMenuBar)
+            extension->paintMenuBar(window, dc, l.menuBar, active);
+        else
+            Fill(dc, l.menuBar, COLOR_MENU);
+    }
     if (l.edge >= 2) {
         Edge(dc, l.clientEdge, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
         Edge(dc, Deflate(l.clientEdge, 1), COLOR_3DDKSHADOW, COLOR_3DLIGHT);
     } else if (l.edge == 1) {
         Edge(dc, l.clientEdge, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
     }
-    ScrollBarPlace(dc, l.vscroll, true);
-    ScrollBarPlace(dc, l.hscroll, false);
+    if (extension && extension->paintScrollBars) {
+        extension->paintScrollBars(window, dc, l.vscroll, l.hscroll);
+    } else {
+        ScrollBarPlace(dc, l.vscroll, true);
+        ScrollBarPlace(dc, l.hscroll, false);
+    }
     if ((style & WS_VSCROLL) && (style & WS_HSCROLL))
         Fill(dc, RECT{l.vscroll.left, l.hscroll.top, l.vscroll.right, l.hscroll.bottom}, COLOR_BTNFACE);
     gdi::ReleaseSurfaceDC(dc);

@@ -238,6 +238,7 @@ HDC BeginPaint(HWND window, LPPAINTSTRUCT paint)
     }
     if (frame)
         SendMessageA(window, WM_NCPAINT, 1, 0);
+    CaretPaintBegin(window);
     HDC dc = nullptr;
     bool erase = false;
     RECT bounds{};
@@ -271,6 +272,7 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT* paint)
     if (!paint || !paint->hdc)
         return FALSE;
     gdi::ReleaseSurfaceDC(paint->hdc);
+    CaretPaintEnd(window);
     Guard lock(Lock());
     if (Window* w = FindLocked(window)) {
         RECT client = IsRoot(w) ? w->client : ClientRectOnSurface(*w);

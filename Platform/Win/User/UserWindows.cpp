@@ -7,6 +7,7 @@
 #include "Platform/Win/Gdi/SurfaceDc.h"
 #include "Platform/Win/Kernel/Time.h"
 #include "Platform/Win/User/Clipboard.h"
+#include "Platform/Win/User/Extensions.h"
 #include "Platform/Win/User/Private/UserInternal.h"
 
 namespace win::user {
@@ -162,6 +163,8 @@ void SendNcDestroy(HWND window)
     for (HWND child : children)
         SendNcDestroy(child);
     SendMessageA(window, WM_NCDESTROY, 0, 0);
+    if (const FrameExtension* extension = GetFrameExtension(); extension && extension->windowDestroyed)
+        extension->windowDestroyed(window);
     Guard lock(Lock());
     if (Window* w = FindLocked(window))
         FreeLocked(*w);
@@ -527,6 +530,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 
     CREATESTRUCTA create{param, instance, menu, parentHandle, height, width, y, x, static_cast<LONG>(givenStyle),
                          windowName, className, exStyle};
+    RunCreationHook(handle, create);
+    if (!IsWindow(handle))
+        return nullptr;
     int checkedWidth = width;
     int checkedHeight = height;
     ApplyMinMaxTrack(handle, style, topLevel, &checkedWidth, &checkedHeight);

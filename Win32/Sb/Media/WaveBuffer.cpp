@@ -5,28 +5,13 @@
 #include <cstring>
 #include <new>
 
+#include "Platform/Win/Kernel/Crt.h"
 #include "Win32/Utils/MediaTime.h"
 
 namespace {
 
 // The 16 bytes of a PCM format (everything but cbSize).
 constexpr size_t kPcmFormatBytes = 16;
-
-// Win32 MulDiv: a * b / c with a 64-bit intermediate, rounded to nearest
-// (halves away from zero); -1 when c is 0 or the result leaves 32 bits.
-LONG MulDiv(LONG a, LONG b, LONG c)
-{
-    if (c == 0)
-        return -1;
-    const std::int64_t product = static_cast<std::int64_t>(a) * b;
-    const std::int64_t divisor = c;
-    const bool negative = (product < 0) != (divisor < 0);
-    const std::int64_t magnitude = (std::llabs(product) + std::llabs(divisor) / 2) / std::llabs(divisor);
-    const std::int64_t result = negative ? -magnitude : magnitude;
-    if (result > INT32_MAX || result < INT32_MIN)
-        return -1;
-    return static_cast<LONG>(result);
-}
 
 WAVEFORMATEX PcmFormat(WORD channels, DWORD samplesPerSec, WORD bitsPerSample)
 {

@@ -100,7 +100,7 @@ struct SentMessage {
     std::function<void()> task;
 };
 
-enum class InputKind { MouseMove, MouseButton, MouseWheel, Key };
+enum class InputKind { MouseMove, MouseButton, MouseWheel, Key, Char };
 
 struct InputEvent {
     InputKind kind = InputKind::MouseMove;
@@ -113,7 +113,7 @@ struct InputEvent {
     MouseButton button = MouseButton::Left;
     bool down = false;
     int wheel = 0;
-    UINT vk = 0;          // the generic key (VK_SHIFT, not VK_LSHIFT)
+    UINT vk = 0;          // the generic key (VK_SHIFT, not VK_LSHIFT); for Char, the byte
     UINT sideVk = 0;      // the key as injected (VK_LSHIFT), when it differs
     WPARAM mouseKeys = 0; // MK_* after the event
     LPARAM keyData = 0;   // WM_KEYDOWN's lParam
@@ -292,6 +292,9 @@ void NoteDrawnLocked(Window& window, const RECT& onSurface);
 bool TakeInputMessage(Guard& lock, MessageQueue& queue, HWND filter, UINT filterMin, UINT filterMax, bool remove,
                       MSG* msg);
 
+// True when the desktop host types text itself (DesktopHost.h).
+bool HostTypesText();
+
 // The character a key makes on a US keyboard with the given key state; 0
 // for none.
 char CharacterForKey(UINT virtualKey, const BYTE* keys);
@@ -317,6 +320,27 @@ void RaiseOwnedLocked(Window& owner);
 // Applies the track-size limits a resizable top-level window reports in
 // WM_GETMINMAXINFO. Lock() not held.
 void ApplyMinMaxTrack(HWND window, DWORD style, bool topLevel, int* width, int* height);
+
+// Stock cursor and icon handles are these bases plus the resource number;
+// icons and cursors made or loaded by UserIcons.cpp count up from the third.
+constexpr UINT_PTR kStockCursorBase = 0x00700000;
+constexpr UINT_PTR kStockIconBase = 0x00780000;
+constexpr UINT_PTR kLoadedIconBase = 0x00A00000;
+constexpr WORD kFirstStockIcon = 32512;
+constexpr WORD kLastStockIcon = 32517;
+// Icons of module resources (UserIcons.cpp), shared; Lock() may be held.
+HICON LoadModuleIcon(HINSTANCE instance, LPCSTR name, bool cursor);
+bool IsLoadedIcon(HICON icon);
+// True when the handle was a loaded icon (freed unless shared).
+bool DestroyLoadedIcon(HICON icon);
+
+// The caret of the calling thread is taken off its window while the window
+// paints, and put back after (UserCaret.cpp); Lock() not held.
+void CaretPaintBegin(HWND window);
+void CaretPaintEnd(HWND window);
+
+// Runs the calling thread's creation hook (Extensions.h); Lock() not held.
+void RunCreationHook(HWND window, const CREATESTRUCTA& create);
 
 // Windows of a thread that ends go without messages; with Lock() held.
 void DropThreadWindowsLocked(DWORD thread);

@@ -1,0 +1,119 @@
+// The seams of Extensions.h: the creation hook, the frame extension, the
+// input timings, and the owned-popup and update-lock calls.
+
+#include <mutex>
+
+#include "Platform/Win/User/Extensions.h"
+#include "Platform/Win/User/Private/UserInternal.h"
+
+namespace win {
+
+namespace {
+
+thread_local CreationHook t_creationHook;
+
+} // namespace
+
+CreationHook SetCreationHook(CreationHook hook)
+{
+    CreationHook previous = std::move(t_creationHook);
+    t_creationHook = std::move(hook);
+    return previous;
+}
+
+namespace user {
+
+namespace {
+
+std::atomic<const FrameExtension*> g_frame{nullptr};
+std::mutex g_timingsLock;
+InputTimings g_timings;
+HWND g_lockedWindow = nullptr; // with Lock() held
+
+} // namespace
+
+void RunCreationHook(HWND window, const CREATESTRUCTA& create)
+{
+    if (t_creationHook) {
+        // A copy: the hook may install another hook for windows it creates.
+        CreationHook hook = t_creationHook;
+        hook(window, create);
+    }
+}
+
+void SetFrameExtension(const FrameExtension* extension) { g_frame = extension; }
+
+const FrameExtension* GetFrameExtension() { return g_frame; }
+
+InputTimings GetInputTimings()
+{
+    std::lock_guard<std::mutex> guard(g_timingsLock);
+    return g_timings;
+}
+
+void SetInputTimings(const InputTimings& timings)
+{
+    std::lock_guard<std::mutex> guard(g_timingsLock);
+    g_timings = timings;
+}
+
+HWND LockedWindow()
+{
+    Guard lock(Lock());
+    if (g_lockedWindow && !FindLocked(g_lockedWindow))
+        g_lockedWindow = nullptr;
+    return g_lockedWindow;
+}
+
+} // namespace user
+
+} // namespace win
+
+using namespace win;
+using namespace win::user;
+
+HWND GetLastActivePopup(HWND owner)
+{
+    Guard lock(Lock());
+    UserState& state = State();
+    Window* o = FindLocked(owner);
+    if (!o) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    Window* top = TopLevelOf(o);
+    if (Window* active = FindLocked(state.active)) {
+        for (Window* w = active->owner; w; w = w->owner)
+            if (w == top)
+                return active->handle;
+    }
+    for (Window* w : state.desktop->children)
+        if (w->owner == top && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED))
+            return w->handle;
+    return top->handle;
+}
+
+BOOL LockWindowUpdate(HWND window)
+{
+    HWND unlocked = nullptr;
+    {
+        Guard lock(Lock());
+        if (g_lockedWindow && !FindLocked(g_lockedWindow))
+            g_lockedWindow = nullptr;
+        if (window) {
+            if (!FindLocked(window)) {
+                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+                return FALSE;
+            }
+            if (g_lockedWindow)
+                return FALSE;
+            g_lockedWindow = window;
+            return TRUE;
+        }
+        unlocked = g_lockedWindow;
+        g_lockedWindow = nullptr;
+    }
+    if (unlocked)
+        RedrawWindow(unlocked, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    return TRUE;
+}
