@@ -484,7 +484,7 @@ bool WriteSound(const std::string& path, const SoundClip& clip)
 bool ProbeSound(const std::string& path, ProbedSound& sound)
 {
     av::InputPtr input;
-    if (av::OpenInput(path, input) < 0)
+    if (av::OpenInput(path, input) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
         return false;
     const int stream = av::FindStream(input.get(), AVMEDIA_TYPE_AUDIO);
     if (stream < 0)

@@ -278,7 +278,8 @@ public:
 private:
     bool Open(const std::string& source)
     {
-        if (av::OpenInput(source, m_input) < 0)
+        // Raw MPEG audio tells its rate and channels only once frames are read.
+        if (av::OpenInput(source, m_input) < 0 || avformat_find_stream_info(m_input.get(), nullptr) < 0)
             return false;
         m_stream = av::FindStream(m_input.get(), AVMEDIA_TYPE_AUDIO);
         if (m_stream < 0)
