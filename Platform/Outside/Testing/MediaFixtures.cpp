@@ -220,6 +220,12 @@ void PutLe(std::vector<unsigned char>& bytes, std::uint32_t value, int count)
         bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
 }
 
+void PutTag(std::vector<unsigned char>& bytes, const char* tag)
+{
+    for (const char* c = tag; *c != '\0'; ++c)
+        bytes.push_back(static_cast<unsigned char>(*c));
+}
+
 std::uint32_t GetLe(const unsigned char* at, int count)
 {
     std::uint32_t value = 0;
@@ -235,9 +241,10 @@ bool WriteWavTone(const std::string& path, const SoundClip& clip)
     const auto blockAlign = static_cast<std::uint32_t>(clip.channels * bits / 8);
     const auto dataBytes = static_cast<std::uint32_t>(frames * blockAlign);
     std::vector<unsigned char> bytes;
-    bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
+    bytes.reserve(44 + dataBytes);
+    PutTag(bytes, "RIFF");
     PutLe(bytes, 36 + dataBytes, 4);
-    bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    PutTag(bytes, "WAVEfmt ");
     PutLe(bytes, 16, 4);
     PutLe(bytes, 1, 2);
     PutLe(bytes, static_cast<std::uint32_t>(clip.channels), 2);
@@ -245,7 +252,7 @@ bool WriteWavTone(const std::string& path, const SoundClip& clip)
     PutLe(bytes, static_cast<std::uint32_t>(clip.sampleRate) * blockAlign, 4);
     PutLe(bytes, blockAlign, 2);
     PutLe(bytes, static_cast<std::uint32_t>(bits), 2);
-    bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
+    PutTag(bytes, "data");
     PutLe(bytes, dataBytes, 4);
     for (std::int64_t i = 0; i < frames; ++i) {
         const double value = ToneAt(i, clip.sampleRate);
