@@ -278,10 +278,12 @@ bool PutToneSample(AVFrame& frame, int index, double value)
         const int slot = planar ? index : index * channels + channel;
         switch (av_get_packed_sample_fmt(format)) {
         case AV_SAMPLE_FMT_S16:
-            reinterpret_cast<std::int16_t*>(frame.data[plane])[slot] = static_cast<std::int16_t>(std::lround(32767.0 * value));
+            reinterpret_cast<std::int16_t*>(frame.data[plane])[slot] =
+                static_cast<std::int16_t>(std::lround(32767.0 * value));
             break;
         case AV_SAMPLE_FMT_S32:
-            reinterpret_cast<std::int32_t*>(frame.data[plane])[slot] = static_cast<std::int32_t>(std::lround(2147483647.0 * value));
+            reinterpret_cast<std::int32_t*>(frame.data[plane])[slot] =
+                static_cast<std::int32_t>(std::lround(2147483647.0 * value));
             break;
         case AV_SAMPLE_FMT_FLT:
             reinterpret_cast<float*>(frame.data[plane])[slot] = static_cast<float>(value);
@@ -336,7 +338,8 @@ bool WriteEncodedTone(const std::string& path, const SoundClip& clip, const Soun
         frame->format = encoder->sample_fmt;
         frame->sample_rate = encoder->sample_rate;
         frame->nb_samples = smallLast ? left : frameSize;
-        if (av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
+        if (av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout) < 0
+            || av_frame_get_buffer(frame.get(), 0) < 0)
             return false;
         for (int i = 0; i < frame->nb_samples; ++i) {
             if (!PutToneSample(*frame, i, i < left ? ToneAt(done + i, clip.sampleRate) : 0.0))

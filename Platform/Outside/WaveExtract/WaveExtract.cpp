@@ -95,8 +95,8 @@ public:
     {
         std::uint8_t header[kWavHeaderSize];
         MakeWavHeader(header, m_channels, m_rate, m_bits, static_cast<std::uint32_t>(m_dataBytes));
-        if (SetFilePointer(m_file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !WriteAll(header, sizeof header)
-            || !FlushFileBuffers(m_file))
+        if (SetFilePointer(m_file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER
+            || !WriteAll(header, sizeof header) || !FlushFileBuffers(m_file))
             return false;
         CloseHandle(m_file);
         m_file = INVALID_HANDLE_VALUE;
@@ -195,9 +195,8 @@ public:
         const std::size_t used = out.size();
         out.resize(used + static_cast<std::size_t>(capacity) * static_cast<std::size_t>(bytesPerFrame));
         std::uint8_t* target = out.data() + used;
-        const int made = swr_convert(m_resampler.get(), &target, capacity,
-                                     frame != nullptr ? const_cast<const std::uint8_t**>(frame->extended_data) : nullptr,
-                                     inSamples);
+        const auto** input = frame != nullptr ? const_cast<const std::uint8_t**>(frame->extended_data) : nullptr;
+        const int made = swr_convert(m_resampler.get(), &target, capacity, input, inSamples);
         if (made < 0)
             return false;
         out.resize(used + static_cast<std::size_t>(made) * static_cast<std::size_t>(bytesPerFrame));
@@ -296,7 +295,8 @@ private:
         m_bits = eightBit ? 8 : 16;
         AVChannelLayout layout{};
         av_channel_layout_default(&layout, m_channels);
-        m_converter = std::make_unique<SampleConverter>(layout, eightBit ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16, m_rate);
+        const AVSampleFormat written = eightBit ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+        m_converter = std::make_unique<SampleConverter>(layout, written, m_rate);
         av_channel_layout_uninit(&layout);
         m_frame.reset(av_frame_alloc());
         return m_frame != nullptr;

@@ -34,6 +34,12 @@ BOOL Extract(const std::string& source, const std::string& target, LONGLONG star
     return AMExtractWaveFile(from, to, start, stop);
 }
 
+// The window given in seconds.
+BOOL ExtractWindow(const std::string& source, const std::string& target, double start, double stop)
+{
+    return Extract(source, target, std::llround(start * kUnitsPerSecond), std::llround(stop * kUnitsPerSecond));
+}
+
 long SampleFrames(const WavFileInfo& info)
 {
     return info.blockAlign > 0 ? static_cast<long>(info.dataBytes / static_cast<unsigned>(info.blockAlign)) : -1;
@@ -113,8 +119,7 @@ TEST(WaveExtract, TheWindowCutsStartAndStop)
     for (const Case& c : cases) {
         const std::string source = WriteClip(folder, c.name, c.clip);
         const std::string target = folder.File(std::string(c.name) + ".wav");
-        ASSERT_TRUE(Extract(source, target, std::llround(c.start * kUnitsPerSecond), std::llround(c.stop * kUnitsPerSecond)))
-            << c.name;
+        ASSERT_TRUE(ExtractWindow(source, target, c.start, c.stop)) << c.name;
         WavFileInfo info;
         ASSERT_TRUE(media_fixtures::ReadWavFileInfo(target, info)) << c.name;
         const double end = c.stop > 0.0 ? c.stop : c.clip.seconds;
@@ -145,8 +150,7 @@ TEST(WaveExtract, FailuresLeaveTheTargetAsItWas)
     };
     const std::string target = folder.Write("kept.wav", "old content");
     for (const Case& c : cases) {
-        EXPECT_FALSE(Extract(c.source, target, std::llround(c.start * kUnitsPerSecond), std::llround(c.stop * kUnitsPerSecond)))
-            << c.what;
+        EXPECT_FALSE(ExtractWindow(c.source, target, c.start, c.stop)) << c.what;
         EXPECT_EQ(testing_support::ReadFile(target), "old content") << c.what;
     }
     EXPECT_EQ(FilesIn(folder), 4);

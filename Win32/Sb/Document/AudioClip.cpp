@@ -211,44 +211,48 @@ const PCMWAVEFORMAT* AudioClip::GetFormat() const
     return m_bValid ? &m_Format : nullptr;
 }
 
-INT AudioClip::FadeInEnd() const
+// A fade-in spans [in, min(in + 1000, out)], a fade-out [max(in, out - 1000),
+// out]. The fade-out compares the clip's length without sign, so an out
+// point before the in point counts as a long clip; the start that gives is
+// kept from falling below 0.
+AudioEnvelopePoint AudioClip::FadeSpan(INT kind) const
 {
-    const LONGLONG end = static_cast<LONGLONG>(m_nIn) + kFadeLength;
-    return end < m_nOut ? static_cast<INT>(end) : m_nOut;
+    AudioEnvelopePoint span;
+    if (kind == AudioEnvelopePoint::kFadeIn) {
+        const LONGLONG end = static_cast<LONGLONG>(m_nIn) + kFadeLength;
+        span.Set(m_nIn, end < m_nOut ? static_cast<INT>(end) : m_nOut, kind);
+    } else {
+        const auto length = static_cast<DWORD>(static_cast<LONGLONG>(m_nOut) - m_nIn);
+        const LONGLONG start =
+            length <= static_cast<DWORD>(kFadeLength) ? m_nIn : static_cast<LONGLONG>(m_nOut) - kFadeLength;
+        span.Set(static_cast<INT>(std::max<LONGLONG>(0, start)), m_nOut, kind);
+    }
+    return span;
 }
 
-// The length is compared without sign, so an out point before the in point
-// counts as a long clip; the start that gives is kept from falling below 0.
-INT AudioClip::FadeOutStart() const
+// Moves the clip's fade of `kind`, when it has one, to the clip's ends.
+void AudioClip::FollowFade(INT kind, INT on)
 {
-    const auto length = static_cast<DWORD>(static_cast<LONGLONG>(m_nOut) - m_nIn);
-    if (length <= static_cast<DWORD>(kFadeLength))
-        return m_nIn;
-    return static_cast<INT>(std::max<LONGLONG>(0, static_cast<LONGLONG>(m_nOut) - kFadeLength));
+    INT found = 0;
+    const INT position = FindEnvelopePoint(kind, &found);
+    if (!on || !found)
+        return;
+    AudioEnvelopePoint* point = *m_Points.GetAt(position);
+    const AudioEnvelopePoint span = FadeSpan(kind);
+    point->SetStart(span.GetStart());
+    point->SetEnd(span.GetEnd());
 }
 
 void AudioClip::SetInPoint(INT milliseconds)
 {
     m_nIn = milliseconds;
-    INT found = 0;
-    const INT position = FindEnvelopePoint(AudioEnvelopePoint::kFadeIn, &found);
-    if (m_bFadeIn && found) {
-        AudioEnvelopePoint* point = *m_Points.GetAt(position);
-        point->SetStart(m_nIn);
-        point->SetEnd(FadeInEnd());
-    }
+    FollowFade(AudioEnvelopePoint::kFadeIn, m_bFadeIn);
 }
 
 void AudioClip::SetOutPoint(INT milliseconds)
 {
     m_nOut = milliseconds;
-    INT found = 0;
-    const INT position = FindEnvelopePoint(AudioEnvelopePoint::kFadeOut, &found);
-    if (m_bFadeOut && found) {
-        AudioEnvelopePoint* point = *m_Points.GetAt(position);
-        point->SetEnd(m_nOut);
-        point->SetStart(FadeOutStart());
-    }
+    FollowFade(AudioEnvelopePoint::kFadeOut, m_bFadeOut);
 }
 
 CMediaTime AudioClip::GetInTime() const
@@ -265,22 +269,16 @@ void AudioClip::SetFadeIn(INT on)
 {
     RemoveEnvelopePoint(AudioEnvelopePoint::kFadeIn);
     m_bFadeIn = on != 0 ? 1 : 0;
-    if (!m_bFadeIn)
-        return;
-    auto* point = new AudioEnvelopePoint;
-    point->Set(m_nIn, FadeInEnd(), AudioEnvelopePoint::kFadeIn);
-    InsertEnvelopePoint(point, 0);
+    if (m_bFadeIn)
+        InsertEnvelopePoint(new AudioEnvelopePoint(FadeSpan(AudioEnvelopePoint::kFadeIn)), 0);
 }
 
 void AudioClip::SetFadeOut(INT on)
 {
     RemoveEnvelopePoint(AudioEnvelopePoint::kFadeOut);
     m_bFadeOut = on != 0 ? 1 : 0;
-    if (!m_bFadeOut)
-        return;
-    auto* point = new AudioEnvelopePoint;
-    point->Set(FadeOutStart(), m_nOut, AudioEnvelopePoint::kFadeOut);
-    AddEnvelopePoint(point);
+    if (m_bFadeOut)
+        AddEnvelopePoint(new AudioEnvelopePoint(FadeSpan(AudioEnvelopePoint::kFadeOut)));
 }
 
 void AudioClip::AddEnvelopePoint(AudioEnvelopePoint* point)

@@ -118,8 +118,9 @@ public:
 
 private:
     void Probe(const CString& path);
-    INT FadeInEnd() const;
-    INT FadeOutStart() const;
+    // A new fade point of `kind` (fade-in or fade-out) for the clip's ends.
+    AudioEnvelopePoint FadeSpan(INT kind) const;
+    void FollowFade(INT kind, INT on);
     BOOL NeedsConversion() const;
     // Runs the extractor into `target`, which the clip reserved; a target
     // that did not become a WAV file is deleted again.

@@ -215,20 +215,21 @@ AudioClip* AudioClipList::GetAt(INT position)
 
 INT AudioClipList::SetFadeIn(INT position, INT on)
 {
-    if (position < 0 || position >= m_Clips.GetCount())
-        return 0;
-    AudioClip* clip = *m_Clips.GetAt(position);
-    clip->SetFadeIn(on);
-    return clip->GetFadeIn();
+    return SetFade(position, on, &AudioClip::SetFadeIn, &AudioClip::GetFadeIn);
 }
 
 INT AudioClipList::SetFadeOut(INT position, INT on)
 {
+    return SetFade(position, on, &AudioClip::SetFadeOut, &AudioClip::GetFadeOut);
+}
+
+INT AudioClipList::SetFade(INT position, INT on, void (AudioClip::*set)(INT), INT (AudioClip::*get)() const)
+{
     if (position < 0 || position >= m_Clips.GetCount())
         return 0;
     AudioClip* clip = *m_Clips.GetAt(position);
-    clip->SetFadeOut(on);
-    return clip->GetFadeOut();
+    (clip->*set)(on);
+    return (clip->*get)();
 }
 
 void AudioClipList::Save(const CString& documentPath, CProfile* profile, LPCSTR section, INT track) const

@@ -51,6 +51,7 @@ public:
 
 private:
     AudioClip* Append(AudioClip* clip, INT* length, INT* position);
+    INT SetFade(INT position, INT on, void (AudioClip::*set)(INT), INT (AudioClip::*get)() const);
 
     KLPtrList<AudioClip*> m_Clips;
 };

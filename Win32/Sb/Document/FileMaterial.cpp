@@ -2,12 +2,14 @@
 
 #include <memory>
 
+#include "Platform/Mfc/AfxMessageBox.h"
 #include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/Kernel/Time.h"
 #include "Platform/Win/User/MessageBox.h"
 #include "Win32/Sb/Document/ShellServices.h"
 #include "Win32/Sb/Media/MediaFile.h"
 #include "Win32/Sb/Media/MediaSource.h"
+#include "Win32/Sb/Media/RdxViewer.h"
 #include "Win32/Utils/FileUtils.h"
 #include "Win32/Utils/MessageBoxes.h"
 
@@ -26,6 +28,7 @@ constexpr OpenFailureMessage kOpenFailureMessages[] = {
 constexpr UINT kOtherOpenFailureMessage = 3027;
 
 constexpr char kVerifyCaption[] = "PRAXOVELLE";
+constexpr UINT kPictureFailureMessage = 2022;
 
 UINT OpenFailureMessageOf(INT result)
 {
@@ -144,6 +147,21 @@ CString FileMaterial::GetFileStamp() const
 void FileMaterial::RefreshStamp()
 {
     m_strStamp = GetFileStamp();
+}
+
+RDXViewer* FileMaterial::CreatePictureViewer(RDXControl* owner, DWORD destination)
+{
+    if (m_pViewer != nullptr)
+        return m_pViewer;
+    CMediaSource* reader = CreateReader();
+    if (reader == nullptr) {
+        CString text;
+        if (FormatResourceMessage(kPictureFailureMessage, m_strPath, text))
+            AfxMessageBox(text, 0, 0);
+        return nullptr;
+    }
+    m_pViewer = CViewerFactory::Get().CreateStillViewer(reader, owner, destination);
+    return m_pViewer;
 }
 
 // The reader of the file rule, not a subclass's: a still's reader shrinks

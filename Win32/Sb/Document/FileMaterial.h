@@ -36,6 +36,10 @@ public:
     void ReadFormatFromFile();
 
 protected:
+    // The material's viewer made from one frame of its own reader; without a
+    // reader the user is told that the picture cannot be shown.
+    RDXViewer* CreatePictureViewer(RDXControl* owner, DWORD destination);
+
     CString m_strStamp;
     INT m_nWidth = 320;
     INT m_nHeight = 240;

@@ -61,30 +61,25 @@ CMediaTime CProfileKeys::GetMediaTime(const CProfile* profile, LPCSTR section, U
 
 void CProfileKeys::SetValue(CProfile* profile, LPCSTR section, UINT id, LPCSTR value) const
 {
-    if (LPCSTR name = Name(id); profile != nullptr && name != nullptr)
-        profile->SetValue(section, name, value);
+    Write(profile, id, [&](LPCSTR name) { profile->SetValue(section, name, value); });
 }
 
 void CProfileKeys::SetInt(CProfile* profile, LPCSTR section, UINT id, int value) const
 {
-    if (LPCSTR name = Name(id); profile != nullptr && name != nullptr)
-        profile->SetInt(section, name, value);
+    Write(profile, id, [&](LPCSTR name) { profile->SetInt(section, name, value); });
 }
 
 void CProfileKeys::SetUnsigned(CProfile* profile, LPCSTR section, UINT id, DWORD value) const
 {
-    if (LPCSTR name = Name(id); profile != nullptr && name != nullptr)
-        profile->SetUnsigned(section, name, value);
+    Write(profile, id, [&](LPCSTR name) { profile->SetUnsigned(section, name, value); });
 }
 
 void CProfileKeys::SetFloat(CProfile* profile, LPCSTR section, UINT id, float value) const
 {
-    if (LPCSTR name = Name(id); profile != nullptr && name != nullptr)
-        profile->SetFloat(section, name, value);
+    Write(profile, id, [&](LPCSTR name) { profile->SetFloat(section, name, value); });
 }
 
 void CProfileKeys::SetMediaTime(CProfile* profile, LPCSTR section, UINT id, const CMediaTime& time) const
 {
-    if (LPCSTR name = Name(id); profile != nullptr && name != nullptr)
-        profile->SetMediaTime(section, name, time);
+    Write(profile, id, [&](LPCSTR name) { profile->SetMediaTime(section, name, time); });
 }

@@ -38,5 +38,14 @@ public:
     void SetMediaTime(CProfile* profile, LPCSTR section, UINT id, const CMediaTime& time) const;
 
 private:
+    // Calls `write` with the entry's name when it loaded and there is a
+    // profile to write to.
+    template <typename Writer>
+    void Write(const CProfile* profile, UINT id, Writer write) const
+    {
+        if (LPCSTR name = Name(id); profile != nullptr && name != nullptr)
+            write(name);
+    }
+
     std::vector<std::pair<UINT, CString>> m_names;
 };

@@ -3,9 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "Win32/Sb/Document/StillMaterial.h"
 #include "Win32/Sb/Media/MediaSource.h"
-#include "Win32/Sb/Media/RdxViewer.h"
 
 namespace {
 
@@ -56,15 +54,7 @@ LPCSTR RealMediaMaterial::GetMediaInfoText0() const
 // the viewer takes the reader itself as its one-picture source.
 RDXViewer* RealMediaMaterial::CreateViewer(RDXControl* owner, DWORD destination, INT)
 {
-    if (m_pViewer != nullptr)
-        return m_pViewer;
-    CMediaSource* reader = CreateReader();
-    if (reader == nullptr) {
-        ShowPictureFailure(m_strPath);
-        return nullptr;
-    }
-    m_pViewer = CViewerFactory::Get().CreateStillViewer(reader, owner, destination);
-    return m_pViewer;
+    return CreatePictureViewer(owner, destination);
 }
 
 void RealMediaMaterial::ReadFormat(CMediaSource* reader)

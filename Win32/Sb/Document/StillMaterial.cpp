@@ -1,13 +1,9 @@
 #include "Win32/Sb/Document/StillMaterial.h"
 
-#include "Platform/Mfc/AfxMessageBox.h"
 #include "Win32/Sb/Media/MediaSource.h"
-#include "Win32/Sb/Media/RdxViewer.h"
-#include "Win32/Utils/MessageBoxes.h"
 
 namespace {
 
-constexpr UINT kPictureFailureMessage = 2022;
 constexpr INT kThumbnailWidth = 160;
 constexpr INT kThumbnailHeight = 120;
 
@@ -43,20 +39,5 @@ CMediaSource* StillMaterial::CreateReader() const
 
 RDXViewer* StillMaterial::CreateViewer(RDXControl* owner, DWORD destination, INT)
 {
-    if (m_pViewer != nullptr)
-        return m_pViewer;
-    CMediaSource* reader = CreateReader();
-    if (reader == nullptr) {
-        ShowPictureFailure(m_strPath);
-        return nullptr;
-    }
-    m_pViewer = CViewerFactory::Get().CreateStillViewer(reader, owner, destination);
-    return m_pViewer;
-}
-
-void ShowPictureFailure(LPCSTR path)
-{
-    CString text;
-    if (FormatResourceMessage(kPictureFailureMessage, path, text))
-        AfxMessageBox(text, 0, 0);
+    return CreatePictureViewer(owner, destination);
 }

@@ -15,6 +15,3 @@ public:
     // No reader: tells the user the picture cannot be shown.
     RDXViewer* CreateViewer(RDXControl* owner, DWORD destination, INT extra) override;
 };
-
-// Tells the user that the picture of `path` cannot be shown.
-void ShowPictureFailure(LPCSTR path);

@@ -55,27 +55,6 @@ std::set<std::string> FilesIn(const std::string& folder)
     return names;
 }
 
-// Sets an environment variable for the life of the object.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name)) {
-            m_previous = old;
-            m_hadPrevious = true;
-        }
-        SetEnvironmentVariableA(name, value.c_str());
-    }
-    ~ScopedVariable() { SetEnvironmentVariableA(m_name, m_hadPrevious ? m_previous.c_str() : nullptr); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* m_name;
-    std::string m_previous;
-    bool m_hadPrevious = false;
-};
-
 class AudioClipTest : public document_media::DocumentMediaTest {
 protected:
     AudioClipTest() : m_temp("TMPDIR", TempFolder()) {}
@@ -110,7 +89,7 @@ protected:
         EXPECT_LE(std::labs(frames - expected), 1152) << frames << " frames for " << expected;
     }
 
-    ScopedVariable m_temp;
+    document_media::ScopedVariable m_temp;
 };
 
 TEST_F(AudioClipTest, TenSecondMp3FadesFollowTheInAndOutPoints)
@@ -294,7 +273,8 @@ TEST_F(AudioClipTest, SoundFilesAreProbedForTheirFormatAndLength)
         EXPECT_EQ(format->wf.nChannels, c.clip.channels) << c.name;
         EXPECT_EQ(format->wf.nSamplesPerSec, static_cast<DWORD>(c.clip.sampleRate)) << c.name;
         EXPECT_EQ(format->wBitsPerSample, bits) << c.name;
-        EXPECT_EQ(format->wf.nAvgBytesPerSec, static_cast<DWORD>(c.clip.sampleRate * c.clip.channels * bits / 8)) << c.name;
+        const auto bytesPerSecond = static_cast<DWORD>(c.clip.sampleRate * c.clip.channels * bits / 8);
+        EXPECT_EQ(format->wf.nAvgBytesPerSec, bytesPerSecond) << c.name;
         EXPECT_NEAR(clip->GetMediaLength(), c.clip.seconds * 1000.0, c.toleranceMs) << c.name;
         EXPECT_EQ(clip->GetOutPoint(), clip->GetMediaLength()) << c.name;
         EXPECT_EQ(clip->IsCompressed(), c.compressed) << c.name;

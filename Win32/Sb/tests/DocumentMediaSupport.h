@@ -65,6 +65,30 @@ inline std::string ValueOf(const CProfile& profile, LPCSTR section, UINT id, con
     return value != nullptr ? value : "<missing>";
 }
 
+// Sets an environment variable for the life of the object.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            m_previous = old;
+            m_hadPrevious = true;
+        }
+        SetEnvironmentVariableA(name, value.c_str());
+    }
+    ~ScopedVariable() { Restore(); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+    // Puts the earlier value back now.
+    void Restore() { SetEnvironmentVariableA(m_name, m_hadPrevious ? m_previous.c_str() : nullptr); }
+
+private:
+    const char* m_name;
+    std::string m_previous;
+    bool m_hadPrevious = false;
+};
+
 // What a scripted reader reports.
 struct ReaderScript {
     double seconds = 0.0;

@@ -65,27 +65,23 @@ bool SetWriteTime(const std::string& path, WORD year, WORD month, WORD day, WORD
 // reads it, until the object goes.
 class ScopedTimeZone {
 public:
-    explicit ScopedTimeZone(const char* zone)
+    explicit ScopedTimeZone(const char* zone) : m_zone("TZ", zone) { Apply(); }
+    ~ScopedTimeZone()
     {
-        if (const char* old = std::getenv("TZ"))
-            m_previous = old;
-        m_hadPrevious = std::getenv("TZ") != nullptr;
-        Apply(zone);
+        m_zone.Restore();
+        Apply();
     }
-    ~ScopedTimeZone() { Apply(m_hadPrevious ? m_previous.c_str() : nullptr); }
     ScopedTimeZone(const ScopedTimeZone&) = delete;
     ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
 private:
-    static void Apply(const char* zone)
+    static void Apply()
     {
-        SetEnvironmentVariableA("TZ", zone);
         const std::time_t now = 0;
         std::localtime(&now);
     }
 
-    std::string m_previous;
-    bool m_hadPrevious = false;
+    document_media::ScopedVariable m_zone;
 };
 
 class MaterialTest : public document_media::DocumentMediaTest {
