@@ -1,6 +1,6 @@
 #pragma once
 // AudioClipList: the ordered clips of one audio track, which the list owns.
-// The system keeps one clip per track (the file form stores one), but the
+// The program keeps one clip per track (the file form stores one), but the
 // operations hold for any number. Positions count from 0; GetAt also takes
 // the count itself for the last clip, so that callers that number clips
 // from 1 reach every clip.

@@ -75,6 +75,7 @@ INT VideoMaterial::GetVideoSubtype(GUID* subtype) const
 void VideoMaterial::ReadStreamFormat(CMediaSource* reader)
 {
     m_pAudioFormat.reset();
+    m_nSubtypeResult = 0;
     if (reader == nullptr)
         return;
     m_nSubtypeResult = reader->GetVideoSubtype(&m_VideoSubtype);
