@@ -38,17 +38,25 @@ int ShowResourceMessage(UINT nID, UINT nType)
     return AfxMessageBox(text, nType);
 }
 
-int ShowFormattedMessage(UINT nID, LPCSTR lpszArg, UINT nType)
+BOOL FormatResourceMessage(UINT nID, LPCSTR lpszArg, CString& text)
 {
+    text.Empty();
     CResourceSwitch language(kResourceLanguage);
     CString format;
     if (!format.LoadString(nID))
-        return IDCANCEL;
-    CString text;
+        return FALSE;
     if (TakesOneText(format))
         text.Format(format, lpszArg ? lpszArg : "");
     else
         text = format;
+    return TRUE;
+}
+
+int ShowFormattedMessage(UINT nID, LPCSTR lpszArg, UINT nType)
+{
+    CString text;
+    if (!FormatResourceMessage(nID, lpszArg, text))
+        return IDCANCEL;
     return AfxMessageBox(text, nType);
 }
 

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 const std::vector<std::string> kPlatform = {
     "Platform/Win",        "Platform/Mfc",         "Platform/Com", "Platform/DShow", "Platform/Display",
     "Platform/Mm",         "Platform/Vfw",         "Platform/Outside/Ipl", "Platform/Outside/StillImage",
-    "Platform/Outside/RealMedia",
+    "Platform/Outside/RealMedia", "Platform/Outside/WaveExtract",
 };
 
 std::vector<std::string> With(std::vector<std::string> rooms, std::initializer_list<const char*> more)
@@ -278,11 +278,12 @@ const Rules& ProjectRules()
             {"Platform/Outside/Ipl", {"Platform/Win/Kernel"}},
             {"Platform/Outside/StillImage", {"Platform/Win/Kernel", "Platform/Av"}},
             {"Platform/Outside/RealMedia", {"Platform/Win/Kernel", "Platform/Av"}},
+            {"Platform/Outside/WaveExtract", {"Platform/Mfc", "Platform/Av"}},
             {"Platform/Outside/Testing", {"Platform/Win", "Platform/Av"}},
             // The tests of the outside components.
             {"Platform/Outside",
              {"Platform/Outside/Ipl", "Platform/Outside/StillImage", "Platform/Outside/RealMedia",
-              "Platform/Outside/Testing"}},
+              "Platform/Outside/WaveExtract", "Platform/Outside/Testing"}},
             {"Platform/Runtime",
              {"Platform/Win", "Platform/Mfc", "Platform/DShow", "Platform/Display", "Platform/Mm", "Platform/Vfw",
               "Platform/Outside"}},

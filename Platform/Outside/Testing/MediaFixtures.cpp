@@ -1,9 +1,11 @@
 #include "Platform/Outside/Testing/MediaFixtures.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <utility>
 
 #include "Platform/Av/Av.h"
@@ -204,6 +206,152 @@ bool WriteSilence(const RealMediaClip& clip, AVFormatContext* output, AVCodecCon
     return EncodeAndWrite(output, encoder, stream, nullptr);
 }
 
+constexpr double kToneHz = 440.0;
+constexpr double kToneLevel = 0.5;
+
+double ToneAt(std::int64_t sample, int rate)
+{
+    return kToneLevel * std::sin(2.0 * std::numbers::pi * kToneHz * static_cast<double>(sample) / rate);
+}
+
+void PutLe(std::vector<unsigned char>& bytes, std::uint32_t value, int count)
+{
+    for (int i = 0; i < count; ++i)
+        bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+void PutTag(std::vector<unsigned char>& bytes, const char* tag)
+{
+    for (const char* c = tag; *c != '\0'; ++c)
+        bytes.push_back(static_cast<unsigned char>(*c));
+}
+
+std::uint32_t GetLe(const unsigned char* at, int count)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < count; ++i)
+        value |= static_cast<std::uint32_t>(at[i]) << (8 * i);
+    return value;
+}
+
+bool WriteWavTone(const std::string& path, const SoundClip& clip)
+{
+    const int bits = clip.kind == SoundKind::Wav8 ? 8 : 16;
+    const auto frames = static_cast<std::int64_t>(std::llround(clip.seconds * clip.sampleRate));
+    const auto blockAlign = static_cast<std::uint32_t>(clip.channels * bits / 8);
+    const auto dataBytes = static_cast<std::uint32_t>(frames * blockAlign);
+    std::vector<unsigned char> bytes;
+    bytes.reserve(44 + dataBytes);
+    PutTag(bytes, "RIFF");
+    PutLe(bytes, 36 + dataBytes, 4);
+    PutTag(bytes, "WAVEfmt ");
+    PutLe(bytes, 16, 4);
+    PutLe(bytes, 1, 2);
+    PutLe(bytes, static_cast<std::uint32_t>(clip.channels), 2);
+    PutLe(bytes, static_cast<std::uint32_t>(clip.sampleRate), 4);
+    PutLe(bytes, static_cast<std::uint32_t>(clip.sampleRate) * blockAlign, 4);
+    PutLe(bytes, blockAlign, 2);
+    PutLe(bytes, static_cast<std::uint32_t>(bits), 2);
+    PutTag(bytes, "data");
+    PutLe(bytes, dataBytes, 4);
+    for (std::int64_t i = 0; i < frames; ++i) {
+        const double value = ToneAt(i, clip.sampleRate);
+        for (int channel = 0; channel < clip.channels; ++channel) {
+            if (bits == 8)
+                bytes.push_back(static_cast<unsigned char>(std::lround(128.0 + 127.0 * value)));
+            else
+                PutLe(bytes, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(32767.0 * value))), 2);
+        }
+    }
+    return WriteBytes(path, bytes);
+}
+
+// Fills sample `index` of every channel of `frame` with the tone at
+// `sample`, in the frame's own sample format.
+bool PutToneSample(AVFrame& frame, int index, double value)
+{
+    const auto format = static_cast<AVSampleFormat>(frame.format);
+    const int channels = frame.ch_layout.nb_channels;
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    for (int channel = 0; channel < channels; ++channel) {
+        const int plane = planar ? channel : 0;
+        const int slot = planar ? index : index * channels + channel;
+        switch (av_get_packed_sample_fmt(format)) {
+        case AV_SAMPLE_FMT_S16:
+            reinterpret_cast<std::int16_t*>(frame.data[plane])[slot] =
+                static_cast<std::int16_t>(std::lround(32767.0 * value));
+            break;
+        case AV_SAMPLE_FMT_S32:
+            reinterpret_cast<std::int32_t*>(frame.data[plane])[slot] =
+                static_cast<std::int32_t>(std::lround(2147483647.0 * value));
+            break;
+        case AV_SAMPLE_FMT_FLT:
+            reinterpret_cast<float*>(frame.data[plane])[slot] = static_cast<float>(value);
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+struct SoundEncoding {
+    SoundKind kind;
+    AVCodecID codec;
+    const char* muxer;
+    int bitRate;
+};
+
+constexpr SoundEncoding kSoundEncodings[] = {
+    {SoundKind::Mp3, AV_CODEC_ID_MP3, "mp3", 64000},
+    {SoundKind::Mp2, AV_CODEC_ID_MP2, "mp2", 128000},
+    {SoundKind::Ac3, AV_CODEC_ID_AC3, "ac3", 96000},
+};
+
+bool WriteEncodedTone(const std::string& path, const SoundClip& clip, const SoundEncoding& encoding)
+{
+    av::OutputPtr output;
+    if (av::CreateOutput(path, output, encoding.muxer) < 0)
+        return false;
+    const AVCodec* codec = avcodec_find_encoder(encoding.codec);
+    if (codec == nullptr || codec->sample_fmts == nullptr)
+        return false;
+    AVStream* stream = nullptr;
+    CodecPtr encoder = OpenStreamEncoder(encoding.codec, output.get(), stream, [&](AVCodecContext& context) {
+        context.sample_fmt = codec->sample_fmts[0];
+        context.sample_rate = clip.sampleRate;
+        av_channel_layout_default(&context.ch_layout, clip.channels);
+        context.bit_rate = encoding.bitRate;
+        context.time_base = AVRational{1, clip.sampleRate};
+    });
+    if (!encoder || av::OpenOutputFile(output.get()) < 0 || avformat_write_header(output.get(), nullptr) < 0)
+        return false;
+    FramePtr frame(av_frame_alloc());
+    if (!frame)
+        return false;
+    const int frameSize = encoder->frame_size > 0 ? encoder->frame_size : 1024;
+    const bool smallLast = (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
+    const auto samples = static_cast<std::int64_t>(std::llround(clip.seconds * clip.sampleRate));
+    for (std::int64_t done = 0; done < samples; done += frameSize) {
+        const auto left = static_cast<int>(std::min<std::int64_t>(frameSize, samples - done));
+        av_frame_unref(frame.get());
+        frame->format = encoder->sample_fmt;
+        frame->sample_rate = encoder->sample_rate;
+        frame->nb_samples = smallLast ? left : frameSize;
+        if (av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout) < 0
+            || av_frame_get_buffer(frame.get(), 0) < 0)
+            return false;
+        for (int i = 0; i < frame->nb_samples; ++i) {
+            if (!PutToneSample(*frame, i, i < left ? ToneAt(done + i, clip.sampleRate) : 0.0))
+                return false;
+        }
+        frame->pts = done;
+        if (!EncodeAndWrite(output.get(), encoder.get(), stream, frame.get()))
+            return false;
+    }
+    return EncodeAndWrite(output.get(), encoder.get(), stream, nullptr) && av_write_trailer(output.get()) >= 0;
+}
+
 } // namespace
 
 const std::vector<StillKindInfo>& StillKinds()
@@ -330,6 +478,73 @@ bool WriteRealMedia(const std::string& path, const RealMediaClip& clip)
     if (audio && !WriteSilence(clip, output.get(), audio.get(), audioStream))
         return false;
     return av_write_trailer(output.get()) >= 0;
+}
+
+bool WriteSound(const std::string& path, const SoundClip& clip)
+{
+    if (clip.kind == SoundKind::Wav16 || clip.kind == SoundKind::Wav8)
+        return WriteWavTone(path, clip);
+    for (const SoundEncoding& encoding : kSoundEncodings) {
+        if (encoding.kind == clip.kind)
+            return WriteEncodedTone(path, clip, encoding);
+    }
+    return false;
+}
+
+bool ProbeSound(const std::string& path, ProbedSound& sound)
+{
+    av::InputPtr input;
+    if (av::OpenInput(path, input) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
+        return false;
+    const int stream = av::FindStream(input.get(), AVMEDIA_TYPE_AUDIO);
+    if (stream < 0)
+        return false;
+    const AVCodecParameters* parameters = input->streams[stream]->codecpar;
+    CodecPtr decoder;
+    FramePtr frame(av_frame_alloc());
+    if (!frame || av::OpenDecoder(parameters, decoder) < 0)
+        return false;
+    std::int64_t samples = 0;
+    while (av::DecodeNextFrame(input.get(), stream, decoder.get(), frame.get()) == 0) {
+        samples += frame->nb_samples;
+        av_frame_unref(frame.get());
+    }
+    sound.sampleRate = decoder->sample_rate;
+    sound.channels = decoder->ch_layout.nb_channels;
+    const AVSampleFormat format = decoder->sample_fmt;
+    sound.bits = format == AV_SAMPLE_FMT_U8 || format == AV_SAMPLE_FMT_U8P ? 8 : 16;
+    sound.seconds = sound.sampleRate > 0 ? static_cast<double>(samples) / sound.sampleRate : 0.0;
+    return sound.sampleRate > 0 && sound.channels > 0;
+}
+
+bool ReadWavFileInfo(const std::string& path, WavFileInfo& info)
+{
+    const std::vector<unsigned char> bytes = ReadBytes(path);
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
+        return false;
+    bool format = false;
+    bool data = false;
+    size_t at = 12;
+    while (at + 8 <= bytes.size()) {
+        const std::uint32_t size = GetLe(bytes.data() + at + 4, 4);
+        const unsigned char* body = bytes.data() + at + 8;
+        if (std::memcmp(bytes.data() + at, "fmt ", 4) == 0 && size >= 16 && at + 8 + 16 <= bytes.size()) {
+            info.formatTag = static_cast<int>(GetLe(body, 2));
+            info.channels = static_cast<int>(GetLe(body + 2, 2));
+            info.sampleRate = GetLe(body + 4, 4);
+            info.bytesPerSecond = GetLe(body + 8, 4);
+            info.blockAlign = static_cast<int>(GetLe(body + 12, 2));
+            info.bits = static_cast<int>(GetLe(body + 14, 2));
+            format = true;
+        } else if (std::memcmp(bytes.data() + at, "data", 4) == 0) {
+            info.dataBytes = size;
+            info.sizesAgree = GetLe(bytes.data() + 4, 4) + 8 == bytes.size() && at + 8 + size == bytes.size();
+            data = true;
+            break;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return format && data;
 }
 
 void QuietMediaLogs()

@@ -78,6 +78,45 @@ struct RealMediaClip {
 // asked) in FFmpeg's RealMedia container.
 bool WriteRealMedia(const std::string& path, const RealMediaClip& clip);
 
+// Sound files of a 440 Hz tone: PCM WAV (8 or 16 bits), MP3 (LAME), MP2
+// and AC-3.
+enum class SoundKind { Wav16, Wav8, Mp3, Mp2, Ac3 };
+
+struct SoundClip {
+    SoundKind kind = SoundKind::Wav16;
+    int sampleRate = 22050;
+    int channels = 2;
+    double seconds = 1.0;
+};
+
+bool WriteSound(const std::string& path, const SoundClip& clip);
+
+// What FFmpeg finds in a file's first sound stream: its rate, channels,
+// sample width (of PCM samples; 16 for compressed sound) and length.
+struct ProbedSound {
+    int sampleRate = 0;
+    int channels = 0;
+    int bits = 0;
+    double seconds = 0.0;
+};
+
+bool ProbeSound(const std::string& path, ProbedSound& sound);
+
+// The format and data size of a PCM WAV file, read field by field.
+struct WavFileInfo {
+    int formatTag = 0;
+    int channels = 0;
+    unsigned sampleRate = 0;
+    unsigned bytesPerSecond = 0;
+    int blockAlign = 0;
+    int bits = 0;
+    unsigned dataBytes = 0;
+    // Whether the RIFF size and the data chunk agree with the file size.
+    bool sizesAgree = false;
+};
+
+bool ReadWavFileInfo(const std::string& path, WavFileInfo& info);
+
 // Silences FFmpeg's diagnostics, which damaged test input provokes by the
 // hundred.
 void QuietMediaLogs();

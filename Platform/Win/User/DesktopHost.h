@@ -46,6 +46,10 @@ public:
     // when the host has none to share.
     virtual bool SetClipboardText(const std::string& /*text*/) { return false; }
     virtual bool GetClipboardText(std::string* /*text*/) { return false; }
+    // MessageBeep asked for the sound of a message-box type (MB_ICONHAND
+    // and the like, or 0xFFFFFFFF for the simple beep). Called from any
+    // thread; a host without sound lets it pass.
+    virtual void Beep(UINT /*type*/) {}
 };
 
 // Installs the host (null removes it). The host must outlive its use.

@@ -31,6 +31,12 @@ constexpr UINT MB_HELP = 0x00004000;
 constexpr UINT MB_SETFOREGROUND = 0x00010000;
 constexpr UINT MB_TOPMOST = 0x00040000;
 
+constexpr UINT MB_SIMPLEBEEP = 0xFFFFFFFF;
+
+// Plays the sound of a message-box type through the display layer's host;
+// FALSE when there is no host to play it.
+BOOL MessageBeep(UINT type);
+
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDABORT = 3;

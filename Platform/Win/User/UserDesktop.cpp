@@ -323,3 +323,14 @@ void NativeCloseRequested(HWND window)
 }
 
 } // namespace win::user
+
+// The host is called outside the lock: it may play the sound through a layer
+// that takes locks of its own.
+BOOL MessageBeep(UINT type)
+{
+    win::user::DesktopHost* host = win::user::GetDesktopHost();
+    if (!host)
+        return FALSE;
+    host->Beep(type);
+    return TRUE;
+}
