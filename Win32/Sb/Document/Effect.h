@@ -68,6 +68,8 @@ public:
     void CopyKeyTimes(const Effect& other);
     INT GetPreset() const { return m_nPreset; }
     void SetPreset(INT preset) { m_nPreset = preset; }
+    // The attached renderer, or null.
+    CEffectRenderer* GetRenderer() const { return m_pRenderer.get(); }
     const CMediaTime& GetStartTime() const { return m_tStart; }
     const CMediaTime& GetEndTime() const { return m_tEnd; }
     void SetStartTime(const CMediaTime& time) { m_tStart = time; }

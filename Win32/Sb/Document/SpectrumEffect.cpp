@@ -22,7 +22,7 @@ constexpr UINT kPreset = 1049;
 constexpr UINT kLevelStart = 1051;
 constexpr UINT kLevelHold = 1052;
 constexpr UINT kLevelEnd = 1054;
-constexpr UINT kColor = 1089;
+constexpr UINT kColorEntry = 1089;
 
 // Style pairs that mirror each other across the rows of a frame.
 constexpr std::pair<INT, INT> kMirroredStyles[] = {{15, 16}, {19, 20}};
@@ -31,7 +31,7 @@ bool LoadSpectrumNames(EffectNames& names)
 {
     return names.Load({effect_names::kSpectrumPresent, effect_names::kSpectrumSection,
                        effect_names::kSpectrumStyle, kKey0, kKey3, kKey1, kKey2, kPreset, kLevelStart, kLevelHold,
-                       kLevelEnd, kColor});
+                       kLevelEnd, kColorEntry});
 }
 
 INT MirroredStyle(INT style)
@@ -166,7 +166,7 @@ void SpectrumEffect::Save(LPCSTR, CProfile* profile, LPCSTR sceneSection, INT po
     profile->SetInt(section.c_str(), entry(kLevelStart).c_str(), m_nLevelStart);
     profile->SetInt(section.c_str(), entry(kLevelHold).c_str(), m_nLevelHold);
     profile->SetInt(section.c_str(), entry(kLevelEnd).c_str(), m_nLevelEnd);
-    profile->SetUnsigned(section.c_str(), entry(kColor).c_str(), m_crColor);
+    profile->SetUnsigned(section.c_str(), entry(kColorEntry).c_str(), m_crColor);
     profile->SetInt(section.c_str(), entry(kPreset).c_str(), m_nPreset);
 }
 
@@ -190,7 +190,7 @@ void SpectrumEffect::Load(CProfile* profile, LPCSTR section, INT)
     m_tKey[3] = Milliseconds(profile->GetInt(section, entry(kKey3).c_str()));
     m_nLevelStart = profile->GetInt(section, entry(kLevelStart).c_str());
     m_nLevelEnd = profile->GetInt(section, entry(kLevelEnd).c_str());
-    m_crColor = profile->GetUnsigned(section, entry(kColor).c_str());
+    m_crColor = profile->GetUnsigned(section, entry(kColorEntry).c_str());
     m_nPreset = profile->GetInt(section, entry(kPreset).c_str());
     if (profile->HasEntry(section, entry(kKey1).c_str())) {
         m_tKey[1] = Milliseconds(profile->GetInt(section, entry(kKey1).c_str()));

@@ -19,7 +19,7 @@ namespace {
 using namespace effect_names;
 
 // The text entries of the effect's own section.
-constexpr UINT kText = 1536;
+constexpr UINT kTextEntry = 1536;
 constexpr UINT kFont = 1537;
 constexpr UINT kAlign = 1543;
 constexpr UINT kStyle = 1544;
@@ -246,7 +246,7 @@ double TextOutlinePercent(double height)
     return 100.0 * std::ceil(0.95 * std::log(magnitude)) / magnitude;
 }
 
-TextEffect::TextEffect() : Effect(kText)
+TextEffect::TextEffect() : Effect(Effect::kText)
 {
     SetDefaults();
 }
@@ -384,7 +384,7 @@ void TextEffect::Save(LPCSTR, CProfile* profile, LPCSTR sceneSection, INT)
 
     const std::string utf8 = GetTextUtf8();
     const std::string stored = utf8.substr(0, win::Utf8CutLength(utf8, kMaxText - 1));
-    profile->SetString(section, names[kText], MarkBlankEnds(stored).c_str());
+    profile->SetString(section, names[kTextEntry], MarkBlankEnds(stored).c_str());
     profile->SetLogFont(section, names[kFont], m_lf);
     profile->SetInt(section, names[kAlign], m_nTextAlign);
     profile->SetInt(section, names[kStyle], m_nStyleFlags);
@@ -422,7 +422,7 @@ void TextEffect::Load(CProfile* profile, LPCSTR section, INT)
         return;
     }
     bool found = false;
-    const std::string stored = ProfileString(profile, section, names[kText], &found);
+    const std::string stored = ProfileString(profile, section, names[kTextEntry], &found);
     SetText(found ? DecodeStoredText(UnmarkBlankEnds(stored)).c_str() : u" ");
     profile->GetLogFont(section, names[kFont], m_lf);
     m_nTextAlign = profile->GetInt(section, names[kAlign]);

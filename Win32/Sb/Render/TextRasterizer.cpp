@@ -100,7 +100,9 @@ BYTE DilatedAt(const std::vector<BYTE>& mask, int w, int h, int x, int y,
     return value;
 }
 
-std::vector<BYTE> OutlineMask(const std::vector<BYTE>& mask, int w, int h, int width)
+} // namespace
+
+std::vector<BYTE> TextOutlineMask(const std::vector<BYTE>& mask, int w, int h, int width)
 {
     std::vector<BYTE> out(mask.size(), 0);
     const auto offsets = RingOffsets(width + 2);
@@ -113,7 +115,7 @@ std::vector<BYTE> OutlineMask(const std::vector<BYTE>& mask, int w, int h, int w
     return out;
 }
 
-std::vector<BYTE> ShadowMask(const std::vector<BYTE>& mask, int w, int h, int width, int radius)
+std::vector<BYTE> TextShadowMask(const std::vector<BYTE>& mask, int w, int h, int width, int radius)
 {
     std::vector<BYTE> out(mask.size(), 0);
     const auto offsets = RingOffsets(width);
@@ -166,6 +168,8 @@ std::vector<BYTE> ShadowMask(const std::vector<BYTE>& mask, int w, int h, int wi
     }
     return out;
 }
+
+namespace {
 
 // The 4 x 4 reduction of a one-bit raster (rows `stride` bytes apart) into
 // a coverage mask of (width / 4) x (height / 4), sampled `rowOffset` raster
@@ -378,9 +382,9 @@ void CTextRasterizer::Build(const TextRasterizerSetup& setup)
                 continue;
             m_glyph[phase] = ReduceRaster(raster, rasterWidth, rasterHeight, stride, row, shift);
             if (m_nStyle & kOutline)
-                m_outline[phase] = OutlineMask(m_glyph[phase], m_nWidth, m_nHeight, outlineWidth);
+                m_outline[phase] = TextOutlineMask(m_glyph[phase], m_nWidth, m_nHeight, outlineWidth);
             if (m_nStyle & kShadow)
-                m_shadow[phase] = ShadowMask(m_glyph[phase], m_nWidth, m_nHeight, outlineWidth, blurRadius);
+                m_shadow[phase] = TextShadowMask(m_glyph[phase], m_nWidth, m_nHeight, outlineWidth, blurRadius);
         }
     }
     m_scratch.assign(static_cast<size_t>(m_nWidth) * m_nHeight, 0);
@@ -435,6 +439,23 @@ const BYTE* CTextRasterizer::GetShadowMask(int phase) const
     return phase >= 0 && phase < kPhaseCount && !m_shadow[phase].empty() ? m_shadow[phase].data() : nullptr;
 }
 
+int CTextRasterizer::PhaseAt(double u, double v) const
+{
+    int rowPhase = 0;
+    int columnPhase = 0;
+    if (m_nStyle & (kTwoRowPhases | kFourRowPhases)) {
+        rowPhase = 3 - static_cast<int>((v - std::floor(v)) * 4.0);
+        if (!(m_nStyle & kFourRowPhases))
+            rowPhase &= ~1;
+    }
+    if (m_nStyle & (kTwoColumnPhases | kFourColumnPhases)) {
+        columnPhase = 3 - static_cast<int>((u - std::floor(u)) * 4.0);
+        if (!(m_nStyle & kFourColumnPhases))
+            columnPhase &= ~1;
+    }
+    return rowPhase * 4 + columnPhase;
+}
+
 INT CTextRasterizer::DrawLayers(BYTE* bits, INT width, INT height, INT stride, DWORD face, DWORD outline,
                                 DWORD shadow, float x, float y, float zoom, INT flip)
 {
@@ -458,19 +479,7 @@ void CTextRasterizer::BlendLayer(Layer layer, BYTE* bits, INT width, INT height,
     const MaskSet& masks = layer == Layer::Shadow ? m_shadow : layer == Layer::Outline ? m_outline : m_glyph;
     const double v = static_cast<double>(height) * y;
     const double u = static_cast<double>(width) * x;
-    int rowPhase = 0;
-    int columnPhase = 0;
-    if (m_nStyle & (kTwoRowPhases | kFourRowPhases)) {
-        rowPhase = 3 - static_cast<int>((v - std::floor(v)) * 4.0);
-        if (!(m_nStyle & kFourRowPhases))
-            rowPhase &= ~1;
-    }
-    if (m_nStyle & (kTwoColumnPhases | kFourColumnPhases)) {
-        columnPhase = 3 - static_cast<int>((u - std::floor(u)) * 4.0);
-        if (!(m_nStyle & kFourColumnPhases))
-            columnPhase &= ~1;
-    }
-    const Mask* mask = &masks[static_cast<size_t>(rowPhase * 4 + columnPhase)];
+    const Mask* mask = &masks[static_cast<size_t>(PhaseAt(u, v))];
     if (mask->empty())
         mask = &masks[0];
     if (mask->empty())

@@ -65,6 +65,14 @@ struct TextAnimation {
     TextFrameState m_states[4];
 };
 
+// The ring around a coverage mask of w x h: the mask dilated over a disc of
+// width + 2 without the mask itself. Offsets that would leave the mask at a
+// side add nothing.
+std::vector<BYTE> TextOutlineMask(const std::vector<BYTE>& mask, int w, int h, int width);
+// The mask dilated over a disc of `width`, then blurred over a Gaussian of
+// `radius` whose weights add up to 3 (no blur for a radius below 1).
+std::vector<BYTE> TextShadowMask(const std::vector<BYTE>& mask, int w, int h, int width, int radius);
+
 class CTextRasterizer {
 public:
     // Style bits.
@@ -102,6 +110,11 @@ public:
     // else 0.
     INT DrawFrame(BYTE* bits, INT width, INT height, INT stride, INT frame, INT flip);
     void FreeBuffers();
+
+    // The mask phase a layer at (u, v) pixels of the frame is drawn with:
+    // row offset x 4 + shift, 3 in a direction at a whole position when it
+    // has four phases.
+    int PhaseAt(double u, double v) const;
 
     INT GetLineCount() const { return m_nLineCount; }
     INT GetRowsPerLine() const { return m_nRowsPerLine; }
