@@ -47,6 +47,7 @@ constexpr INT kPathPresetCount = static_cast<INT>(std::size(kPathPresets));
 static_assert(kPathPresetCount == 10);
 constexpr INT kFadePreset = 4;
 constexpr INT kCornerSize = 50;
+constexpr LONG kLargestSize = 1000;
 
 // Horizontal and vertical position codes of a key rectangle: 0 wholly
 // before the frame's edge, 2 at it, 4 centred, 6 at the far edge, 8 wholly
@@ -234,8 +235,10 @@ void MotionEffect::GetKeyRect(INT key, INT width, INT height, RECT* rect) const
     if (rect == nullptr)
         return;
     const MotionKey& k = m_keys[std::clamp(key, 0, 3)];
-    const LONG w = width * k.m_nSize / 100;
-    const LONG h = height * k.m_nSize / 100;
+    // A size from a damaged file is kept to ten times the frame.
+    const LONG size = std::clamp<LONG>(k.m_nSize, 0, kLargestSize);
+    const LONG w = width * size / 100;
+    const LONG h = height * size / 100;
     const PlacementCode code = CodesOf(ClampCell(k.m_nAnchor), ClampCell(m_keys[1].m_nAnchor));
     rect->left = PositionOf(code.h, width, w);
     rect->top = PositionOf(code.v, height, h);

@@ -17,6 +17,10 @@ namespace {
 // as much again.
 constexpr LONG kBlurMargin = 3;
 constexpr int kBlurSize = 5;
+// Values from a damaged file are kept to where the rectangles stay in
+// range.
+constexpr INT kLargestScale = 1000;
+constexpr LONG kLargestOffset = 100000;
 
 bool Intersects(const RECT& a, const RECT& b)
 {
@@ -31,8 +35,10 @@ CompositeParams PlacementOf(const MotionEffect& effect, INT percent)
 
 // The shadow rectangle: the picture's moved by the shadow offset and grown
 // or shrunk about its centre to `scale` percent.
-RECT ShadowRect(const RECT& picture, INT scale, const CGfxPoint& offset)
+RECT ShadowRect(const RECT& picture, INT scale, CGfxPoint offset)
 {
+    offset.x = std::clamp<LONG>(offset.x, -kLargestOffset, kLargestOffset);
+    offset.y = std::clamp<LONG>(offset.y, -kLargestOffset, kLargestOffset);
     const LONG w = picture.right - picture.left;
     const LONG h = picture.bottom - picture.top;
     const LONG growX = (w * scale / 100 - w) / 2;
@@ -119,20 +125,26 @@ CIplImage* CMotionEffectRenderer::RenderTime(CIplImage* image, const CMediaTime&
         const LONG h = picture->height;
         RECT placed{};
         m_pEffect->GetRectAt(time, w, h, &placed);
-        CompositeParams params = PlacementOf(*m_pEffect, m_pEffect->GetOpacityAt(time));
+        CompositeParams params = PlacementOf(*m_pEffect, std::clamp(m_pEffect->GetOpacityAt(time), 0, 100));
         const RECT whole{0, 0, w, h};
         if (params.m_nMode == MotionEffect::kDropShadow) {
             // The picture is always drawn with constant opacity, whether or
             // not its shadow lands in the frame.
             params.m_nMode = CompositeParams::kConstantOpacity;
-            const RECT shadow = ShadowRect(placed, m_pEffect->GetShadowScaleAt(time), m_pEffect->GetShadowOffsetAt(time));
+            const RECT shadow = ShadowRect(placed, std::clamp(m_pEffect->GetShadowScaleAt(time), 0, kLargestScale),
+                                           m_pEffect->GetShadowOffsetAt(time));
             if (Intersects(shadow, whole)) {
                 CompositeParams shadowParams = params;
-                shadowParams.m_nPercent = m_pEffect->GetShadowOpacityAt(time) * params.m_nPercent / 100;
-                std::unique_ptr<CIplImage> fill(new (std::nothrow) CIplImage(shadow.right - shadow.left, shadow.bottom - shadow.top, 0));
+                shadowParams.m_nPercent = std::clamp(m_pEffect->GetShadowOpacityAt(time), 0, 100) * params.m_nPercent / 100;
+                // The shadow is one colour, so only its part inside the
+                // frame needs a picture.
+                const RECT inside{std::max(shadow.left, whole.left), std::max(shadow.top, whole.top),
+                                  std::min(shadow.right, whole.right), std::min(shadow.bottom, whole.bottom)};
+                std::unique_ptr<CIplImage> fill(
+                    new (std::nothrow) CIplImage(inside.right - inside.left, inside.bottom - inside.top, 0));
                 if (fill && fill->GetImage() != nullptr) {
                     fill->FillColor(m_pEffect->GetShadowColorAt(time));
-                    CompositeImageIntoRect(image, fill.get(), 0, &shadowParams, &shadow);
+                    CompositeImageIntoRect(image, fill.get(), 0, &shadowParams, &inside);
                     if (m_pEffect->m_keys[0].m_nShadowSoftness != 0)
                         BlurRegion(image, shadow, w, h);
                 }

@@ -11,6 +11,10 @@ namespace {
 
 // A frame this close before its segment still counts as inside it.
 constexpr double kEarlyWindow = 0.0005;
+constexpr double kLargestLevel = 10000.0;
+// Times far past the segment keep its direction without leaving the range
+// the rules compute in.
+constexpr double kLargestProgress = 1000.0;
 
 constexpr INT kInPlaceStyles[] = {2, 6, 10, 11, 12, 17, 18, 19, 20, 22, 23};
 
@@ -77,7 +81,8 @@ CIplImage* CSpectrumEffectRenderer::Render(CIplImage* image, LONG milliseconds)
     const double t = Seconds(milliseconds);
     if (m_state.m_dSegmentLength <= 0.0 || t + kEarlyWindow < m_state.m_dSegmentStart)
         return image;
-    const double progress = (t - m_state.m_dSegmentStart) / m_state.m_dSegmentLength;
+    const double progress =
+        std::clamp((t - m_state.m_dSegmentStart) / m_state.m_dSegmentLength, -kLargestProgress, kLargestProgress);
 
     const IplImage* source = frame;
     if (!SpectrumStyleDrawsInPlace(m_nStyle)) {
@@ -99,7 +104,10 @@ CIplImage* CSpectrumEffectRenderer::Render(CIplImage* image, LONG milliseconds)
     canvas.frameStride = frame->widthStep;
     canvas.width = frame->width;
     canvas.height = frame->height;
-    canvas.level = m_state.m_nStartLevel + (m_state.m_nEndLevel - m_state.m_nStartLevel) * progress;
+    // Levels from a damaged file are kept to where every rule's arithmetic
+    // stays in range.
+    canvas.level = std::clamp(m_state.m_nStartLevel + (m_state.m_nEndLevel - m_state.m_nStartLevel) * progress,
+                              -kLargestLevel, kLargestLevel);
     canvas.progress = progress;
     canvas.color[0] = static_cast<BYTE>(m_state.m_crColor >> 16);
     canvas.color[1] = static_cast<BYTE>(m_state.m_crColor >> 8);

@@ -1,9 +1,9 @@
 #include "Win32/Sb/Render/TextRasterizer.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -18,6 +18,12 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDegree = kPi / 180.0;
 constexpr int kOffsetSteps = 256;
+// The largest side of the one-bit raster, and the largest font drawn into
+// it: a title a quarter as high as a 1080-line frame, half a 480-line one.
+constexpr INT kLargestRaster = 16384;
+constexpr double kLargestFont = 1024.0;
+// The widest outline or shadow, in coverage pixels.
+constexpr int kLargestEdge = 64;
 constexpr INT kPhaseBits = CTextRasterizer::kTwoColumnPhases | CTextRasterizer::kFourColumnPhases
     | CTextRasterizer::kTwoRowPhases | CTextRasterizer::kFourRowPhases;
 constexpr INT kLineBits = CTextRasterizer::kLinesEnter | CTextRasterizer::kLinesLeave;
@@ -69,107 +75,114 @@ INT RoundUp4(INT value)
     return (value + 3) & ~3;
 }
 
-// The offsets of a disc of `diameter`, one per direction step, without a
-// direction that repeats the one before.
+// The distinct offsets of a disc's rim of `diameter`, one per direction
+// step.
 std::vector<std::pair<int, int>> RingOffsets(int diameter)
 {
     std::vector<std::pair<int, int>> offsets;
     for (int j = 0; j < kOffsetSteps; ++j) {
         const double angle = j * 2.0 * kPi / kOffsetSteps;
-        const std::pair<int, int> offset{static_cast<int>(std::cos(angle) * diameter * 0.5),
-                                         static_cast<int>(std::sin(angle) * diameter * 0.5)};
-        if (offsets.empty() || offsets.back() != offset)
-            offsets.push_back(offset);
+        offsets.emplace_back(static_cast<int>(std::cos(angle) * diameter * 0.5),
+                             static_cast<int>(std::sin(angle) * diameter * 0.5));
     }
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
     return offsets;
 }
 
-// The OR of the mask at every offset that stays inside it; offsets that
-// would leave the mask at its left or right edge add nothing rather than
-// reach into the neighbouring row.
-BYTE DilatedAt(const std::vector<BYTE>& mask, int w, int h, int x, int y,
-               const std::vector<std::pair<int, int>>& offsets)
+// For rows 1..h - 2, the OR of the mask at every offset; an offset that
+// would leave the mask adds nothing there, rather than reach round into the
+// neighbouring row. Whole rows at a time, so that the OR runs vectorised.
+std::vector<BYTE> Dilate(const std::vector<BYTE>& mask, int w, int h, const std::vector<std::pair<int, int>>& offsets)
 {
-    BYTE value = 0;
+    std::vector<BYTE> out(mask.size(), 0);
     for (const auto& [dx, dy] : offsets) {
-        const int sx = x + dx;
-        const int sy = y + dy;
-        if (sx >= 0 && sx < w && sy >= 0 && sy < h)
-            value |= mask[static_cast<size_t>(sy) * w + sx];
+        const int from = std::max(0, -dx);
+        const int to = std::min(w, w - dx);
+        for (int y = 1; y < h - 1 && from < to; ++y) {
+            const int sy = y + dy;
+            if (sy < 0 || sy >= h)
+                continue;
+            BYTE* __restrict row = &out[static_cast<size_t>(y) * w + from];
+            const BYTE* __restrict source = &mask[static_cast<size_t>(sy) * w + from + dx];
+            for (int x = 0; x < to - from; ++x)
+                row[x] |= source[x];
+        }
     }
-    return value;
+    return out;
+}
+
+int DiameterOf(int width)
+{
+    return std::clamp(width, 0, kLargestEdge);
 }
 
 } // namespace
 
 std::vector<BYTE> TextOutlineMask(const std::vector<BYTE>& mask, int w, int h, int width)
 {
-    std::vector<BYTE> out(mask.size(), 0);
-    const auto offsets = RingOffsets(width + 2);
-    for (int y = 1; y < h - 1; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const size_t at = static_cast<size_t>(y) * w + x;
-            out[at] = static_cast<BYTE>(DilatedAt(mask, w, h, x, y, offsets) & ~mask[at]);
-        }
-    }
+    std::vector<BYTE> out = Dilate(mask, w, h, RingOffsets(DiameterOf(width) + 2));
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<BYTE>(out[i] & ~mask[i]);
     return out;
 }
 
 std::vector<BYTE> TextShadowMask(const std::vector<BYTE>& mask, int w, int h, int width, int radius)
 {
-    std::vector<BYTE> out(mask.size(), 0);
-    const auto offsets = RingOffsets(width);
-    if (radius < 1) {
-        for (int y = 1; y < h - 1; ++y) {
-            for (int x = 0; x < w; ++x) {
-                const size_t at = static_cast<size_t>(y) * w + x;
-                out[at] = static_cast<BYTE>(DilatedAt(mask, w, h, x, y, offsets) | mask[at]);
-            }
-        }
-        return out;
-    }
-    const int pw = w + 2 * radius;
-    const int ph = h + 2 * radius;
-    std::vector<BYTE> padded(static_cast<size_t>(pw) * ph, 0);
+    std::vector<BYTE> dilated = Dilate(mask, w, h, RingOffsets(DiameterOf(width)));
     for (int y = 1; y < h - 1; ++y) {
-        for (int x = 0; x < w; ++x) {
-            padded[static_cast<size_t>(y + radius) * pw + x + radius] =
-                static_cast<BYTE>(DilatedAt(mask, w, h, x, y, offsets) | mask[static_cast<size_t>(y) * w + x]);
-        }
+        for (int x = 0; x < w; ++x)
+            dilated[static_cast<size_t>(y) * w + x] |= mask[static_cast<size_t>(y) * w + x];
     }
-    // A Gaussian kernel whose weights add up to 3, so that the shadow keeps
-    // its strength inside and fades at the edges.
+    radius = std::min(radius, kLargestEdge / 2);
+    if (radius < 1)
+        return dilated;
+
+    // A Gaussian whose weights add up to 3, so that the shadow keeps its
+    // strength inside and fades at the edges. Its weight at (x, y) is
+    // c g(x) g(y), so it runs as a pass along the rows and one down the
+    // columns; outside the mask counts as empty.
     const int n = 2 * radius + 1;
     const int half = n / 2;
-    std::vector<double> weights(static_cast<size_t>(n) * n);
-    double sum = 0.000001;
-    for (int ky = 0; ky < n; ++ky) {
-        for (int kx = 0; kx < n; ++kx) {
-            const double d = std::sqrt(static_cast<double>((kx - half) * (kx - half) + (ky - half) * (ky - half)));
-            const double e = d / n * 3.0;
-            const double weight = (1.0 / std::sqrt(2.0 * kPi)) * std::exp(-0.5 * e * e);
-            weights[static_cast<size_t>(ky) * n + kx] = weight;
-            sum += weight;
-        }
+    std::vector<double> g(static_cast<size_t>(n));
+    double line = 0.0;
+    for (int k = 0; k < n; ++k) {
+        const double e = static_cast<double>(k - half) / n * 3.0;
+        g[static_cast<size_t>(k)] = std::exp(-0.5 * e * e);
+        line += g[static_cast<size_t>(k)];
     }
-    for (double& weight : weights)
-        weight *= 3.0 / sum;
-    for (int y = 1; y < h - 1; ++y) {
+    const double gauss = 1.0 / std::sqrt(2.0 * kPi);
+    const double scale = gauss * 3.0 / (0.000001 + gauss * line * line);
+    std::vector<double> across(dilated.size(), 0.0);
+    for (int y = 0; y < h; ++y) {
+        const BYTE* row = &dilated[static_cast<size_t>(y) * w];
+        double* to = &across[static_cast<size_t>(y) * w];
         for (int x = 0; x < w; ++x) {
             double total = 0.0;
-            for (int ky = 0; ky < n; ++ky) {
-                const BYTE* row = &padded[static_cast<size_t>(y + ky) * pw + x];
-                const double* weightRow = &weights[static_cast<size_t>(ky) * n];
-                for (int kx = 0; kx < n; ++kx)
-                    total += weightRow[kx] * row[kx];
-            }
-            out[static_cast<size_t>(y) * w + x] = static_cast<BYTE>(std::min(255.0, total));
+            const int first = std::max(0, half - x);
+            const int last = std::min(n, w - x + half);
+            for (int k = first; k < last; ++k)
+                total += g[static_cast<size_t>(k)] * row[x + k - half];
+            to[x] = total;
+        }
+    }
+    std::vector<BYTE> out(mask.size(), 0);
+    for (int y = 1; y < h - 1; ++y) {
+        const int first = std::max(0, half - y);
+        const int last = std::min(n, h - y + half);
+        for (int x = 0; x < w; ++x) {
+            double total = 0.0;
+            for (int k = first; k < last; ++k)
+                total += g[static_cast<size_t>(k)] * across[static_cast<size_t>(y + k - half) * w + x];
+            out[static_cast<size_t>(y) * w + x] = static_cast<BYTE>(std::min(255.0, total * scale));
         }
     }
     return out;
 }
 
 namespace {
+
+constexpr int kNibbleBits[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
 
 // The 4 x 4 reduction of a one-bit raster (rows `stride` bytes apart) into
 // a coverage mask of (width / 4) x (height / 4), sampled `rowOffset` raster
@@ -194,7 +207,7 @@ std::vector<BYTE> ReduceRaster(const std::vector<BYTE>& raster, int width, int h
             for (int r = 0; r < 4; ++r) {
                 const int y = 4 * k + rowOffset + r;
                 if (y < height)
-                    count += std::popcount(static_cast<unsigned>(nibbleAt(&raster[static_cast<size_t>(y) * stride], 4 * j + shift)));
+                    count += kNibbleBits[nibbleAt(&raster[static_cast<size_t>(y) * stride], 4 * j + shift)];
             }
             mask[static_cast<size_t>(k) * w + j] = static_cast<BYTE>(count > 0 ? count * 16 - 1 : 0);
         }
@@ -248,6 +261,87 @@ TextFrameState Blend(const TextFrameState& a, const TextFrameState& b, double w)
     return out;
 }
 
+// Scales, outline and softness from a stored effect: anything that is not
+// a usable number is read as the default, and each is kept within what a
+// frame can show.
+float SaneScale(float scale)
+{
+    return scale > 0.0f && scale <= 100.0f ? scale : (scale > 100.0f ? 100.0f : 1.0f);
+}
+
+float SaneFraction(float fraction)
+{
+    return fraction >= 0.0f && fraction <= 2.0f ? fraction : (fraction > 2.0f ? 2.0f : 0.0f);
+}
+
+// A font size of the raster, at most what a bitmap side may be.
+LONG RasterFontSize(double size)
+{
+    return static_cast<LONG>(std::clamp(size, -kLargestFont, kLargestFont));
+}
+
+// A memory DC with the raster font selected; everything is given back when
+// it goes.
+class TextCanvas {
+public:
+    explicit TextCanvas(const LOGFONTW& font)
+        : m_hFont(CreateFontIndirectW(&font)), m_hDc(CreateCompatibleDC(nullptr))
+    {
+        if (IsReady())
+            m_hOldFont = SelectObject(m_hDc, m_hFont);
+    }
+    ~TextCanvas()
+    {
+        if (m_hOldFont != nullptr)
+            SelectObject(m_hDc, m_hOldFont);
+        if (m_hDc != nullptr)
+            DeleteDC(m_hDc);
+        if (m_hFont != nullptr)
+            DeleteObject(m_hFont);
+    }
+    TextCanvas(const TextCanvas&) = delete;
+    TextCanvas& operator=(const TextCanvas&) = delete;
+
+    bool IsReady() const { return m_hFont != nullptr && m_hDc != nullptr; }
+    HDC Dc() const { return m_hDc; }
+
+    // Draws the lines white on black into a one-bit bitmap of width x
+    // height and reads it, bottom-up, into `bits`; false when the bitmap
+    // cannot be made or read.
+    bool Draw(const std::vector<std::u16string>& lines, INT originX, INT lineHeight, INT extra, INT width,
+              INT height, BYTE* bits)
+    {
+        HBITMAP bitmap = CreateCompatibleBitmap(m_hDc, width, height);
+        if (bitmap == nullptr)
+            return false;
+        HGDIOBJ oldBitmap = SelectObject(m_hDc, bitmap);
+        PatBlt(m_hDc, 0, 0, width, height, BLACKNESS);
+        for (size_t i = 0; i < lines.size(); ++i)
+            TextOutW(m_hDc, originX, static_cast<int>(i) * lineHeight + extra, lines[i].c_str(),
+                     static_cast<int>(lines[i].size()));
+        SelectObject(m_hDc, oldBitmap);
+        struct {
+            BITMAPINFOHEADER header;
+            RGBQUAD colors[2];
+        } info{};
+        info.header.biSize = sizeof(BITMAPINFOHEADER);
+        info.header.biWidth = width;
+        info.header.biHeight = height;
+        info.header.biPlanes = 1;
+        info.header.biBitCount = 1;
+        info.header.biCompression = BI_RGB;
+        const bool read = GetDIBits(m_hDc, bitmap, 0, static_cast<UINT>(height), bits,
+                                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == height;
+        DeleteObject(bitmap);
+        return read;
+    }
+
+private:
+    HFONT m_hFont;
+    HDC m_hDc;
+    HGDIOBJ m_hOldFont = nullptr;
+};
+
 // A one-channel 8-bit image header over `data` (w x h, rows w bytes apart;
 // w is a multiple of 8), owned by the caller and freed with
 // iplDeallocateHeader.
@@ -269,7 +363,17 @@ CTextRasterizer::CTextRasterizer(const TextRasterizerSetup& setup)
     m_fSoftness = setup.m_fSoftness;
     m_hMutex = CreateMutexA(nullptr, FALSE, "TGBUSY");
     BusyLock lock(m_hMutex);
-    Build(setup);
+    try {
+        Build(setup);
+    } catch (const std::bad_alloc&) {
+        // A text too large for memory draws nothing.
+        for (MaskSet* set : {&m_glyph, &m_outline, &m_shadow}) {
+            for (Mask& mask : *set)
+                Mask().swap(mask);
+        }
+        Mask().swap(m_scratch);
+        m_bValid = 0;
+    }
 }
 
 CTextRasterizer::~CTextRasterizer()
@@ -282,23 +386,24 @@ void CTextRasterizer::Build(const TextRasterizerSetup& setup)
     m_bValid = 0;
     m_nAlign = setup.m_nAlign;
     m_nStyle = setup.m_nStyle;
-    m_fScaleY = setup.m_fScaleY > 0.0f ? setup.m_fScaleY : 1.0f;
-    m_fScaleX = setup.m_fScaleX > 0.0f ? setup.m_fScaleX : 1.0f;
+    m_fScaleY = SaneScale(setup.m_fScaleY);
+    m_fScaleX = SaneScale(setup.m_fScaleX);
+    m_fOutline = SaneFraction(m_fOutline);
+    m_fSoftness = SaneFraction(m_fSoftness);
     const std::vector<std::u16string> lines = SplitLines(setup.m_pszText);
 
     LOGFONTW font = setup.m_lf;
-    font.lfHeight = static_cast<LONG>(setup.m_lf.lfHeight * m_fScaleY * 4.0);
-    font.lfWidth = static_cast<LONG>(setup.m_lf.lfHeight * m_fScaleX * 1.6);
-    HFONT hFont = CreateFontIndirectW(&font);
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (hFont == nullptr || dc == nullptr) {
-        if (dc != nullptr)
-            DeleteDC(dc);
-        if (hFont != nullptr)
-            DeleteObject(hFont);
+    // The width keeps its proportion to the height when the height is cut
+    // down to the largest font.
+    const double height = setup.m_lf.lfHeight * static_cast<double>(m_fScaleY) * 4.0;
+    const double width = setup.m_lf.lfHeight * static_cast<double>(m_fScaleX) * 1.6;
+    const double cut = std::fabs(height) > kLargestFont ? kLargestFont / std::fabs(height) : 1.0;
+    font.lfHeight = RasterFontSize(height * cut);
+    font.lfWidth = RasterFontSize(width * cut);
+    TextCanvas canvas(font);
+    if (!canvas.IsReady())
         return;
-    }
-    HGDIOBJ oldFont = SelectObject(dc, hFont);
+    HDC dc = canvas.Dc();
     SetTextColor(dc, RGB(255, 255, 255));
     SetBkColor(dc, RGB(0, 0, 0));
     SetTextAlign(dc, static_cast<UINT>(m_nAlign));
@@ -325,6 +430,9 @@ void CTextRasterizer::Build(const TextRasterizerSetup& setup)
     const INT textHeight = lineHeight * m_nLineCount;
     const INT rasterHeight = m_nLineCount > 0 ? RoundUp4(textHeight + m_nRowsPerLine / 2) : 0;
     const INT rasterWidth = (widest + metrics.tmAveCharWidth + 32) & ~31;
+    // A text larger than a bitmap can be is not drawn.
+    if (rasterWidth > kLargestRaster || rasterHeight > kLargestRaster)
+        return;
     m_nBottomPad = (rasterHeight - textHeight) / 4;
     INT originX = 0;
     if (m_nAlign == TA_LEFT)
@@ -334,40 +442,13 @@ void CTextRasterizer::Build(const TextRasterizerSetup& setup)
     else if (m_nAlign == TA_CENTER)
         originX = rasterWidth / 2;
 
-    bool allocated = true;
     std::vector<BYTE> raster;
     const INT stride = rasterWidth / 8;
     if (rasterHeight > 0 && rasterWidth > 0) {
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, rasterWidth, rasterHeight);
-        allocated = bitmap != nullptr;
-        if (allocated) {
-            HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-            PatBlt(dc, 0, 0, rasterWidth, rasterHeight, BLACKNESS);
-            for (size_t i = 0; i < lines.size(); ++i)
-                TextOutW(dc, originX, static_cast<int>(i) * lineHeight + extra, lines[i].c_str(),
-                         static_cast<int>(lines[i].size()));
-            SelectObject(dc, oldBitmap);
-            struct {
-                BITMAPINFOHEADER header;
-                RGBQUAD colors[2];
-            } info{};
-            info.header.biSize = sizeof(BITMAPINFOHEADER);
-            info.header.biWidth = rasterWidth;
-            info.header.biHeight = rasterHeight;
-            info.header.biPlanes = 1;
-            info.header.biBitCount = 1;
-            info.header.biCompression = BI_RGB;
-            raster.assign(static_cast<size_t>(stride) * rasterHeight + 16, 0);
-            allocated = GetDIBits(dc, bitmap, 0, static_cast<UINT>(rasterHeight), raster.data(),
-                                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == rasterHeight;
-            DeleteObject(bitmap);
-        }
+        raster.assign(static_cast<size_t>(stride) * rasterHeight + 16, 0);
+        if (!canvas.Draw(lines, originX, lineHeight, extra, rasterWidth, rasterHeight, raster.data()))
+            return;
     }
-    SelectObject(dc, oldFont);
-    DeleteObject(hFont);
-    DeleteDC(dc);
-    if (!allocated)
-        return;
 
     const int columnStep = (m_nStyle & kFourColumnPhases) ? 1 : (m_nStyle & kTwoColumnPhases) ? 2 : 4;
     const int rowStep = (m_nStyle & kFourRowPhases) ? 1 : (m_nStyle & kTwoRowPhases) ? 2 : 4;
@@ -389,8 +470,8 @@ void CTextRasterizer::Build(const TextRasterizerSetup& setup)
     }
     m_scratch.assign(static_cast<size_t>(m_nWidth) * m_nHeight, 0);
 
-    const double height = std::fabs(static_cast<double>(setup.m_lf.lfHeight));
-    m_fShadowDistance = static_cast<float>(TextOutlinePercent(height) * height * 0.01);
+    const double fontHeight = std::min(std::fabs(static_cast<double>(setup.m_lf.lfHeight)), kLargestFont);
+    m_fShadowDistance = static_cast<float>(TextOutlinePercent(fontHeight) * fontHeight * 0.01);
     m_fShadowAngle = 45.0f;
     ComputeShadowOffset();
     m_bMmx = HasMmx() ? 1 : 0;
@@ -477,8 +558,13 @@ void CTextRasterizer::BlendLayer(Layer layer, BYTE* bits, INT width, INT height,
                                  float y, float zoom, INT flip)
 {
     const MaskSet& masks = layer == Layer::Shadow ? m_shadow : layer == Layer::Outline ? m_outline : m_glyph;
+    // Positions far outside the frame (or not numbers at all, from a
+    // damaged file) draw nothing.
     const double v = static_cast<double>(height) * y;
     const double u = static_cast<double>(width) * x;
+    constexpr double kFar = 1.0e7;
+    if (!(std::fabs(u) < kFar && std::fabs(v) < kFar))
+        return;
     const Mask* mask = &masks[static_cast<size_t>(PhaseAt(u, v))];
     if (mask->empty())
         mask = &masks[0];
@@ -494,7 +580,7 @@ void CTextRasterizer::BlendLayer(Layer layer, BYTE* bits, INT width, INT height,
     double divide = 1.0;
     const BYTE* coverage = mask->data();
     if (zoom > 0.0f) {
-        divide = zoom + 1.0;
+        divide = std::min(zoom, 1000.0f) + 1.0;
         std::fill(m_scratch.begin(), m_scratch.end(), 0);
         IplImage* from = GreyHeader(const_cast<BYTE*>(mask->data()), m_nWidth, m_nHeight);
         IplImage* to = GreyHeader(m_scratch.data(), m_nWidth, m_nHeight);
@@ -554,25 +640,22 @@ void CTextRasterizer::BlendLayer(Layer layer, BYTE* bits, INT width, INT height,
     }
 }
 
-void CTextRasterizer::FillFrameTable(std::vector<TextFrameState>& table, INT tableStart, INT start, INT enterEnd,
-                                     INT exitStart, INT stop, const TextFrameState (&states)[4])
+TextFrameState CTextRasterizer::StateOf(INT frame, const LineWindow& window) const
 {
-    const INT t = std::max(stop, start);
-    const INT e = std::min(std::max(enterEnd, start), t);
-    const INT x = std::min(std::max(exitStart, e), t);
-    for (INT f = start; f <= t; ++f) {
-        const size_t at = static_cast<size_t>(f - tableStart);
-        if (at >= table.size())
-            continue;
-        if (f < e)
-            table[at] = Blend(states[0], states[1], static_cast<double>(f - start) / (e - start));
-        else if (f < x)
-            table[at] = Blend(states[1], states[2], static_cast<double>(f - e) / (x - e));
-        else if (f < t)
-            table[at] = Blend(states[2], states[3], static_cast<double>(f - x) / (t - x));
-        else
-            table[at] = Blend(states[3], states[3], 0.0);
-    }
+    const INT s = window.enterStart;
+    const INT t = std::max(window.leaveStop, s);
+    const INT e = std::min(std::max(window.enterStop, s), t);
+    const INT x = std::min(std::max(window.leaveStart, e), t);
+    const TextFrameState(&k)[4] = m_states;
+    if (frame < s)
+        return Blend(k[0], k[0], 0.0);
+    if (frame < e)
+        return Blend(k[0], k[1], static_cast<double>(frame - s) / (e - s));
+    if (frame < x)
+        return Blend(k[1], k[2], static_cast<double>(frame - e) / (x - e));
+    if (frame < t)
+        return Blend(k[2], k[3], static_cast<double>(frame - x) / (t - x));
+    return Blend(k[3], k[3], 0.0);
 }
 
 INT CTextRasterizer::SetAnimation(const TextAnimation& animation)
@@ -581,76 +664,56 @@ INT CTextRasterizer::SetAnimation(const TextAnimation& animation)
     if (!m_bValid)
         return 1;
     m_nStyle = (m_nStyle & ~kLineBits) | (animation.m_nFlags & kLineBits);
-    TextFrameState states[4];
     for (int i = 0; i < 4; ++i) {
-        states[i] = animation.m_states[i];
-        states[i].m_fAnchorX = AnchorX(states[i]);
-        states[i].m_fAnchorY = AnchorY(states[i]);
+        m_states[i] = animation.m_states[i];
+        m_states[i].m_fAnchorX = AnchorX(m_states[i]);
+        m_states[i].m_fAnchorY = AnchorY(m_states[i]);
     }
     const INT s = animation.m_nStart;
     const INT t = std::max(animation.m_nStop, s);
     const INT e = std::min(std::max(animation.m_nEnterEnd, s), t);
     const INT x = std::min(std::max(animation.m_nExitStart, e), t);
     m_nFirstFrame = s;
-    m_nFrameCount = t - s + 1;
-    const size_t entries = static_cast<size_t>(m_nFrameCount);
-    m_frameTable.clear();
-    m_lineTables.clear();
+    m_nLastFrame = t;
+    m_windows.clear();
     if (!(m_nStyle & kLineBits)) {
-        // A table made for an earlier, shorter animation is never reused.
-        m_frameTable.assign(entries, TextFrameState{});
-        FillFrameTable(m_frameTable, s, s, e, x, t, states);
+        m_windows.push_back(LineWindow{s, e, x, t});
         return 0;
     }
     const INT n = std::max<INT>(m_nLineCount, 1);
-    m_lineTables.assign(static_cast<size_t>(n), std::vector<TextFrameState>(entries));
     for (INT i = 0; i < n; ++i) {
-        INT enterStart = s;
-        INT enterStop = e;
+        LineWindow window{s, e, x, t};
         if (m_nStyle & kLinesEnter) {
             const INT step = (e - s) / n;
-            enterStart = s + i * step;
-            enterStop = s + (i + 1) * step;
+            window.enterStart = s + i * step;
+            window.enterStop = s + (i + 1) * step;
         }
-        INT leaveStart = x;
-        INT leaveStop = t;
         if (m_nStyle & kLinesLeave) {
             const INT step = (t - x) / n;
-            leaveStart = x + i * step;
-            leaveStop = x + (i + 1) * step;
+            window.leaveStart = x + i * step;
+            window.leaveStop = x + (i + 1) * step;
         }
-        std::vector<TextFrameState>& table = m_lineTables[static_cast<size_t>(i)];
-        for (INT f = s; f <= t; ++f) {
-            if (f < enterStart)
-                table[static_cast<size_t>(f - s)] = Blend(states[0], states[0], 0.0);
-            else if (f > leaveStop)
-                table[static_cast<size_t>(f - s)] = Blend(states[3], states[3], 0.0);
-        }
-        FillFrameTable(table, s, enterStart, enterStop, leaveStart, leaveStop, states);
+        m_windows.push_back(window);
     }
     return 0;
 }
 
-const TextFrameState* CTextRasterizer::GetFrameState(INT frame, INT line) const
+std::optional<TextFrameState> CTextRasterizer::GetFrameState(INT frame, INT line) const
 {
-    const INT index = frame - m_nFirstFrame;
-    if (index < 0 || index >= m_nFrameCount)
-        return nullptr;
-    if (!m_lineTables.empty()) {
-        if (line < 0 || line >= static_cast<INT>(m_lineTables.size()))
-            return nullptr;
-        return &m_lineTables[static_cast<size_t>(line)][static_cast<size_t>(index)];
-    }
-    return m_frameTable.empty() ? nullptr : &m_frameTable[static_cast<size_t>(index)];
+    if (m_windows.empty() || frame < m_nFirstFrame || frame > m_nLastFrame)
+        return std::nullopt;
+    const size_t at = m_windows.size() == 1 ? 0 : static_cast<size_t>(line);
+    if (line < 0 || at >= m_windows.size())
+        return std::nullopt;
+    return StateOf(frame, m_windows[at]);
 }
 
 INT CTextRasterizer::DrawFrame(BYTE* bits, INT width, INT height, INT stride, INT frame, INT flip)
 {
     BusyLock lock(m_hMutex);
-    if (!m_bValid || (m_frameTable.empty() && m_lineTables.empty()))
+    if (!m_bValid || m_windows.empty())
         return 1;
-    const INT index = frame - m_nFirstFrame;
-    if (index < 0 || index >= m_nFrameCount)
+    if (frame < m_nFirstFrame || frame > m_nLastFrame)
         return 2;
     if (width <= 0 || height <= 0)
         return 0;
@@ -666,15 +729,16 @@ INT CTextRasterizer::DrawFrame(BYTE* bits, INT width, INT height, INT stride, IN
         DrawLayers(bits, width, height, stride, entry.m_crFace, entry.m_crOutline, entry.m_crShadow, x, y,
                    entry.m_fZoom, flip);
     };
-    if (m_lineTables.empty()) {
+    if (!(m_nStyle & kLineBits)) {
         m_nCurrentLine = -1;
-        draw(m_frameTable[static_cast<size_t>(index)]);
+        draw(StateOf(frame, m_windows.front()));
         return 0;
     }
-    const INT n = static_cast<INT>(m_lineTables.size());
+    // Mask line i counts from the bottom of the text.
+    const INT n = static_cast<INT>(m_windows.size());
     for (INT i = 0; i < n; ++i) {
         m_nCurrentLine = i;
-        draw(m_lineTables[static_cast<size_t>(n - 1 - i)][static_cast<size_t>(index)]);
+        draw(StateOf(frame, m_windows[static_cast<size_t>(n - 1 - i)]));
     }
     m_nCurrentLine = -1;
     return 0;
@@ -691,8 +755,7 @@ void CTextRasterizer::FreeBuffers()
                 Mask().swap(mask);
         }
         Mask().swap(m_scratch);
-        m_frameTable.clear();
-        m_lineTables.clear();
+        m_windows.clear();
         m_bValid = 0;
     }
     CloseHandle(m_hMutex);

@@ -15,13 +15,17 @@
 // drawn with `flip` set. Colours are 0xAARRGGBB with A the transparency (0
 // opaque).
 //
-// The animation (SetAnimation, DrawFrame) keeps one interpolated state per
-// frame, or per frame and line when lines enter or leave one after another.
+// The animation (SetAnimation, DrawFrame) gives every frame of its span one
+// interpolated state, or one per line when lines enter or leave one after
+// another. The states are worked out from the four key states and each
+// line's windows when a frame is drawn, so a span of any length costs no
+// memory.
 //
 // Every public operation holds the process-wide mutex "TGBUSY", so two
 // rasterisers never work at the same time.
 
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "Platform/Win/Base/WinTypes.h"
@@ -127,9 +131,9 @@ public:
     const BYTE* GetGlyphMask(int phase) const;
     const BYTE* GetOutlineMask(int phase) const;
     const BYTE* GetShadowMask(int phase) const;
-    // The frame table entry of `frame` (line `line` with line tables), or
-    // null outside the animation.
-    const TextFrameState* GetFrameState(INT frame, INT line = 0) const;
+    // The state of `frame` (of text line `line`, counted from the top, when
+    // lines enter or leave one after another); none outside the animation.
+    std::optional<TextFrameState> GetFrameState(INT frame, INT line = 0) const;
 
 private:
     using Mask = std::vector<BYTE>;
@@ -140,9 +144,14 @@ private:
     void ComputeShadowOffset();
     void BlendLayer(Layer layer, BYTE* bits, INT width, INT height, INT stride, DWORD color, float x, float y,
                     float zoom, INT flip);
-    // A table of stop - start + 1 entries over the four states.
-    static void FillFrameTable(std::vector<TextFrameState>& table, INT tableStart, INT start, INT enterEnd,
-                               INT exitStart, INT stop, const TextFrameState (&states)[4]);
+    // The frames one line (or the whole text) enters and leaves over.
+    struct LineWindow {
+        INT enterStart;
+        INT enterStop;
+        INT leaveStart;
+        INT leaveStop;
+    };
+    TextFrameState StateOf(INT frame, const LineWindow& window) const;
 
     MaskSet m_glyph;
     MaskSet m_outline;
@@ -169,7 +178,8 @@ private:
     BYTE m_bMmx = 0;
     HANDLE m_hMutex = nullptr;
     INT m_nFirstFrame = 0;
-    INT m_nFrameCount = 0;
-    std::vector<TextFrameState> m_frameTable;
-    std::vector<std::vector<TextFrameState>> m_lineTables;
+    INT m_nLastFrame = -1;
+    TextFrameState m_states[4];
+    // One window for the whole text, or one per line from the top.
+    std::vector<LineWindow> m_windows;
 };

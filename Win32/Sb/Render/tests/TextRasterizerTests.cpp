@@ -147,8 +147,8 @@ TEST(TextRasterizer, KeyFramesOutOfOrderAreBroughtIntoLine)
     EXPECT_FLOAT_EQ(rasterizer.GetFrameState(10)->m_fX, 0.2f);
     EXPECT_FLOAT_EQ(rasterizer.GetFrameState(12)->m_fX, 0.2f + 0.4f * 0.4f);
     EXPECT_FLOAT_EQ(rasterizer.GetFrameState(15)->m_fX, 1.0f);
-    EXPECT_EQ(rasterizer.GetFrameState(9), nullptr);
-    EXPECT_EQ(rasterizer.GetFrameState(16), nullptr);
+    EXPECT_FALSE(rasterizer.GetFrameState(9).has_value());
+    EXPECT_FALSE(rasterizer.GetFrameState(16).has_value());
     auto frame = MakeFlatFrame(32, 32, 0);
     IplImage* pixels = frame->GetImage();
     auto* bits = reinterpret_cast<BYTE*>(pixels->imageData);
@@ -166,12 +166,12 @@ TEST(TextRasterizer, EqualKeyFramesHoldTheLastState)
     for (int i = 0; i < 4; ++i)
         animation.m_states[i] = StateAt(0.1f * static_cast<float>(i));
     rasterizer.SetAnimation(animation);
-    ASSERT_NE(rasterizer.GetFrameState(7), nullptr);
+    ASSERT_TRUE(rasterizer.GetFrameState(7).has_value());
     EXPECT_FLOAT_EQ(rasterizer.GetFrameState(7)->m_fX, 0.3f);
-    EXPECT_EQ(rasterizer.GetFrameState(8), nullptr);
+    EXPECT_FALSE(rasterizer.GetFrameState(8).has_value());
 }
 
-TEST(TextRasterizer, ALongerAnimationGetsATableOfItsOwnLength)
+TEST(TextRasterizer, ALaterLongerAnimationCoversItsWholeSpan)
 {
     const std::u16string text = u"T";
     CTextRasterizer rasterizer(SetupFor(text, 0x10));
@@ -179,12 +179,14 @@ TEST(TextRasterizer, ALongerAnimationGetsATableOfItsOwnLength)
     animation.m_nStop = 10;
     animation.m_states[3] = StateAt(1.0f);
     rasterizer.SetAnimation(animation);
+    // Hours of frames, as a corrupt or very long scene gives, cost nothing.
     animation.m_nEnterEnd = 50;
     animation.m_nExitStart = 150;
-    animation.m_nStop = 200;
+    animation.m_nStop = 2000000000;
     rasterizer.SetAnimation(animation);
-    ASSERT_NE(rasterizer.GetFrameState(200), nullptr);
-    EXPECT_FLOAT_EQ(rasterizer.GetFrameState(200)->m_fX, 1.0f);
+    ASSERT_TRUE(rasterizer.GetFrameState(2000000000).has_value());
+    EXPECT_FLOAT_EQ(rasterizer.GetFrameState(2000000000)->m_fX, 1.0f);
+    EXPECT_FLOAT_EQ(rasterizer.GetFrameState(100)->m_fX, 0.0f);
 }
 
 TEST(TextRasterizer, LinesEnterOneAfterAnother)
