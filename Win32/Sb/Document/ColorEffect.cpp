@@ -49,31 +49,15 @@ ColorEffect& ColorEffect::operator=(const ColorEffect& other) = default;
 
 ColorEffect::~ColorEffect() = default;
 
-INT ColorEffect::DetachRenderer()
-{
-    m_pRenderer.reset();
-    return 1;
-}
-
 bool ColorEffect::AttachRenderer(CIplImage*, double, BYTE)
 {
     m_pRenderer = std::make_unique<CColorEffectRenderer>(*this);
     return HasRenderer();
 }
 
-bool ColorEffect::HasRenderer()
-{
-    return m_pRenderer != nullptr;
-}
-
 CIplImage* ColorEffect::Render(CIplImage* image, CWaveBuffer*, CMediaTime* time)
 {
-    return ApplyRenderer(image, time != nullptr ? static_cast<LONG>(time->GetMilliseconds()) : 0);
-}
-
-CIplImage* ColorEffect::ApplyRenderer(CIplImage* image, LONG milliseconds)
-{
-    return m_pRenderer ? m_pRenderer->Render(image, milliseconds) : nullptr;
+    return ApplyAtMilliseconds(image, time);
 }
 
 void ColorEffect::Save(LPCSTR, CProfile* profile, LPCSTR sceneSection, INT)

@@ -13,12 +13,9 @@ public:
     ColorEffect& operator=(const ColorEffect& other);
     ~ColorEffect() override;
 
-    INT DetachRenderer() override;
     bool AttachRenderer(CIplImage* image, double rate, BYTE storyboard) override;
-    bool HasRenderer() override;
     // Draws at the time in milliseconds.
     CIplImage* Render(CIplImage* image, CWaveBuffer* audio, CMediaTime* time) override;
-    CIplImage* ApplyRenderer(CIplImage* image, LONG milliseconds) override;
     // Without key entries (the older layout) the window is 0 to 4 hours.
     void Load(CProfile* profile, LPCSTR section, INT flag) override;
     void Save(LPCSTR documentPath, CProfile* profile, LPCSTR sceneSection, INT position) override;

@@ -54,7 +54,8 @@ Effect::~Effect() = default;
 
 INT Effect::DetachRenderer()
 {
-    return 0;
+    m_pRenderer.reset();
+    return 1;
 }
 
 bool Effect::AttachRenderer(CIplImage*, double, BYTE)
@@ -64,7 +65,7 @@ bool Effect::AttachRenderer(CIplImage*, double, BYTE)
 
 bool Effect::HasRenderer()
 {
-    return false;
+    return m_pRenderer != nullptr;
 }
 
 CIplImage* Effect::Render(CIplImage*, CWaveBuffer*, CMediaTime*)
@@ -77,9 +78,24 @@ CIplImage* Effect::RenderAtMilliseconds(CIplImage*, CWaveBuffer*, LONG)
     return nullptr;
 }
 
-CIplImage* Effect::ApplyRenderer(CIplImage*, LONG)
+CIplImage* Effect::ApplyRenderer(CIplImage* image, LONG position)
 {
-    return nullptr;
+    return m_pRenderer ? m_pRenderer->Render(image, position) : nullptr;
+}
+
+CIplImage* Effect::ApplyAtMilliseconds(CIplImage* image, const CMediaTime* time)
+{
+    return ApplyRenderer(image, time != nullptr ? static_cast<LONG>(time->GetMilliseconds()) : 0);
+}
+
+std::string Effect::BeginOwnSection(CProfile* profile, LPCSTR sceneSection, const EffectNames& names, UINT present,
+                                    UINT suffix, LPCSTR commentName, LPCSTR comment) const
+{
+    profile->SetInt(sceneSection, names[present], 1);
+    const std::string section = std::string(sceneSection) + names[suffix] + "0";
+    profile->SetString(section.c_str(), commentName, comment);
+    SaveKeyTimes(profile, section.c_str(), names[present]);
+    return section;
 }
 
 INT Effect::GetKind() const

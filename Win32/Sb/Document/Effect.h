@@ -10,9 +10,11 @@
 //
 // A renderer exists only between AttachRenderer and DetachRenderer (or the
 // next attach, or the effect's end); copies and assignments never carry it.
-// The kinds' own data, save and load live in their classes.
+// The base frees, reports and applies whatever renderer a kind attached;
+// the kinds' own data, attach, save and load live in their classes.
 
 #include <memory>
+#include <string>
 
 #include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Sb/Render/EffectRenderer.h"
@@ -20,6 +22,7 @@
 
 class CIplImage;
 class CProfile;
+class EffectNames;
 class CWaveBuffer;
 
 class Effect {
@@ -35,7 +38,7 @@ public:
     Effect& operator=(const Effect& other);
     virtual ~Effect();
 
-    // Frees the renderer; the base has none and returns 0, the kinds 1.
+    // Frees the renderer; 1.
     virtual INT DetachRenderer();
     // Makes the kind's renderer for frames like `image` at `rate` frames per
     // second, replacing one that is attached; `storyboard` is 1 when the
@@ -47,7 +50,8 @@ public:
     // the image to go on with; null when nothing was drawn.
     virtual CIplImage* Render(CIplImage* image, CWaveBuffer* audio, CMediaTime* time);
     virtual CIplImage* RenderAtMilliseconds(CIplImage* image, CWaveBuffer* audio, LONG milliseconds);
-    // The renderer's own entry with a frame number or milliseconds.
+    // The renderer's own entry with a frame number or milliseconds; null
+    // without a renderer.
     virtual CIplImage* ApplyRenderer(CIplImage* image, LONG position);
     virtual INT GetKind() const;
     // Reads the effect from `section`; the flag is not used.
@@ -84,6 +88,15 @@ public:
     INT LoadKeyTimes(CProfile* profile, LPCSTR section, LPCSTR prefix);
 
 protected:
+    // ApplyRenderer with `time` in milliseconds.
+    CIplImage* ApplyAtMilliseconds(CIplImage* image, const CMediaTime* time);
+    // Starts an effect's own section, scene section + name `suffix` + "0":
+    // the presence entry `present` = 1 in the scene section, then the
+    // comment entry and the key times (under the prefix `present`) in the
+    // own section, whose name is returned.
+    std::string BeginOwnSection(CProfile* profile, LPCSTR sceneSection, const EffectNames& names, UINT present,
+                                UINT suffix, LPCSTR commentName, LPCSTR comment) const;
+
     CMediaTime m_tStart;
     CMediaTime m_tEnd;
     INT m_nKind;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Document/ColorEffect.h"
 #include "Win32/Sb/Document/EffectNames.h"
 #include "Win32/Sb/Document/MotionEffect.h"
@@ -158,14 +159,19 @@ CIplImage* EffectList::RenderFrame(CIplImage* image, CWaveBuffer* audio, const C
     const double units = frameTime.GetTotalUnits();
     const double rate = units > 0.0 ? 1000000.0 / units : 1.0;
     CMediaTime at = time;
+    CIplImage* const given = image;
     for (INT i = 0; i < GetCount(); ++i) {
         Effect* effect = (*m_entries.GetAt(i))->m_pEffect;
         if (effect->GetKeyTime0() <= at && at <= effect->GetKeyTime3()) {
             if (!effect->HasRenderer())
                 effect->AttachRenderer(image, rate, 1);
-            if (effect->HasRenderer()) {
-                if (CIplImage* rendered = effect->Render(image, audio, &at))
-                    image = rendered;
+            CIplImage* rendered = effect->HasRenderer() ? effect->Render(image, audio, &at) : nullptr;
+            if (rendered != nullptr && rendered != image) {
+                // An image an earlier effect of this pass made is replaced:
+                // the caller only ever sees the given image and the last.
+                if (image != given)
+                    delete image;
+                image = rendered;
             }
         }
         if (at > effect->GetKeyTime3())

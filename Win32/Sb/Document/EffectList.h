@@ -67,8 +67,9 @@ public:
     // Draws every effect whose window [key 0, key 3] holds `time` (relative
     // to the scene), attaching renderers as effects come into their window
     // and detaching those whose window has passed; returns the image to go
-    // on with. `frameTime` is the length of one output frame; a frame of no
-    // length counts as one second.
+    // on with: `image`, or a new one the caller takes over (and then deletes
+    // `image` itself). `frameTime` is the length of one output frame; a
+    // frame of no length counts as one second.
     CIplImage* RenderFrame(CIplImage* image, CWaveBuffer* audio, const CMediaTime& time, const CMediaTime& frameTime);
 
     // Per kind: store a copy (assigned over the one there, whose renderer

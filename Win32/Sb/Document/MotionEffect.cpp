@@ -327,12 +327,6 @@ CGfxPoint MotionEffect::GetShadowOffsetAt(CMediaTime time) const
                      ValueAt(*this, time, [](const MotionKey& k) { return k.m_nShadowDY; }));
 }
 
-INT MotionEffect::DetachRenderer()
-{
-    m_pRenderer.reset();
-    return 1;
-}
-
 bool MotionEffect::AttachRenderer(CIplImage*, double rate, BYTE storyboard)
 {
     m_pRenderer.reset();
@@ -340,11 +334,6 @@ bool MotionEffect::AttachRenderer(CIplImage*, double rate, BYTE storyboard)
     renderer->SetFrameRate(rate);
     m_pRenderer = std::move(renderer);
     return HasRenderer();
-}
-
-bool MotionEffect::HasRenderer()
-{
-    return m_pRenderer != nullptr;
 }
 
 CIplImage* MotionEffect::Render(CIplImage* image, CWaveBuffer* audio, CMediaTime* time)
@@ -375,11 +364,9 @@ void MotionEffect::Save(LPCSTR documentPath, CProfile* profile, LPCSTR sceneSect
         ShowEffectMessage(kSaveNameMissing);
         return;
     }
-    profile->SetInt(sceneSection, names[kMotionPresent], 1);
-    const std::string own = std::string(sceneSection) + names[kMotionSection] + "0";
+    const std::string own = BeginOwnSection(profile, sceneSection, names, kMotionPresent, kMotionSection,
+                                            "Comment for Motion", "Motion Effect");
     LPCSTR section = own.c_str();
-    profile->SetString(section, "Comment for Motion", "Motion Effect");
-    SaveKeyTimes(profile, section, names[kMotionPresent]);
     profile->SetMediaTime(section, names[kOverlayOffset], m_tOverlayOffset);
     for (int k = 0; k < 4; ++k) {
         const MotionKey& key = m_keys[k];

@@ -72,9 +72,7 @@ public:
     COLORREF GetShadowColorAt(CMediaTime time) const;
     CGfxPoint GetShadowOffsetAt(CMediaTime time) const;
 
-    INT DetachRenderer() override;
     bool AttachRenderer(CIplImage* image, double rate, BYTE storyboard) override;
-    bool HasRenderer() override;
     // The renderer's frame at `time`, with the overlay's sound mixed into
     // `audio`; the image unchanged without a renderer.
     CIplImage* Render(CIplImage* image, CWaveBuffer* audio, CMediaTime* time) override;

@@ -83,12 +83,6 @@ void SpectrumEffect::SetDefaults()
     m_nPreset = 1;
 }
 
-INT SpectrumEffect::DetachRenderer()
-{
-    m_pRenderer.reset();
-    return 1;
-}
-
 bool SpectrumEffect::AttachRenderer(CIplImage* image, double, BYTE storyboard)
 {
     SpectrumEffect drawn(*this);
@@ -98,19 +92,9 @@ bool SpectrumEffect::AttachRenderer(CIplImage* image, double, BYTE storyboard)
     return HasRenderer();
 }
 
-bool SpectrumEffect::HasRenderer()
-{
-    return m_pRenderer != nullptr;
-}
-
 CIplImage* SpectrumEffect::Render(CIplImage* image, CWaveBuffer*, CMediaTime* time)
 {
-    return ApplyRenderer(image, time != nullptr ? static_cast<LONG>(time->GetMilliseconds()) : 0);
-}
-
-CIplImage* SpectrumEffect::ApplyRenderer(CIplImage* image, LONG milliseconds)
-{
-    return m_pRenderer ? m_pRenderer->Render(image, milliseconds) : nullptr;
+    return ApplyAtMilliseconds(image, time);
 }
 
 void SpectrumEffect::SetStyle(INT style)
@@ -152,12 +136,11 @@ void SpectrumEffect::Save(LPCSTR, CProfile* profile, LPCSTR sceneSection, INT po
     // A missing name still gives an entry of its own.
     EffectNames names;
     LoadSpectrumNames(names);
-    const std::string section = std::string(sceneSection) + names[effect_names::kSpectrumSection] + "0";
+    const std::string section =
+        BeginOwnSection(profile, sceneSection, names, effect_names::kSpectrumPresent, effect_names::kSpectrumSection,
+                        "Comment for Spectrum Effect", "Spectrum Effect");
     const std::string suffix = "_" + std::to_string(position);
     auto entry = [&](UINT id) { return names.With(id, suffix); };
-    profile->SetInt(sceneSection, names[effect_names::kSpectrumPresent], 1);
-    profile->SetString(section.c_str(), "Comment for Spectrum Effect", "Spectrum Effect");
-    SaveKeyTimes(profile, section.c_str(), names[effect_names::kSpectrumPresent]);
     profile->SetInt(section.c_str(), entry(effect_names::kSpectrumStyle).c_str(), m_nStyle);
     profile->SetInt(section.c_str(), entry(kKey0).c_str(), static_cast<int>(m_tKey[0].GetMilliseconds()));
     profile->SetInt(section.c_str(), entry(kKey1).c_str(), static_cast<int>(m_tKey[1].GetMilliseconds()));

@@ -15,15 +15,13 @@ public:
     ~SpectrumEffect() override;
 
     void SetDefaults();
-    INT DetachRenderer() override;
     // The mirrored styles 15/16 and 19/20 are swapped for the renderer when
     // the image's rows run from the top (as every frame of the storyboard
     // pass does), so that they look the same there as on the bottom-up
     // surfaces of a preview; without an image `storyboard` decides.
     bool AttachRenderer(CIplImage* image, double rate, BYTE storyboard) override;
-    bool HasRenderer() override;
+    // Draws at the time in milliseconds.
     CIplImage* Render(CIplImage* image, CWaveBuffer* audio, CMediaTime* time) override;
-    CIplImage* ApplyRenderer(CIplImage* image, LONG milliseconds) override;
     void Load(CProfile* profile, LPCSTR section, INT flag) override;
     void Save(LPCSTR documentPath, CProfile* profile, LPCSTR sceneSection, INT position) override;
     Effect* Clone() const override { return new SpectrumEffect(*this); }

@@ -334,12 +334,6 @@ std::string TextEffect::GetTextUtf8() const
     return win::Utf16ToUtf8(std::u16string_view(m_szText));
 }
 
-INT TextEffect::DetachRenderer()
-{
-    m_pRenderer.reset();
-    return 1;
-}
-
 bool TextEffect::AttachRenderer(CIplImage* image, double rate, BYTE storyboard)
 {
     const IplImage* frame = image != nullptr ? image->GetImage() : nullptr;
@@ -351,20 +345,10 @@ bool TextEffect::AttachRenderer(CIplImage* image, double rate, BYTE storyboard)
     return HasRenderer();
 }
 
-bool TextEffect::HasRenderer()
-{
-    return m_pRenderer != nullptr;
-}
-
 CIplImage* TextEffect::Render(CIplImage* image, CWaveBuffer*, CMediaTime* time)
 {
     const LONGLONG frame = time != nullptr ? time->ToCount(m_dFrameRate) : 0;
     return ApplyRenderer(image, static_cast<LONG>(frame));
-}
-
-CIplImage* TextEffect::ApplyRenderer(CIplImage* image, LONG frame)
-{
-    return m_pRenderer ? m_pRenderer->Render(image, frame) : nullptr;
 }
 
 void TextEffect::Save(LPCSTR, CProfile* profile, LPCSTR sceneSection, INT)
@@ -376,11 +360,9 @@ void TextEffect::Save(LPCSTR, CProfile* profile, LPCSTR sceneSection, INT)
         ShowEffectMessage(kSaveNameMissing);
         return;
     }
-    profile->SetInt(sceneSection, names[kTextPresent], 1);
-    const std::string own = std::string(sceneSection) + names[kTextSection] + "0";
+    const std::string own =
+        BeginOwnSection(profile, sceneSection, names, kTextPresent, kTextSection, "Comment for Text", "Text Effect");
     LPCSTR section = own.c_str();
-    profile->SetString(section, "Comment for Text", "Text Effect");
-    SaveKeyTimes(profile, section, names[kTextPresent]);
 
     const std::string utf8 = GetTextUtf8();
     const std::string stored = utf8.substr(0, win::Utf8CutLength(utf8, kMaxText - 1));

@@ -59,14 +59,11 @@ public:
     void SetTextUtf8(const std::string& text);
     void SetText(LPCWSTR text);
 
-    INT DetachRenderer() override;
     // Records the frame's scales (height / 240, width / 320) and the rate,
     // and makes the text renderer.
     bool AttachRenderer(CIplImage* image, double rate, BYTE storyboard) override;
-    bool HasRenderer() override;
     // Draws the frame the time falls in at the attached rate.
     CIplImage* Render(CIplImage* image, CWaveBuffer* audio, CMediaTime* time) override;
-    CIplImage* ApplyRenderer(CIplImage* image, LONG frame) override;
     void Load(CProfile* profile, LPCSTR section, INT flag) override;
     void Save(LPCSTR documentPath, CProfile* profile, LPCSTR sceneSection, INT position) override;
     Effect* Clone() const override { return new TextEffect(*this); }

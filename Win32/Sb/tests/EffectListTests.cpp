@@ -61,6 +61,14 @@ private:
     bool m_attached = false;
 };
 
+// Stores a motion effect over `overlay` in the list.
+void SetMotionOver(EffectList& list, Scene& overlay)
+{
+    MotionEffect motion;
+    motion.SetOverlayScene(&overlay);
+    list.SetMotionEffect(motion);
+}
+
 CMediaTime FrameOf25()
 {
     return Milliseconds(40);
@@ -78,6 +86,39 @@ TEST(EffectList, FramesExactlyAtTheFirstAndLastKeyAreDrawnAndTheNextFrameDetache
     EXPECT_EQ(log->attached, 1);
     EXPECT_EQ(log->detached, 1);
     EXPECT_DOUBLE_EQ(log->rate, 25.0);
+}
+
+// An effect that draws into a new image of the frame's size.
+class ReplacingEffect : public Effect {
+public:
+    explicit ReplacingEffect(std::shared_ptr<int> made) : Effect(kColor), m_made(std::move(made))
+    {
+        SetKeyTime(Milliseconds(1000), 3);
+    }
+    bool AttachRenderer(CIplImage*, double, BYTE) override { return m_attached = true; }
+    bool HasRenderer() override { return m_attached; }
+    CIplImage* Render(CIplImage* image, CWaveBuffer*, CMediaTime*) override
+    {
+        ++*m_made;
+        return new CIplImage(image);
+    }
+    Effect* Clone() const override { return new ReplacingEffect(*this); }
+
+private:
+    std::shared_ptr<int> m_made;
+    bool m_attached = false;
+};
+
+TEST(EffectList, ImagesMadeWithinAPassAreFreedUpToTheLast)
+{
+    auto made = std::make_shared<int>(0);
+    EffectList list;
+    list.AddEffect(new ReplacingEffect(made));
+    list.AddEffect(new ReplacingEffect(made));
+    CIplImage image(8, 8, 0);
+    std::unique_ptr<CIplImage> drawn(list.RenderFrame(&image, nullptr, Milliseconds(0), FrameOf25()));
+    EXPECT_EQ(*made, 2);
+    EXPECT_NE(drawn.get(), &image);
 }
 
 TEST(EffectList, AFrameOfNoLengthRendersAtOneFramePerSecond)
@@ -205,9 +246,7 @@ TEST_F(EffectListFileTest, EveryKindComesBackInTextMotionColourSpectrumOrder)
     list.SetColorEffect(ColorEffect());
     list.SetSpectrumEffect(SpectrumEffect());
     Scene overlay("/media/clip.avi");
-    MotionEffect motion;
-    motion.SetOverlayScene(&overlay);
-    list.SetMotionEffect(motion);
+    SetMotionOver(list, overlay);
     list.SetTextEffect(TextEffect());
     list.Save("", &m_profile, "Scene0", 0);
 
@@ -251,9 +290,7 @@ TEST_F(EffectListFileTest, TheListKeepsTheOverlayItLoadedUntilTheSceneTakesIt)
 {
     EffectList list;
     Scene overlay("/media/clip.avi");
-    MotionEffect motion;
-    motion.SetOverlayScene(&overlay);
-    list.SetMotionEffect(motion);
+    SetMotionOver(list, overlay);
     list.Save("", &m_profile, "Scene0", 0);
 
     EffectList loaded;

@@ -14,6 +14,7 @@
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Kernel/System.h"
 #include "Win32/Imaging/IplImage.h"
+#include "Win32/Sb/tests/FramePixels.h"
 #include "Win32/Utils/MediaTime.h"
 #include "Win32/Utils/ResourceSwitch.h"
 
@@ -64,11 +65,8 @@ inline CMediaTime Milliseconds(double milliseconds)
     return CMediaTime::FromMilliseconds(milliseconds);
 }
 
-inline BYTE* PixelAt(CIplImage& image, int x, int y)
-{
-    IplImage* i = image.GetImage();
-    return reinterpret_cast<BYTE*>(i->imageData) + static_cast<std::ptrdiff_t>(y) * i->widthStep + 3 * x;
-}
+using frame_pixels::PixelAt;
+using frame_pixels::RgbPixels;
 
 // The colour of a pixel as a COLORREF.
 inline COLORREF ColorAt(CIplImage& image, int x, int y)
@@ -99,20 +97,6 @@ inline std::unique_ptr<CIplImage> MakeFlatFrame(int width, int height, COLORREF 
     auto image = std::make_unique<CIplImage>(width, height, 0);
     image->FillColor(color);
     return image;
-}
-
-// Red-green-blue rows, top row first.
-inline std::vector<unsigned char> RgbPixels(CIplImage& image)
-{
-    std::vector<unsigned char> pixels;
-    const IplImage* i = image.GetImage();
-    for (int y = 0; y < i->height; ++y) {
-        for (int x = 0; x < i->width; ++x) {
-            const BYTE* p = PixelAt(image, x, y);
-            pixels.insert(pixels.end(), {p[2], p[1], p[0]});
-        }
-    }
-    return pixels;
 }
 
 inline bool SamePixels(CIplImage& a, CIplImage& b)
