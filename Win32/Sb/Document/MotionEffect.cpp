@@ -118,7 +118,8 @@ INT Interpolate(INT from, INT to, INT percent)
         return from;
     if (percent >= 100)
         return to;
-    return from + (to - from) * percent / 100;
+    // Wide enough for any two stored values.
+    return static_cast<INT>(from + (static_cast<LONGLONG>(to) - from) * percent / 100);
 }
 
 INT PercentBetween(const CMediaTime& t, const CMediaTime& from, const CMediaTime& to)

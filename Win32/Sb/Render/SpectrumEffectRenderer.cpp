@@ -106,8 +106,9 @@ CIplImage* CSpectrumEffectRenderer::Render(CIplImage* image, LONG milliseconds)
     canvas.height = frame->height;
     // Levels from a damaged file are kept to where every rule's arithmetic
     // stays in range.
-    canvas.level = std::clamp(m_state.m_nStartLevel + (m_state.m_nEndLevel - m_state.m_nStartLevel) * progress,
-                              -kLargestLevel, kLargestLevel);
+    const double start = m_state.m_nStartLevel;
+    const double end = m_state.m_nEndLevel;
+    canvas.level = std::clamp(start + (end - start) * progress, -kLargestLevel, kLargestLevel);
     canvas.progress = progress;
     canvas.color[0] = static_cast<BYTE>(m_state.m_crColor >> 16);
     canvas.color[1] = static_cast<BYTE>(m_state.m_crColor >> 8);

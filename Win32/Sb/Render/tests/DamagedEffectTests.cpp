@@ -78,6 +78,13 @@ TEST(DamagedEffects, AHugeOverlayAndShadowStayInsideTheFrame)
         key.m_nShadowDX = INT_MIN;
         key.m_nShadowSoftness = 1;
     }
+    // Keys at opposite ends of the range, for the values between them.
+    motion.m_keys[1].m_nSize = INT_MIN;
+    motion.m_keys[1].m_nShadowScale = INT_MIN;
+    motion.m_keys[1].m_nShadowDX = INT_MAX;
+    motion.m_keys[1].m_crShadow = 0xFFFFFFFF;
+    motion.SetKeyTime(Milliseconds(1000), 1);
+    motion.SetKeyTime(Milliseconds(1500), 2);
     motion.SetKeyTime(Milliseconds(2000), 3);
     EffectList list;
     list.SetMotionEffect(motion);
