@@ -70,6 +70,33 @@ void HalfSizeScales(const SpectrumCanvas& c, double scale[2])
         scale[0] = halfH / halfW;
 }
 
+// A pixel in coordinates centred on the frame, the shorter axis scaled so
+// that the half sizes match, with its distance from the centre.
+struct CentredPixel {
+    int x;
+    int y;
+    double dx;
+    double dy;
+    double r;
+};
+
+// Visits every pixel of the frame, row by row, in centred coordinates;
+// `scale` receives the two axis scales.
+template <typename Visit>
+void ForEachCentred(const SpectrumCanvas& c, double scale[2], Visit visit)
+{
+    HalfSizeScales(c, scale);
+    const int cx = c.width / 2;
+    const int cy = c.height / 2;
+    for (int y = 0; y < c.height; ++y) {
+        for (int x = 0; x < c.width; ++x) {
+            const double dx = (x - cx) * scale[0];
+            const double dy = (y - cy) * scale[1];
+            visit(CentredPixel{x, y, dx, dy, std::sqrt(dx * dx + dy * dy)});
+        }
+    }
+}
+
 void Twirl(const SpectrumCanvas& c)
 {
     const int cx = c.width / 2;
@@ -78,23 +105,17 @@ void Twirl(const SpectrumCanvas& c)
     if (radius <= 0.0)
         return;
     double scale[2];
-    HalfSizeScales(c, scale);
-    for (int y = 0; y < c.height; ++y) {
-        for (int x = 0; x < c.width; ++x) {
-            const double dx = (x - cx) * scale[0];
-            const double dy = (y - cy) * scale[1];
-            const double r = std::sqrt(dx * dx + dy * dy);
-            if (r >= radius)
-                continue;
-            const double fall = 1.0 - r / radius;
-            const double a = c.level * kDegree * fall * fall;
-            const double sa = std::sin(a);
-            const double ca = std::cos(a);
-            const int sx = ClampInt(static_cast<int>(cx + (dx * ca - dy * sa) / scale[0]), 0, c.width - 1);
-            const int sy = ClampInt(static_cast<int>(cy + (dx * sa + dy * ca) / scale[1]), 0, c.height - 1);
-            CopyPixel(FrameAt(c, x, y), SourceAt(c, sx, sy));
-        }
-    }
+    ForEachCentred(c, scale, [&](const CentredPixel& p) {
+        if (p.r >= radius)
+            return;
+        const double fall = 1.0 - p.r / radius;
+        const double a = c.level * kDegree * fall * fall;
+        const double sa = std::sin(a);
+        const double ca = std::cos(a);
+        const int sx = ClampInt(static_cast<int>(cx + (p.dx * ca - p.dy * sa) / scale[0]), 0, c.width - 1);
+        const int sy = ClampInt(static_cast<int>(cy + (p.dx * sa + p.dy * ca) / scale[1]), 0, c.height - 1);
+        CopyPixel(FrameAt(c, p.x, p.y), SourceAt(c, sx, sy));
+    });
 }
 
 void Bulge(const SpectrumCanvas& c)
@@ -114,26 +135,20 @@ void Bulge(const SpectrumCanvas& c)
         else
             table[k] = (w / sinPhi) * std::sin(phi * k / (8.0 * w));
     }
-    double scale[2];
-    HalfSizeScales(c, scale);
     const int cx = c.width / 2;
     const int cy = c.height / 2;
-    for (int y = 0; y < c.height; ++y) {
-        for (int x = 0; x < c.width; ++x) {
-            const double dx = (x - cx) * scale[0];
-            const double dy = (y - cy) * scale[1];
-            const double r = std::sqrt(dx * dx + dy * dy);
-            if (r >= w || r <= 0.0)
-                continue;
-            const size_t k = std::min(static_cast<size_t>(8.0 * r + 0.5), table.size() - 1);
-            const double f = table[k] / r;
-            const int sx = static_cast<int>(cx + dx * f / scale[0]);
-            const int sy = static_cast<int>(cy + dy * f / scale[1]);
-            if (sx < 0 || sx >= c.width || sy < 0 || sy >= c.height)
-                continue;
-            CopyPixel(FrameAt(c, x, y), SourceAt(c, sx, sy));
-        }
-    }
+    double scale[2];
+    ForEachCentred(c, scale, [&](const CentredPixel& p) {
+        if (p.r >= w || p.r <= 0.0)
+            return;
+        const size_t k = std::min(static_cast<size_t>(8.0 * p.r + 0.5), table.size() - 1);
+        const double f = table[k] / p.r;
+        const int sx = static_cast<int>(cx + p.dx * f / scale[0]);
+        const int sy = static_cast<int>(cy + p.dy * f / scale[1]);
+        if (sx < 0 || sx >= c.width || sy < 0 || sy >= c.height)
+            return;
+        CopyPixel(FrameAt(c, p.x, p.y), SourceAt(c, sx, sy));
+    });
 }
 
 void Brighten(const SpectrumCanvas& c)
@@ -220,30 +235,25 @@ void Ripple(const SpectrumCanvas& c)
     const double outer = w * 0.01 * corner;
     const double inner = w > 100 ? corner * (w - 100) / 100.0 : 0.0;
     double scale[2];
-    HalfSizeScales(c, scale);
-    for (int y = 0; y < c.height; ++y) {
-        for (int x = 0; x < c.width; ++x) {
-            const double dx = (x - cx) * scale[0];
-            const double dy = (y - cy) * scale[1];
-            const double r = std::sqrt(dx * dx + dy * dy);
-            if (r >= outer || r <= inner)
-                continue;
-            const double s = 1.0 - r / outer;
-            const double wave = std::sin(w * 0.01 * 3780.0 * kDegree * s);
-            const double a = 20.0 * kDegree * wave * s * s;
-            const int sx = ClampInt(static_cast<int>(cx + (dx * std::cos(a) - r * std::sin(a)) / scale[0]), 0, c.width - 1);
-            const int sy = ClampInt(static_cast<int>(cy + (dy * std::cos(a) + r * std::sin(a)) / scale[1]), 0, c.height - 1);
-            BYTE* p = FrameAt(c, x, y);
-            CopyPixel(p, SourceAt(c, sx, sy));
-            const double theta = std::atan2(dy, dx);
-            const int shade = static_cast<int>(std::cos(kPi / 2.0 * std::fabs(std::cos(theta - kPi / 4.0)))
-                                               * std::sin(kPi / 2.0 * std::fabs(wave)) * 0.3 * 256.0);
-            if (shade == 0)
-                continue;
-            for (int i = 0; i < 3; ++i)
-                p[i] = static_cast<BYTE>(wave > 0.0 ? p[i] + (255 - p[i]) * shade / 256 : p[i] - p[i] * shade / 256);
-        }
-    }
+    ForEachCentred(c, scale, [&](const CentredPixel& p) {
+        if (p.r >= outer || p.r <= inner)
+            return;
+        const double s = 1.0 - p.r / outer;
+        const double wave = std::sin(w * 0.01 * 3780.0 * kDegree * s);
+        const double a = 20.0 * kDegree * wave * s * s;
+        const int sx = ClampInt(static_cast<int>(cx + (p.dx * std::cos(a) - p.r * std::sin(a)) / scale[0]), 0, c.width - 1);
+        const int sy = ClampInt(static_cast<int>(cy + (p.dy * std::cos(a) + p.r * std::sin(a)) / scale[1]), 0, c.height - 1);
+        BYTE* pixel = FrameAt(c, p.x, p.y);
+        CopyPixel(pixel, SourceAt(c, sx, sy));
+        const double theta = std::atan2(p.dy, p.dx);
+        const int shade = static_cast<int>(std::cos(kPi / 2.0 * std::fabs(std::cos(theta - kPi / 4.0)))
+                                           * std::sin(kPi / 2.0 * std::fabs(wave)) * 0.3 * 256.0);
+        if (shade == 0)
+            return;
+        for (int i = 0; i < 3; ++i)
+            pixel[i] = static_cast<BYTE>(wave > 0.0 ? pixel[i] + (255 - pixel[i]) * shade / 256
+                                                    : pixel[i] - pixel[i] * shade / 256);
+    });
 }
 
 // The weight of the colour wash at a pixel.
@@ -310,27 +320,19 @@ void CircularVignette(const SpectrumCanvas& c)
     const int ih = static_cast<int>(cover * c.height * 0.01);
     const int left = (c.width - iw) / 2;
     const int first = (c.height - ih) / 2;
-    const int cx = c.width / 2;
-    const int cy = c.height / 2;
     const double m = c.width < c.height ? c.height / 2 - first - 1 : c.width / 2 - left;
     const int u = static_cast<int>(0.8 * m);
     if (m - u < 0 || m < 0)
         return;
     double scale[2];
-    HalfSizeScales(c, scale);
-    for (int y = 0; y < c.height; ++y) {
-        for (int x = 0; x < c.width; ++x) {
-            BYTE* p = FrameAt(c, x, y);
-            const bool inside = x >= left && x < left + iw && y >= first + 1 && y <= first + ih;
-            const double dx = (x - cx) * scale[0];
-            const double dy = (y - cy) * scale[1];
-            const double r = std::sqrt(dx * dx + dy * dy);
-            if (!inside || r >= m)
-                PaintPixel(c, p);
-            else if (r >= u)
-                MixTowardColor(c, p, SourceAt(c, x, y), (r - u) / (m - u));
-        }
-    }
+    ForEachCentred(c, scale, [&](const CentredPixel& p) {
+        BYTE* pixel = FrameAt(c, p.x, p.y);
+        const bool inside = p.x >= left && p.x < left + iw && p.y >= first + 1 && p.y <= first + ih;
+        if (!inside || p.r >= m)
+            PaintPixel(c, pixel);
+        else if (p.r >= u)
+            MixTowardColor(c, pixel, SourceAt(c, p.x, p.y), (p.r - u) / (m - u));
+    });
 }
 
 // The fraction of the band at index i of an inner span [o + 1, o + span].
