@@ -183,6 +183,53 @@ std::u16string Utf8ToUtf16(std::string_view text) { return EncodeUtf16(DecodeUtf
 
 std::string Utf16ToUtf8(std::u16string_view text) { return EncodeUtf8(DecodeUtf16(text)); }
 
+namespace {
+
+// Bytes 0x80..0x9F of Windows-1252; the rest are Latin-1.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t Windows1252Character(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : static_cast<char16_t>(byte);
+}
+
+} // namespace
+
+std::u16string Windows1252ToUtf16(std::string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (char c : text)
+        out.push_back(Windows1252Character(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Utf16ToWindows1252(std::u16string_view text, bool* usedDefault)
+{
+    std::string out;
+    out.reserve(text.size());
+    bool defaulted = false;
+    for (char16_t c : text) {
+        int byte = -1;
+        for (int b = 0; b < 256 && byte < 0; ++b) {
+            if (Windows1252Character(static_cast<unsigned char>(b)) == c)
+                byte = b;
+        }
+        if (byte < 0) {
+            defaulted = true;
+            byte = '?';
+        }
+        out.push_back(static_cast<char>(byte));
+    }
+    if (usedDefault != nullptr)
+        *usedDefault = defaulted;
+    return out;
+}
+
 size_t Utf8CutLength(std::string_view text, size_t maxBytes)
 {
     if (maxBytes >= text.size())

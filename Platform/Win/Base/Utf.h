@@ -48,6 +48,13 @@ std::u16string EncodeUtf16(std::u32string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// Windows-1252, the single-byte code page of older western files: every
+// byte is one character (the five bytes the code page leaves unassigned
+// map to the C1 controls of the same value, as Windows does). Characters
+// the code page lacks are written as '?'.
+std::u16string Windows1252ToUtf16(std::string_view text);
+std::string Utf16ToWindows1252(std::u16string_view text, bool* usedDefault = nullptr);
+
 // The length of the longest prefix of `text` of at most `maxBytes` bytes that
 // does not end inside a sequence: the cut moves back over continuation
 // bytes, so a buffer of fixed size never receives half a character.

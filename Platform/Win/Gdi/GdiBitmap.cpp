@@ -645,7 +645,12 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBIT
     BITMAPINFOHEADER asked = h;
     asked.biWidth = source->m_width;
     asked.biHeight = h.biHeight < 0 ? -source->m_height : source->m_height;
-    BITMAPINFO probe{};
+    // The layout is worked out from a header of our own with room for a
+    // whole colour table, which the parser reads for 8 bits and less.
+    struct {
+        BITMAPINFOHEADER bmiHeader;
+        RGBQUAD bmiColors[256];
+    } probe{};
     probe.bmiHeader = asked;
     if (asked.biCompression == BI_BITFIELDS && asked.biBitCount != 16 && asked.biBitCount != 32) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -672,7 +677,7 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBIT
     } else {
         probe.bmiHeader.biClrUsed = 0;
         probe.bmiHeader.biCompression = BI_RGB;
-        if (!ParseDibFormat(&probe, DIB_RGB_COLORS, nullptr, &format)) {
+        if (!ParseDibFormat(reinterpret_cast<const BITMAPINFO*>(&probe), DIB_RGB_COLORS, nullptr, &format)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }

@@ -211,7 +211,7 @@ int lstrlenW(LPCWSTR text)
     return n;
 }
 
-int MultiByteToWideChar(UINT, DWORD flags, LPCSTR source, int sourceLength, LPWSTR dest, int destSize)
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR dest, int destSize)
 {
     if (!source || sourceLength == 0 || destSize < 0 || (destSize > 0 && !dest)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -219,11 +219,12 @@ int MultiByteToWideChar(UINT, DWORD flags, LPCSTR source, int sourceLength, LPWS
     }
     size_t length = sourceLength < 0 ? std::strlen(source) + 1 : static_cast<size_t>(sourceLength);
     std::string_view narrow(source, length);
-    if ((flags & MB_ERR_INVALID_CHARS) && !win::IsWellFormedUtf8(narrow)) {
+    const bool singleByte = codePage == CP_WINDOWS_1252;
+    if (!singleByte && (flags & MB_ERR_INVALID_CHARS) && !win::IsWellFormedUtf8(narrow)) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
-    std::u16string wide = win::Utf8ToUtf16(narrow);
+    std::u16string wide = singleByte ? win::Windows1252ToUtf16(narrow) : win::Utf8ToUtf16(narrow);
     int needed = static_cast<int>(wide.size());
     if (destSize == 0)
         return needed;
@@ -235,7 +236,7 @@ int MultiByteToWideChar(UINT, DWORD flags, LPCSTR source, int sourceLength, LPWS
     return needed;
 }
 
-int WideCharToMultiByte(UINT, DWORD, LPCWSTR source, int sourceLength, LPSTR dest, int destSize, LPCSTR,
+int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR source, int sourceLength, LPSTR dest, int destSize, LPCSTR,
                         LPBOOL usedDefaultChar)
 {
     if (!source || sourceLength == 0 || destSize < 0 || (destSize > 0 && !dest)) {
@@ -244,10 +245,18 @@ int WideCharToMultiByte(UINT, DWORD, LPCWSTR source, int sourceLength, LPSTR des
     }
     int length = sourceLength < 0 ? lstrlenW(source) + 1 : sourceLength;
     std::u16string_view wide(source, static_cast<size_t>(length));
-    // A lone surrogate cannot be written as UTF-8: it becomes U+FFFD.
-    if (usedDefaultChar)
-        *usedDefaultChar = win::IsWellFormedUtf16(wide) ? FALSE : TRUE;
-    std::string narrow = win::Utf16ToUtf8(wide);
+    std::string narrow;
+    if (codePage == CP_WINDOWS_1252) {
+        bool defaulted = false;
+        narrow = win::Utf16ToWindows1252(wide, &defaulted);
+        if (usedDefaultChar)
+            *usedDefaultChar = defaulted ? TRUE : FALSE;
+    } else {
+        // A lone surrogate cannot be written as UTF-8: it becomes U+FFFD.
+        if (usedDefaultChar)
+            *usedDefaultChar = win::IsWellFormedUtf16(wide) ? FALSE : TRUE;
+        narrow = win::Utf16ToUtf8(wide);
+    }
     int needed = static_cast<int>(narrow.size());
     if (destSize == 0)
         return needed;

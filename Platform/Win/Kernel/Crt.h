@@ -58,12 +58,14 @@ int lstrlenW(LPCWSTR text);
 
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_OEMCP = 1;
+constexpr UINT CP_WINDOWS_1252 = 1252;
 constexpr UINT CP_UTF8 = 65001;
 constexpr DWORD MB_PRECOMPOSED = 0x1;
 constexpr DWORD MB_ERR_INVALID_CHARS = 0x8;
-// Every code page is treated as UTF-8. A source length of -1 includes the
-// terminator; a destination size of 0 asks for the size needed. Invalid
-// UTF-8 bytes become U+FFFD (or fail with MB_ERR_INVALID_CHARS).
+// Code page 1252 is Windows-1252 (older files' texts); every other code page
+// is treated as UTF-8. A source length of -1 includes the terminator; a
+// destination size of 0 asks for the size needed. Invalid UTF-8 bytes
+// become U+FFFD (or fail with MB_ERR_INVALID_CHARS).
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR dest, int destSize);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength, LPSTR dest, int destSize,
                         LPCSTR defaultChar, LPBOOL usedDefaultChar);

@@ -60,6 +60,36 @@ TEST(Crt, ConversionSizesAndErrors)
     EXPECT_TRUE(usedDefault);
 }
 
+TEST(Crt, CodePage1252IsWindows1252BothWays)
+{
+    struct Case {
+        std::string narrow;
+        std::u16string wide;
+    };
+    const Case cases[] = {
+        {"caf\xE9", u"caf\u00E9"},
+        {"\x80 5", u"\u20AC 5"},
+        {"\xFF" "es", u"\u00FF" "es"},
+        {"\x9C\x81", u"\u0153\u0081"},
+    };
+    for (const Case& c : cases) {
+        char16_t wide[16];
+        const int n = MultiByteToWideChar(CP_WINDOWS_1252, 0, c.narrow.data(), static_cast<int>(c.narrow.size()), wide, 16);
+        EXPECT_EQ(std::u16string(wide, static_cast<size_t>(n)), c.wide) << c.narrow;
+        char narrow[16];
+        BOOL usedDefault = TRUE;
+        const int m = WideCharToMultiByte(CP_WINDOWS_1252, 0, c.wide.data(), static_cast<int>(c.wide.size()), narrow, 16,
+                                          nullptr, &usedDefault);
+        EXPECT_EQ(std::string(narrow, static_cast<size_t>(m)), c.narrow);
+        EXPECT_FALSE(usedDefault);
+    }
+    BOOL usedDefault = FALSE;
+    char out[4];
+    const int n = WideCharToMultiByte(CP_WINDOWS_1252, 0, u"\u4E2D", 1, out, 4, nullptr, &usedDefault);
+    EXPECT_EQ(std::string(out, static_cast<size_t>(n)), "?");
+    EXPECT_TRUE(usedDefault);
+}
+
 TEST(Crt, IntegerToText)
 {
     char buffer[72];

@@ -180,6 +180,35 @@ TEST(GdiBitmap, GetDIBitsAnswersTheHeaderQueryAndHonoursRowOrder)
     EXPECT_EQ(rows[2], 255) << "top-down puts the top row first";
 }
 
+TEST(GdiBitmap, PaletteRequestsGetTheirColourTableAndBits)
+{
+    // Text drawn white on black into a monochrome bitmap, read back one bit
+    // per pixel as the text rasteriser reads it, and at 4 and 8 bits.
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 32, 2);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, 32, 2, BLACKNESS);
+    PatBlt(dc, 0, 0, 4, 1, WHITENESS);
+    SelectObject(dc, old);
+    // Bottom-up: the painted top row comes second. One bit keeps black and
+    // white as they are; deeper requests map them into the system colours.
+    for (WORD bits : {1, 4, 8}) {
+        DibInfo info = DibInfoOf(32, 2, bits);
+        std::vector<BYTE> rows(2 * 32, 0xEE);
+        ASSERT_EQ(GetDIBits(dc, bitmap, 0, 2, rows.data(), AsInfo(info), DIB_RGB_COLORS), 2) << bits;
+        const size_t stride = (32 * bits + 31) / 32 * 4;
+        EXPECT_NE(rows[0], rows[stride]) << bits;
+        if (bits == 1) {
+            EXPECT_EQ(rows[0], 0x00);
+            EXPECT_EQ(rows[stride], 0xF0);
+            EXPECT_EQ(info.colors[0].rgbRed, 0);
+            EXPECT_EQ(info.colors[1].rgbRed, 255);
+        }
+    }
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
 TEST(GdiBitmap, SixteenBitRequestsGetTheirLayoutAndMasks)
 {
     HBITMAP bitmap = CreateBitmap(1, 1, 1, 32, nullptr);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "FramePixels.h"
 #include "TransitionGolden.h"
 #include "Win32/Imaging/IplAlphaMask.h"
 #include "Win32/Imaging/IplImage.h"
@@ -27,11 +28,8 @@ constexpr INT kDoorFromRightRow = 52;
 constexpr INT kDoorFromTopRow = 54;
 constexpr INT kDoorClosingRow = 56;
 
-BYTE* PixelAt(CIplImage& image, int x, int y)
-{
-    IplImage* i = image.GetImage();
-    return reinterpret_cast<BYTE*>(i->imageData) + static_cast<std::ptrdiff_t>(y) * i->widthStep + 3 * x;
-}
+using frame_pixels::PixelAt;
+using frame_pixels::RgbPixels;
 
 // Picture A: a smooth colour gradient.
 std::unique_ptr<CIplImage> MakeGradientFrame(int width = kWidth, int height = kHeight)
@@ -69,19 +67,6 @@ std::unique_ptr<CIplImage> MakeFlatFrame(COLORREF color, int width = kWidth, int
     auto image = std::make_unique<CIplImage>(width, height, 0);
     image->FillColor(color);
     return image;
-}
-
-std::vector<unsigned char> RgbPixels(CIplImage& image)
-{
-    std::vector<unsigned char> pixels;
-    const IplImage* i = image.GetImage();
-    for (int y = 0; y < i->height; ++y) {
-        for (int x = 0; x < i->width; ++x) {
-            const BYTE* p = PixelAt(image, x, y);
-            pixels.insert(pixels.end(), {p[2], p[1], p[0]});
-        }
-    }
-    return pixels;
 }
 
 bool SamePixel(CIplImage& a, int ax, int ay, CIplImage& b, int bx, int by)

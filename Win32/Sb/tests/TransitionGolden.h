@@ -1,59 +1,26 @@
 #pragma once
-// Golden pictures of the transition tests: binary PGM (grey) and PPM
-// (colour) files under fixtures/transitions beside this file. Setting
-// KESTRELON_UPDATE_GOLDEN=1 rewrites them from the current results instead
-// of comparing; new pictures are checked by eye before they are kept.
+// Golden pictures of the transition tests, under fixtures/transitions
+// beside this file (see tests/support/GoldenPicture.h).
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/GoldenPicture.h"
+
 namespace transition_golden {
+
+using testing_support::EncodePnm;
 
 inline std::filesystem::path FixtureFolder()
 {
     return std::filesystem::path(__FILE__).parent_path() / "fixtures" / "transitions";
 }
 
-// `pixels` holds `height` rows of `width` x `channels` bytes (1 or 3,
-// red-green-blue order for 3).
-inline std::string EncodePnm(const std::vector<unsigned char>& pixels, int width, int height, int channels)
-{
-    std::ostringstream out;
-    out << (channels == 1 ? "P5" : "P6") << "\n" << width << " " << height << "\n255\n";
-    out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
-    return out.str();
-}
-
 inline ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<unsigned char>& pixels,
                                                 int width, int height, int channels)
 {
-    const std::string encoded = EncodePnm(pixels, width, height, channels);
-    const std::filesystem::path path = FixtureFolder() / name;
-    const char* update = std::getenv("KESTRELON_UPDATE_GOLDEN");
-    if (update != nullptr && std::string(update) == "1") {
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << encoded;
-        return ::testing::AssertionSuccess();
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return ::testing::AssertionFailure() << "missing golden picture " << path;
-    std::ostringstream stored;
-    stored << in.rdbuf();
-    if (stored.str() == encoded)
-        return ::testing::AssertionSuccess();
-    std::size_t differing = 0;
-    const std::string s = stored.str();
-    for (std::size_t i = 0; i < std::min(s.size(), encoded.size()); ++i)
-        differing += s[i] != encoded[i] ? 1 : 0;
-    return ::testing::AssertionFailure() << name << " differs from its golden picture in " << differing
-                                         << " bytes (sizes " << s.size() << " and " << encoded.size() << ")";
+    return testing_support::MatchesGoldenIn(FixtureFolder(), name, pixels, width, height, channels);
 }
 
 } // namespace transition_golden

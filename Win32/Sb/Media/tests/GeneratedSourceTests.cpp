@@ -5,6 +5,9 @@
 #include <memory>
 #include <vector>
 
+#include "Win32/Sb/Document/ColorEffect.h"
+#include "Win32/Sb/Document/SpectrumEffect.h"
+#include "Win32/Sb/Document/TextEffect.h"
 #include "Win32/Sb/Media/tests/MediaTestSupport.h"
 
 namespace {
@@ -78,6 +81,49 @@ TEST(GeneratedSource, EffectsAreDrawnAtThePosition)
     EXPECT_EQ(colours, (std::vector<COLORREF>{kBlue, kBlue, RGB(255, 255, 0)})) << "drawn from 0.1 s on";
     ASSERT_EQ(log->times.size(), 1u);
     EXPECT_NEAR(log->times[0], 2 * 0.066667, 1e-9);
+}
+
+// Whether every pixel of the image is `colour`.
+bool IsFlat(const CIplImage* image, COLORREF colour)
+{
+    for (int y = 0; y < HeightOf(image); ++y)
+        for (int x = 0; x < WidthOf(image); ++x)
+            if (PixelAt(image, x, y) != colour)
+                return false;
+    return true;
+}
+
+TEST(GeneratedSource, SceneEffectsChangeTheFramesOnlyBetweenTheirKeyTimes)
+{
+    auto source = std::make_unique<CGeneratedSource>(kBlue, 160, 120, 100000, 1, nullptr, 0);
+    EffectList effects;
+    SpectrumEffect negative;
+    negative.SetStyle(23);
+    negative.m_nLevelStart = negative.m_nLevelHold = negative.m_nLevelEnd = 100;
+    ColorEffect warmer;
+    warmer.m_nRedShift = 60;
+    TextEffect title;
+    title.SetTextUtf8("Hi");
+    const double windows[3][2] = {{0.2, 0.4}, {0.6, 0.8}, {1.0, 1.2}};
+    Effect* kinds[3] = {&negative, &warmer, &title};
+    for (int i = 0; i < 3; ++i) {
+        kinds[i]->SetKeyTime(Seconds(windows[i][0]), 0);
+        kinds[i]->SetKeyTime(Seconds(windows[i][0] + 0.05), 1);
+        kinds[i]->SetKeyTime(Seconds(windows[i][1] - 0.05), 2);
+        kinds[i]->SetKeyTime(Seconds(windows[i][1]), 3);
+    }
+    effects.SetSpectrumEffect(negative);
+    effects.SetColorEffect(warmer);
+    effects.SetTextEffect(title);
+    source->SetEffects(&effects);
+    for (int frame = 0; frame < 15; ++frame) {
+        const double t = frame * 0.1;
+        bool inside = false;
+        for (const auto& window : windows)
+            inside |= t >= window[0] - 1e-9 && t <= window[1] + 1e-9;
+        FramePtr next = NextFrame(*source);
+        EXPECT_EQ(!IsFlat(next->m_pImage, kBlue), inside) << t;
+    }
 }
 
 TEST(GeneratedSource, NeverReachesAnEnd)
