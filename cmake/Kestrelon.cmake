@@ -79,18 +79,15 @@ endfunction()
 
 include(GoogleTest)
 
-# kestrelon_resource_module(<target> SOURCE_DIR <dir> OUTPUT <file>
-#                           [EXTRA_SOURCES <files...>])
-# Compiles the resource sources (*.krc, in name order) of SOURCE_DIR, then
-# EXTRA_SOURCES, with the resource compiler into the module file OUTPUT,
-# again whenever one of them changes. See Resources/README.md.
+# kestrelon_resource_module(<target> SOURCE_DIR <dir> OUTPUT <file>)
+# Compiles the resource sources (*.krc, in name order) of SOURCE_DIR with the
+# resource compiler into the module file OUTPUT, again whenever a file under
+# SOURCE_DIR changes. See Resources/README.md.
 function(kestrelon_resource_module target)
-  cmake_parse_arguments(ARG "" "SOURCE_DIR;OUTPUT" "EXTRA_SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "SOURCE_DIR;OUTPUT" "" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${ARG_SOURCE_DIR}/*.krc)
   list(SORT sources)
   file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${ARG_SOURCE_DIR}/*)
-  list(APPEND sources ${ARG_EXTRA_SOURCES})
-  list(APPEND inputs ${ARG_EXTRA_SOURCES})
   get_filename_component(folder ${ARG_OUTPUT} DIRECTORY)
   add_custom_command(OUTPUT ${ARG_OUTPUT}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}

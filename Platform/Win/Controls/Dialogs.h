@@ -139,7 +139,6 @@ LONG GetDialogBaseUnits();
 // Cancel, or OK when OK is the only button. Without an owner the box is
 // centred on the screen.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
-BOOL MessageBeep(UINT type);
 
 inline HWND CreateDialogParam(HINSTANCE i, LPCSTR t, HWND p, DLGPROC d, LPARAM l)
 {

@@ -206,5 +206,3 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
                                         reinterpret_cast<LPARAM>(&box));
     return answer < 0 ? 0 : static_cast<int>(answer);
 }
-
-BOOL MessageBeep(UINT) { return TRUE; }
