@@ -102,13 +102,15 @@ protected:
 
 // Keys typed once the dialog shows, from a timer of the modal loop.
 std::vector<UINT>* g_keys = nullptr;
+// When set, the keys wait until the dialog has heard of an idle time.
+const int* g_kicks = nullptr;
 
 void CALLBACK TypeOnceShown(HWND, UINT, UINT_PTR id, DWORD)
 {
     HWND active = GetActiveWindow();
     char title[32] = {};
     GetWindowTextA(active, title, sizeof title);
-    if (!g_keys || std::string(title) != "Exchange")
+    if (!g_keys || std::string(title) != "Exchange" || (g_kicks && *g_kicks == 0))
         return;
     KillTimer(nullptr, id);
     for (UINT vk : *g_keys) {
@@ -151,9 +153,11 @@ TEST_F(DialogTest, KeysReachTheModalDialogThroughPreTranslateMessage)
     CExchangeDialog dialog(&m_owner);
     std::vector<UINT> keys{VK_TAB, VK_ESCAPE};
     g_keys = &keys;
+    g_kicks = &dialog.m_kicks;
     SetTimer(nullptr, 0, 10, TypeOnceShown);
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     g_keys = nullptr;
+    g_kicks = nullptr;
     EXPECT_EQ(dialog.m_focusAtCancel, IDC_UINT) << "Tab moved on from the first field";
     EXPECT_GT(dialog.m_kicks, 0) << "the dialog heard of the idle times while it waited";
 }
