@@ -14,7 +14,7 @@ using testing_support::EncodePnm;
 
 inline std::filesystem::path FixtureFolder()
 {
-    return std::filesystem::path(__FILE__).parent_path() / "fixtures" / "transitions";
+    return std::filesystem::path(KESTRELON_SB_TESTS_DIR) / "fixtures" / "transitions";
 }
 
 inline ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<unsigned char>& pixels,
