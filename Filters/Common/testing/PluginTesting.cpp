@@ -227,6 +227,10 @@ public:
         REFERENCE_TIME start = frame.start, stop = frame.stop;
         sample->SetTime(frame.stamped ? &start : nullptr, frame.stamped ? &stop : nullptr);
         sample->SetSyncPoint(frame.sync);
+        {
+            std::lock_guard<std::mutex> lock(m_source->m_seeksLock);
+            m_source->m_buffers.push_back(data);
+        }
         hr = Deliver(sample);
         sample->Release();
         return hr;
@@ -267,6 +271,12 @@ HRESULT PushSource::Push(REFERENCE_TIME start, REFERENCE_TIME stop, BYTE value, 
 
 HRESULT PushSource::EndOfStream() { return m_pin->DeliverEndOfStream(); }
 HRESULT PushSource::NewSegment(REFERENCE_TIME start) { return m_pin->DeliverNewSegment(start, MAX_TIME, 1.0); }
+
+std::vector<BYTE*> PushSource::Buffers()
+{
+    std::lock_guard<std::mutex> lock(m_seeksLock);
+    return m_buffers;
+}
 
 std::vector<REFERENCE_TIME> PushSource::Seeks()
 {

@@ -88,6 +88,8 @@ public:
     std::vector<REFERENCE_TIME> Seeks();
     void SetSeekShift(REFERENCE_TIME shift) { m_seekShift = shift; }
     int RateCalls() const { return m_rateCalls; }
+    // The buffers of the samples pushed so far.
+    std::vector<BYTE*> Buffers();
 
 private:
     friend class PushPin;
@@ -97,6 +99,7 @@ private:
     std::vector<REFERENCE_TIME> m_seeks;
     REFERENCE_TIME m_seekShift = 0;
     std::atomic<int> m_rateCalls{0};
+    std::vector<BYTE*> m_buffers;
 };
 
 // Connects out to in directly (no intermediate filters) in `graph`.

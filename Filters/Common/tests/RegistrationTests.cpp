@@ -23,6 +23,10 @@ const std::vector<Library>& Libraries()
     static const std::vector<Library> libraries = {
         {"Grabwell", {&plugin_setup::kVideoGrab, &plugin_setup::kAudioGrab, &plugin_setup::kQuickGrab}, {}},
         {"Tessaly", {&plugin_setup::kSewer}, {{&CLSID_DupAllocator, "QOR KL Dupallocator"}}},
+        {"Switcher",
+         {&plugin_setup::kSwitcher},
+         {{&CLSID_SwitcherEventPage, "Switcher PropertyPage"},
+          {&CLSID_SwitcherMediaTypePage, "Switcher Meida Type PropertyPage"}}},
     };
     return libraries;
 }
