@@ -27,6 +27,7 @@ const std::vector<Library>& Libraries()
          {&plugin_setup::kSwitcher},
          {{&CLSID_SwitcherEventPage, "Switcher PropertyPage"},
           {&CLSID_SwitcherMediaTypePage, "Switcher Meida Type PropertyPage"}}},
+        {"Generic", {&plugin_setup::kSceneDetector}, {{&CLSID_SceneDetectorPage, "Special Effects"}}},
     };
     return libraries;
 }
