@@ -220,6 +220,8 @@ public:
             return hr;
         BYTE* data = nullptr;
         sample->GetPointer(&data);
+        if (frame.fill >= 0)
+            std::memset(data, frame.fill, static_cast<size_t>(sample->GetSize()));
         LONG length = std::min<LONG>(static_cast<LONG>(frame.data.size()), sample->GetSize());
         if (length > 0)
             std::memcpy(data, frame.data.data(), static_cast<size_t>(length));

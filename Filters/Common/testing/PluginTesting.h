@@ -61,6 +61,8 @@ struct Frame {
     bool stamped = true;
     bool sync = true;
     std::vector<BYTE> data;
+    // When not -1, the whole buffer is filled with it before the data.
+    int fill = -1;
 };
 
 class PushPin;

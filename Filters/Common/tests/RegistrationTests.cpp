@@ -28,6 +28,7 @@ const std::vector<Library>& Libraries()
          {{&CLSID_SwitcherEventPage, "Switcher PropertyPage"},
           {&CLSID_SwitcherMediaTypePage, "Switcher Meida Type PropertyPage"}}},
         {"Generic", {&plugin_setup::kSceneDetector}, {{&CLSID_SceneDetectorPage, "Special Effects"}}},
+        {"Chirpex", {&plugin_setup::kChirpex}, {{&CLSID_ChirpexPage, "Chirpex Property Page"}}},
     };
     return libraries;
 }
