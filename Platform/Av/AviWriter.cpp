@@ -1,12 +1,9 @@
 #include "Platform/Av/AviWriter.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -39,8 +36,6 @@ constexpr uint32_t kDeltaFrameBit = 0x80000000u;
 // Gaps of audio are filled with chunks of at most this many bytes.
 constexpr size_t kSilenceChunk = 1u << 20;
 constexpr uint32_t kMaxChunk = 0x7FFFFFF0u;
-
-std::atomic<unsigned> g_nextFile{0};
 
 class Bytes {
 public:
@@ -116,29 +111,7 @@ AviWriter::~AviWriter()
 int AviWriter::Create(const std::string& path)
 {
     Abandon();
-    if (path.empty())
-        return AVERROR(EINVAL);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temp = path + ".~" + std::to_string(getpid()) + "-" + std::to_string(g_nextFile++) + ".tmp";
-        int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return AVERROR(errno);
-        }
-        m_file = fdopen(fd, "w+b");
-        if (m_file == nullptr) {
-            int error = AVERROR(errno);
-            close(fd);
-            unlink(temp.c_str());
-            return error;
-        }
-        std::setvbuf(m_file, nullptr, _IOFBF, 1u << 20);
-        m_target = path;
-        m_tempPath = temp;
-        return 0;
-    }
-    return AVERROR(EEXIST);
+    return m_file.Create(path);
 }
 
 int AviWriter::AddStream(const AviStreamFormat& format)
@@ -541,38 +514,20 @@ int AviWriter::Finish()
         error = EndRiff();
     if (error == 0)
         error = WriteHeaders();
-    if (error == 0 && std::fflush(m_file) != 0)
-        error = AVERROR(errno);
-    if (error == 0 && fsync(fileno(m_file)) != 0)
-        error = AVERROR(errno);
-    if (error != 0) {
-        Abandon();
-        return error;
-    }
-    const int closed = std::fclose(m_file);
-    m_file = nullptr;
-    if (closed != 0 || std::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
-        error = AVERROR(errno != 0 ? errno : EIO);
-        unlink(m_tempPath.c_str());
-    }
-    Close();
+    if (error == 0)
+        error = m_file.Commit();
+    Abandon();
     return error;
 }
 
 void AviWriter::Abandon()
 {
-    if (m_file != nullptr) {
-        std::fclose(m_file);
-        m_file = nullptr;
-        unlink(m_tempPath.c_str());
-    }
+    m_file.Abandon();
     Close();
 }
 
 void AviWriter::Close()
 {
-    m_target.clear();
-    m_tempPath.clear();
     m_error = 0;
     m_started = false;
     m_streams.clear();
@@ -594,15 +549,16 @@ int AviWriter::Fail(int error)
 
 int AviWriter::WriteAt(uint64_t offset, const void* data, size_t size)
 {
-    if (fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) != 0 || std::fwrite(data, 1, size, m_file) != size ||
-        fseeko(m_file, static_cast<off_t>(m_fileEnd), SEEK_SET) != 0)
+    std::FILE* file = m_file.File();
+    if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0 || std::fwrite(data, 1, size, file) != size ||
+        fseeko(file, static_cast<off_t>(m_fileEnd), SEEK_SET) != 0)
         return Fail(AVERROR(errno != 0 ? errno : EIO));
     return 0;
 }
 
 int AviWriter::Append(const void* data, size_t size)
 {
-    if (std::fwrite(data, 1, size, m_file) != size)
+    if (std::fwrite(data, 1, size, m_file.File()) != size)
         return Fail(AVERROR(errno != 0 ? errno : EIO));
     m_fileEnd += size;
     return 0;

@@ -26,10 +26,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <deque>
 #include <string>
 #include <vector>
+
+#include "Platform/Av/TempFile.h"
 
 namespace av {
 
@@ -144,13 +145,13 @@ public:
     // Deletes the temporary file; the target is untouched.
     void Abandon();
 
-    bool IsOpen() const { return m_file != nullptr; }
+    bool IsOpen() const { return m_file.IsOpen(); }
     int StreamCount() const { return static_cast<int>(m_streams.size()); }
     // The stream's length in samples so far (dwLength).
     int64_t StreamLength(int stream) const;
     // Bytes in the file so far.
     uint64_t FileSize() const { return m_fileEnd; }
-    const std::string& TempPath() const { return m_tempPath; }
+    const std::string& TempPath() const { return m_file.Path(); }
 
 private:
     struct IndexEntry {
@@ -197,9 +198,7 @@ private:
     void Close();
     std::vector<uint8_t> BuildHeaders() const;
 
-    std::FILE* m_file = nullptr;
-    std::string m_target;
-    std::string m_tempPath;
+    TempFile m_file;
     int m_error = 0;
     AviInterleave m_interleave = AviInterleave::None;
     bool m_compatibilityIndex = true;
