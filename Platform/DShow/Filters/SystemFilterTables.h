@@ -11,4 +11,9 @@ namespace dshow {
 extern const SystemFilter kPlaybackFilters[];
 extern const size_t kPlaybackFilterCount;
 
+// Writing files: AVI and DV multiplexers, file writer, DV encoder and the
+// placeholders created by class identifier.
+extern const SystemFilter kWritingFilters[];
+extern const size_t kWritingFilterCount;
+
 } // namespace dshow

@@ -62,6 +62,7 @@ void AddSystemFilters(const SystemFilter* filters, size_t count)
 void RegisterSystemFilters()
 {
     AddSystemFilters(kPlaybackFilters, kPlaybackFilterCount);
+    AddSystemFilters(kWritingFilters, kWritingFilterCount);
 }
 
 } // namespace dshow
