@@ -76,10 +76,7 @@ public:
     // The multiplexer writes its file itself; its samples carry nothing.
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override
     {
-        request->cBuffers = std::max<LONG>(request->cBuffers, 1);
-        request->cbBuffer = std::max<LONG>(request->cbBuffer, 1);
-        ALLOCATOR_PROPERTIES actual{};
-        return allocator->SetProperties(request, &actual);
+        return SetUpBuffers(allocator, request, 1, 1);
     }
 };
 

@@ -6,6 +6,7 @@
 // at Stop; a writer that receives nothing leaves the target untouched (the
 // AVI multiplexer writes its file itself, to the name given here).
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -24,6 +25,17 @@ namespace dshow {
 HRESULT WriteErrorResult(int error)
 {
     return error == AVERROR(ENOSPC) ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : E_FAIL;
+}
+
+HRESULT SetUpBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG count, LONG bytes)
+{
+    request->cBuffers = std::max<LONG>(request->cBuffers, count);
+    request->cbBuffer = std::max<LONG>(request->cbBuffer, bytes);
+    ALLOCATOR_PROPERTIES actual{};
+    HRESULT hr = allocator->SetProperties(request, &actual);
+    if (FAILED(hr))
+        return hr;
+    return actual.cbBuffer >= bytes && actual.cBuffers >= count ? S_OK : E_FAIL;
 }
 
 HRESULT GetSinkFileName(IPin* output, std::string& path)

@@ -21,6 +21,10 @@ HRESULT CreatePlaceholder(REFIID riid, void** object);
 // ERROR_DISK_FULL, anything else as E_FAIL.
 HRESULT WriteErrorResult(int error);
 
+// Sets `allocator` up for at least `count` buffers of at least `bytes`
+// each, raising `request`; a failure when it gives smaller buffers.
+HRESULT SetUpBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG count, LONG bytes);
+
 // The file name the file writer behind `output` was given, as a native
 // path; empty (and a failure) when the pin is not connected to a filter
 // offering IFileSinkFilter or it has no name yet.

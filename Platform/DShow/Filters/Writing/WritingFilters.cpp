@@ -10,6 +10,10 @@ namespace dshow {
 const SystemFilter kWritingFilters[] = {
     {&CLSID_AviDest, u"AVI Mux", MERIT_DO_NOT_USE, nullptr, &CreateAviMux},
     {&CLSID_FileWriter, u"File writer", MERIT_DO_NOT_USE, nullptr, &CreateFileWriter},
+    {&CLSID_DVVideoEnc, u"DV Video Encoder", MERIT_DO_NOT_USE, nullptr, &CreateDvEncoder},
+    {&CLSID_DVMux, u"DV Muxer", MERIT_DO_NOT_USE, nullptr, &CreateDvMux},
+    {&CLSID_DVPatchFilter, u"DV-Patch Filter", MERIT_DO_NOT_USE, nullptr, &CreateDvPatchFilter},
+    {&CLSID_QklawrPlaceholder, u"qklawr.ax", MERIT_DO_NOT_USE, nullptr, &CreatePlaceholder},
 };
 const size_t kWritingFilterCount = sizeof kWritingFilters / sizeof kWritingFilters[0];
 

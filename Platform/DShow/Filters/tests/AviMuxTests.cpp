@@ -21,27 +21,6 @@ using namespace writing_test;
 constexpr REFERENCE_TIME kPalFrame = UNITS / 25;
 constexpr REFERENCE_TIME kNtscFrame = 333667;
 
-CMediaType DvVideoType(bool pal)
-{
-    CMediaType type;
-    type.InitMediaType();
-    type.SetType(&MEDIATYPE_Video);
-    type.SetSubtype(&MEDIASUBTYPE_dvsd);
-    type.SetFormatType(&FORMAT_VideoInfo);
-    type.SetSampleSize(pal ? 144000 : 120000);
-    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
-    *info = VIDEOINFOHEADER{};
-    info->AvgTimePerFrame = pal ? kPalFrame : kNtscFrame;
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = 720;
-    info->bmiHeader.biHeight = pal ? 576 : 480;
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = 24;
-    info->bmiHeader.biCompression = MEDIASUBTYPE_dvsd.Data1;
-    info->bmiHeader.biSizeImage = pal ? 144000 : 120000;
-    return type;
-}
-
 CMediaType InterleavedDvType(bool pal)
 {
     CMediaType type;
@@ -52,19 +31,6 @@ CMediaType InterleavedDvType(bool pal)
     type.SetSampleSize(pal ? 144000 : 120000);
     auto* info = reinterpret_cast<DVINFO*>(type.AllocFormatBuffer(sizeof(DVINFO)));
     *info = DVINFO{};
-    return type;
-}
-
-CMediaType PcmType(int rate)
-{
-    CMediaType type;
-    type.InitMediaType();
-    type.SetType(&MEDIATYPE_Audio);
-    type.SetSubtype(&MEDIASUBTYPE_PCM);
-    type.SetFormatType(&FORMAT_WaveFormatEx);
-    type.SetSampleSize(4);
-    auto* wave = reinterpret_cast<WAVEFORMATEX*>(type.AllocFormatBuffer(sizeof(WAVEFORMATEX)));
-    *wave = WAVEFORMATEX{WAVE_FORMAT_PCM, 2, static_cast<DWORD>(rate), static_cast<DWORD>(rate * 4), 4, 16, 0};
     return type;
 }
 
@@ -83,7 +49,7 @@ SampleSourceOptions DvFrames(const CMediaType& type, bool pal, int frames)
 SampleSourceOptions PcmFrames(int frames, REFERENCE_TIME frameTime)
 {
     SampleSourceOptions options;
-    options.type = PcmType(kAudioRate);
+    options.type = PcmType(static_cast<DWORD>(kAudioRate));
     options.samples = frames;
     options.duration = frameTime;
     const size_t bytes = static_cast<size_t>(kAudioRate * frameTime / UNITS) * 4;
@@ -92,37 +58,17 @@ SampleSourceOptions PcmFrames(int frames, REFERENCE_TIME frameTime)
     return options;
 }
 
-struct MuxGraph {
-    com::ComPtr<IGraphBuilder> graph = MakeGraph();
-    com::ComPtr<IBaseFilter> mux = MakeFilter(CLSID_AviDest);
-    com::ComPtr<IBaseFilter> writer = MakeFilter(CLSID_FileWriter);
-
-    explicit MuxGraph(const std::string& path)
-    {
-        graph->AddFilter(mux.Get(), u"AviMux");
-        graph->AddFilter(writer.Get(), u"FileWriter");
-        com::ComPtr<IFileSinkFilter> sink;
-        sink.QueryFrom(writer.Get(), IID_IFileSinkFilter);
-        CMediaType type(&MEDIATYPE_Stream);
-        type.SetSubtype(&MEDIASUBTYPE_Avi);
-        const std::u16string name = win::Utf8ToUtf16(path);
-        EXPECT_EQ(sink->SetFileName(name.c_str(), &type), S_OK);
-        EXPECT_EQ(ConnectFilters(graph.Get(), mux.Get(), writer.Get()), S_OK);
-    }
-
-    void Feed(const SampleSourceOptions& options)
-    {
-        com::ComPtr<IBaseFilter> source = MakeSource(options);
-        graph->AddFilter(source.Get(), nullptr);
-        EXPECT_EQ(ConnectFilters(graph.Get(), source.Get(), mux.Get()), S_OK);
-    }
-};
+void Feed(WriterGraph& graph, const SampleSourceOptions& options)
+{
+    com::ComPtr<IBaseFilter> source = graph.Add(MakeSource(options), nullptr);
+    EXPECT_EQ(ConnectFilters(graph.graph.Get(), source.Get(), graph.mux.Get()), S_OK);
+}
 
 TEST(AviMux, TypeTwoDvWithPcmIsReadBackAsDvVideoAndAudio)
 {
     testing_support::TempDir folder;
     const std::string path = folder.File("type2.avi");
-    MuxGraph graph(path);
+    WriterGraph graph(path);
     com::ComPtr<IConfigAviMux> config;
     ASSERT_EQ(config.QueryFrom(graph.mux.Get(), IID_IConfigAviMux), S_OK);
     EXPECT_EQ(config->SetOutputCompatibilityIndex(TRUE), S_OK);
@@ -131,8 +77,8 @@ TEST(AviMux, TypeTwoDvWithPcmIsReadBackAsDvVideoAndAudio)
     EXPECT_EQ(interleaving->put_Mode(INTERLEAVE_FULL), S_OK);
     const REFERENCE_TIME interleave = UNITS, preroll = 2 * kPalFrame;
     EXPECT_EQ(interleaving->put_Interleaving(&interleave, &preroll), S_OK);
-    graph.Feed(DvFrames(DvVideoType(true), true, 12));
-    graph.Feed(PcmFrames(12, kPalFrame));
+    Feed(graph, DvFrames(DvVideoType(true), true, 12));
+    Feed(graph, PcmFrames(12, kPalFrame));
     ASSERT_EQ(RunToEnd(graph.graph.Get()), EC_COMPLETE);
 
     const std::vector<StreamReadBack> streams = ReadBack(path);
@@ -154,8 +100,8 @@ TEST(AviMux, TypeOneDvIsOneInterleavedStream)
 {
     testing_support::TempDir folder;
     const std::string path = folder.File("type1.avi");
-    MuxGraph graph(path);
-    graph.Feed(DvFrames(InterleavedDvType(false), false, 9));
+    WriterGraph graph(path);
+    Feed(graph, DvFrames(InterleavedDvType(false), false, 9));
     ASSERT_EQ(RunToEnd(graph.graph.Get()), EC_COMPLETE);
 
     EXPECT_NE(testing_support::ReadFile(path).find("iavsdvsd"), std::string::npos);
@@ -199,10 +145,10 @@ TEST(AviMux, StopKeepsWhatWasWrittenAndAMissingFileNameFailsThePause)
     // Only one of two inputs ends: no EC_COMPLETE, and Stop completes the
     // file with what came.
     const std::string path = folder.File("stopped.avi");
-    MuxGraph graph(path);
-    graph.Feed(DvFrames(DvVideoType(true), true, 5));
+    WriterGraph graph(path);
+    Feed(graph, DvFrames(DvVideoType(true), true, 5));
     SampleSourceOptions endless = PcmFrames(1000000, kPalFrame);
-    graph.Feed(endless);
+    Feed(graph, endless);
     com::ComPtr<IMediaControl> control;
     control.QueryFrom(graph.graph.Get(), IID_IMediaControl);
     com::ComPtr<IMediaFilter> filter;
@@ -226,9 +172,9 @@ TEST(AviMux, FilePastOneGibibyteReadsBackEveryFrame)
     testing_support::TempDir folder;
     const std::string path = folder.File("big.avi");
     constexpr int kFrames = 7600; // 7600 x 151680 bytes: about 1.07 GiB
-    MuxGraph graph(path);
-    graph.Feed(DvFrames(DvVideoType(true), true, kFrames));
-    graph.Feed(PcmFrames(kFrames, kPalFrame));
+    WriterGraph graph(path);
+    Feed(graph, DvFrames(DvVideoType(true), true, kFrames));
+    Feed(graph, PcmFrames(kFrames, kPalFrame));
     ASSERT_EQ(RunToEnd(graph.graph.Get(), 120000), EC_COMPLETE);
 
     struct stat info {};

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/DShow/DShow.h"
+#include "Platform/Win/Base/Utf.h"
 
 namespace writing_test {
 
@@ -73,6 +74,42 @@ public:
     }
 };
 
+// DV video ('dvsd') of either system, as the DV encoder gives it.
+inline CMediaType DvVideoType(bool pal)
+{
+    CMediaType type;
+    type.InitMediaType();
+    type.SetType(&MEDIATYPE_Video);
+    type.SetSubtype(&MEDIASUBTYPE_dvsd);
+    type.SetFormatType(&FORMAT_VideoInfo);
+    type.SetSampleSize(pal ? 144000 : 120000);
+    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
+    *info = VIDEOINFOHEADER{};
+    info->AvgTimePerFrame = pal ? UNITS / 25 : 333667;
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = 720;
+    info->bmiHeader.biHeight = pal ? 576 : 480;
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = 24;
+    info->bmiHeader.biCompression = MEDIASUBTYPE_dvsd.Data1;
+    info->bmiHeader.biSizeImage = pal ? 144000 : 120000;
+    return type;
+}
+
+// 16-bit stereo PCM.
+inline CMediaType PcmType(DWORD rate)
+{
+    CMediaType type;
+    type.InitMediaType();
+    type.SetType(&MEDIATYPE_Audio);
+    type.SetSubtype(&MEDIASUBTYPE_PCM);
+    type.SetFormatType(&FORMAT_WaveFormatEx);
+    type.SetSampleSize(4);
+    auto* wave = reinterpret_cast<WAVEFORMATEX*>(type.AllocFormatBuffer(sizeof(WAVEFORMATEX)));
+    *wave = WAVEFORMATEX{WAVE_FORMAT_PCM, 2, rate, rate * 4, 4, 16, 0};
+    return type;
+}
+
 inline com::ComPtr<IBaseFilter> MakeSource(const SampleSourceOptions& options)
 {
     com::ComPtr<IBaseFilter> filter;
@@ -120,6 +157,30 @@ inline HRESULT ConnectFilters(IGraphBuilder* graph, IBaseFilter* from, IBaseFilt
         return VFW_E_NOT_FOUND;
     return graph->ConnectDirect(out.Get(), in.Get(), nullptr);
 }
+
+// A graph whose AVI multiplexer writes `path` through the file writer.
+struct WriterGraph {
+    com::ComPtr<IGraphBuilder> graph = MakeGraph();
+    com::ComPtr<IBaseFilter> mux = MakeFilter(CLSID_AviDest);
+    com::ComPtr<IBaseFilter> writer = MakeFilter(CLSID_FileWriter);
+
+    explicit WriterGraph(const std::string& path)
+    {
+        graph->AddFilter(mux.Get(), u"AviMux");
+        graph->AddFilter(writer.Get(), u"FileWriter");
+        com::ComPtr<IFileSinkFilter> sink;
+        sink.QueryFrom(writer.Get(), IID_IFileSinkFilter);
+        const std::u16string name = win::Utf8ToUtf16(path);
+        EXPECT_EQ(sink->SetFileName(name.c_str(), nullptr), S_OK);
+        EXPECT_EQ(ConnectFilters(graph.Get(), mux.Get(), writer.Get()), S_OK);
+    }
+
+    com::ComPtr<IBaseFilter> Add(com::ComPtr<IBaseFilter> filter, LPCWSTR name)
+    {
+        EXPECT_TRUE(SUCCEEDED(graph->AddFilter(filter.Get(), name)));
+        return filter;
+    }
+};
 
 // Runs the graph without a clock until it completes (or fails); answers
 // the completion code (EC_COMPLETE when all went well).
