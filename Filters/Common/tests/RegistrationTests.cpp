@@ -29,6 +29,10 @@ const std::vector<Library>& Libraries()
           {&CLSID_SwitcherMediaTypePage, "Switcher Meida Type PropertyPage"}}},
         {"Generic", {&plugin_setup::kSceneDetector}, {{&CLSID_SceneDetectorPage, "Special Effects"}}},
         {"Chirpex", {&plugin_setup::kChirpex}, {{&CLSID_ChirpexPage, "Chirpex Property Page"}}},
+        {"Reverbix",
+         {&plugin_setup::kReverbix},
+         {{&CLSID_ReverbixSettingsPage, "Reverbix Property Page"},
+          {&CLSID_ReverbixEqualiserPage, "Reverbix Property Page"}}},
     };
     return libraries;
 }
