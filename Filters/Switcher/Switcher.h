@@ -92,6 +92,7 @@ public:
     void SetRoutedDownstream(BOOL routed);
     void MarkRouterStale();
     IMemAllocator* Allocator() const { return m_pAllocator; }
+    int Index() const { return m_index; }
 
 private:
     com::ComPtr<IKLUnblock> DownstreamUnblock();

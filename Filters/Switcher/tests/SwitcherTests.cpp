@@ -204,6 +204,23 @@ TEST_F(SwitcherGraph, TwoInputsOneAfterTheOther)
     EXPECT_EQ(m_switcher->GetScheduleValue(&index), VFW_S_NO_MORE_ITEMS);
 }
 
+TEST_F(SwitcherGraph, TheFirstTwoSamplesAfterTheInputsOwnSwitchAreCopies)
+{
+    Build();
+    ASSERT_EQ(m_switcher->RouteSeconds(0, 0, 0, 20), S_OK);
+    ASSERT_EQ(m_switcher->RouteSeconds(1, 1, 0, 10), S_OK); // output 1 is not connected
+    ASSERT_EQ(Control()->Pause(), S_OK);
+    ASSERT_EQ(m_sources[1]->Push(9 * kSecond, 10 * kSecond, 30), S_OK);
+    PushFrom(0, {{0, 1}, {9, 2}, {10, 3}, {11, 4}, {12, 5}});
+    const bool duplicate[] = {true, false, false, false, true};
+    const double starts[] = {0, 9, 10, 11, 12};
+    for (int i = 0; i < 5; ++i) {
+        Taken taken = Take(static_cast<REFERENCE_TIME>(starts[i] * kSecond));
+        EXPECT_EQ(taken.value, i + 1);
+        EXPECT_EQ(IsDuplicateOf(0, taken.buffer), duplicate[i]) << "frame " << i + 1;
+    }
+}
+
 TEST_F(SwitcherGraph, TheLastSwitchHasNoBoundaryFrame)
 {
     Build();
