@@ -173,3 +173,36 @@ TEST_F(Registration, ModulesLoadByClassAndUnloadWhenFree)
 }
 
 } // namespace
+
+namespace {
+
+// The records of the libraries whose filters come with the DV writer and
+// capture work register as the table says, from their data alone.
+TEST(SetupRecords, OfTheLaterLibrariesRegisterAtDoNotUseMerit)
+{
+    const AMOVIESETUP_FILTER* later[] = {&plugin_setup::kSeqCapRenderer, &plugin_setup::kSeqCapSource,
+                                         &plugin_setup::kImgCapRenderer, &plugin_setup::kQORSource,
+                                         &plugin_setup::kWavDest};
+    for (const AMOVIESETUP_FILTER* setup : later)
+        ASSERT_EQ(AMovieSetupRegisterFilter2(setup, nullptr, TRUE), S_OK);
+    std::map<std::string, dshow::RegisteredFilter> found;
+    for (auto& filter : dshow::RegisteredFilters(CLSID_LegacyAmFilterCategory))
+        found[win::GuidToString(filter.clsid)] = filter;
+    for (const AMOVIESETUP_FILTER* setup : later) {
+        auto it = found.find(win::GuidToString(*setup->clsID));
+        ASSERT_NE(it, found.end());
+        EXPECT_EQ(it->second.merit, 0x200000u);
+        EXPECT_EQ(it->second.pins.size(), setup->nPins);
+    }
+    const auto& still = found[win::GuidToString(CLSID_ImgCapRenderer)];
+    EXPECT_EQ(still.name, u"Kestrelon ImgCap Filter");
+    ASSERT_EQ(still.pins.size(), 1u);
+    EXPECT_TRUE(still.pins[0].rendered);
+    EXPECT_EQ(still.pins[0].types[0].minor, MEDIASUBTYPE_RGB24);
+    EXPECT_TRUE(found[win::GuidToString(CLSID_QORSource)].pins[0].output);
+    EXPECT_TRUE(found[win::GuidToString(CLSID_WavDest)].pins.empty());
+    for (const AMOVIESETUP_FILTER* setup : later)
+        EXPECT_EQ(AMovieSetupRegisterFilter2(setup, nullptr, FALSE), S_OK);
+}
+
+} // namespace
