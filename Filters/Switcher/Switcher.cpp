@@ -573,7 +573,9 @@ HRESULT CSwitcherOutputPin::Deliver(IMediaSample* sample)
         if (SUCCEEDED(sample->GetTime(&start, &stop))) {
             if (start > stop || stop < m_lastStop || start < m_lastStart || start < m_lastStop)
                 return S_OK;
-            CAutoLock filter(m_switcher->Lock());
+            // The deliver lock alone guards the times: the filter lock is
+            // taken before it elsewhere (a seek resets the times), never
+            // after it.
             m_lastStart = start;
             m_lastStop = stop;
         }
