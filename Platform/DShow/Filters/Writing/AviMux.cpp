@@ -64,10 +64,8 @@ public:
     }
     HRESULT GetMediaType(int position, CMediaType* type) override
     {
-        if (position < 0)
-            return E_INVALIDARG;
-        if (position > 0)
-            return VFW_S_NO_MORE_ITEMS;
+        if (HRESULT hr = OnlyType(position, true); hr != S_OK)
+            return hr;
         type->InitMediaType();
         type->SetType(&MEDIATYPE_Stream);
         type->SetSubtype(&MEDIASUBTYPE_Avi);

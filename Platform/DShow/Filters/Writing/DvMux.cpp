@@ -289,12 +289,8 @@ HRESULT DvMuxOutput::CheckMediaType(const CMediaType* type)
 
 HRESULT DvMuxOutput::GetMediaType(int position, CMediaType* type)
 {
-    if (!m_mux->VideoConnected())
-        return E_UNEXPECTED;
-    if (position < 0)
-        return E_INVALIDARG;
-    if (position > 0)
-        return VFW_S_NO_MORE_ITEMS;
+    if (HRESULT hr = OnlyType(position, m_mux->VideoConnected()); hr != S_OK)
+        return hr;
     *type = MakeInterleavedDvType(m_mux->Pal(), m_mux->AudioRate());
     return type->pbFormat ? S_OK : E_OUTOFMEMORY;
 }

@@ -27,6 +27,15 @@ HRESULT WriteErrorResult(int error)
     return error == AVERROR(ENOSPC) ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : E_FAIL;
 }
 
+HRESULT OnlyType(int position, bool ready)
+{
+    if (!ready)
+        return E_UNEXPECTED;
+    if (position < 0)
+        return E_INVALIDARG;
+    return position > 0 ? VFW_S_NO_MORE_ITEMS : S_OK;
+}
+
 HRESULT SetUpBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG count, LONG bytes)
 {
     request->cBuffers = std::max<LONG>(request->cBuffers, count);

@@ -16,10 +16,19 @@ HRESULT CreateDvEncoder(REFIID riid, void** object);
 HRESULT CreateDvMux(REFIID riid, void** object);
 HRESULT CreateDvPatchFilter(REFIID riid, void** object);
 HRESULT CreatePlaceholder(REFIID riid, void** object);
+HRESULT CreateIndeoEncoder(REFIID riid, void** object);
+HRESULT CreateVidScale(REFIID riid, void** object);
+HRESULT CreateMediaPlacer(REFIID riid, void** object);
+HRESULT CreateTimeWarp(REFIID riid, void** object);
 
 // An FFmpeg error (negative AVERROR) as an HRESULT: a full disk as
 // ERROR_DISK_FULL, anything else as E_FAIL.
 HRESULT WriteErrorResult(int error);
+
+// The first step of GetMediaType for a pin that offers one type once
+// `ready`: S_OK for position 0; E_UNEXPECTED while not ready, E_INVALIDARG
+// or VFW_S_NO_MORE_ITEMS for other positions.
+HRESULT OnlyType(int position, bool ready);
 
 // Sets `allocator` up for at least `count` buffers of at least `bytes`
 // each, raising `request`; a failure when it gives smaller buffers.
