@@ -7,5 +7,6 @@
 namespace dshow {
 
 HRESULT CreateNullRenderer(REFIID riid, void** object);
+HRESULT CreateAsyncSource(REFIID riid, void** object);
 
 } // namespace dshow
