@@ -8,5 +8,6 @@ namespace dshow {
 
 HRESULT CreateNullRenderer(REFIID riid, void** object);
 HRESULT CreateAsyncSource(REFIID riid, void** object);
+HRESULT CreateDvSplitter(REFIID riid, void** object);
 
 } // namespace dshow

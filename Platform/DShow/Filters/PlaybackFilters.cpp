@@ -71,6 +71,14 @@ const REGFILTER2 kMpeg2SplitterRecord = {1, MERIT_NORMAL, {{2, kMpeg2Pins}}};
 const REGFILTER2 kQuickTimeRecord = {1, MERIT_NORMAL, {{2, kQuickTimePins}}};
 const REGFILTER2 kWaveRecord = {1, MERIT_NORMAL, {{2, kWavePins}}};
 
+const REGPINTYPES kInterleavedDv[] = {{&MEDIATYPE_Interleaved, &MEDIASUBTYPE_dvsd}};
+const REGPINTYPES kDvOut[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_dvsd}, {&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
+const REGFILTERPINS kDvSplitterPins[] = {
+    {u"Input", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, Count(kInterleavedDv), kInterleavedDv},
+    {u"Output", FALSE, TRUE, FALSE, TRUE, &CLSID_NULL, nullptr, Count(kDvOut), kDvOut},
+};
+const REGFILTER2 kDvSplitterRecord = {1, MERIT_NORMAL, {{2, kDvSplitterPins}}};
+
 // Decoders: the compressed types each takes.
 const REGPINTYPES kDvIn[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_dvsd},
                              {&MEDIATYPE_Video, &MEDIASUBTYPE_DVSD},
@@ -142,6 +150,7 @@ const SystemFilter kPlaybackFilters[] = {
     {&CLSID_QuickTimeParser, u"QuickTime Movie Parser", MERIT_NORMAL, &kQuickTimeRecord,
      &CreateSplitter<kQuickTimeParser>},
     {&CLSID_WAVEParser, u"Wave Parser", MERIT_NORMAL, &kWaveRecord, &CreateSplitter<kWaveParser>},
+    {&CLSID_DVSplitter, u"DV Splitter", MERIT_NORMAL, &kDvSplitterRecord, &CreateDvSplitter},
     {&CLSID_DVVideoCodec, u"DV Video Decoder", MERIT_PREFERRED, &kDvRecord, &CreateDecoder<kDvDecoder>},
     {&CLSID_CMpegVideoCodec, u"MPEG Video Decoder", MERIT_NORMAL, &kMpegVideoRecord,
      &CreateDecoder<kMpegVideoDecoder>},
