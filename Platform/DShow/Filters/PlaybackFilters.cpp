@@ -133,6 +133,22 @@ DECODER_RECORD(kMjpegRecord, kMjpegPins, kMjpegIn, kAnyVideo, MERIT_NORMAL);
 DECODER_RECORD(kIcmRecord, kIcmPins, kAsfVideoIn, kAnyVideo, MERIT_NORMAL);
 DECODER_RECORD(kAcmRecord, kAcmPins, kAsfAudioIn, kPcm, MERIT_NORMAL);
 
+// The colour space converter and the audio renderers.
+const REGPINTYPES kRgbOut[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_RGB32},
+                               {&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24},
+                               {&MEDIATYPE_Video, &MEDIASUBTYPE_RGB565},
+                               {&MEDIATYPE_Video, &MEDIASUBTYPE_RGB555}};
+const REGPINTYPES kUncompressedIn[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_RGB32}, {&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24},
+                                       {&MEDIATYPE_Video, &MEDIASUBTYPE_RGB565}, {&MEDIATYPE_Video, &MEDIASUBTYPE_RGB555},
+                                       {&MEDIATYPE_Video, &MEDIASUBTYPE_UYVY},  {&MEDIATYPE_Video, &MEDIASUBTYPE_YUY2}};
+DECODER_RECORD(kColourRecord, kColourPins, kUncompressedIn, kRgbOut, MERIT_UNLIKELY);
+
+const REGFILTERPINS kAudioRendererPins[] = {
+    {u"Audio Input pin (rendered)", TRUE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, Count(kPcm), kPcm},
+};
+const REGFILTER2 kDirectSoundRecord = {1, MERIT_PREFERRED, {{1, kAudioRendererPins}}};
+const REGFILTER2 kWaveOutRecord = {1, MERIT_PREFERRED - 1, {{1, kAudioRendererPins}}};
+
 } // namespace
 
 const SystemFilter kPlaybackFilters[] = {
@@ -164,6 +180,11 @@ const SystemFilter kPlaybackFilters[] = {
      &CreateDecoder<kMjpegDecoder>},
     {&CLSID_ASFICMHandler, u"ICM Handler", MERIT_NORMAL, &kIcmRecord, &CreateDecoder<kIcmHandler>},
     {&CLSID_ASFACMHandler, u"ACM Handler", MERIT_NORMAL, &kAcmRecord, &CreateDecoder<kAcmHandler>},
+    {&CLSID_Colour, u"Color Space Converter", MERIT_UNLIKELY, &kColourRecord, &CreateColourConverter},
+    {&CLSID_SmartTee, u"Smart Tee", MERIT_DO_NOT_USE, nullptr, &CreateSmartTee},
+    {&CLSID_DSoundRender, u"Default DirectSound Device", MERIT_PREFERRED, &kDirectSoundRecord,
+     &CreateDirectSoundRenderer},
+    {&CLSID_AudioRender, u"Default WaveOut Device", MERIT_PREFERRED - 1, &kWaveOutRecord, &CreateWaveOutRenderer},
 };
 const size_t kPlaybackFilterCount = sizeof kPlaybackFilters / sizeof kPlaybackFilters[0];
 
