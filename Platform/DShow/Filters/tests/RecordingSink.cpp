@@ -16,6 +16,8 @@ public:
             return S_OK;
         if (*type->Type() != m_sink->m_major)
             return VFW_E_TYPE_NOT_ACCEPTED;
+        if (m_sink->m_subtype != GUID_NULL)
+            return *type->Subtype() == m_sink->m_subtype ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
         if (m_sink->m_major == MEDIATYPE_Audio)
             return *type->Subtype() == MEDIASUBTYPE_PCM ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
         const GUID& subtype = *type->Subtype();
@@ -51,8 +53,8 @@ private:
     RecordingSink* m_sink;
 };
 
-RecordingSink::RecordingSink(const GUID& major)
-    : CBaseFilter(NAME("Recording sink"), nullptr, &m_lock, GUID_NULL), m_major(major)
+RecordingSink::RecordingSink(const GUID& major, const GUID& subtype)
+    : CBaseFilter(NAME("Recording sink"), nullptr, &m_lock, GUID_NULL), m_major(major), m_subtype(subtype)
 {
     HRESULT hr = S_OK;
     m_pin = new RecordingSinkPin(this, &hr);

@@ -21,8 +21,8 @@ class RecordingSinkPin;
 
 class RecordingSink : public CBaseFilter {
 public:
-    // GUID_NULL major: anything.
-    explicit RecordingSink(const GUID& major);
+    // GUID_NULL major: anything; a subtype: only that one.
+    explicit RecordingSink(const GUID& major, const GUID& subtype = GUID_NULL);
     ~RecordingSink() override;
 
     HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override;
@@ -42,6 +42,7 @@ private:
     RecordingSinkPin* m_pin;
     IUnknown* m_position = nullptr;
     GUID m_major;
+    GUID m_subtype;
     std::mutex m_recordsLock;
     std::vector<Record> m_records;
     REFERENCE_TIME m_segmentStart = 0;
