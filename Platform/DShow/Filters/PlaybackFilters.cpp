@@ -93,6 +93,35 @@ const REGPINTYPES kMpegAudioIn[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG1AudioP
                                     {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEGLAYER3},
                                     {&MEDIATYPE_Audio, &MEDIASUBTYPE_DOLBY_AC3}};
 const REGPINTYPES kMjpegIn[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_MJPG}, {&MEDIATYPE_Video, &MEDIASUBTYPE_dmb1}};
+// The ICM codes the AVI decompressor is offered for by the mapper (it
+// takes any FOURCC libavcodec decodes when added by class).
+#define FOURCC_TYPE(name, a, b, c, d)                                                                    \
+    const GUID name = {static_cast<DWORD>(a) | static_cast<DWORD>(b) << 8 | static_cast<DWORD>(c) << 16 | \
+                           static_cast<DWORD>(d) << 24,                                                  \
+                       0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}}
+FOURCC_TYPE(kCinepak, 'c', 'v', 'i', 'd');
+FOURCC_TYPE(kIndeo32, 'I', 'V', '3', '2');
+FOURCC_TYPE(kIndeo41, 'I', 'V', '4', '1');
+FOURCC_TYPE(kIndeo50, 'I', 'V', '5', '0');
+FOURCC_TYPE(kMpeg4v2, 'M', 'P', '4', '2');
+FOURCC_TYPE(kMpeg4v3, 'M', 'P', '4', '3');
+FOURCC_TYPE(kDivx3, 'D', 'I', 'V', '3');
+FOURCC_TYPE(kDivx, 'D', 'I', 'V', 'X');
+FOURCC_TYPE(kDivx5, 'D', 'X', '5', '0');
+FOURCC_TYPE(kXvid, 'X', 'V', 'I', 'D');
+FOURCC_TYPE(kMsVideo1, 'M', 'S', 'V', 'C');
+FOURCC_TYPE(kMsRle, 'm', 'r', 'l', 'e');
+FOURCC_TYPE(kHuffyuv, 'H', 'F', 'Y', 'U');
+FOURCC_TYPE(kH264, 'H', '2', '6', '4');
+FOURCC_TYPE(kWmv1, 'W', 'M', 'V', '1');
+FOURCC_TYPE(kWmv2, 'W', 'M', 'V', '2');
+const REGPINTYPES kIcmIn[] = {
+    {&MEDIATYPE_Video, &kCinepak}, {&MEDIATYPE_Video, &kIndeo32},   {&MEDIATYPE_Video, &kIndeo41},
+    {&MEDIATYPE_Video, &kIndeo50}, {&MEDIATYPE_Video, &kMpeg4v2},   {&MEDIATYPE_Video, &kMpeg4v3},
+    {&MEDIATYPE_Video, &kDivx3},   {&MEDIATYPE_Video, &kDivx},      {&MEDIATYPE_Video, &kDivx5},
+    {&MEDIATYPE_Video, &kXvid},    {&MEDIATYPE_Video, &kMsVideo1},  {&MEDIATYPE_Video, &kMsRle},
+    {&MEDIATYPE_Video, &kHuffyuv}, {&MEDIATYPE_Video, &kH264},      {&MEDIATYPE_Video, &kWmv1},
+    {&MEDIATYPE_Video, &kWmv2},    {&MEDIATYPE_Video, &MEDIASUBTYPE_MJPG}};
 const REGPINTYPES kAsfVideoIn[] = {{&MEDIATYPE_AsfStream, &MEDIASUBTYPE_AsfVideoStream}};
 const REGPINTYPES kAsfAudioIn[] = {{&MEDIATYPE_AsfStream, &MEDIASUBTYPE_AsfAudioStream}};
 
@@ -128,7 +157,7 @@ DECODER_RECORD(kDvRecord, kDvPins, kDvIn, kAnyVideo, MERIT_PREFERRED);
 DECODER_RECORD(kMpegVideoRecord, kMpegVideoPins, kMpegVideoIn, kAnyVideo, MERIT_NORMAL);
 DECODER_RECORD(kMpeg2Record, kMpeg2DecoderPins, kMpeg2VideoIn, kAnyVideo, MERIT_NORMAL);
 DECODER_RECORD(kMpegAudioRecord, kMpegAudioPins, kMpegAudioIn, kPcm, MERIT_NORMAL);
-DECODER_RECORD(kAviDecRecord, kAviDecPins, kAnyVideo, kAnyVideo, MERIT_NORMAL - 1);
+DECODER_RECORD(kAviDecRecord, kAviDecPins, kIcmIn, kAnyVideo, MERIT_NORMAL - 1);
 DECODER_RECORD(kMjpegRecord, kMjpegPins, kMjpegIn, kAnyVideo, MERIT_NORMAL);
 DECODER_RECORD(kIcmRecord, kIcmPins, kAsfVideoIn, kAnyVideo, MERIT_NORMAL);
 DECODER_RECORD(kAcmRecord, kAcmPins, kAsfAudioIn, kPcm, MERIT_NORMAL);
