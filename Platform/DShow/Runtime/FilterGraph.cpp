@@ -44,6 +44,15 @@ HRESULT STDMETHODCALLTYPE FilterGraph::NonDelegatingQueryInterface(REFIID riid, 
         return GetInterface(static_cast<IMediaEventEx*>(&m_events), object);
     if (riid == IID_IMediaEventSink)
         return GetInterface(static_cast<IMediaEventSink*>(&m_events), object);
+    // The audio renderer's volume, forwarded: E_NOINTERFACE without one.
+    if (riid == IID_IBasicAudio) {
+        CAutoLock lock(&m_lock);
+        for (const Entry& entry : m_filters)
+            if (SUCCEEDED(entry.filter->QueryInterface(riid, object)))
+                return S_OK;
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
     return CUnknown::NonDelegatingQueryInterface(riid, object);
 }
 
