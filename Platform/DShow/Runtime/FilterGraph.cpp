@@ -5,6 +5,7 @@
 
 #include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/DShow/Api/Guids.h"
+#include "Platform/DShow/Api/VideoInterfaces.h"
 #include "Platform/DShow/Runtime/GraphPins.h"
 
 namespace dshow {
@@ -45,7 +46,8 @@ HRESULT STDMETHODCALLTYPE FilterGraph::NonDelegatingQueryInterface(REFIID riid, 
     if (riid == IID_IMediaEventSink)
         return GetInterface(static_cast<IMediaEventSink*>(&m_events), object);
     // The audio renderer's volume, forwarded: E_NOINTERFACE without one.
-    if (riid == IID_IBasicAudio) {
+    // The video renderer's window and picture likewise.
+    if (riid == IID_IBasicAudio || riid == IID_IVideoWindow || riid == IID_IBasicVideo) {
         CAutoLock lock(&m_lock);
         for (const Entry& entry : m_filters)
             if (SUCCEEDED(entry.filter->QueryInterface(riid, object)))

@@ -24,6 +24,8 @@ HRESULT STDMETHODCALLTYPE RendererInputPin::Receive(IMediaSample* sample)
         REFERENCE_TIME start = 0, stop = 0;
         bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
         IReferenceClock* clock = m_renderer->m_pClock;
+        if (m_renderer->m_State == State_Paused)
+            m_renderer->Preroll(sample);
         if (!m_renderer->m_presentation.WaitFor(*m_renderer, clock, m_renderer->m_tStart, timed, start))
             return IsFlushing() ? S_FALSE : VFW_E_WRONG_STATE;
     }

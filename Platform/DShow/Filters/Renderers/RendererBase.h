@@ -48,6 +48,9 @@ protected:
     virtual HRESULT Render(IMediaSample* sample) = 0;
     // Whether samples wait for their time on the graph's clock.
     virtual bool Scheduled() { return true; }
+    // A sample that arrived while paused, before it waits for the run: a
+    // renderer that shows a still frame shows it here.
+    virtual void Preroll(IMediaSample*) {}
     // The end of the stream, before EC_COMPLETE; a renderer that still
     // plays what it was given waits here.
     virtual void EndOfStream() {}
