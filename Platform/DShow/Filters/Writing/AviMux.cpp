@@ -57,6 +57,22 @@ public:
         : CBaseOutputPin(NAME("AVI Mux output"), filter, lock, result, u"AVI Out")
     {
     }
+    ~AviMuxOutput() override
+    {
+        if (m_position)
+            m_position->Release();
+    }
+
+    // Seeking the written file's graph moves the source behind the first
+    // input, as a copy starts and ends where the source is set to.
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override
+    {
+        if (riid == IID_IMediaSeeking || riid == IID_IMediaPosition) {
+            CBasePin* first = m_pFilter->GetPin(0);
+            return QuerySeekingThrough(GetOwner(), first, m_position, riid, object);
+        }
+        return CBaseOutputPin::NonDelegatingQueryInterface(riid, object);
+    }
 
     HRESULT CheckMediaType(const CMediaType* type) override
     {
@@ -76,6 +92,9 @@ public:
     {
         return SetUpBuffers(allocator, request, 1, 1);
     }
+
+private:
+    IUnknown* m_position = nullptr;
 };
 
 class AviMux final : public CBaseFilter, public IConfigAviMux, public IConfigInterleaving {

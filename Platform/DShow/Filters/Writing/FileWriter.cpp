@@ -36,6 +36,20 @@ HRESULT OnlyType(int position, bool ready)
     return position > 0 ? VFW_S_NO_MORE_ITEMS : S_OK;
 }
 
+HRESULT QuerySeekingThrough(IUnknown* owner, IPin* input, IUnknown*& holder, REFIID riid, void** object)
+{
+    CheckPointer(object, E_POINTER);
+    *object = nullptr;
+    if (riid != IID_IMediaSeeking && riid != IID_IMediaPosition)
+        return E_NOINTERFACE;
+    if (!holder) {
+        HRESULT hr = CreatePosPassThru(owner, FALSE, input, &holder);
+        if (FAILED(hr))
+            return hr;
+    }
+    return holder->QueryInterface(riid, object);
+}
+
 HRESULT SetUpBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG count, LONG bytes)
 {
     request->cBuffers = std::max<LONG>(request->cBuffers, count);

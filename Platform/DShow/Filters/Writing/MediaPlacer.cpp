@@ -63,17 +63,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override
     {
-        if (riid == IID_IMediaSeeking || riid == IID_IMediaPosition) {
-            CheckPointer(object, E_POINTER);
-            if (!m_position) {
-                HRESULT hr = CreatePosPassThru(GetOwner(), FALSE, m_input, &m_position);
-                if (FAILED(hr)) {
-                    *object = nullptr;
-                    return hr;
-                }
-            }
-            return m_position->QueryInterface(riid, object);
-        }
+        if (riid == IID_IMediaSeeking || riid == IID_IMediaPosition)
+            return QuerySeekingThrough(GetOwner(), m_input, m_position, riid, object);
         return CBaseOutputPin::NonDelegatingQueryInterface(riid, object);
     }
 

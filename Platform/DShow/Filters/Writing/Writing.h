@@ -30,6 +30,11 @@ HRESULT WriteErrorResult(int error);
 // or VFW_S_NO_MORE_ITEMS for other positions.
 HRESULT OnlyType(int position, bool ready);
 
+// Answers IMediaSeeking and IMediaPosition on an output pin by passing them
+// to the pin connected to `input` (made on first use into `holder`, which
+// the pin releases); E_NOINTERFACE for other interfaces.
+HRESULT QuerySeekingThrough(IUnknown* owner, IPin* input, IUnknown*& holder, REFIID riid, void** object);
+
 // Sets `allocator` up for at least `count` buffers of at least `bytes`
 // each, raising `request`; a failure when it gives smaller buffers.
 HRESULT SetUpBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG count, LONG bytes);

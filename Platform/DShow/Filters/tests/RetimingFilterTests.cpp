@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Av/AviWriter.h"
 #include "Platform/Av/tests/AviReadBack.h"
 #include "Platform/DShow/DShow.h"
 #include "Platform/DShow/Filters/tests/WritingTestSupport.h"
@@ -126,6 +127,58 @@ TEST(MediaPlacer, PassesTheRangeFromAKeyFrameOnAndEndsAtTheStop)
         EXPECT_EQ(range->GetPosition(&position), S_OK);
         EXPECT_GE(position, static_cast<LONGLONG>(c.start * UNITS));
     }
+}
+
+// The clip-save graph's shape: a file's compressed video copied through the
+// range filter, with the graph seekable through the file writer and the
+// multiplexer back to the splitter.
+TEST(MediaPlacer, CopiesARangeOfAFileAndLetsTheGraphSeekTheSource)
+{
+    testing_support::TempDir folder;
+    const std::string source = folder.File("source.avi");
+    {
+        av::AviWriter writer;
+        av::AviStreamFormat format;
+        format.handler = av::kAviHandlerDvsd;
+        format.rate = 25;
+        format.width = 720;
+        format.height = 576;
+        format.format = BitmapHeader(720, 576, 24, av::kAviHandlerDvsd, 144000);
+        const std::vector<uint8_t> frame = EncodeDvFrame(true);
+        ASSERT_EQ(writer.Create(source), 0);
+        ASSERT_EQ(writer.AddStream(format), 0);
+        for (int i = 0; i < 20; ++i)
+            ASSERT_EQ(writer.Write(0, -1, 1, frame.data(), frame.size(), av::kAviKeyFrame), 0);
+        ASSERT_EQ(writer.Finish(), 0);
+    }
+    const std::string path = folder.File("clip.avi");
+    WriterGraph graph(path);
+    com::ComPtr<IBaseFilter> reader;
+    ASSERT_EQ(graph.graph->AddSourceFilter(win::Utf8ToUtf16(source).c_str(), u"Async Source", reader.Receive()),
+              S_OK);
+    com::ComPtr<IBaseFilter> splitter = graph.Add(MakeFilter(CLSID_AviSplitter), u"AVI Splitter");
+    ASSERT_EQ(ConnectFilters(graph.graph.Get(), reader.Get(), splitter.Get()), S_OK);
+    com::ComPtr<IBaseFilter> placer = graph.Add(MakeFilter(CLSID_MediaPlacer), u"MediaPlacer");
+    com::ComPtr<IPin> videoIn, videoOut;
+    ASSERT_EQ(placer->FindPin(u"Video Input", videoIn.Receive()), S_OK);
+    ASSERT_EQ(placer->FindPin(u"Video Output", videoOut.Receive()), S_OK);
+    ASSERT_EQ(graph.graph->ConnectDirect(FreePin(splitter.Get(), PINDIR_OUTPUT).Get(), videoIn.Get(), nullptr), S_OK);
+    ASSERT_EQ(graph.graph->ConnectDirect(videoOut.Get(), FreePin(graph.mux.Get(), PINDIR_INPUT).Get(), nullptr), S_OK);
+    com::ComPtr<IMediaPlacer> range;
+    ASSERT_EQ(range.QueryFrom(placer.Get(), IID_IMediaPlacer), S_OK);
+    ASSERT_EQ(range->SetRange(0, 0, 0.2, 0.6), S_OK);
+
+    com::ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(seeking.QueryFrom(graph.graph.Get(), IID_IMediaSeeking), S_OK);
+    LONGLONG duration = 0;
+    ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
+    EXPECT_EQ(duration, 20 * kPalFrame);
+    ASSERT_EQ(RunToEnd(graph.graph.Get()), EC_COMPLETE);
+
+    const std::vector<StreamReadBack> streams = ReadBack(path);
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(streams[0].codec, AV_CODEC_ID_DVVIDEO);
+    EXPECT_EQ(streams[0].packets, 10);
 }
 
 TEST(MediaPlacer, RefusesBadRangesAndOtherSubtypesOnceOneIsSet)

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "Platform/Av/Av.h"
+#include "Platform/Av/AviWriter.h"
+#include "Platform/Av/tests/AviReadBack.h"
 #include "Platform/Display/Display.h"
 #include "Platform/DShow/DShow.h"
 #include "Platform/DShow/Filters/tests/WritingTestSupport.h"
@@ -84,6 +86,13 @@ protected:
         ASSERT_EQ(m_graph->AddFilter(m_source.Get(), u"Source"), S_OK);
         ASSERT_EQ(m_graph->AddFilter(m_renderer.Get(), u"Video Renderer"), S_OK);
         ASSERT_EQ(ConnectFilters(m_graph.Get(), m_source.Get(), m_renderer.Get()), S_OK);
+        PlaceVideoWindow();
+    }
+
+    // The graph's video window as a child of the owner at (20, 10),
+    // 128 x 96, as the players place it.
+    void PlaceVideoWindow()
+    {
         ASSERT_EQ(m_window.QueryFrom(m_graph.Get(), IID_IVideoWindow), S_OK);
         ASSERT_EQ(m_window->put_Owner(reinterpret_cast<OAHWND>(m_owner)), S_OK);
         ASSERT_EQ(m_window->put_WindowStyle(kStyle), S_OK);
@@ -91,6 +100,7 @@ protected:
         ASSERT_EQ(m_window->put_Visible(OATRUE), S_OK);
         PumpUntilIdle();
     }
+
     void TearDown() override
     {
         if (m_window)
@@ -102,6 +112,14 @@ protected:
         DestroyWindow(m_owner);
         PumpUntilIdle();
         display::Stop();
+    }
+
+    // The colour in the middle of the video window, on a snapshot.
+    COLORREF VideoCentre()
+    {
+        PumpUntilIdle();
+        auto snapshot = TakeSnapshot(m_owner, m_dir.File("centre.png"));
+        return snapshot ? snapshot->At(20 + 64, 10 + 48) : CLR_INVALID;
     }
 
     // The owner's snapshot shows the frame in the video window's place:
@@ -177,6 +195,55 @@ TEST_F(VideoRenderer, DestinationRectanglePlacesThePictureInTheWindow)
     EXPECT_TRUE(Reddish(snapshot->At(20 + 96, 10 + 56)));
     EXPECT_TRUE(Bluish(snapshot->At(20 + 96, 10 + 88)));
     EXPECT_FALSE(Reddish(snapshot->At(20 + 30, 10 + 20))) << "the border, not the picture";
+}
+
+// A file of 10 uncompressed frames, red for the first 0.2 s and blue after.
+std::string WriteTwoColourFile(const std::string& path)
+{
+    av::AviWriter writer;
+    av::AviStreamFormat format;
+    format.handler = av::kAviHandlerDib;
+    format.compressed = false;
+    format.rate = 25;
+    format.width = 64;
+    format.height = 48;
+    format.format = avi_test::BitmapHeader(64, 48, 24, 0, 64 * 48 * 3);
+    EXPECT_EQ(writer.Create(path), 0);
+    EXPECT_EQ(writer.AddStream(format), 0);
+    for (int i = 0; i < 10; ++i) {
+        std::vector<uint8_t> frame(64 * 48 * 3, 0);
+        for (size_t at = 0; at < frame.size(); at += 3)
+            frame[at + (i < 5 ? 2 : 0)] = 255; // red, then blue (BGR)
+        EXPECT_EQ(writer.Write(0, -1, 1, frame.data(), frame.size(), av::kAviKeyFrame), 0);
+    }
+    EXPECT_EQ(writer.Finish(), 0);
+    return path;
+}
+
+TEST_F(VideoRenderer, SeekWhilePausedShowsTheFrameAtTheNewPosition)
+{
+    // A graph of its own, built by RenderFile.
+    m_window = nullptr;
+    m_graph = MakeGraph();
+    const std::string path = WriteTwoColourFile(m_dir.File("two.avi"));
+    ASSERT_EQ(m_graph->RenderFile(win::Utf8ToUtf16(path).c_str(), nullptr), S_OK);
+    PlaceVideoWindow();
+    com::ComPtr<IMediaControl> control;
+    ASSERT_EQ(control.QueryFrom(m_graph.Get(), IID_IMediaControl), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control->Pause()));
+    OAFilterState state = State_Stopped;
+    ASSERT_EQ(control->GetState(10000, &state), S_OK);
+    EXPECT_TRUE(Reddish(VideoCentre()));
+
+    com::ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(seeking.QueryFrom(m_graph.Get(), IID_IMediaSeeking), S_OK);
+    LONGLONG position = 3 * UNITS / 10;
+    ASSERT_TRUE(SUCCEEDED(seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                AM_SEEKING_NoPositioning)));
+    ASSERT_EQ(control->GetState(10000, &state), S_OK);
+    EXPECT_EQ(state, State_Paused);
+    EXPECT_TRUE(Bluish(VideoCentre())) << "the frame at 0.3 s";
+    control->Stop();
 }
 
 TEST(VideoRendererGraph, GraphWithoutVideoRendererHasNoVideoWindow)
