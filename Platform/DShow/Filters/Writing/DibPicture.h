@@ -5,7 +5,7 @@
 // for swscale, which converts and scales them.
 
 #include "Platform/Av/Pointers.h"
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 
 namespace dshow {
 

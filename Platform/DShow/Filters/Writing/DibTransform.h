@@ -3,7 +3,7 @@
 // uncompressed video with, perhaps, another size or frame rate (VidScale,
 // the time warp): it checks and offers the types and sizes the buffers.
 
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 
 namespace dshow {
 

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "Platform/Av/Pointers.h"
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 
 namespace dshow {
 

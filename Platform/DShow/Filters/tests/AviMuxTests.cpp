@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "Platform/Av/tests/AviReadBack.h"
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/DShow/Filters/tests/WritingTestSupport.h"
 #include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Kernel/Time.h"

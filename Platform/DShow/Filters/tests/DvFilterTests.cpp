@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Platform/Av/tests/AviReadBack.h"
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/DShow/Filters/tests/WritingTestSupport.h"
 #include "Platform/Win/Base/Utf.h"
 #include "tests/support/TempDir.h"

@@ -14,7 +14,7 @@
 #include "Platform/Av/AviWriter.h"
 #include "Platform/Av/tests/AviReadBack.h"
 #include "Platform/Display/Display.h"
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/DShow/Filters/tests/WritingTestSupport.h"
 #include "Platform/Win/User/User.h"
 #include "tests/support/TempDir.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/Win/Base/Utf.h"
 
 namespace writing_test {
