@@ -189,3 +189,37 @@ TEST(AviMux, FilePastOneGibibyteReadsBackEveryFrame)
 }
 
 } // namespace
+
+namespace {
+
+// Samples given to the file writer alone land at the byte offsets their
+// start times give.
+TEST(FileWriter, WritesEachSampleAtTheOffsetOfItsStartTime)
+{
+    testing_support::TempDir folder;
+    const std::string path = folder.Write("stream.bin", "old");
+    com::ComPtr<IGraphBuilder> graph = MakeGraph();
+    com::ComPtr<IBaseFilter> writer = MakeFilter(CLSID_FileWriter);
+    SampleSourceOptions options;
+    options.type = CMediaType(&MEDIATYPE_Stream);
+    options.samples = 3;
+    options.duration = 4; // bytes: the start time is the offset
+    options.bufferSize = 4;
+    options.make = [](int index) { return std::vector<BYTE>(4, static_cast<BYTE>('A' + index)); };
+    com::ComPtr<IBaseFilter> source = MakeSource(options);
+    ASSERT_EQ(graph->AddFilter(source.Get(), u"Source"), S_OK);
+    ASSERT_EQ(graph->AddFilter(writer.Get(), u"File Writer"), S_OK);
+    com::ComPtr<IFileSinkFilter> sink;
+    ASSERT_EQ(sink.QueryFrom(writer.Get(), IID_IFileSinkFilter), S_OK);
+    LPOLESTR name = nullptr;
+    EXPECT_EQ(sink->GetCurFile(&name, nullptr), E_FAIL);
+    ASSERT_EQ(sink->SetFileName(win::Utf8ToUtf16(path).c_str(), nullptr), S_OK);
+    ASSERT_EQ(sink->GetCurFile(&name, nullptr), S_OK);
+    EXPECT_EQ(win::Utf16ToUtf8(name), path);
+    CoTaskMemFree(name);
+    ASSERT_EQ(ConnectFilters(graph.Get(), source.Get(), writer.Get()), S_OK);
+    ASSERT_EQ(RunToEnd(graph.Get()), EC_COMPLETE);
+    EXPECT_EQ(testing_support::ReadFile(path), "AAAABBBBCCCC");
+}
+
+} // namespace
