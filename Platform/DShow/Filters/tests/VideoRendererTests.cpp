@@ -16,6 +16,7 @@
 #include "Platform/Display/Display.h"
 #include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/DShow/Filters/tests/WritingTestSupport.h"
+#include "Platform/Win/Kernel/Time.h"
 #include "Platform/Win/User/User.h"
 #include "tests/support/TempDir.h"
 
@@ -244,6 +245,54 @@ TEST_F(VideoRenderer, SeekWhilePausedShowsTheFrameAtTheNewPosition)
     EXPECT_EQ(state, State_Paused);
     EXPECT_TRUE(Bluish(VideoCentre())) << "the frame at 0.3 s";
     control->Stop();
+}
+
+TEST_F(VideoRenderer, FullScreenCoversTheScreenAndComesBack)
+{
+    ASSERT_EQ(m_window->put_FullScreenMode(OATRUE), S_OK);
+    LONG fullScreen = OAFALSE;
+    ASSERT_EQ(m_window->get_FullScreenMode(&fullScreen), S_OK);
+    EXPECT_EQ(fullScreen, OATRUE);
+    LONG left = -1, top = -1, width = 0, height = 0;
+    ASSERT_EQ(m_window->GetWindowPosition(&left, &top, &width, &height), S_OK);
+    EXPECT_EQ((std::vector<LONG>{left, top, width, height}),
+              (std::vector<LONG>{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}));
+    ASSERT_EQ(m_window->put_FullScreenMode(OAFALSE), S_OK);
+    ASSERT_EQ(m_window->GetWindowPosition(&left, &top, &width, &height), S_OK);
+    EXPECT_EQ((std::vector<LONG>{left, top, width, height}), (std::vector<LONG>{20, 10, 128, 96}));
+    OAHWND owner = 0;
+    ASSERT_EQ(m_window->get_Owner(&owner), S_OK);
+    EXPECT_EQ(reinterpret_cast<HWND>(owner), m_owner);
+}
+
+UINT g_drained = 0;
+
+LRESULT CALLBACK DrainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDOWN)
+        ++g_drained;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(VideoRenderer, MouseInputGoesToTheMessageDrain)
+{
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DrainProc;
+    wc.lpszClassName = "VideoDrain";
+    RegisterClassA(&wc);
+    HWND drain = CreateWindowExA(0, "VideoDrain", "", WS_POPUP, 600, 600, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(drain);
+    ASSERT_EQ(m_window->put_MessageDrain(reinterpret_cast<OAHWND>(drain)), S_OK);
+    g_drained = 0;
+    display::Click(display::Button::Left, POINT{20 + 40, 10 + 40});
+    // The click reaches the video window's thread, which posts it on.
+    for (int poll = 0; poll < 500 && g_drained == 0; ++poll) {
+        PumpUntilIdle();
+        Sleep(10);
+    }
+    EXPECT_EQ(g_drained, 1u);
+    m_window->put_MessageDrain(0);
+    DestroyWindow(drain);
 }
 
 TEST(VideoRendererGraph, GraphWithoutVideoRendererHasNoVideoWindow)
