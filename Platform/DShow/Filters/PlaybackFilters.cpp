@@ -49,7 +49,6 @@ const REGPINTYPES kQuickTimeIn[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_QTMovie}};
 const REGPINTYPES kWaveIn[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_WAVE}};
 const REGPINTYPES kAnyVideoAudio[] = {{&MEDIATYPE_Video, &GUID_NULL}, {&MEDIATYPE_Audio, &GUID_NULL},
                                       {&MEDIATYPE_Interleaved, &MEDIASUBTYPE_dvsd}};
-const REGPINTYPES kAnyAudio[] = {{&MEDIATYPE_Audio, &GUID_NULL}};
 const REGPINTYPES kAnyVideo[] = {{&MEDIATYPE_Video, &GUID_NULL}};
 const REGPINTYPES kPcm[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
 

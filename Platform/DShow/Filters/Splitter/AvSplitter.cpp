@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Platform/Av/Av.h"
+#include "Platform/DShow/Filters/FilterHelpers.h"
 #include "Platform/DShow/Filters/SystemFilters.h"
 
 namespace dshow {
@@ -120,15 +121,7 @@ public:
     }
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override
     {
-        request->cBuffers = std::max<long>(request->cBuffers, m_buffers);
-        request->cbBuffer = std::max<long>(request->cbBuffer, m_bufferSize);
-        if (request->cbAlign <= 0)
-            request->cbAlign = 1;
-        ALLOCATOR_PROPERTIES actual{};
-        HRESULT hr = allocator->SetProperties(request, &actual);
-        if (FAILED(hr))
-            return hr;
-        return actual.cbBuffer >= m_bufferSize ? S_OK : E_FAIL;
+        return SetBuffers(allocator, request, m_buffers, m_bufferSize);
     }
 
     // IMediaSeeking, answered by the splitter.
