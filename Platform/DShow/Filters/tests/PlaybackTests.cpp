@@ -52,6 +52,22 @@ const FileCase kFiles[] = {
     {"Mpeg2Program", "clip.vob",
      [](const std::string& p) { return WriteClip(p, VideoClip("vob", "mpeg2video", "yuv420p", "mp2")); }, 10,
      17640, 2400},
+    {"QuickTime", "clip.mov",
+     [](const std::string& p) {
+         return WriteClip(p, VideoClip("mov", "mjpeg", "yuvj420p", nullptr));
+     },
+     10, 0, 0, true},
+    {"RawDv", "clip.dv",
+     [](const std::string& p) {
+         Clip clip = VideoClip("dv", "dvvideo", "yuv411p", "pcm_s16le");
+         clip.width = 720;
+         clip.height = 480;
+         clip.rateNum = 30000;
+         clip.rateDen = 1001;
+         clip.sampleRate = 48000;
+         return WriteClip(p, clip);
+     },
+     10, 16016, 0},
     {"Wav", "tone.wav",
      [](const std::string& p) {
          return media_fixtures::WriteSound(p, {media_fixtures::SoundKind::Wav16, 22050, 2, 1.0});
