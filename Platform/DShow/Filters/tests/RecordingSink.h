@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/DShow/Filters/Renderers/RendererBase.h"
 
 namespace playback_test {
