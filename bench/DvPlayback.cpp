@@ -12,104 +12,31 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Av/Av.h"
 #include "Platform/DShow/DShow.h"
+#include "Platform/Outside/Testing/MediaFixtures.h"
 
 namespace {
 
 constexpr int kFrames = 150;
-constexpr int kWidth = 720;
-constexpr int kHeight = 480;
 constexpr double kFrameRate = 30000.0 / 1001.0;
 
 using Clock = std::chrono::steady_clock;
 
-// A textured, moving picture, so that the DV blocks carry detail.
-void Draw(AVFrame* frame, int n)
-{
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            frame->data[0][y * frame->linesize[0] + x] = static_cast<uint8_t>(16 + ((x * 3 + y * 5 + n * 7) ^ (x * y)) % 220);
-    for (int plane = 1; plane < 3; ++plane)
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth / 4; ++x)
-                frame->data[plane][y * frame->linesize[plane] + x] = static_cast<uint8_t>(64 + (x + y + n * plane) % 128);
-}
-
-std::string WriteDvFile()
-{
-    std::string path = "/tmp/kestrelon_bench_dv_" + std::to_string(getpid()) + ".avi";
-    av::OutputPtr output;
-    av::CodecPtr encoder;
-    if (av::CreateOutput(path, output, "avi") < 0 ||
-        av::OpenEncoder(AV_CODEC_ID_DVVIDEO, encoder, [](AVCodecContext& c) {
-            c.width = kWidth;
-            c.height = kHeight;
-            c.pix_fmt = AV_PIX_FMT_YUV411P;
-            c.time_base = {1001, 30000};
-        }) < 0)
-        return {};
-    AVStream* stream = avformat_new_stream(output.get(), nullptr);
-    avcodec_parameters_from_context(stream->codecpar, encoder.get());
-    stream->codecpar->codec_tag = MKTAG('d', 'v', 's', 'd');
-    stream->time_base = encoder->time_base;
-    if (av::OpenOutputFile(output.get()) < 0 || avformat_write_header(output.get(), nullptr) < 0)
-        return {};
-    av::FramePtr frame = av::AllocatePicture(AV_PIX_FMT_YUV411P, kWidth, kHeight);
-    auto write = [&](AVPacket* packet) {
-        av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
-        packet->stream_index = stream->index;
-        return av_interleaved_write_frame(output.get(), packet);
-    };
-    for (int n = 0; n < kFrames; ++n) {
-        Draw(frame.get(), n);
-        frame->pts = n;
-        if (av::Encode(encoder.get(), frame.get(), write) < 0)
-            return {};
-    }
-    av::Encode(encoder.get(), nullptr, write);
-    av_write_trailer(output.get());
-    return path;
-}
-
 const std::string& DvFile()
 {
-    static const std::string path = WriteDvFile();
+    static const std::string path = [] {
+        std::string made = "/tmp/kestrelon_bench_dv_" + std::to_string(Clock::now().time_since_epoch().count()) + ".avi";
+        return media_fixtures::WriteDvBenchmarkClip(made, kFrames) ? made : std::string();
+    }();
     return path;
 }
 
 // The same work as the graph's decoder: decode, then convert to bottom-up
-// RGB24 rows of a DIB.
+// RGB24 rows of a DIB (or decode alone).
 double DirectSeconds(bool convert, int& frames)
 {
-    av::InputPtr input;
-    av::CodecPtr decoder;
-    av::FramePtr frame(av_frame_alloc());
-    frames = 0;
-    if (av::OpenInput(DvFile(), input) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
-        return 0;
-    int stream = av::FindStream(input.get(), AVMEDIA_TYPE_VIDEO);
-    if (av::OpenDecoder(input->streams[stream]->codecpar, decoder) < 0)
-        return 0;
-    int stride = (kWidth * 3 + 3) & ~3;
-    std::vector<uint8_t> rgb(static_cast<size_t>(stride) * kHeight);
-    av::ScalerPtr scaler;
-    // Timed from the first read, as the graph is timed from Run.
-    auto begin = Clock::now();
-    while (av::DecodeNextFrame(input.get(), stream, decoder.get(), frame.get()) == 0) {
-        if (convert) {
-            scaler.reset(sws_getCachedContext(scaler.release(), frame->width, frame->height,
-                                              static_cast<AVPixelFormat>(frame->format), kWidth, kHeight,
-                                              AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));
-            uint8_t* planes[4] = {rgb.data() + static_cast<size_t>(stride) * (kHeight - 1), nullptr, nullptr, nullptr};
-            int strides[4] = {-stride, 0, 0, 0};
-            sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
-        }
-        benchmark::DoNotOptimize(rgb.data());
-        av_frame_unref(frame.get());
-        ++frames;
-    }
-    return std::chrono::duration<double>(Clock::now() - begin).count();
+    double seconds = 0;
+    return media_fixtures::DecodeVideoDirectly(DvFile(), convert, frames, seconds) ? seconds : 0;
 }
 
 com::ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction)
@@ -175,7 +102,7 @@ double GraphSeconds()
 
 void BM_DvGraphAgainstDirectDecode(benchmark::State& state)
 {
-    av::QuietLogs();
+    media_fixtures::QuietMediaLogs();
     if (DvFile().empty()) {
         state.SkipWithError("no DV file");
         return;

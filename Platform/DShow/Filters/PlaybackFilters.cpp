@@ -12,7 +12,8 @@ namespace {
 template <size_t N> constexpr UINT Count(const REGPINTYPES (&)[N]) { return static_cast<UINT>(N); }
 
 // Splitters: the stream subtypes each takes, and what it offers.
-const GUID* const kAviInputs[] = {&MEDIASUBTYPE_Avi, &GUID_NULL};
+// The AVI splitter also reads raw DV files (DVSD streams).
+const GUID* const kAviInputs[] = {&MEDIASUBTYPE_Avi, &MEDIASUBTYPE_DVSD, &GUID_NULL};
 const GUID* const kMpeg1Inputs[] = {&MEDIASUBTYPE_MPEG1System, &MEDIASUBTYPE_MPEG1Video, &MEDIASUBTYPE_MPEG1Audio,
                                     &MEDIASUBTYPE_MPEG1VideoCD, &GUID_NULL};
 const GUID* const kMpeg2Inputs[] = {&MEDIASUBTYPE_MPEG2_PROGRAM, &MEDIASUBTYPE_MPEG2_VIDEO, &GUID_NULL};
@@ -38,7 +39,7 @@ template <const SplitterKind& kind> HRESULT CreateSplitter(REFIID riid, void** o
     return CreateAvSplitter(kind, riid, object);
 }
 
-const REGPINTYPES kAviIn[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_Avi}};
+const REGPINTYPES kAviIn[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_Avi}, {&MEDIATYPE_Stream, &MEDIASUBTYPE_DVSD}};
 const REGPINTYPES kMpeg1In[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_MPEG1System},
                                 {&MEDIATYPE_Stream, &MEDIASUBTYPE_MPEG1Video},
                                 {&MEDIATYPE_Stream, &MEDIASUBTYPE_MPEG1Audio},
@@ -49,7 +50,6 @@ const REGPINTYPES kQuickTimeIn[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_QTMovie}};
 const REGPINTYPES kWaveIn[] = {{&MEDIATYPE_Stream, &MEDIASUBTYPE_WAVE}};
 const REGPINTYPES kAnyVideoAudio[] = {{&MEDIATYPE_Video, &GUID_NULL}, {&MEDIATYPE_Audio, &GUID_NULL},
                                       {&MEDIATYPE_Interleaved, &MEDIASUBTYPE_dvsd}};
-const REGPINTYPES kAnyAudio[] = {{&MEDIATYPE_Audio, &GUID_NULL}};
 const REGPINTYPES kAnyVideo[] = {{&MEDIATYPE_Video, &GUID_NULL}};
 const REGPINTYPES kPcm[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
 

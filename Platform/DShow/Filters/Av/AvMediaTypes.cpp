@@ -184,8 +184,15 @@ bool WaveType(const AVStream& stream, CMediaType& type, const GUID& major, const
     return true;
 }
 
-DWORD VideoTagOf(const AVCodecParameters& codec)
+// The ICM code of the stream's codec: its own code in an AVI, the AVI
+// code of the codec for a QuickTime stream (whose codes are QuickTime's).
+DWORD VideoTagOf(const AVCodecParameters& codec, StreamFlavour flavour)
 {
+    if (flavour == StreamFlavour::QuickTime) {
+        const AVCodecTag* tables[] = {avformat_get_riff_video_tags(), nullptr};
+        if (unsigned tag = av_codec_get_tag(tables, codec.codec_id))
+            return tag;
+    }
     if (codec.codec_tag)
         return codec.codec_tag;
     if (codec.codec_id == AV_CODEC_ID_DVVIDEO)
@@ -221,7 +228,7 @@ bool MediaTypeForStream(const AVStream& stream, StreamFlavour flavour, CMediaTyp
         }
         if (flavour == StreamFlavour::Wave)
             return false;
-        DWORD tag = VideoTagOf(codec);
+        DWORD tag = VideoTagOf(codec, flavour);
         if (flavour == StreamFlavour::Asf)
             return tag && VideoInfoType(stream, type, MEDIATYPE_AsfStream, MEDIASUBTYPE_AsfVideoStream, tag, true);
         if (codec.codec_id == AV_CODEC_ID_RAWVIDEO && (tag == 0 || tag == Tag('D', 'I', 'B', ' '))) {

@@ -5,6 +5,7 @@
 
 #include "Platform/Av/Av.h"
 #include "Platform/DShow/Filters/Av/AvMediaTypes.h"
+#include "Platform/DShow/Filters/FilterHelpers.h"
 #include "Platform/DShow/Filters/Playback.h"
 
 namespace dshow {
@@ -93,13 +94,7 @@ public:
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override
     {
         long size = static_cast<long>(m_pOutput->CurrentMediaType().GetSampleSize());
-        request->cBuffers = std::max<long>(request->cBuffers, 2);
-        request->cbBuffer = std::max<long>(request->cbBuffer, size);
-        if (request->cbAlign <= 0)
-            request->cbAlign = 1;
-        ALLOCATOR_PROPERTIES actual{};
-        HRESULT hr = allocator->SetProperties(request, &actual);
-        return FAILED(hr) ? hr : actual.cbBuffer >= size ? S_OK : E_FAIL;
+        return SetBuffers(allocator, request, 2, size);
     }
     HRESULT StopStreaming() override
     {

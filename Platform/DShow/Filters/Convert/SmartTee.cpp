@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "Platform/DShow/Filters/FilterHelpers.h"
 #include "Platform/DShow/Filters/Playback.h"
 
 namespace dshow {
@@ -168,14 +169,7 @@ HRESULT TeeOutputPin::GetMediaType(int position, CMediaType* type)
 
 HRESULT TeeOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
 {
-    long size = m_tee->m_input->BufferSize();
-    request->cBuffers = std::max<long>(request->cBuffers, 2);
-    request->cbBuffer = std::max<long>(request->cbBuffer, size);
-    if (request->cbAlign <= 0)
-        request->cbAlign = 1;
-    ALLOCATOR_PROPERTIES actual{};
-    HRESULT hr = allocator->SetProperties(request, &actual);
-    return FAILED(hr) ? hr : actual.cbBuffer >= size ? S_OK : E_FAIL;
+    return SetBuffers(allocator, request, 2, m_tee->m_input->BufferSize());
 }
 
 HRESULT TeeOutputPin::Copy(IMediaSample* sample, bool untimed, bool wait, IMediaSample** copy)
@@ -235,9 +229,7 @@ HRESULT STDMETHODCALLTYPE TeeInputPin::EndOfStream()
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    for (TeeOutputPin* pin : {m_tee->m_capture, m_tee->m_preview})
-        if (pin->IsConnected())
-            pin->DeliverEndOfStream();
+    ForConnected({m_tee->m_capture, m_tee->m_preview}, [&](TeeOutputPin* pin) { pin->DeliverEndOfStream(); });
     return S_OK;
 }
 
@@ -245,26 +237,20 @@ HRESULT STDMETHODCALLTYPE TeeInputPin::BeginFlush()
 {
     HRESULT hr = CBaseInputPin::BeginFlush();
     m_tee->DropPreview();
-    for (TeeOutputPin* pin : {m_tee->m_capture, m_tee->m_preview})
-        if (pin->IsConnected())
-            pin->DeliverBeginFlush();
+    ForConnected({m_tee->m_capture, m_tee->m_preview}, [&](TeeOutputPin* pin) { pin->DeliverBeginFlush(); });
     return hr;
 }
 
 HRESULT STDMETHODCALLTYPE TeeInputPin::EndFlush()
 {
-    for (TeeOutputPin* pin : {m_tee->m_capture, m_tee->m_preview})
-        if (pin->IsConnected())
-            pin->DeliverEndFlush();
+    ForConnected({m_tee->m_capture, m_tee->m_preview}, [&](TeeOutputPin* pin) { pin->DeliverEndFlush(); });
     return CBaseInputPin::EndFlush();
 }
 
 HRESULT STDMETHODCALLTYPE TeeInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
 {
     CBaseInputPin::NewSegment(start, stop, rate);
-    for (TeeOutputPin* pin : {m_tee->m_capture, m_tee->m_preview})
-        if (pin->IsConnected())
-            pin->DeliverNewSegment(start, stop, rate);
+    ForConnected({m_tee->m_capture, m_tee->m_preview}, [&](TeeOutputPin* pin) { pin->DeliverNewSegment(start, stop, rate); });
     return S_OK;
 }
 

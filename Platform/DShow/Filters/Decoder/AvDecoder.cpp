@@ -5,6 +5,7 @@
 
 #include "Platform/Av/Av.h"
 #include "Platform/DShow/Filters/Av/AvMediaTypes.h"
+#include "Platform/DShow/Filters/FilterHelpers.h"
 #include "Platform/DShow/Filters/SystemFilters.h"
 
 extern "C" {
@@ -171,15 +172,7 @@ public:
         long size = type.GetSampleSize() > 0 ? static_cast<long>(type.GetSampleSize()) : kAudioBufferBytes;
         if (*type.Type() == MEDIATYPE_Audio)
             size = kAudioBufferBytes;
-        request->cBuffers = std::max<long>(request->cBuffers, *type.Type() == MEDIATYPE_Audio ? 4 : 2);
-        request->cbBuffer = std::max<long>(request->cbBuffer, size);
-        if (request->cbAlign <= 0)
-            request->cbAlign = 1;
-        ALLOCATOR_PROPERTIES actual{};
-        HRESULT hr = allocator->SetProperties(request, &actual);
-        if (FAILED(hr))
-            return hr;
-        return actual.cbBuffer >= size ? S_OK : E_FAIL;
+        return SetBuffers(allocator, request, *type.Type() == MEDIATYPE_Audio ? 4 : 2, size);
     }
 
     HRESULT StartStreaming() override

@@ -54,6 +54,12 @@ HRESULT STDMETHODCALLTYPE RendererInputPin::EndFlush()
     return CRenderedInputPin::EndFlush();
 }
 
+HRESULT STDMETHODCALLTYPE RendererInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
+    m_renderer->OnNewSegment(start);
+    return CRenderedInputPin::NewSegment(start, stop, rate);
+}
+
 RendererBase::RendererBase(LPCTSTR name, REFCLSID clsid, LPCWSTR pinName) : CBaseFilter(name, nullptr, &m_lock, clsid)
 {
     HRESULT hr = S_OK;

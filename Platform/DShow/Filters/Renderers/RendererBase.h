@@ -21,6 +21,7 @@ public:
     HRESULT STDMETHODCALLTYPE EndOfStream() override;
     HRESULT STDMETHODCALLTYPE BeginFlush() override;
     HRESULT STDMETHODCALLTYPE EndFlush() override;
+    HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
 private:
     RendererBase* m_renderer;
@@ -55,6 +56,7 @@ protected:
     // plays what it was given waits here.
     virtual void EndOfStream() {}
     virtual void OnStop() {}
+    virtual void OnNewSegment(REFERENCE_TIME) {}
     virtual void OnFlush() {}
 
     RendererInputPin* m_pin = nullptr;

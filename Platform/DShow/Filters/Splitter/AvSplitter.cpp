@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Platform/Av/Av.h"
+#include "Platform/DShow/Filters/FilterHelpers.h"
 #include "Platform/DShow/Filters/SystemFilters.h"
 
 namespace dshow {
@@ -17,6 +18,7 @@ namespace {
 constexpr int kIoBufferSize = 64 * 1024;
 constexpr size_t kHeadBytes = 64 * 1024;
 constexpr int64_t kProbeBytes = 5 * 1024 * 1024;
+constexpr REFERENCE_TIME kTimeSlack = 100;
 
 const char* DemuxerFor(const GUID& subtype)
 {
@@ -120,15 +122,7 @@ public:
     }
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override
     {
-        request->cBuffers = std::max<long>(request->cBuffers, m_buffers);
-        request->cbBuffer = std::max<long>(request->cbBuffer, m_bufferSize);
-        if (request->cbAlign <= 0)
-            request->cbAlign = 1;
-        ALLOCATOR_PROPERTIES actual{};
-        HRESULT hr = allocator->SetProperties(request, &actual);
-        if (FAILED(hr))
-            return hr;
-        return actual.cbBuffer >= m_bufferSize ? S_OK : E_FAIL;
+        return SetBuffers(allocator, request, m_buffers, m_bufferSize);
     }
 
     // IMediaSeeking, answered by the splitter.
@@ -368,6 +362,7 @@ private:
     LONGLONG m_duration = 0;
     LONGLONG m_start = 0;
     LONGLONG m_stop = 0;
+    bool m_stopSet = false;
     std::atomic<LONGLONG> m_delivered{0};
     bool m_fresh = true; // nothing read since opening
 };
@@ -599,6 +594,7 @@ HRESULT AvSplitter::Prepare(av::InputPtr input, const std::vector<uint8_t>& head
     m_duration = context->duration != AV_NOPTS_VALUE ? av_rescale(context->duration, UNITS, AV_TIME_BASE) : 0;
     m_start = 0;
     m_stop = m_duration;
+    m_stopSet = false;
     m_fresh = true;
     m_context = std::move(input);
     IncrementPinVersion();
@@ -671,6 +667,9 @@ void AvSplitter::Stream()
 {
     LONGLONG start = m_start;
     LONGLONG stop = m_stop;
+    // Only a stop the caller set ends the stream early: a duration the
+    // demuxer estimated (elementary streams) may fall short of the file.
+    bool stopSet = m_stopSet;
     AVFormatContext* context = m_context.get();
     HRESULT failure = S_OK;
     if (!SeekDemuxer(start) && start > 0)
@@ -709,7 +708,9 @@ void AvSplitter::Stream()
         REFERENCE_TIME media = 0;
         if (timed)
             media = ToReferenceTime(pts, stream.time_base) - av_rescale(m_startTime, UNITS, AV_TIME_BASE);
-        if (timed && stop > 0 && media >= stop) {
+        // Times converted from the stream's base differ by a few units from
+        // the caller's, who counts whole frames of 100 ns units.
+        if (timed && stopSet && media + kTimeSlack >= stop) {
             pin->m_ended = true;
             pin->DeliverEndOfStream();
             av_packet_unref(packet.get());
@@ -732,6 +733,9 @@ void AvSplitter::Stream()
         sample->SetActualDataLength(size);
         if (timed) {
             REFERENCE_TIME begin = media - start;
+            if (begin < 0 && begin > -kTimeSlack)
+                begin = 0; // the frame at the start, off by the conversion
+
             REFERENCE_TIME end = begin + std::max<REFERENCE_TIME>(
                                              ToReferenceTime(packet->duration, stream.time_base), 1);
             sample->SetTime(&begin, &end);
@@ -781,8 +785,10 @@ HRESULT AvSplitter::Seek(SplitterOutputPin* pin, LONGLONG* current, DWORD curren
     newStart = std::max<LONGLONG>(0, m_duration > 0 ? std::min(newStart, m_duration) : newStart);
     if (m_duration > 0 && (newStop <= 0 || newStop > m_duration))
         newStop = m_duration;
+    if (stopHow != AM_SEEKING_NoPositioning)
+        m_stopSet = newStop < m_duration || m_duration <= 0;
     if (how == AM_SEEKING_NoPositioning) {
-        m_stop = newStop; // a new stop alone takes effect as it comes
+        m_stop = newStop; // a new stop alone takes effect at the next start
         return S_OK;
     }
     bool streaming = m_thread.joinable();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Platform/Av/Av.h"
+#include "Platform/DShow/Filters/FilterHelpers.h"
 #include "Platform/DShow/Filters/Playback.h"
 
 namespace dshow {
@@ -104,14 +105,7 @@ public:
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override
     {
-        long size = m_video ? 144000 : 64 * 1024;
-        request->cBuffers = std::max<long>(request->cBuffers, 4);
-        request->cbBuffer = std::max<long>(request->cbBuffer, size);
-        if (request->cbAlign <= 0)
-            request->cbAlign = 1;
-        ALLOCATOR_PROPERTIES actual{};
-        HRESULT hr = allocator->SetProperties(request, &actual);
-        return FAILED(hr) ? hr : actual.cbBuffer >= size ? S_OK : E_FAIL;
+        return SetBuffers(allocator, request, 4, m_video ? 144000 : 64 * 1024);
     }
     HRESULT STDMETHODCALLTYPE Notify(IBaseFilter*, Quality) override { return S_OK; }
 
@@ -323,36 +317,28 @@ HRESULT STDMETHODCALLTYPE DvInputPin::EndOfStream()
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    for (DvOutputPin* pin : {m_splitter->m_videoOut, m_splitter->m_audioOut})
-        if (pin->IsConnected())
-            pin->DeliverEndOfStream();
+    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) { pin->DeliverEndOfStream(); });
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE DvInputPin::BeginFlush()
 {
     HRESULT hr = CBaseInputPin::BeginFlush();
-    for (DvOutputPin* pin : {m_splitter->m_videoOut, m_splitter->m_audioOut})
-        if (pin->IsConnected())
-            pin->DeliverBeginFlush();
+    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) { pin->DeliverBeginFlush(); });
     return hr;
 }
 
 HRESULT STDMETHODCALLTYPE DvInputPin::EndFlush()
 {
     CAutoLock lock(&m_splitter->m_receiveLock);
-    for (DvOutputPin* pin : {m_splitter->m_videoOut, m_splitter->m_audioOut})
-        if (pin->IsConnected())
-            pin->DeliverEndFlush();
+    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) { pin->DeliverEndFlush(); });
     return CBaseInputPin::EndFlush();
 }
 
 HRESULT STDMETHODCALLTYPE DvInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
 {
     CBaseInputPin::NewSegment(start, stop, rate);
-    for (DvOutputPin* pin : {m_splitter->m_videoOut, m_splitter->m_audioOut})
-        if (pin->IsConnected())
-            pin->DeliverNewSegment(start, stop, rate);
+    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) { pin->DeliverNewSegment(start, stop, rate); });
     return S_OK;
 }
 

@@ -37,6 +37,10 @@ struct Writer {
     int Write(AVCodecContext* encoder, AVStream* stream, const AVFrame* frame)
     {
         return av::Encode(encoder, frame, [&](AVPacket* packet) {
+            // A video packet lasts one frame; QuickTime drops a last
+            // sample without a duration.
+            if (packet->duration == 0 && encoder->codec_type == AVMEDIA_TYPE_VIDEO)
+                packet->duration = 1;
             av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
             packet->stream_index = stream->index;
             return av_interleaved_write_frame(output.get(), packet);

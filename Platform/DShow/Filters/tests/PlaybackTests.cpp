@@ -52,6 +52,33 @@ const FileCase kFiles[] = {
     {"Mpeg2Program", "clip.vob",
      [](const std::string& p) { return WriteClip(p, VideoClip("vob", "mpeg2video", "yuv420p", "mp2")); }, 10,
      17640, 2400},
+    {"QuickTime", "clip.mov",
+     [](const std::string& p) {
+         return WriteClip(p, VideoClip("mov", "mjpeg", "yuvj420p", nullptr));
+     },
+     10, 0, 0, true},
+    {"RawDv", "clip.dv",
+     [](const std::string& p) {
+         Clip clip = VideoClip("dv", "dvvideo", "yuv411p", "pcm_s16le");
+         clip.width = 720;
+         clip.height = 480;
+         clip.rateNum = 30000;
+         clip.rateDen = 1001;
+         clip.sampleRate = 48000;
+         return WriteClip(p, clip);
+     },
+     10, 16016, 0},
+    {"Mpeg1Video", "clip.m1v",
+     [](const std::string& p) { return WriteClip(p, VideoClip("mpeg1video", "mpeg1video", "yuv420p", nullptr)); },
+     10, 0, 0},
+    {"Mpeg2Video", "clip.m2v",
+     [](const std::string& p) { return WriteClip(p, VideoClip("mpeg2video", "mpeg2video", "yuv420p", nullptr)); },
+     10, 0, 0},
+    {"Mp2", "tone.mp2",
+     [](const std::string& p) {
+         return media_fixtures::WriteSound(p, {media_fixtures::SoundKind::Mp2, 22050, 2, 1.0});
+     },
+     0, 22050, 2400},
     {"Wav", "tone.wav",
      [](const std::string& p) {
          return media_fixtures::WriteSound(p, {media_fixtures::SoundKind::Wav16, 22050, 2, 1.0});
@@ -123,8 +150,51 @@ TEST(Playback, SeekToTheMiddleDeliversTheFrameAtThatTime)
     EXPECT_GT(frames[0].stop, 0);
     EXPECT_EQ(frames[1].start, frames[0].start + kNtscFrame) << "times count from the new start";
     EXPECT_EQ(playback.Video().SegmentStart(), middle);
+
+    // The splitter's own pin: media time only, rate 1 only.
+    com::ComPtr<IBaseFilter> splitter;
+    ASSERT_EQ(playback.Graph()->FindFilterByName(u"AVI Splitter", splitter.Receive()), S_OK);
+    com::ComPtr<IEnumPins> pins;
+    splitter->EnumPins(pins.Receive());
+    IPin* pin = nullptr;
+    com::ComPtr<IMediaSeeking> pinSeeking;
+    while (!pinSeeking && pins->Next(1, &pin, nullptr) == S_OK) {
+        pin->QueryInterface(IID_IMediaSeeking, pinSeeking.ReceiveVoid());
+        pin->Release();
+    }
+    ASSERT_TRUE(pinSeeking);
+    EXPECT_EQ(pinSeeking->IsFormatSupported(&TIME_FORMAT_MEDIA_TIME), S_OK);
+    EXPECT_EQ(pinSeeking->IsFormatSupported(&TIME_FORMAT_FRAME), S_FALSE);
+    EXPECT_EQ(pinSeeking->SetRate(2.0), E_INVALIDARG);
+    double rate = 0;
+    EXPECT_EQ(pinSeeking->GetRate(&rate), S_OK);
+    EXPECT_EQ(rate, 1.0);
+    LONGLONG current = 0;
+    EXPECT_EQ(pinSeeking->GetCurrentPosition(&current), S_OK);
+    EXPECT_GE(current, middle);
     long long samples = playback.Audio().AudioSamples();
     EXPECT_NEAR(static_cast<double>(samples), 16016.0 - middle * 48000.0 / UNITS, 1700);
+}
+
+TEST(Playback, ARangeWithAStopDeliversOnlyItsFrames)
+{
+    media_fixtures::QuietMediaLogs();
+    testing_support::TempDir dir;
+    std::string path = dir.File("dv.avi");
+    ASSERT_TRUE(WriteDvAvi(path, 2, 10));
+    Playback playback;
+    ASSERT_EQ(playback.Render(path), S_OK);
+    com::ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(playback.Graph()->QueryInterface(IID_IMediaSeeking, seeking.ReceiveVoid()), S_OK);
+    LONGLONG start = 2 * kNtscFrame, stop = 5 * kNtscFrame;
+    ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_AbsolutePositioning),
+              S_OK);
+    ASSERT_EQ(playback.RunToEnd(), EC_COMPLETE);
+    std::vector<Record> frames = playback.Video().Records();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_NEAR(frames[0].first[0], RgbOfLevel(LevelOf(2)), 4);
+    EXPECT_NEAR(frames[2].first[0], RgbOfLevel(LevelOf(4)), 4);
+    EXPECT_EQ(frames[0].start, 0);
 }
 
 } // namespace

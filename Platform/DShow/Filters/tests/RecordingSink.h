@@ -6,7 +6,8 @@
 #include <mutex>
 #include <vector>
 
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
+#include "Platform/DShow/Filters/Renderers/RendererBase.h"
 
 namespace playback_test {
 
@@ -17,17 +18,10 @@ struct Record {
     unsigned char first[4] = {};
 };
 
-class RecordingSinkPin;
-
-class RecordingSink : public CBaseFilter {
+class RecordingSink : public dshow::RendererBase {
 public:
     // GUID_NULL major: anything; a subtype: only that one.
     explicit RecordingSink(const GUID& major, const GUID& subtype = GUID_NULL);
-    ~RecordingSink() override;
-
-    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override;
-    int GetPinCount() override { return 1; }
-    CBasePin* GetPin(int index) override;
 
     IPin* InputPin();
     std::vector<Record> Records();
@@ -36,11 +30,12 @@ public:
     // The samples of PCM received, by the connected format.
     long long AudioSamples();
 
+protected:
+    HRESULT CheckMediaType(const CMediaType* type) override;
+    HRESULT Render(IMediaSample* sample) override;
+    void OnNewSegment(REFERENCE_TIME start) override;
+
 private:
-    friend class RecordingSinkPin;
-    CCritSec m_lock;
-    RecordingSinkPin* m_pin;
-    IUnknown* m_position = nullptr;
     GUID m_major;
     GUID m_subtype;
     std::mutex m_recordsLock;
