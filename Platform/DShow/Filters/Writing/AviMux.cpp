@@ -90,7 +90,7 @@ public:
     // The multiplexer writes its file itself; its samples carry nothing.
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override
     {
-        return SetUpBuffers(allocator, request, 1, 1);
+        return SetBuffers(allocator, request, 1, 1);
     }
 
 private:

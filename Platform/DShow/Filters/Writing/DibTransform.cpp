@@ -48,7 +48,7 @@ HRESULT DibTransform::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPE
 {
     const CMediaType& out = m_pOutput->CurrentMediaType();
     const BITMAPINFOHEADER& bitmap = VideoInfoOf(out).bmiHeader;
-    return SetUpBuffers(allocator, request, 2, DibImageSize(*out.Subtype(), bitmap.biWidth, bitmap.biHeight));
+    return SetBuffers(allocator, request, 2, DibImageSize(*out.Subtype(), bitmap.biWidth, bitmap.biHeight));
 }
 
 void DibTransform::OutputSize(const CMediaType& in, int& width, int& height)

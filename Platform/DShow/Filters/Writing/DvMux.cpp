@@ -297,7 +297,7 @@ HRESULT DvMuxOutput::GetMediaType(int position, CMediaType* type)
 
 HRESULT DvMuxOutput::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
 {
-    return SetUpBuffers(allocator, request, 2, GetDvSystem(true).frameBytes);
+    return SetBuffers(allocator, request, 2, GetDvSystem(true).frameBytes);
 }
 
 } // namespace

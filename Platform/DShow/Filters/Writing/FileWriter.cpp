@@ -50,17 +50,6 @@ HRESULT QuerySeekingThrough(IUnknown* owner, IPin* input, IUnknown*& holder, REF
     return holder->QueryInterface(riid, object);
 }
 
-HRESULT SetUpBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG count, LONG bytes)
-{
-    request->cBuffers = std::max<LONG>(request->cBuffers, count);
-    request->cbBuffer = std::max<LONG>(request->cbBuffer, bytes);
-    ALLOCATOR_PROPERTIES actual{};
-    HRESULT hr = allocator->SetProperties(request, &actual);
-    if (FAILED(hr))
-        return hr;
-    return actual.cbBuffer >= bytes && actual.cBuffers >= count ? S_OK : E_FAIL;
-}
-
 HRESULT GetSinkFileName(IPin* output, std::string& path)
 {
     path.clear();

@@ -84,7 +84,7 @@ public:
     }
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override
     {
-        return SetUpBuffers(allocator, request, 4, m_input->BufferSize());
+        return SetBuffers(allocator, request, 4, m_input->BufferSize());
     }
 
 private:

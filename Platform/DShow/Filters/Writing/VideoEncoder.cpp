@@ -13,7 +13,7 @@ HRESULT VideoEncoder::CheckInputType(const CMediaType* in)
 
 HRESULT VideoEncoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
 {
-    return SetUpBuffers(allocator, request, 2, OutputBytes());
+    return SetBuffers(allocator, request, 2, OutputBytes());
 }
 
 HRESULT VideoEncoder::StartStreaming()

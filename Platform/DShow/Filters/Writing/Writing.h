@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "Platform/DShow/Filters/FilterHelpers.h"
 #include "Platform/DShow/Filters/SystemFilters.h"
 
 namespace dshow {
@@ -34,10 +35,6 @@ HRESULT OnlyType(int position, bool ready);
 // to the pin connected to `input` (made on first use into `holder`, which
 // the pin releases); E_NOINTERFACE for other interfaces.
 HRESULT QuerySeekingThrough(IUnknown* owner, IPin* input, IUnknown*& holder, REFIID riid, void** object);
-
-// Sets `allocator` up for at least `count` buffers of at least `bytes`
-// each, raising `request`; a failure when it gives smaller buffers.
-HRESULT SetUpBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG count, LONG bytes);
 
 // The file name the file writer behind `output` was given, as a native
 // path; empty (and a failure) when the pin is not connected to a filter
