@@ -41,6 +41,8 @@ GUID SniffStreamSubtype(const uint8_t* bytes, size_t length)
             return MEDIASUBTYPE_Avi;
         if (At(bytes, length, 8, "WAVE"))
             return MEDIASUBTYPE_WAVE;
+        if (At(bytes, length, 8, "CDXA"))
+            return MEDIASUBTYPE_MPEG1VideoCD;
         return GUID_NULL;
     }
     if (StartCode(bytes, length, 0, 0xBA) && length > 4)
