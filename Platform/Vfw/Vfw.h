@@ -4,3 +4,5 @@
 
 #include "Platform/Com/Com.h"
 #include "Platform/Mm/Mm.h"
+#include "Platform/Vfw/Icm.h"
+#include "Platform/Vfw/VfwTypes.h"
