@@ -40,6 +40,20 @@ constexpr int kLegacyMinTokens = 15;
 enum LegacyToken { kTokenAColor = 1, kTokenBColor = 2, kTokenADuration = 3, kTokenBDuration = 4, kTokenOverlap = 5,
                    kTokenStyle = 9, kTokenId = 12 };
 
+CIplImage* LoadFromBitmapModule(UINT id)
+{
+    CResourceSwitch bitmaps(kResourceBitmaps);
+    return new (std::nothrow) CIplImage(id);
+}
+
+CataloguePictureLoader g_pictureLoader = LoadFromBitmapModule;
+
+CIplImage* LoadCataloguePicture(INT row)
+{
+    const INT bitmap = TransitionCatalog::GetBitmapId(row);
+    return bitmap >= 0 ? g_pictureLoader(static_cast<UINT>(bitmap)) : nullptr;
+}
+
 CMediaTime SecondsTime(float seconds)
 {
     CMediaTime time;
@@ -131,11 +145,7 @@ MediaFrame* Transition::GetThumbnail()
         return m_pThumbnail;
     FreeThumbnail();
     m_nThumbnailRow = row;
-    const INT bitmap = TransitionCatalog::GetBitmapId(row);
-    if (bitmap < 0)
-        return nullptr;
-    CResourceSwitch bitmaps(kResourceBitmaps);
-    SetThumbnail(MakeTransitionThumbnail(new (std::nothrow) CIplImage(static_cast<UINT>(bitmap))));
+    SetThumbnail(MakeTransitionThumbnail(LoadCataloguePicture(row)));
     return m_pThumbnail;
 }
 
@@ -166,9 +176,14 @@ MediaFrame* MakeTransitionThumbnail(CIplImage* picture)
 
 MediaFrame* LoadTransitionMaskBitmap()
 {
-    CResourceSwitch bitmaps(kResourceBitmaps);
-    const INT bitmap = TransitionCatalog::GetBitmapId(0);
-    return MakeTransitionThumbnail(new (std::nothrow) CIplImage(static_cast<UINT>(bitmap)));
+    return MakeTransitionThumbnail(LoadCataloguePicture(0));
+}
+
+CataloguePictureLoader SetCataloguePictureLoader(CataloguePictureLoader loader)
+{
+    const CataloguePictureLoader previous = g_pictureLoader;
+    g_pictureLoader = loader != nullptr ? loader : LoadFromBitmapModule;
+    return previous;
 }
 
 void Transition::Save(CProfile* profile, LPCSTR section) const

@@ -64,6 +64,13 @@ private:
     INT m_nThumbnailRow = -1;
 };
 
+// Where catalogue pictures come from: the bitmap module, unless a loader
+// is installed (the picture of bitmap resource `id`, the caller's, or
+// null). SetCataloguePictureLoader(null) puts the bitmap module back and
+// returns the loader installed before.
+using CataloguePictureLoader = CIplImage* (*)(UINT id);
+CataloguePictureLoader SetCataloguePictureLoader(CataloguePictureLoader loader);
+
 // The thumbnail frame made from a catalogue picture: the picture itself, or
 // its top left 80 x 60 when it is larger. Takes over `picture`; null when
 // it holds no image.
