@@ -191,9 +191,8 @@ void CProductionSettings::SetParams(const ProductionParams& params, const void* 
     if (m_pCompressorState == nullptr)
         return;
     std::memcpy(m_pCompressorState, compressorState, size);
+    // The slot stays 0: the block's pointer is kept beside the record.
     m_Params.m_Compress.cbParms = size;
-    // The slot only says that there is a block; the pointer is kept here.
-    m_Params.m_Compress.lpParms = 1;
 }
 
 void CProductionSettings::SetOutputType(INT type)

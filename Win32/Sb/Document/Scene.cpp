@@ -496,6 +496,9 @@ void Scene::SetEffectOfKind(const Kind& effect)
         m_Effects.SetTextEffect(effect);
     else
         m_Effects.SetMotionEffect(effect);
+    // A motion effect copied from elsewhere may refer to another scene's
+    // overlay; this scene's effect refers to this scene's.
+    m_Effects.SetOverlayScene(m_pOverlayScene);
     RefreshLayer();
     m_bChanged = 1;
 }

@@ -588,6 +588,62 @@ TEST_F(SceneTest, TheMotionEffectNeverPointsAtADeletedOverlay)
     EXPECT_EQ(scene.GetOverlayDepth(), 0);
 }
 
+TEST_F(SceneTest, AMotionEffectFromAnotherSceneRefersToThisScenesOverlay)
+{
+    Scene other(RGB(0, 0, 0));
+    other.SetMotionEffect(MotionEffect());
+    other.SetOverlayScene(new Scene(RGB(9, 9, 9)));
+    Scene scene(RGB(0, 0, 0));
+    scene.SetMotionEffect(*other.GetMotionEffect());
+    EXPECT_EQ(scene.GetMotionEffect()->GetOverlayScene(), nullptr);
+    auto* own = new Scene(RGB(1, 1, 1));
+    scene.SetOverlayScene(own);
+    scene.SetMotionEffect(*other.GetMotionEffect());
+    EXPECT_EQ(scene.GetMotionEffect()->GetOverlayScene(), own);
+}
+
+TEST_F(SceneTest, ReloadingMakesTheMaterialOfTheMediaAgain)
+{
+    const std::string path = Video("clip.avi", 64, 48, 10.0, 100);
+    Scene scene(path.c_str());
+    scene.SetDuration(Seconds(3.0));
+    ASSERT_NE(scene.GetThumbnail(), nullptr);
+    Material* before = scene.GetMaterial();
+    scene.ReloadMedia();
+    EXPECT_NE(scene.GetMaterial(), before);
+    EXPECT_DOUBLE_EQ(scene.GetDuration().GetSeconds(), 10.0);
+    EXPECT_STREQ(scene.GetMediaPath(), path.c_str());
+
+    // Media that no reader reads leaves the scene without material.
+    Scene unknown(RGB(0, 0, 0));
+    unknown.GetMaterial()->SetPath(Touch("odd.xyz").c_str());
+    unknown.ReloadMedia();
+    EXPECT_FALSE(unknown.IsValid());
+    EXPECT_EQ(unknown.IsMediaMissing(), 1);
+}
+
+TEST_F(SceneTest, AudioServicesReachTheTracks)
+{
+    Scene scene(RGB(0, 0, 0));
+    EXPECT_EQ(scene.HasCustomAudio(), 0);
+    AudioClipList list;
+    const std::string old = ScriptedSound("Old.wav", 4.0, Pcm(2, 44100, 16));
+    ASSERT_NE(list.AddFile(old.c_str(), nullptr, nullptr), nullptr);
+    scene.GetAudio()->SetTrack(1, &list);
+    EXPECT_EQ(scene.HasCustomAudio(), 1);
+    EXPECT_EQ(scene.AudioFilesExist(), 1);
+    DWORD rate = 0;
+    EXPECT_EQ(scene.GetMaxAudioByteRate(&rate), 1);
+    EXPECT_EQ(rate, 176400u);
+    const std::string replacement = ScriptedSound("new.wav", 4.0, Pcm(1, 22050, 8));
+    CString upper = old.c_str();
+    upper.MakeUpper();
+    scene.RelinkAudioPath(upper, replacement.c_str());
+    CStringList paths;
+    EXPECT_EQ(scene.CollectAudioPaths(&paths), 1);
+    EXPECT_STREQ(paths.GetHead(), replacement.c_str());
+}
+
 TEST_F(SceneTest, AnOverlayComesBackFromAStoryboardFile)
 {
     const std::string path = Video("clip.avi", 64, 48, 10.0, 100);
