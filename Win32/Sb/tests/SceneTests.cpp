@@ -305,6 +305,50 @@ TEST_F(SceneTest, MissingOrDamagedKeysLoadToDefaults)
     EXPECT_EQ(scene.IsMediaMissing(), 1);
 }
 
+// Every entry of saved scenes (a video with a text effect, an overlay and
+// a track; a still; a colour) damaged or emptied in turn: each loads.
+TEST_F(SceneTest, EveryDamagedEntryLoadsWithoutHarm)
+{
+    const std::string video = Video("clip.avi", 64, 48, 10.0, 100, true);
+    const std::string stillPath = m_folder.File("picture.bmp");
+    ASSERT_TRUE(media_fixtures::WriteStill(stillPath, media_fixtures::StillKind::Bmp24, 16, 16));
+    Scene full(video.c_str());
+    full.SetTextEffect(TextEffect());
+    full.SetMotionEffect(MotionEffect());
+    full.SetOverlayMedia(video.c_str());
+    AudioClipList list;
+    ASSERT_NE(list.AddFile(ScriptedSound("track.wav", 4.0, Pcm(2, 22050, 16)).c_str(), nullptr, nullptr), nullptr);
+    full.GetAudio()->SetTrack(2, &list);
+    CProfile saved;
+    full.Save("", &saved, kSection);
+    Scene(stillPath.c_str()).Save("", &saved, "Still");
+    Scene(RGB(1, 2, 3)).Save("", &saved, "Colour");
+
+    for (CProfileSection* section = saved.GetFirstSection(); section != nullptr; section = section->m_pNext) {
+        for (CProfileEntry* entry = section->m_pFirstEntry; entry != nullptr; entry = entry->m_pNext) {
+            for (const char* damage : {"", "\xff-1e999 99:99:99.999"}) {
+                CProfile profile;
+                for (CProfileSection* copy = saved.GetFirstSection(); copy != nullptr; copy = copy->m_pNext) {
+                    for (CProfileEntry* e = copy->m_pFirstEntry; e != nullptr; e = e->m_pNext)
+                        profile.SetValue(copy->m_strName.c_str(), e->m_strName.c_str(),
+                                         e == entry ? damage : e->m_strValue.c_str());
+                }
+                {
+                    const std::string own = section->m_strName;
+                    Scene scene("", &profile, own == "Still" || own == "Colour" ? own.c_str() : kSection);
+                    scene.GetThumbnail();
+                    if (scene.OpenReader(CGfxSize(16, 16), 10.0)) {
+                        const WAVEFORMATEX format = Pcm(1, 8000, 8);
+                        FramePtr frame(scene.GetFrame(1, 1, &format, 1024));
+                    }
+                    Scene copy(scene);
+                    EXPECT_GE(copy.GetOverlayDepth(), 0);
+                }
+            }
+        }
+    }
+}
+
 TEST_F(SceneTest, OlderGeneratedScenesReadTheirColourAndText)
 {
     CProfile profile;

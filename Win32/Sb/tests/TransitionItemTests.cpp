@@ -134,6 +134,27 @@ TEST_F(TransitionItemTest, SectionsThatNameNoTransitionGiveNoEffect)
     EXPECT_FALSE(none.IsValid());
 }
 
+TEST_F(TransitionItemTest, EveryDamagedEntryLoadsWithoutHarm)
+{
+    CProfile saved;
+    Transition(MakeEffect(33, 1, 1)).Save(&saved, kSection);
+    for (CProfileEntry* entry = saved.GetFirstSection()->m_pFirstEntry; entry != nullptr; entry = entry->m_pNext) {
+        for (const char* damage : {"", "junk", "-99999999999", "4294967296", "1e40"}) {
+            CProfile profile;
+            for (CProfileEntry* e = saved.GetFirstSection()->m_pFirstEntry; e != nullptr; e = e->m_pNext)
+                profile.SetValue(kSection, e->m_strName.c_str(), e == entry ? damage : e->m_strValue.c_str());
+            Transition transition(&profile, kSection);
+            if (!transition.IsValid())
+                continue;
+            const TransitionParams& params = *transition.GetEffect()->GetParams();
+            EXPECT_GE(params.m_nSoftness, 0) << entry->m_strName << "=" << damage;
+            EXPECT_LE(params.m_nSoftness, TransitionParams::kMaxSoftness) << entry->m_strName << "=" << damage;
+            Transition copy(transition);
+            EXPECT_TRUE(copy.IsValid());
+        }
+    }
+}
+
 TEST_F(TransitionItemTest, TheLegacyLineNeedsFifteenTokens)
 {
     const std::string legacy = document_media::KeyName(Transition::kKeyLegacyLine);
