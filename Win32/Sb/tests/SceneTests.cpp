@@ -500,6 +500,47 @@ TEST_F(SceneTest, AThumbnailTimeMovedToTheInPointRecomputesTheEffectFlags)
     EXPECT_EQ(scene.GetThumbnailEffects(), Scene::kThumbColor);
 }
 
+TEST_F(SceneTest, SeekingStaysBeforeTheOutPoint)
+{
+    Scene scene(Video("clip.avi", 64, 48, 10.0, 100).c_str());
+    scene.SetInPoint(Seconds(2.0));
+    scene.SetDuration(Seconds(5.0));
+    ASSERT_EQ(scene.OpenReader(CGfxSize(64, 48), 10.0), 1);
+    EXPECT_EQ(scene.GetReader()->m_tPosition.GetMilliseconds(), 2000);
+    ASSERT_EQ(scene.SeekReader(Seconds(3.0)), 1);
+    FramePtr frame(scene.GetFrame(1, 0, nullptr, 1024));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(PixelAt(frame->m_pImage, 5, 5), ColorOfFrame(30));
+    EXPECT_NEAR(scene.GetPlayPosition(), 1.1, 1e-6);
+    for (double past : {5.0, 7.5}) {
+        ASSERT_EQ(scene.SeekReader(Seconds(past)), 1);
+        EXPECT_LT(scene.GetReader()->m_tPosition.GetSeconds(), 5.0 + 1e-6) << past;
+        EXPECT_NE(FramePtr(scene.GetFrame(1, 0, nullptr, 1024)), nullptr) << past;
+    }
+}
+
+TEST_F(SceneTest, ThumbnailsDrawOnlyTheFlaggedEffects)
+{
+    Scene scene(Video("clip.avi", 64, 48, 10.0, 100).c_str());
+    ColorEffect colour;
+    colour.m_nRedShift = 100;
+    colour.SetKeyTime(Seconds(10.0), 3);
+    scene.SetColorEffect(colour);
+    scene.SetThumbnailTime(2.0);
+    ASSERT_NE(scene.GetThumbnail(), nullptr);
+    const COLORREF drawn = PixelAt(scene.GetThumbnail()->m_pImage, 60, 45);
+    EXPECT_NE(drawn, ColorOfFrame(20));
+
+    // The same scene stored with no effect flagged for its thumbnail.
+    CProfile profile;
+    scene.Save("", &profile, kSection);
+    document_media::PutEntries(profile, kSection, {{Scene::kKeyThumbnailEffects, "0"}});
+    Scene plain("", &profile, kSection);
+    ASSERT_NE(plain.GetThumbnail(), nullptr);
+    EXPECT_EQ(PixelAt(plain.GetThumbnail()->m_pImage, 60, 45), ColorOfFrame(20));
+    ASSERT_NE(plain.GetColorEffect(), nullptr);
+}
+
 TEST_F(SceneTest, SetInPointMovesEffectsAndTracksButSetInFrameDoesNot)
 {
     const std::string path = Video("clip.avi", 64, 48, 10.0, 200);
