@@ -421,6 +421,9 @@ INT Scene::SeekReader(CMediaTime time)
 
 MediaFrame* Scene::GetFrame(INT wantVideo, INT wantAudio, const WAVEFORMATEX* format, INT gain)
 {
+    CShellServices& shell = CShellServices::Get();
+    if (shell.GetDebugLevel() > 3)
+        shell.WriteDebugLog("Scene::GetFrame\r\n");
     if (m_pReader == nullptr)
         return nullptr;
     INT end = 0;

@@ -76,6 +76,13 @@ int CShellServices::MessageBox(LPCSTR text, LPCSTR, UINT buttons)
     return AfxMessageBox(text, buttons);
 }
 
+INT CShellServices::GetDebugLevel()
+{
+    return 0;
+}
+
+void CShellServices::WriteDebugLog(LPCSTR) {}
+
 void CShellServices::Beep(UINT type)
 {
     ::MessageBeep(type);

@@ -31,6 +31,10 @@ public:
     // The skinned message box without owner window; `buttons` 0 shows a
     // single OK button. Returns the button chosen.
     virtual int MessageBox(LPCSTR text, LPCSTR caption, UINT buttons);
+    // The application's debug level; the document model writes its log
+    // lines only above 3. The standard services log nothing.
+    virtual INT GetDebugLevel();
+    virtual void WriteDebugLog(LPCSTR text);
     virtual void Beep(UINT type);
 
     // The services installed now.

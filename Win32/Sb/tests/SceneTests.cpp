@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "DocumentMediaSupport.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
@@ -92,8 +93,11 @@ public:
         m_events.push_back("text " + std::string(section) + "/" + entry);
         return m_bSet ? CString(m_strStill.c_str()) : CString(missing);
     }
+    INT GetDebugLevel() override { return m_nDebugLevel; }
+    void WriteDebugLog(LPCSTR text) override { m_events.push_back("log " + std::string(text)); }
     bool m_bSet = false;
     std::string m_strStill;
+    INT m_nDebugLevel = 0;
 };
 
 class SceneTest : public document_media::DocumentMediaTest {
@@ -438,6 +442,18 @@ TEST_F(SceneTest, WithoutSoundFromTheReaderAFrameGetsOneFrameOfSilence)
 
 // Kept as the storyboard has always done it: the frame that comes with the
 // end flag is not handed on.
+TEST_F(SceneTest, FramesAreLoggedAboveDebugLevelThree)
+{
+    Scene scene(RGB(0, 0, 0));
+    EXPECT_EQ(scene.GetFrame(1, 0, nullptr, 1024), nullptr);
+    ASSERT_EQ(scene.OpenReader(CGfxSize(8, 8), 25.0), 1);
+    for (INT level : {3, 4}) {
+        m_settings.m_nDebugLevel = level;
+        FramePtr frame(scene.GetFrame(1, 0, nullptr, 1024));
+    }
+    EXPECT_EQ(m_settings.Events("log"), (std::vector<std::string>{"log Scene::GetFrame\r\n"}));
+}
+
 TEST_F(SceneTest, AFrameThatArrivesWithTheEndFlagIsDropped)
 {
     Scene scene(Scripted("ending.avi", false, 1).c_str());
