@@ -7,3 +7,5 @@
 #include "Platform/DShow/Api/FilterInterfaces.h"
 #include "Platform/DShow/Api/GraphInterfaces.h"
 #include "Platform/DShow/Api/Guids.h"
+#include "Platform/DShow/Api/WritingInterfaces.h"
+#include "Platform/DShow/Api/VideoInterfaces.h"

@@ -79,8 +79,9 @@ struct RealMediaClip {
 bool WriteRealMedia(const std::string& path, const RealMediaClip& clip);
 
 // Sound files of a 440 Hz tone: PCM WAV (8 or 16 bits), MP3 (LAME), MP2
-// and AC-3.
-enum class SoundKind { Wav16, Wav8, Mp3, Mp2, Ac3 };
+// and AC-3, and WAV files of IMA ADPCM, Microsoft ADPCM, A-law, mu-law and
+// MP3.
+enum class SoundKind { Wav16, Wav8, Mp3, Mp2, Ac3, WavImaAdpcm, WavMsAdpcm, WavAlaw, WavMulaw, WavMp3 };
 
 struct SoundClip {
     SoundKind kind = SoundKind::Wav16;
@@ -124,5 +125,12 @@ void QuietMediaLogs();
 // The bytes of a file, or empty.
 std::vector<unsigned char> ReadBytes(const std::string& path);
 bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// The DV playback benchmark: a 720 x 480 NTSC DV AVI (type 2, video
+// only) of `frames` textured, moving frames; and libavcodec decoding every
+// video frame of a file on this thread, converting each to bottom-up RGB24
+// rows when asked, timed from the first read.
+bool WriteDvBenchmarkClip(const std::string& path, int frames);
+bool DecodeVideoDirectly(const std::string& path, bool toRgb24, int& frames, double& seconds);
 
 } // namespace media_fixtures

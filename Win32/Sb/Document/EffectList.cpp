@@ -194,7 +194,8 @@ void EffectList::Save(LPCSTR documentPath, CProfile* profile, LPCSTR sceneSectio
 void EffectList::LoadMotionSection(LPCSTR documentPath, CProfile* profile, LPCSTR section)
 {
     auto motion = std::make_unique<MotionEffect>(profile, section);
-    auto overlay = std::make_unique<Scene>();
+    // The section gives the overlay its material.
+    auto overlay = std::make_unique<Scene>(static_cast<Material*>(nullptr));
     if (!overlay->Load(documentPath, profile, section))
         return;
     motion->SetOverlayPath(overlay->GetMediaPath());

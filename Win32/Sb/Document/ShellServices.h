@@ -25,9 +25,16 @@ public:
     // The application's integer setting `entry` of profile section
     // `section`, or `missing`.
     virtual INT GetProfileInt(LPCSTR section, LPCSTR entry, INT missing);
+    // The application's text setting `entry` of profile section `section`,
+    // or `missing`.
+    virtual CString GetProfileString(LPCSTR section, LPCSTR entry, LPCSTR missing);
     // The skinned message box without owner window; `buttons` 0 shows a
     // single OK button. Returns the button chosen.
     virtual int MessageBox(LPCSTR text, LPCSTR caption, UINT buttons);
+    // The application's debug level; the document model writes its log
+    // lines only above 3. The standard services log nothing.
+    virtual INT GetDebugLevel();
+    virtual void WriteDebugLog(LPCSTR text);
     virtual void Beep(UINT type);
 
     // The services installed now.

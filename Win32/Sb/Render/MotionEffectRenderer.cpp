@@ -93,10 +93,8 @@ bool CMotionEffectRenderer::OpenOverlay(const CIplImage* image, const CMediaTime
     if (frame == nullptr || !m_pOverlay->OpenReader(CGfxSize(frame->width, frame->height), m_dFrameRate))
         return false;
     m_pReader = m_pOverlay->GetReader();
-    CMediaTime in;
-    CMediaTime out;
-    m_pOverlay->GetInPoint(in);
-    m_pOverlay->GetOutPoint(out);
+    const CMediaTime in = m_pOverlay->GetInPoint();
+    const CMediaTime out = m_pOverlay->GetOutPoint();
     m_pReader->SetInOut(m_pEffect->m_tOverlayOffset + out, in);
     m_pReader->SetStartPosition(m_pEffect->m_tOverlayOffset + in + time - m_pEffect->GetKeyTime0());
     return true;

@@ -900,14 +900,14 @@ TEST_F(StoryboardTest, EditsLayTheItemsOutAgain)
     EXPECT_DOUBLE_EQ(Seconds(storyboard->GetItem(4)->GetStart()), 6.0);
 }
 
-TEST_F(StoryboardTest, StandInScenesAndTransitionsTakeTheirSlots)
+TEST_F(StoryboardTest, EmptyScenesAndTransitionsTakeTheirSlots)
 {
     Storyboard storyboard;
-    auto* scene = new Scene;
-    auto* transition = new Transition;
+    auto* scene = new Scene(static_cast<Material*>(nullptr));
+    auto* transition = new Transition(nullptr);
     EXPECT_EQ(storyboard.SetItem(scene, 0), Storyboard::kResultOk);
     EXPECT_EQ(storyboard.SetItem(transition, 1), Storyboard::kResultOk);
-    Transition refused;
+    Transition refused(nullptr);
     EXPECT_EQ(storyboard.SetItem(&refused, 2), Storyboard::kResultWrongKind);
     EXPECT_EQ(storyboard.GetItem(0), scene);
     EXPECT_EQ(storyboard.GetItem(1), transition);

@@ -1,0 +1,15 @@
+// The Switcher library: the stream switcher and its two property pages.
+
+#include "Filters/Common/SetupRecords.h"
+#include "Filters/Switcher/Switcher.h"
+
+CFactoryTemplate g_Templates[] = {
+    {u"QOR Switcher", &CLSID_QORSwitcher, &CQORSwitcher::CreateInstance, nullptr, &plugin_setup::kSwitcher},
+    {u"Switcher PropertyPage", &CLSID_SwitcherEventPage, &plugin_setup::PageNotAvailable, nullptr, nullptr},
+    {u"Switcher Meida Type PropertyPage", &CLSID_SwitcherMediaTypePage, &plugin_setup::PageNotAvailable, nullptr,
+     nullptr},
+};
+int g_cTemplates = sizeof g_Templates / sizeof g_Templates[0];
+
+extern "C" HRESULT DllRegisterServer() { return AMovieDllRegisterServer2(TRUE); }
+extern "C" HRESULT DllUnregisterServer() { return AMovieDllRegisterServer2(FALSE); }
