@@ -3,13 +3,13 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "Platform/Av/Av.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Vfw/CompressorTable.h"
 #include "Platform/Vfw/Vfw.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -20,19 +20,7 @@ constexpr DWORD kAudioRate = 22050;
 // 1/15 s of 22,050 Hz stereo 16-bit per frame.
 constexpr LONG kAudioPerFrame = 1470;
 
-class WriteFolder {
-public:
-    WriteFolder() : m_path(fs::temp_directory_path() / ("kestrelon-vfw-write-" + std::to_string(::getpid())))
-    {
-        fs::create_directories(m_path);
-        media_fixtures::QuietMediaLogs();
-    }
-    ~WriteFolder() { fs::remove_all(m_path); }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    fs::path m_path;
-};
+using WriteFolder = testing_support::TempDir;
 
 // A BITMAPINFO of `bits` (a grey ramp palette for 8 bits) and frames of it.
 std::vector<BYTE> BitmapInfo(LONG width, LONG height, WORD bits)
