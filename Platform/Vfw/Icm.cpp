@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "Platform/Av/Av.h"
 #include "Platform/Vfw/CompressorTable.h"
 #include "Platform/Vfw/DibPicture.h"
+#include "Platform/Vfw/HandleTable.h"
 
 namespace vfw {
 
@@ -398,17 +398,7 @@ LRESULT Compressor::Message(UINT msg, DWORD_PTR dw1, DWORD_PTR dw2)
     }
 }
 
-// Open compressors by handle; a handle is a number, never a pointer, so a
-// closed or made-up handle is refused rather than followed.
-std::map<std::uintptr_t, std::shared_ptr<Compressor>> g_open;
-std::uintptr_t g_nextHandle = 1;
-
-std::shared_ptr<Compressor> Lookup(HIC hic)
-{
-    std::lock_guard lock(g_lock);
-    const auto found = g_open.find(reinterpret_cast<std::uintptr_t>(hic));
-    return found == g_open.end() ? nullptr : found->second;
-}
+HandleTable<Compressor> g_open;
 
 } // namespace
 
@@ -444,11 +434,7 @@ HIC ICOpen(DWORD fccType, DWORD fccHandler, UINT mode)
     const vfw::CompressorRow* row = vfw::FindRow(fccType, fccHandler);
     if (row == nullptr)
         return nullptr;
-    auto compressor = std::make_shared<vfw::Compressor>(*row);
-    std::lock_guard lock(vfw::g_lock);
-    const std::uintptr_t handle = vfw::g_nextHandle++;
-    vfw::g_open.emplace(handle, std::move(compressor));
-    return reinterpret_cast<HIC>(handle);
+    return vfw::g_open.Add<HIC>(std::make_shared<vfw::Compressor>(*row));
 }
 
 LRESULT ICGetInfo(HIC hic, ICINFO* info, DWORD cb)
@@ -460,21 +446,12 @@ LRESULT ICGetInfo(HIC hic, ICINFO* info, DWORD cb)
 
 LRESULT ICClose(HIC hic)
 {
-    std::shared_ptr<vfw::Compressor> closed;
-    {
-        std::lock_guard lock(vfw::g_lock);
-        const auto found = vfw::g_open.find(reinterpret_cast<std::uintptr_t>(hic));
-        if (found == vfw::g_open.end())
-            return ICERR_BADHANDLE;
-        closed = std::move(found->second);
-        vfw::g_open.erase(found);
-    }
-    return ICERR_OK;
+    return vfw::g_open.Remove(hic) ? ICERR_OK : ICERR_BADHANDLE;
 }
 
 LRESULT ICSendMessage(HIC hic, UINT msg, DWORD_PTR dw1, DWORD_PTR dw2)
 {
-    const std::shared_ptr<vfw::Compressor> compressor = vfw::Lookup(hic);
+    const std::shared_ptr<vfw::Compressor> compressor = vfw::g_open.Find(hic);
     if (!compressor)
         return ICERR_BADHANDLE;
     return compressor->Message(msg, dw1, dw2);

@@ -4,5 +4,7 @@
 
 #include "Platform/Com/Com.h"
 #include "Platform/Mm/Mm.h"
+#include "Platform/Vfw/Acm.h"
+#include "Platform/Vfw/AviFile.h"
 #include "Platform/Vfw/Icm.h"
 #include "Platform/Vfw/VfwTypes.h"

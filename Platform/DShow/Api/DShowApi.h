@@ -7,3 +7,4 @@
 #include "Platform/DShow/Api/FilterInterfaces.h"
 #include "Platform/DShow/Api/GraphInterfaces.h"
 #include "Platform/DShow/Api/Guids.h"
+#include "Platform/DShow/Api/WritingInterfaces.h"

@@ -251,3 +251,51 @@ constexpr int DVRESOLUTION_FULL = 1000;
 constexpr int DVRESOLUTION_HALF = 1001;
 constexpr int DVRESOLUTION_QUARTER = 1002;
 constexpr int DVRESOLUTION_DC = 1003;
+
+// Format blocks of the playback filters' media types.
+struct VIDEOINFOHEADER2 {
+    RECT rcSource;
+    RECT rcTarget;
+    DWORD dwBitRate;
+    DWORD dwBitErrorRate;
+    REFERENCE_TIME AvgTimePerFrame;
+    DWORD dwInterlaceFlags;
+    DWORD dwCopyProtectFlags;
+    DWORD dwPictAspectRatioX;
+    DWORD dwPictAspectRatioY;
+    DWORD dwControlFlags;
+    DWORD dwReserved2;
+    BITMAPINFOHEADER bmiHeader;
+};
+static_assert(offsetof(VIDEOINFOHEADER2, AvgTimePerFrame) == 40 && offsetof(VIDEOINFOHEADER2, bmiHeader) == 72);
+
+struct MPEG1VIDEOINFO {
+    VIDEOINFOHEADER hdr;
+    DWORD dwStartTimeCode;
+    DWORD cbSequenceHeader;
+    BYTE bSequenceHeader[1];
+};
+static_assert(offsetof(MPEG1VIDEOINFO, dwStartTimeCode) == 88);
+
+struct MPEG2VIDEOINFO {
+    VIDEOINFOHEADER2 hdr;
+    DWORD dwStartTimeCode;
+    DWORD cbSequenceHeader;
+    DWORD dwProfile;
+    DWORD dwLevel;
+    DWORD dwFlags;
+    DWORD dwSequenceHeader[1];
+};
+
+// The format block of an interleaved DV stream ('iavs'): the audio and
+// video auxiliary packs of the DIF stream.
+struct DVINFO {
+    DWORD dwDVAAuxSrc;
+    DWORD dwDVAAuxCtl;
+    DWORD dwDVAAuxSrc1;
+    DWORD dwDVAAuxCtl1;
+    DWORD dwDVVAuxSrc;
+    DWORD dwDVVAuxCtl;
+    DWORD dwDVReserved[2];
+};
+static_assert(sizeof(DVINFO) == 32);

@@ -143,3 +143,27 @@ struct IIPDVDec : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_IPDisplay(int* displayPixels) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_IPDisplay(int displayPixels) = 0;
 };
+
+// Playback system filters: the file source's reader and the audio
+// renderer's volume.
+DEFINE_GUID(IID_IAsyncReader, 0x56A868AA, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70);
+DEFINE_GUID(IID_IBasicAudio, 0x56A868B3, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70);
+
+struct IAsyncReader : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE RequestAllocator(IMemAllocator* preferred, ALLOCATOR_PROPERTIES* properties,
+                                                       IMemAllocator** actual) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Request(IMediaSample* sample, DWORD_PTR user) = 0;
+    virtual HRESULT STDMETHODCALLTYPE WaitForNext(DWORD timeout, IMediaSample** sample, DWORD_PTR* user) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SyncReadAligned(IMediaSample* sample) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SyncRead(LONGLONG position, LONG length, BYTE* buffer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Length(LONGLONG* total, LONGLONG* available) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BeginFlush() = 0;
+    virtual HRESULT STDMETHODCALLTYPE EndFlush() = 0;
+};
+
+struct IBasicAudio : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE put_Volume(long volume) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Volume(long* volume) = 0;
+    virtual HRESULT STDMETHODCALLTYPE put_Balance(long balance) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Balance(long* balance) = 0;
+};

@@ -12,40 +12,11 @@
 namespace dshow {
 namespace {
 
-using Creator = HRESULT (*)(REFIID riid, void** object);
-
-// A class factory over a creation function; it lives as long as the
-// process, so its reference count is not kept.
-template <Creator create> class BuiltinFactory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override
-    {
-        CheckPointer(object, E_POINTER);
-        *object = nullptr;
-        if (outer)
-            return CLASS_E_NOAGGREGATION;
-        return create(riid, object);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-    static HRESULT GetClassObject(REFCLSID, REFIID riid, LPVOID* object)
-    {
-        static BuiltinFactory factory;
-        return factory.QueryInterface(riid, object);
-    }
-};
+template <CreatorFactory::Creator create> HRESULT GetBuiltinClassObject(REFCLSID, REFIID riid, LPVOID* object)
+{
+    static CreatorFactory factory(create);
+    return factory.QueryInterface(riid, object);
+}
 
 HRESULT CreateMemoryAllocatorObject(REFIID riid, void** object)
 {
@@ -64,15 +35,35 @@ struct BuiltinClass {
 };
 
 const BuiltinClass kBuiltinClasses[] = {
-    {&CLSID_FilterGraph, &BuiltinFactory<&CreateFilterGraph>::GetClassObject},
-    {&CLSID_FilterGraphNoThread, &BuiltinFactory<&CreateFilterGraph>::GetClassObject},
-    {&CLSID_SystemClock, &BuiltinFactory<&CreateSystemClock>::GetClassObject},
-    {&CLSID_FilterMapper2, &BuiltinFactory<&CreateFilterMapper>::GetClassObject},
-    {&CLSID_SystemDeviceEnum, &BuiltinFactory<&CreateDeviceEnumerator>::GetClassObject},
-    {&CLSID_MemoryAllocator, &BuiltinFactory<&CreateMemoryAllocatorObject>::GetClassObject},
+    {&CLSID_FilterGraph, &GetBuiltinClassObject<&CreateFilterGraph>},
+    {&CLSID_FilterGraphNoThread, &GetBuiltinClassObject<&CreateFilterGraph>},
+    {&CLSID_SystemClock, &GetBuiltinClassObject<&CreateSystemClock>},
+    {&CLSID_FilterMapper2, &GetBuiltinClassObject<&CreateFilterMapper>},
+    {&CLSID_SystemDeviceEnum, &GetBuiltinClassObject<&CreateDeviceEnumerator>},
+    {&CLSID_MemoryAllocator, &GetBuiltinClassObject<&CreateMemoryAllocatorObject>},
 };
 
 } // namespace
+
+HRESULT STDMETHODCALLTYPE CreatorFactory::QueryInterface(REFIID riid, void** object)
+{
+    CheckPointer(object, E_POINTER);
+    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+        *object = static_cast<IClassFactory*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE CreatorFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object)
+{
+    CheckPointer(object, E_POINTER);
+    *object = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    return m_create(riid, object);
+}
 
 void RegisterBuiltinClasses()
 {

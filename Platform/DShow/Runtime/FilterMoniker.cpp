@@ -1,5 +1,6 @@
 #include "Platform/DShow/Runtime/FilterMoniker.h"
 
+#include "Platform/DShow/Api/Guids.h"
 #include "Platform/DShow/BaseClasses/ComBase.h"
 #include "Platform/DShow/Runtime/FilterStore.h"
 #include "Platform/DShow/Runtime/RegistryKey.h"
@@ -9,22 +10,39 @@ namespace {
 
 DEFINE_GUID(CLSID_CDeviceMoniker, 0x4315D437, 0x5B8C, 0x11D0, 0xBD, 0x3B, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86);
 
-// A property bag over the values of one registry key.
+// The system filter an instance of the legacy category names by its class
+// identifier, when the registry holds no such instance.
+bool SystemInstance(REFCLSID category, const std::string& instance, RegisteredFilter& filter)
+{
+    CLSID clsid{};
+    return category == CLSID_LegacyAmFilterCategory && win::GuidFromString(instance.c_str(), &clsid) &&
+           FindSystemFilterRecord(clsid, filter);
+}
+
+// A property bag over the values of one registry key; a system filter's
+// bag offers its FriendlyName, CLSID and Merit.
 class RegistryPropertyBag final : public com::Object<com::Implements<IPropertyBag, IID_IPropertyBag>> {
 public:
-    explicit RegistryPropertyBag(std::string key) : m_key(std::move(key)) {}
+    explicit RegistryPropertyBag(std::string key, const RegisteredFilter* system = nullptr) : m_key(std::move(key))
+    {
+        if (system)
+            m_system = *system;
+        m_isSystem = system != nullptr;
+    }
 
     HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override
     {
         CheckPointer(name, E_POINTER);
         CheckPointer(value, E_POINTER);
         RegistryKey key;
-        if (key.Open(HKEY_CLASSES_ROOT, m_key) != ERROR_SUCCESS)
+        bool open = key.Open(HKEY_CLASSES_ROOT, m_key) == ERROR_SUCCESS;
+        if (!open && !m_isSystem)
             return E_FAIL;
         std::string valueName = com::WideToUtf8(name);
         std::string text;
         DWORD number = 0;
-        if (key.Text(valueName.c_str(), text)) {
+        bool isText = open ? key.Text(valueName.c_str(), text) : SystemText(valueName, text);
+        if (isText) {
             if (value->vt != VT_EMPTY && value->vt != VT_BSTR)
                 return DISP_E_TYPEMISMATCH;
             std::u16string wide = com::Utf8ToWide(text);
@@ -36,7 +54,7 @@ public:
             value->bstrVal = copy;
             return S_OK;
         }
-        if (key.Number(valueName.c_str(), number)) {
+        if (open ? key.Number(valueName.c_str(), number) : SystemNumber(valueName, number)) {
             if (value->vt != VT_EMPTY && value->vt != VT_I4 && value->vt != VT_UI4)
                 return DISP_E_TYPEMISMATCH;
             VARTYPE type = value->vt == VT_UI4 ? VT_UI4 : VT_I4;
@@ -69,7 +87,27 @@ public:
     }
 
 private:
+    bool SystemText(const std::string& name, std::string& text) const
+    {
+        if (name == "FriendlyName")
+            text = com::WideToUtf8(m_system.name.c_str());
+        else if (name == "CLSID")
+            text = win::GuidToString(m_system.clsid);
+        else
+            return false;
+        return true;
+    }
+    bool SystemNumber(const std::string& name, DWORD& number) const
+    {
+        if (name != "Merit")
+            return false;
+        number = m_system.merit;
+        return true;
+    }
+
     std::string m_key;
+    RegisteredFilter m_system;
+    bool m_isSystem = false;
 };
 
 // Names one registered filter or device: "@device:sw:{category}\instance".
@@ -94,8 +132,15 @@ public:
         *object = nullptr;
         RegistryKey key;
         CLSID clsid{};
-        if (key.Open(HKEY_CLASSES_ROOT, KeyPath()) != ERROR_SUCCESS || !key.Guid("CLSID", clsid))
+        RegisteredFilter system;
+        if (key.Open(HKEY_CLASSES_ROOT, KeyPath()) == ERROR_SUCCESS) {
+            if (!key.Guid("CLSID", clsid))
+                return MK_E_NOOBJECT;
+        } else if (SystemInstance(m_category, m_instance, system)) {
+            clsid = system.clsid;
+        } else {
             return MK_E_NOOBJECT;
+        }
         return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, riid, object);
     }
     HRESULT STDMETHODCALLTYPE BindToStorage(IBindCtx*, IMoniker*, REFIID riid, void** object) override
@@ -104,6 +149,10 @@ public:
         *object = nullptr;
         if (riid != IID_IPropertyBag)
             return E_NOINTERFACE;
+        RegistryKey key;
+        RegisteredFilter system;
+        if (key.Open(HKEY_CLASSES_ROOT, KeyPath()) != ERROR_SUCCESS && SystemInstance(m_category, m_instance, system))
+            return com::CreateObject<RegistryPropertyBag>(riid, object, KeyPath(), &system);
         return com::CreateObject<RegistryPropertyBag>(riid, object, KeyPath());
     }
     HRESULT STDMETHODCALLTYPE IsEqual(IMoniker* other) override

@@ -1,6 +1,8 @@
 #include "Platform/DShow/Runtime/FilterStore.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <mutex>
 
 #include "Platform/DShow/Api/Guids.h"
 #include "Platform/DShow/Runtime/RegistryKey.h"
@@ -110,9 +112,49 @@ std::vector<std::string> InstanceNames(REFCLSID category)
     return key.SubKeys();
 }
 
+bool DescribeFilter(REFCLSID clsid, LPCWSTR name, const REGFILTER2& description, RegisteredFilter& filter)
+{
+    filter = RegisteredFilter{};
+    filter.clsid = clsid;
+    filter.name = name ? name : u"";
+    filter.merit = description.dwMerit;
+    if (description.dwVersion == 1) {
+        for (ULONG i = 0; i < description.cPins && description.rgPins; ++i) {
+            const REGFILTERPINS& record = description.rgPins[i];
+            RegisteredPin pin;
+            pin.name = record.strName ? record.strName : u"";
+            pin.rendered = record.bRendered;
+            pin.output = record.bOutput;
+            pin.zero = record.bZero;
+            pin.many = record.bMany;
+            pin.types = TypesOf(record.nMediaTypes, record.lpMediaType);
+            filter.pins.push_back(std::move(pin));
+        }
+        return true;
+    }
+    if (description.dwVersion == 2) {
+        for (ULONG i = 0; i < description.cPins2 && description.rgPins2; ++i) {
+            const REGFILTERPINS2& record = description.rgPins2[i];
+            RegisteredPin pin;
+            pin.name = com::Utf8ToWide(Numbered("Pin", i));
+            pin.rendered = record.dwFlags & REG_PINFLAG_B_RENDERER;
+            pin.output = record.dwFlags & REG_PINFLAG_B_OUTPUT;
+            pin.zero = record.dwFlags & REG_PINFLAG_B_ZERO;
+            pin.many = record.dwFlags & REG_PINFLAG_B_MANY;
+            pin.types = TypesOf(record.nMediaTypes, record.lpMediaType);
+            filter.pins.push_back(std::move(pin));
+        }
+        return true;
+    }
+    return false;
+}
+
 HRESULT WriteFilter(REFCLSID clsid, LPCWSTR name, REFCLSID category, const std::string& instance,
                     const REGFILTER2& description)
 {
+    RegisteredFilter filter;
+    if (!DescribeFilter(clsid, name, description, filter))
+        return E_INVALIDARG;
     std::string path = InstancesKey(category) + "\\" + instance;
     RegDeleteTreeA(HKEY_CLASSES_ROOT, path.c_str());
     RegistryKey key;
@@ -123,32 +165,10 @@ HRESULT WriteFilter(REFCLSID clsid, LPCWSTR name, REFCLSID category, const std::
         error = key.SetText("CLSID", win::GuidToString(clsid));
     if (error == ERROR_SUCCESS)
         error = key.SetNumber("Merit", description.dwMerit);
-    if (description.dwVersion == 1) {
-        for (ULONG i = 0; i < description.cPins && description.rgPins && error == ERROR_SUCCESS; ++i) {
-            const REGFILTERPINS& record = description.rgPins[i];
-            RegisteredPin pin;
-            pin.name = record.strName ? record.strName : u"";
-            pin.rendered = record.bRendered;
-            pin.output = record.bOutput;
-            pin.zero = record.bZero;
-            pin.many = record.bMany;
-            pin.types = TypesOf(record.nMediaTypes, record.lpMediaType);
-            error = WritePin(key, i, pin, record.clsConnectsToFilter, record.strConnectsToPin);
-        }
-    } else if (description.dwVersion == 2) {
-        for (ULONG i = 0; i < description.cPins2 && description.rgPins2 && error == ERROR_SUCCESS; ++i) {
-            const REGFILTERPINS2& record = description.rgPins2[i];
-            RegisteredPin pin;
-            pin.name = com::Utf8ToWide(Numbered("Pin", i));
-            pin.rendered = record.dwFlags & REG_PINFLAG_B_RENDERER;
-            pin.output = record.dwFlags & REG_PINFLAG_B_OUTPUT;
-            pin.zero = record.dwFlags & REG_PINFLAG_B_ZERO;
-            pin.many = record.dwFlags & REG_PINFLAG_B_MANY;
-            pin.types = TypesOf(record.nMediaTypes, record.lpMediaType);
-            error = WritePin(key, i, pin, nullptr, nullptr);
-        }
-    } else {
-        return E_INVALIDARG;
+    for (size_t i = 0; i < filter.pins.size() && error == ERROR_SUCCESS; ++i) {
+        const REGFILTERPINS* record = description.dwVersion == 1 ? &description.rgPins[i] : nullptr;
+        error = WritePin(key, i, filter.pins[i], record ? record->clsConnectsToFilter : nullptr,
+                         record ? record->strConnectsToPin : nullptr);
     }
     return FromRegistry(error);
 }
@@ -166,16 +186,67 @@ HRESULT UnregisterFilter(const CLSID* category, REFCLSID clsid)
     return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(error);
 }
 
+namespace {
+
+struct SystemRecords {
+    std::mutex lock;
+    std::vector<RegisteredFilter> filters;
+};
+
+SystemRecords& System()
+{
+    static SystemRecords* records = new SystemRecords; // read by objects released during exit
+    return *records;
+}
+
+} // namespace
+
+void AddSystemFilterRecord(RegisteredFilter filter)
+{
+    SystemRecords& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    for (RegisteredFilter& known : system.filters) {
+        if (known.clsid == filter.clsid) {
+            known = std::move(filter);
+            return;
+        }
+    }
+    system.filters.push_back(std::move(filter));
+}
+
+bool FindSystemFilterRecord(REFCLSID clsid, RegisteredFilter& filter)
+{
+    SystemRecords& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    for (const RegisteredFilter& known : system.filters) {
+        if (known.clsid == clsid) {
+            filter = known;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<RegisteredFilter> RegisteredFilters(REFCLSID category)
 {
     std::vector<RegisteredFilter> filters;
     RegistryKey instances;
-    if (instances.Open(HKEY_CLASSES_ROOT, InstancesKey(category)) != ERROR_SUCCESS)
+    if (instances.Open(HKEY_CLASSES_ROOT, InstancesKey(category)) == ERROR_SUCCESS) {
+        for (const std::string& name : instances.SubKeys()) {
+            RegistryKey instance;
+            if (instance.Open(instances.Get(), name) == ERROR_SUCCESS)
+                filters.push_back(ReadFilter(instance));
+        }
+    }
+    if (category != CLSID_LegacyAmFilterCategory)
         return filters;
-    for (const std::string& name : instances.SubKeys()) {
-        RegistryKey instance;
-        if (instance.Open(instances.Get(), name) == ERROR_SUCCESS)
-            filters.push_back(ReadFilter(instance));
+    SystemRecords& system = System();
+    std::lock_guard<std::mutex> guard(system.lock);
+    for (const RegisteredFilter& own : system.filters) {
+        bool registered = std::any_of(filters.begin(), filters.end(),
+                                      [&](const RegisteredFilter& f) { return f.clsid == own.clsid; });
+        if (!registered)
+            filters.push_back(own);
     }
     return filters;
 }

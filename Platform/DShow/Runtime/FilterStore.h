@@ -61,4 +61,15 @@ bool PinTakes(const RegisteredPin& pin, REFGUID major, REFGUID minor, bool exact
 // wildcard.
 bool FilterTakes(const RegisteredFilter& filter, bool output, REFGUID major, REFGUID minor);
 
+// The filter a registration record describes; false for a record of an
+// unknown version.
+bool DescribeFilter(REFCLSID clsid, LPCWSTR name, const REGFILTER2& description, RegisteredFilter& filter);
+
+// The runtime's own filters, known to the filter store without registry
+// entries: RegisteredFilters lists them with the legacy filter category,
+// after the registered ones, unless the registry holds the same class.
+void AddSystemFilterRecord(RegisteredFilter filter);
+// The system filter of this class identifier; false when there is none.
+bool FindSystemFilterRecord(REFCLSID clsid, RegisteredFilter& filter);
+
 } // namespace dshow

@@ -306,6 +306,11 @@ constexpr SoundEncoding kSoundEncodings[] = {
     {SoundKind::Mp3, AV_CODEC_ID_MP3, "mp3", 64000},
     {SoundKind::Mp2, AV_CODEC_ID_MP2, "mp2", 128000},
     {SoundKind::Ac3, AV_CODEC_ID_AC3, "ac3", 96000},
+    {SoundKind::WavImaAdpcm, AV_CODEC_ID_ADPCM_IMA_WAV, "wav", 0},
+    {SoundKind::WavMsAdpcm, AV_CODEC_ID_ADPCM_MS, "wav", 0},
+    {SoundKind::WavAlaw, AV_CODEC_ID_PCM_ALAW, "wav", 0},
+    {SoundKind::WavMulaw, AV_CODEC_ID_PCM_MULAW, "wav", 0},
+    {SoundKind::WavMp3, AV_CODEC_ID_MP3, "wav", 64000},
 };
 
 bool WriteEncodedTone(const std::string& path, const SoundClip& clip, const SoundEncoding& encoding)

@@ -8,6 +8,7 @@
 #include "Platform/Outside/StillImage/StillImage.h"
 #include "Platform/Win/Base/Guid.h"
 #include "Win32/Sb/Media/MediaSource.h"
+#include "Win32/Sb/Media/AviFileReader.h"
 #include "Win32/Sb/Media/RealMediaReader.h"
 #include "Win32/Sb/Media/StillImageReader.h"
 #include "Win32/Utils/Profile.h"
@@ -204,9 +205,9 @@ CMediaSource* CMediaReaderFactory::CreateDShowReader(LPCSTR)
     return nullptr;
 }
 
-CMediaSource* CMediaReaderFactory::CreateAviFileReader(LPCSTR)
+CMediaSource* CMediaReaderFactory::CreateAviFileReader(LPCSTR path)
 {
-    return nullptr;
+    return new (std::nothrow) CAviFileReader(path, 1, 0, -1);
 }
 
 CMediaSource* CMediaReaderFactory::CreateStillImageReader(LPCSTR path)

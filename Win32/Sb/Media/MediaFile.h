@@ -5,8 +5,7 @@
 // when they need frames, for a reader.
 //
 // The readers are made through a CMediaReaderFactory, which tests replace.
-// Readers that do not exist yet (the DirectShow grab reader, the AVIFile
-// audio reader) come back null from the standard factory, and CreateReader
+// Readers that do not exist yet (the DirectShow grab reader) come back null from the standard factory, and CreateReader
 // reports 259 for them as for any reader that does not open.
 
 #include "Platform/Mfc/File.h"

@@ -1,0 +1,65 @@
+#pragma once
+// A renderer of one input pin: it presents each sample at its time on the
+// graph's clock (at once without a clock), holds samples while paused,
+// sends EC_COMPLETE at the end of the stream, and answers IMediaSeeking and
+// IMediaPosition by passing them upstream. Derived renderers say which
+// types they take and what presenting a sample means.
+
+#include "Platform/DShow/Filters/Renderers/Presentation.h"
+
+namespace dshow {
+
+class RendererBase;
+
+class RendererInputPin : public CRenderedInputPin {
+public:
+    RendererInputPin(RendererBase* renderer, HRESULT* result, LPCWSTR name);
+
+    HRESULT CheckMediaType(const CMediaType* type) override;
+    HRESULT SetMediaType(const CMediaType* type) override;
+    HRESULT STDMETHODCALLTYPE Receive(IMediaSample* sample) override;
+    HRESULT STDMETHODCALLTYPE EndOfStream() override;
+    HRESULT STDMETHODCALLTYPE BeginFlush() override;
+    HRESULT STDMETHODCALLTYPE EndFlush() override;
+
+private:
+    RendererBase* m_renderer;
+};
+
+class RendererBase : public CBaseFilter {
+public:
+    RendererBase(LPCTSTR name, REFCLSID clsid, LPCWSTR pinName);
+    ~RendererBase() override;
+
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override;
+    int GetPinCount() override { return 1; }
+    CBasePin* GetPin(int index) override;
+
+    HRESULT STDMETHODCALLTYPE Stop() override;
+    HRESULT STDMETHODCALLTYPE Pause() override;
+    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
+
+protected:
+    friend class RendererInputPin;
+
+    virtual HRESULT CheckMediaType(const CMediaType* type) = 0;
+    virtual HRESULT SetMediaType(const CMediaType*) { return S_OK; }
+    // Presents one sample, at its time; called on the streaming thread.
+    virtual HRESULT Render(IMediaSample* sample) = 0;
+    // Whether samples wait for their time on the graph's clock.
+    virtual bool Scheduled() { return true; }
+    // The end of the stream, before EC_COMPLETE; a renderer that still
+    // plays what it was given waits here.
+    virtual void EndOfStream() {}
+    virtual void OnStop() {}
+    virtual void OnFlush() {}
+
+    RendererInputPin* m_pin = nullptr;
+    Presentation m_presentation;
+    CCritSec m_lock;
+
+private:
+    IUnknown* m_position = nullptr;
+};
+
+} // namespace dshow

@@ -1,0 +1,172 @@
+// The File Writer: the sink that writes the bytes it receives to the file
+// named through IFileSinkFilter. A sample's start time, when it has one, is
+// the byte offset of its data (so a writer can come back to fill in a
+// header); without one the data goes at the end. The file is written under
+// a temporary name and moved over the target at the end of the stream or
+// at Stop; a writer that receives nothing leaves the target untouched (the
+// AVI multiplexer writes its file itself, to the name given here).
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include "Platform/Av/TempFile.h"
+#include "Platform/DShow/Filters/Renderers/RendererBase.h"
+#include "Platform/DShow/Filters/Writing/Writing.h"
+#include "Platform/Win/Base/Utf.h"
+#include "Platform/Win/Base/WinError.h"
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+namespace dshow {
+
+HRESULT WriteErrorResult(int error)
+{
+    return error == AVERROR(ENOSPC) ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : E_FAIL;
+}
+
+HRESULT SetUpBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG count, LONG bytes)
+{
+    request->cBuffers = std::max<LONG>(request->cBuffers, count);
+    request->cbBuffer = std::max<LONG>(request->cbBuffer, bytes);
+    ALLOCATOR_PROPERTIES actual{};
+    HRESULT hr = allocator->SetProperties(request, &actual);
+    if (FAILED(hr))
+        return hr;
+    return actual.cbBuffer >= bytes && actual.cBuffers >= count ? S_OK : E_FAIL;
+}
+
+HRESULT GetSinkFileName(IPin* output, std::string& path)
+{
+    path.clear();
+    CheckPointer(output, E_POINTER);
+    com::ComPtr<IPin> connected;
+    if (FAILED(output->ConnectedTo(connected.Receive())))
+        return VFW_E_NOT_CONNECTED;
+    PIN_INFO info{};
+    HRESULT hr = connected->QueryPinInfo(&info);
+    if (FAILED(hr))
+        return hr;
+    com::ComPtr<IFileSinkFilter> sink;
+    if (info.pFilter) {
+        hr = info.pFilter->QueryInterface(IID_IFileSinkFilter, sink.ReceiveVoid());
+        info.pFilter->Release();
+    }
+    if (!sink)
+        return E_NOINTERFACE;
+    LPOLESTR name = nullptr;
+    hr = sink->GetCurFile(&name, nullptr);
+    if (FAILED(hr))
+        return hr;
+    path = win::Utf16ToUtf8(name);
+    CoTaskMemFree(name);
+    return path.empty() ? E_FAIL : S_OK;
+}
+
+namespace {
+
+class FileWriter final : public RendererBase, public IFileSinkFilter {
+public:
+    FileWriter() : RendererBase(NAME("File Writer"), CLSID_FileWriter, u"in") {}
+    ~FileWriter() override { m_file.Abandon(); }
+
+    DECLARE_IUNKNOWN
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override
+    {
+        if (riid == IID_IFileSinkFilter)
+            return GetInterface(static_cast<IFileSinkFilter*>(this), object);
+        return RendererBase::NonDelegatingQueryInterface(riid, object);
+    }
+
+    HRESULT STDMETHODCALLTYPE SetFileName(LPCOLESTR file, const AM_MEDIA_TYPE* type) override
+    {
+        CheckPointer(file, E_POINTER);
+        CAutoLock guard(&m_lock);
+        if (!IsStopped())
+            return VFW_E_WRONG_STATE;
+        m_name = file;
+        m_type = type != nullptr ? CMediaType(*type) : CMediaType();
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* file, AM_MEDIA_TYPE* type) override
+    {
+        CheckPointer(file, E_POINTER);
+        *file = nullptr;
+        CAutoLock guard(&m_lock);
+        if (m_name.empty())
+            return E_FAIL;
+        const size_t bytes = (m_name.size() + 1) * sizeof(WCHAR);
+        *file = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+        if (*file == nullptr)
+            return E_OUTOFMEMORY;
+        std::copy(m_name.c_str(), m_name.c_str() + m_name.size() + 1, *file);
+        if (type != nullptr) {
+            CMediaType copy(m_type);
+            *type = copy;
+            // The caller owns the format block now.
+            copy.pbFormat = nullptr;
+            copy.cbFormat = 0;
+            copy.pUnk = nullptr;
+        }
+        return S_OK;
+    }
+
+protected:
+    HRESULT CheckMediaType(const CMediaType*) override { return S_OK; }
+    bool Scheduled() override { return false; }
+
+    HRESULT Render(IMediaSample* sample) override
+    {
+        CAutoLock guard(&m_fileLock);
+        if (!m_file.IsOpen()) {
+            if (m_name.empty())
+                return E_FAIL;
+            if (int error = m_file.Create(win::Utf16ToUtf8(m_name)); error < 0)
+                return Fail(WriteErrorResult(error));
+        }
+        BYTE* data = nullptr;
+        sample->GetPointer(&data);
+        const size_t size = static_cast<size_t>(sample->GetActualDataLength());
+        REFERENCE_TIME start = 0, stop = 0;
+        std::FILE* file = m_file.File();
+        const bool placed = SUCCEEDED(sample->GetTime(&start, &stop)) && start >= 0;
+        if (fseeko(file, placed ? static_cast<off_t>(start) : 0, placed ? SEEK_SET : SEEK_END) != 0 ||
+            (size != 0 && std::fwrite(data, 1, size, file) != size))
+            return Fail(errno == ENOSPC ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : E_FAIL);
+        return S_OK;
+    }
+
+    void EndOfStream() override { Commit(); }
+    void OnStop() override { Commit(); }
+
+private:
+    HRESULT Fail(HRESULT hr)
+    {
+        m_file.Abandon();
+        NotifyEvent(EC_ERRORABORT, hr, 0);
+        return hr;
+    }
+
+    void Commit()
+    {
+        CAutoLock guard(&m_fileLock);
+        if (!m_file.IsOpen())
+            return;
+        if (int error = m_file.Commit(); error < 0)
+            NotifyEvent(EC_ERRORABORT, WriteErrorResult(error), 0);
+    }
+
+    std::u16string m_name;
+    CMediaType m_type;
+    CCritSec m_fileLock;
+    av::TempFile m_file;
+};
+
+} // namespace
+
+HRESULT CreateFileWriter(REFIID riid, void** object) { return CreateSystemObject<FileWriter>(riid, object); }
+
+} // namespace dshow

@@ -1,0 +1,20 @@
+// The writing family of system filters: names, class identifiers and
+// merits. None is offered by type: their callers add them by class
+// identifier.
+
+#include "Platform/DShow/Filters/SystemFilterTables.h"
+#include "Platform/DShow/Filters/Writing/Writing.h"
+
+namespace dshow {
+
+const SystemFilter kWritingFilters[] = {
+    {&CLSID_AviDest, u"AVI Mux", MERIT_DO_NOT_USE, nullptr, &CreateAviMux},
+    {&CLSID_FileWriter, u"File writer", MERIT_DO_NOT_USE, nullptr, &CreateFileWriter},
+    {&CLSID_DVVideoEnc, u"DV Video Encoder", MERIT_DO_NOT_USE, nullptr, &CreateDvEncoder},
+    {&CLSID_DVMux, u"DV Muxer", MERIT_DO_NOT_USE, nullptr, &CreateDvMux},
+    {&CLSID_DVPatchFilter, u"DV-Patch Filter", MERIT_DO_NOT_USE, nullptr, &CreateDvPatchFilter},
+    {&CLSID_QklawrPlaceholder, u"qklawr.ax", MERIT_DO_NOT_USE, nullptr, &CreatePlaceholder},
+};
+const size_t kWritingFilterCount = sizeof kWritingFilters / sizeof kWritingFilters[0];
+
+} // namespace dshow

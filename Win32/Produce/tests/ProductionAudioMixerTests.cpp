@@ -1,0 +1,191 @@
+#include "Win32/Produce/ProductionAudioMixer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "Win32/Sb/Media/MediaFrame.h"
+#include "Win32/Sb/Media/MediaSource.h"
+#include "Win32/Sb/Media/WaveBuffer.h"
+
+namespace {
+
+constexpr WAVEFORMATEX kStereo16{WAVE_FORMAT_PCM, 2, 11025, 44100, 4, 16, 0};
+// 40 ms at 11,025 Hz.
+constexpr DWORD kBlockFrames = 441;
+
+CMediaTime Milliseconds(double ms) { return CMediaTime::FromMilliseconds(ms); }
+
+std::vector<BYTE> Constant16(DWORD frames, int channels, int level)
+{
+    std::vector<BYTE> bytes;
+    for (DWORD i = 0; i < frames * static_cast<DWORD>(channels); ++i) {
+        bytes.push_back(static_cast<BYTE>(level & 0xFF));
+        bytes.push_back(static_cast<BYTE>((level >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+// A clip that yields blocks of one constant level, `frames` long.
+class ConstantClip : public CMediaSource {
+public:
+    ConstantClip(int level, DWORD frames, INT volume) : m_level(level), m_frames(frames) { m_nVolume = volume; }
+
+    MediaFrame* GetAudio(INT* failed, WAVEFORMATEX* format, INT) override
+    {
+        *failed = 0;
+        auto* frame = new MediaFrame;
+        const std::vector<BYTE> bytes = Constant16(m_frames, format->nChannels, m_level);
+        frame->m_pAudio = new CWaveBuffer(format, bytes.data(), static_cast<DWORD>(bytes.size()));
+        return frame;
+    }
+
+private:
+    int m_level;
+    DWORD m_frames;
+};
+
+// Mixes `blocks` primary blocks of `level` and answers the left channel of
+// everything mixed.
+std::vector<int> MixBlocks(CProductionAudioMixer& mixer, int blocks, int level)
+{
+    const std::vector<BYTE> samples = Constant16(kBlockFrames, 2, level);
+    std::vector<int> left;
+    for (int b = 0; b < blocks; ++b) {
+        CWaveBuffer primary(&kStereo16, samples.data(), static_cast<DWORD>(samples.size()));
+        CWaveBuffer output(&kStereo16, nullptr, (kBlockFrames + 512) * 4);
+        mixer.Mix(&primary, &output);
+        for (DWORD i = 0; i + 3 < output.m_nLength; i += 4)
+            left.push_back(static_cast<SHORT>(output.m_pData[i] | output.m_pData[i + 1] << 8));
+    }
+    return left;
+}
+
+TEST(ProductionAudioMixer, WithoutFormatsItMixesAt11025HzStereo16Bit)
+{
+    CProductionAudioMixer mixer(Milliseconds(40), nullptr, nullptr, FALSE);
+    EXPECT_TRUE(mixer.m_bReady);
+    EXPECT_EQ(mixer.m_OutputFormat.nSamplesPerSec, 11025u);
+    EXPECT_EQ(mixer.m_OutputFormat.nChannels, 2);
+    EXPECT_EQ(mixer.m_OutputFormat.wBitsPerSample, 16);
+    EXPECT_EQ(mixer.m_SourceFormat.nBlockAlign, 4);
+    EXPECT_EQ(mixer.m_nBlockDuration, 40000);
+}
+
+TEST(ProductionAudioMixer, TheProductionFadesInOverItsFirstSecond)
+{
+    CProductionAudioMixer mixer(Milliseconds(40), nullptr, nullptr, FALSE);
+    const std::vector<int> left = MixBlocks(mixer, 30, 16384);
+    ASSERT_GT(left.size(), 12000u);
+    EXPECT_EQ(left[0], 0);
+    EXPECT_NEAR(left[2756], 4000, 3);
+    EXPECT_NEAR(left[5512], 8000, 3);
+    EXPECT_EQ(left[11025], 16000);
+    EXPECT_EQ(left[12000], 16000);
+}
+
+struct SlotCase {
+    int slot;
+    INT volume;
+    int expected;
+};
+
+// A clip's level is its volume once its fade-in is over, in every slot
+// (the later stereo slots too).
+TEST(ProductionAudioMixer, SourcesEndAtTheirVolumeInEverySlot)
+{
+    for (const SlotCase& c : {SlotCase{0, 512, 8000}, SlotCase{35, 512, 8000}, SlotCase{39, 1024, 16000}}) {
+        CProductionAudioMixer mixer(Milliseconds(40), nullptr, nullptr, FALSE);
+        for (int slot = 0; slot < c.slot; ++slot)
+            ASSERT_TRUE(mixer.AddSource(new ConstantClip(0, kBlockFrames, 1024)));
+        ASSERT_TRUE(mixer.AddSource(new ConstantClip(16384, kBlockFrames, c.volume)));
+        const std::vector<int> left = MixBlocks(mixer, 30, 0);
+        ASSERT_GT(left.size(), 12000u);
+        EXPECT_EQ(left[0], 0) << c.slot;
+        EXPECT_NEAR(left[5512], c.expected / 2, 3) << c.slot;
+        EXPECT_EQ(left[12000], c.expected) << c.slot;
+    }
+}
+
+// A clip's last block may be short: the rest of it is silence.
+TEST(ProductionAudioMixer, AShortSourceBlockIsPaddedWithSilence)
+{
+    CProductionAudioMixer mixer(Milliseconds(40), nullptr, nullptr, FALSE);
+    mixer.AddSource(new ConstantClip(16384, kBlockFrames / 2, 1024));
+    const std::vector<int> left = MixBlocks(mixer, 40, 0);
+    ASSERT_GT(left.size(), 16000u);
+    // Past the fade-in, each block is half clip and half silence.
+    const std::size_t block = 35 * kBlockFrames;
+    EXPECT_EQ(left[block + 10], 16000);
+    EXPECT_EQ(left[block + kBlockFrames / 2 + 10], 0);
+}
+
+TEST(ProductionAudioMixer, CrossFadeAveragesIntoTheLongerBlock)
+{
+    std::vector<BYTE> shorter(441, 200);
+    std::vector<BYTE> longer(442, 100);
+    const WAVEFORMATEX mono8{WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
+    auto* a = new CWaveBuffer(&mono8, shorter.data(), 441);
+    auto* b = new CWaveBuffer(&mono8, longer.data(), 442);
+    CWaveBuffer* first = a;
+    CWaveBuffer* second = b;
+    CProductionAudioMixer mixer(Milliseconds(40), nullptr, nullptr, FALSE);
+    INT ok = 0;
+    mixer.CrossFade(&first, &second, &mono8, &ok);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(first, b);
+    EXPECT_EQ(second, a);
+    EXPECT_EQ(first->m_pData[0], 150);
+    EXPECT_EQ(first->m_pData[440], 150);
+    EXPECT_EQ(first->m_pData[441], 100);
+    delete a;
+    delete b;
+}
+
+TEST(ProductionAudioMixer, FortySlotsAndTheirBookkeeping)
+{
+    CProductionAudioMixer mixer(Milliseconds(40), nullptr, nullptr, FALSE);
+    EXPECT_EQ(mixer.GetLastUsedSlot(), 0);
+    EXPECT_TRUE(mixer.HasFreeSlot());
+    std::vector<CMediaSource*> added;
+    for (int i = 0; i < 40; ++i) {
+        added.push_back(new ConstantClip(0, kBlockFrames, 1024));
+        ASSERT_TRUE(mixer.AddSource(added.back()));
+    }
+    EXPECT_FALSE(mixer.HasFreeSlot());
+    ConstantClip extra(0, kBlockFrames, 1024);
+    EXPECT_FALSE(mixer.AddSource(&extra));
+    EXPECT_EQ(mixer.GetSourceCount(), 40);
+    EXPECT_EQ(mixer.GetLastUsedSlot(), 39);
+    for (int i = 0; i < 40; ++i) {
+        if (i == 7)
+            continue;
+        ASSERT_TRUE(mixer.RemoveSource(added[static_cast<std::size_t>(i)]));
+        delete added[static_cast<std::size_t>(i)];
+    }
+    EXPECT_FALSE(mixer.RemoveSource(&extra));
+    EXPECT_EQ(mixer.GetLastUsedSlot(), 7);
+    EXPECT_EQ(mixer.GetSource(7), added[7]);
+    EXPECT_EQ(mixer.GetSource(0), nullptr);
+    mixer.ReleaseAllSources();
+    EXPECT_EQ(mixer.GetSourceCount(), 0);
+    mixer.AddSource(new ConstantClip(0, kBlockFrames, 1024));
+    EXPECT_EQ(mixer.GetLastUsedSlot(), 0);
+}
+
+TEST(ProductionAudioMixer, FadeOutAllBringsEverythingToSilence)
+{
+    CProductionAudioMixer mixer(Milliseconds(40), nullptr, nullptr, FALSE);
+    mixer.AddSource(new ConstantClip(8000, kBlockFrames, 1024));
+    MixBlocks(mixer, 30, 8000);
+    mixer.FadeOutAll(10);
+    const std::vector<int> left = MixBlocks(mixer, 20, 8000);
+    ASSERT_GT(left.size(), 8000u);
+    EXPECT_GT(left[100], 10000);
+    EXPECT_EQ(left[6000], 0);
+}
+
+} // namespace
