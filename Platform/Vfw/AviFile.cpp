@@ -128,3 +128,47 @@ LONG AVIStreamTimeToSample(PAVISTREAM stream, LONG time)
 ULONG AVIStreamAddRef(PAVISTREAM stream) { return stream != nullptr ? ++stream->m_refs : 0; }
 
 ULONG AVIStreamRelease(PAVISTREAM stream) { return Release(stream); }
+
+HRESULT AVIFileCreateStream(PAVIFILE file, PAVISTREAM* stream, const AVISTREAMINFO* info)
+{
+    if (stream == nullptr || info == nullptr)
+        return AVIERR_BADPARAM;
+    *stream = nullptr;
+    if (file == nullptr)
+        return AVIERR_BADHANDLE;
+    return file->CreateStream(stream, info);
+}
+
+HRESULT AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM source, const AVICOMPRESSOPTIONS* options,
+                                const void*)
+{
+    if (compressed == nullptr || options == nullptr)
+        return AVIERR_BADPARAM;
+    *compressed = nullptr;
+    if (source == nullptr)
+        return AVIERR_BADHANDLE;
+    return vfw::MakeCompressedStream(source, *options, compressed);
+}
+
+HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG position, const void* format, LONG size)
+{
+    if (stream == nullptr)
+        return AVIERR_BADHANDLE;
+    if (format == nullptr || size <= 0)
+        return AVIERR_BADPARAM;
+    return stream->SetFormat(position, format, size);
+}
+
+HRESULT AVIStreamWrite(PAVISTREAM stream, LONG start, LONG samples, const void* buffer, LONG cb, DWORD flags,
+                       LONG* samplesWritten, LONG* bytesWritten)
+{
+    if (samplesWritten != nullptr)
+        *samplesWritten = 0;
+    if (bytesWritten != nullptr)
+        *bytesWritten = 0;
+    if (stream == nullptr)
+        return AVIERR_BADHANDLE;
+    if ((buffer == nullptr && cb > 0) || cb < 0 || samples < 0)
+        return AVIERR_BADPARAM;
+    return stream->Write(start, samples, buffer, cb, flags, samplesWritten, bytesWritten);
+}

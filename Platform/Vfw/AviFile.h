@@ -96,6 +96,26 @@ struct AVISTREAMINFO {
 };
 static_assert(sizeof(AVISTREAMINFO) == 140);
 
+constexpr DWORD AVICOMPRESSF_INTERLEAVE = 0x00000001;
+constexpr DWORD AVICOMPRESSF_DATARATE = 0x00000002;
+constexpr DWORD AVICOMPRESSF_KEYFRAMES = 0x00000004;
+constexpr DWORD AVICOMPRESSF_VALID = 0x00000008;
+
+struct AVICOMPRESSOPTIONS {
+    DWORD fccType;
+    DWORD fccHandler;
+    DWORD dwKeyFrameEvery;
+    DWORD dwQuality;
+    DWORD dwBytesPerSecond;
+    DWORD dwFlags;
+    LPVOID lpFormat;
+    DWORD cbFormat;
+    LPVOID lpParms;
+    DWORD cbParms;
+    DWORD dwInterleaveEvery;
+};
+using LPAVICOMPRESSOPTIONS = AVICOMPRESSOPTIONS*;
+
 void AVIFileInit();
 void AVIFileExit();
 
@@ -125,4 +145,26 @@ LONG AVIStreamLength(PAVISTREAM stream);
 LONG AVIStreamSampleToTime(PAVISTREAM stream, LONG sample);
 LONG AVIStreamTimeToSample(PAVISTREAM stream, LONG time);
 ULONG AVIStreamAddRef(PAVISTREAM stream);
+
+// Writing. A file opened with OF_WRITE | OF_CREATE takes streams declared
+// from their AVISTREAMINFO (dwScale / dwRate, dwSampleSize, dwInitialFrames,
+// rcFrame; a video handler of 0 or 'DIB ' is uncompressed) and given their
+// format before the first write; the file is written through a temporary
+// file beside the target, in AVI 2.0 form (OpenDML past 1 GiB), and put in
+// place when the file and every stream of it are released.
+HRESULT AVIFileCreateStream(PAVIFILE file, PAVISTREAM* stream, const AVISTREAMINFO* info);
+// A stream that compresses the BITMAPINFO frames it is given with the
+// installed compressor `options->fccHandler` (key-frame rate, quality
+// 0..10000, data rate as the flags say) and writes them to `source`. The
+// new stream holds a reference to `source`.
+HRESULT AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM source, const AVICOMPRESSOPTIONS* options,
+                                const void* handler);
+// The stream's format: a BITMAPINFO (the input format, for a compressed
+// stream) or a WAVEFORMATEX.
+HRESULT AVIStreamSetFormat(PAVISTREAM stream, LONG position, const void* format, LONG size);
+// Writes `samples` samples at `start` (at or after the stream's end; a gap
+// is filled with silence or repeated frames); AVIIF_KEYFRAME marks a key
+// frame.
+HRESULT AVIStreamWrite(PAVISTREAM stream, LONG start, LONG samples, const void* buffer, LONG cb, DWORD flags,
+                       LONG* samplesWritten, LONG* bytesWritten);
 ULONG AVIStreamRelease(PAVISTREAM stream);

@@ -2,32 +2,23 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Vfw/Vfw.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using media_fixtures::SoundClip;
 using media_fixtures::SoundKind;
 
-class Folder {
+// A folder of the test's own, with FFmpeg quiet about damaged input.
+class Folder : public testing_support::TempDir {
 public:
-    Folder() : m_path(fs::temp_directory_path() / ("kestrelon-vfw-" + std::to_string(::getpid())))
-    {
-        fs::create_directories(m_path);
-        media_fixtures::QuietMediaLogs();
-    }
-    ~Folder() { fs::remove_all(m_path); }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    fs::path m_path;
+    Folder() { media_fixtures::QuietMediaLogs(); }
 };
 
 std::string Sound(const Folder& folder, const std::string& name, SoundKind kind, int rate, int channels,

@@ -712,6 +712,19 @@ void CAudioProcessor::Combine(INT from, INT to)
     m_Response[2] = m_ImpulseSpectrum[2] * first;
 }
 
+// The pass band's ramp over positions start .. end - 1, in pairs: a raised
+// cosine rising from 0 (high-pass) or falling to 0 (low-pass).
+void CAudioProcessor::RaisedCosine(INT start, INT end, bool rising)
+{
+    const float span = static_cast<float>(std::max(end - start - 1, 1));
+    for (INT i = start; i < end; i += 2) {
+        const INT g = rising ? i - start : end - i;
+        const float v = static_cast<float>(0.5 - 0.5 * std::cos(kPi * g / span));
+        m_PassBand[i] = v;
+        m_PassBand[i + 1] = v;
+    }
+}
+
 void CAudioProcessor::SetHighPass(INT hertz) { SetHighPass(static_cast<float>(hertz)); }
 
 void CAudioProcessor::SetHighPass(float hertz)
@@ -728,12 +741,7 @@ void CAudioProcessor::SetHighPass(float hertz)
     m_bFilterOn = true;
     for (INT i = 2; i < start; ++i)
         m_PassBand[i] = 0.0f;
-    const float span = static_cast<float>(std::max(end - start - 1, 1));
-    for (INT i = start; i < end; i += 2) {
-        const float v = static_cast<float>(0.5 - 0.5 * std::cos(kPi * (i - start) / span));
-        m_PassBand[i] = v;
-        m_PassBand[i + 1] = v;
-    }
+    RaisedCosine(start, end, true);
     for (INT i = end; i < m_nHighPassEnd && i <= n; ++i)
         m_PassBand[i] = 1.0f;
     Combine(2, std::max(end, m_nHighPassEnd));
@@ -756,13 +764,7 @@ void CAudioProcessor::SetLowPass(float hertz)
     m_bFilterOn = true;
     for (INT i = std::max(m_nLowPassStart, 1); i < start; ++i)
         m_PassBand[i] = 1.0f;
-    const float span = static_cast<float>(std::max(end - start - 1, 1));
-    INT g = end - start;
-    for (INT i = start; i < end; i += 2, g -= 2) {
-        const float v = static_cast<float>(0.5 - 0.5 * std::cos(kPi * g / span));
-        m_PassBand[i] = v;
-        m_PassBand[i + 1] = v;
-    }
+    RaisedCosine(start, end, false);
     for (INT i = std::max(end, 1); i <= n; ++i)
         m_PassBand[i] = 0.0f;
     if (start < n)

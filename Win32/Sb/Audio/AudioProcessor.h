@@ -98,6 +98,7 @@ private:
     INT Resample(INT frames);
     void WriteOutput(INT frames);
     void Combine(INT from, INT to);
+    void RaisedCosine(INT start, INT end, bool rising);
     void RebuildBandCurve();
     void AddNoise(float* samples, INT count, float amplitude);
     float BinFrequency(INT position) const;

@@ -4,10 +4,8 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
@@ -16,28 +14,24 @@
 #include "Win32/Sb/Media/MediaFrame.h"
 #include "Win32/Sb/Media/WaveBuffer.h"
 #include "Win32/Sb/Media/tests/MediaTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using media_fixtures::SoundClip;
 using media_fixtures::SoundKind;
 using media_tests::FramePtr;
 using media_tests::PcmFormat;
 using media_tests::Seconds;
 
-class SoundFolder {
+// A folder of generated sound files.
+class SoundFolder : public testing_support::TempDir {
 public:
-    SoundFolder() : m_path(fs::temp_directory_path() / ("kestrelon-avireader-" + std::to_string(::getpid())))
-    {
-        fs::create_directories(m_path);
-        media_fixtures::QuietMediaLogs();
-    }
-    ~SoundFolder() { fs::remove_all(m_path); }
+    SoundFolder() { media_fixtures::QuietMediaLogs(); }
 
     std::string Make(const std::string& name, SoundKind kind, int rate, int channels, double seconds = 1.0) const
     {
-        const std::string path = (m_path / name).string();
+        const std::string path = File(name);
         SoundClip clip;
         clip.kind = kind;
         clip.sampleRate = rate;
@@ -46,10 +40,6 @@ public:
         EXPECT_TRUE(media_fixtures::WriteSound(path, clip)) << name;
         return path;
     }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    fs::path m_path;
 };
 
 FramePtr NextAudio(CMediaSource& source, WAVEFORMATEX& format)

@@ -1,0 +1,176 @@
+#include "Win32/Produce/MediaWriter.h"
+
+#include <sys/stat.h>
+
+#include "Platform/Win/Kernel/Files.h"
+#include "Win32/Sb/Document/ShellServices.h"
+#include "Win32/Utils/FileUtils.h"
+
+namespace {
+
+constexpr int kTempNameCount = 100;
+
+struct TypeExtension {
+    int type;
+    LPCSTR extension;
+};
+constexpr TypeExtension kExtensions[] = {{2, ".mpg"}, {4, ".wmv"}, {5, ".rm"}};
+
+void LogTrace(LPCSTR text)
+{
+    if (CShellServices::Get().GetDebugLevel() > 3)
+        CShellServices::Get().WriteDebugLog(text);
+}
+
+void LogError(LPCSTR text)
+{
+    if (CShellServices::Get().GetDebugLevel() > 0)
+        CShellServices::Get().WriteDebugLog(text);
+}
+
+// Drive and folder of a path with its separator: everything up to the last
+// '/' or '\'; empty for a bare file name.
+CString FolderOf(const CString& path)
+{
+    int cut = -1;
+    for (int i = 0; i < path.GetLength(); ++i)
+        if (path[i] == '/' || path[i] == '\\' || (i == 1 && path[i] == ':'))
+            cut = i;
+    return path.Left(cut + 1);
+}
+
+BOOL DeleteTarget(LPCSTR name)
+{
+    if (DeleteFileA(name))
+        return TRUE;
+    struct stat status {};
+    if (::stat(name, &status) == 0 && (status.st_mode & 0777) != 0) {
+        ::chmod(name, 0600);
+        return DeleteFileA(name);
+    }
+    return FALSE;
+}
+
+} // namespace
+
+LPCSTR WriterExtensionForType(int outputType)
+{
+    for (const TypeExtension& row : kExtensions)
+        if (row.type == outputType)
+            return row.extension;
+    return ".avi";
+}
+
+MediaWriter::MediaWriter() = default;
+
+MediaWriter::~MediaWriter()
+{
+    for (BYTE*& slot : m_pDelayed) {
+        delete[] slot;
+        slot = nullptr;
+    }
+}
+
+void MediaWriter::SetNoAudio(int noAudio) { m_bNoAudio = noAudio; }
+
+int MediaWriter::GetNoAudio() { return m_bNoAudio; }
+
+int MediaWriter::HandleNotify(long) { return 0; }
+
+int MediaWriter::SetAudioFormat(PCMWAVEFORMAT format)
+{
+    m_bAudioFormatSet = 1;
+    m_wfAudio = format;
+    return kWriterOk;
+}
+
+int MediaWriter::SetOutputName(LPCSTR name)
+{
+    m_strOutputName = name;
+    m_bNameSet = 1;
+    return kWriterOk;
+}
+
+int MediaWriter::GetOutputName(CString& name) const
+{
+    name.Empty();
+    if (!m_bNameSet)
+        return kWriterNoOutputName;
+    name = m_strOutputName;
+    return kWriterOk;
+}
+
+int MediaWriter::SetFrameTime(DWORD microseconds)
+{
+    m_nTimeScale = 1000000;
+    if (microseconds == 0)
+        return kWriterBadFrameTime;
+    m_nFrameTime = microseconds;
+    return kWriterOk;
+}
+
+void MediaWriter::GetFrameSize(int* width, int* height) const
+{
+    *width = m_nWidth;
+    *height = m_nHeight;
+}
+
+int MediaWriter::SetBitDepth(int bits)
+{
+    const int depth = bits & 0xFFFF;
+    if (depth != 8 && depth != 16 && depth != 24)
+        return kWriterBadDepth;
+    m_nBitDepth = depth;
+    return kWriterOk;
+}
+
+void MediaWriter::SetDefaultAudioFormat()
+{
+    m_wfAudio = PCMWAVEFORMAT{{WAVE_FORMAT_PCM, 1, 11025, 11025, 1}, 8};
+    m_bNoAudio = 0;
+    m_bAudioFormatLocked = 0;
+}
+
+void MediaWriter::SetDefaultVideoFormat()
+{
+    m_nBitDepth = 24;
+    m_nWidth = 320;
+    m_nHeight = 240;
+}
+
+int MediaWriter::MakeTempFileName()
+{
+    LogTrace("Creating Temp Produce File \r\n");
+    LogTrace(m_strOutputName + "\r\n");
+    m_strTempName.Empty();
+    const CString folder = FolderOf(m_strOutputName);
+    for (int n = 0; n < kTempNameCount; ++n) {
+        CString candidate;
+        candidate.Format("%sMMERGE%d%s", static_cast<LPCSTR>(folder), n, static_cast<LPCSTR>(m_strExtension));
+        if (!FileExists(candidate)) {
+            m_strTempName = candidate;
+            LogTrace("Got Temp Produce File \r\n");
+            LogTrace(m_strTempName + "\r\n");
+            return kWriterOk;
+        }
+    }
+    LogError("No free temporary production file name\r\n");
+    return kWriterOpenFailed;
+}
+
+int MediaWriter::FinishFile(int finish)
+{
+    if (m_strTempName.IsEmpty())
+        return kWriterOk;
+    if (!finish) {
+        DeleteFileA(m_strTempName);
+        return kWriterOk;
+    }
+    if (FileExists(m_strOutputName))
+        DeleteTarget(m_strOutputName);
+    if (!MoveFileA(m_strTempName, m_strOutputName)) {
+        LogError("Renaming the temporary production file failed\r\n");
+        return kWriterOpenFailed;
+    }
+    return kWriterOk;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// Storyboards of real scenes and transitions for the producer's tests,
+// written one token per slot: "C5" a colour scene of 5 s, "D1" a dissolve
+// with 1 s overlap, "W1" a wipe, "M" a scene of a media file that does not
+// exist, "_" an empty slot.
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "Win32/Sb/Document/Scene.h"
+#include "Win32/Sb/Document/Storyboard.h"
+#include "Win32/Sb/Document/Transition.h"
+#include "Win32/Sb/Document/TransitionEffect.h"
+#include "Win32/Sb/Document/TransitionParams.h"
+
+inline CMediaTime Seconds(double seconds)
+{
+    CMediaTime time;
+    time.SetSeconds(seconds);
+    return time;
+}
+
+inline Scene* MakeColourScene(double seconds, COLORREF colour = RGB(200, 40, 40))
+{
+    auto* scene = new Scene(colour);
+    scene->SetDuration(Seconds(seconds));
+    return scene;
+}
+
+// Catalogue row 1 dissolves; row 2 wipes.
+inline Transition* MakeTransition(int row, double overlap)
+{
+    TransitionEffect* effect = TransitionCatalog::Create(row);
+    effect->SetOverlapDuration(static_cast<float>(overlap));
+    return new Transition(effect);
+}
+
+inline std::unique_ptr<Storyboard> ProduceStoryboard(std::string_view layout)
+{
+    auto storyboard = std::make_unique<Storyboard>();
+    std::istringstream tokens{std::string(layout)};
+    std::string token;
+    for (INT slot = 0; tokens >> token; ++slot) {
+        const double value = token.size() > 1 ? std::stod(token.substr(1)) : 0.0;
+        StoryboardItem* item = nullptr;
+        switch (token[0]) {
+        case 'C': item = MakeColourScene(value, RGB(40 * (slot % 6), 200, 255 - 40 * (slot % 6))); break;
+        case 'D': item = MakeTransition(1, value); break;
+        case 'W': item = MakeTransition(2, value); break;
+        case 'M': item = new Scene("/nonexistent-kestrelon-media/missing.avi"); break;
+        default: break;
+        }
+        if (item != nullptr)
+            storyboard->SetItem(item, slot);
+    }
+    storyboard->RecomputeTimes();
+    return storyboard;
+}
