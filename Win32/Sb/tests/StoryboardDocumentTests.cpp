@@ -102,6 +102,18 @@ public:
         m_events.push_back("save range " + std::to_string(first) + " " + std::to_string(last));
         return 5;
     }
+    CString GetLibraryName() override { return "Holiday.kll"; }
+    CString GetLibraryPath() override { return m_strLibraryPath.c_str(); }
+    void OpenLibrary(LPCSTR path, LPCSTR name) override
+    {
+        m_events.push_back("open library " + std::string(path) + " " + name);
+    }
+    BOOL RunItemProperties(LPCSTR caption, LPCSTR title, Scene* scene, Transition* transition) override
+    {
+        m_events.push_back("properties " + std::string(caption) + " [" + title + "] " + (scene ? "scene" : "-") + " "
+                           + (transition ? "transition" : "-"));
+        return TRUE;
+    }
     void UpdateCommandButtons(INT a, INT b) override
     {
         m_events.push_back("buttons " + std::to_string(a) + std::to_string(b));
@@ -115,6 +127,7 @@ public:
     INT m_nSelectionFirst = -1;
     INT m_nSelectionLast = -1;
     std::string m_strChosen;
+    std::string m_strLibraryPath;
     // The producer's answers and what it was asked.
     INT m_nPrepareResult = 0;
     INT m_nProduceResult = 0;
@@ -1007,6 +1020,65 @@ TEST_F(StoryboardDocumentTest, TheTemplateOpensAFileHiddenAndTheDocumentIsDynami
     EXPECT_TRUE(made->IsKindOf(RUNTIME_CLASS(CDocument)));
     EXPECT_STREQ(documentClass->m_lpszClassName, "CSBDoc");
     EXPECT_FALSE(static_cast<CSBDoc*>(made.get())->OnOpenDocument("a.sbd")) << "no main window";
+}
+
+TEST_F(StoryboardDocumentTest, TheLibraryTravelsWithTheStoryboardWhenTheSettingSaysSo)
+{
+    CSBDoc doc;
+    FillSmallBoard(doc);
+    m_host.m_strLibraryPath = m_folder.File("libraries/Holiday.kll");
+    const std::string plain = m_folder.File("plain.sbd");
+    ASSERT_TRUE(doc.SaveStoryboard(plain.c_str()));
+    CProfile saved;
+    ASSERT_EQ(saved.Load(plain.c_str()), CProfile::kOk);
+    EXPECT_FALSE(saved.HasEntry("Header", "LibraryName"));
+
+    m_shell.m_nNewMediaAudio = 1;
+    const std::string with = m_folder.File("with-library.sbd");
+    ASSERT_TRUE(doc.SaveStoryboard(with.c_str()));
+    ASSERT_EQ(saved.Load(with.c_str()), CProfile::kOk);
+    EXPECT_STREQ(saved.GetValue("Header", "LibraryName"), "Holiday.kll");
+    EXPECT_STREQ(saved.GetValue("Header", "LibraryPath"), "$\\libraries\\Holiday.kll");
+    std::unique_ptr<CProfile> clip(doc.BuildStoryboardProfile("", 0, 2));
+    EXPECT_STREQ(clip->GetValue("Header", "LibraryPath"), m_host.m_strLibraryPath.c_str()) << "full path";
+
+    CSBDoc reader;
+    EXPECT_EQ(reader.InsertStoryboardFile(with.c_str(), 0), 5);
+    EXPECT_EQ(m_host.m_events, (std::vector<std::string>{"open library " + m_host.m_strLibraryPath + " Holiday.kll"}));
+}
+
+TEST_F(StoryboardDocumentTest, PastingAtAnOddSlotInsertsAtTheNextEvenOne)
+{
+    CSBDoc source;
+    FillSmallBoard(source);
+    ASSERT_TRUE(source.CopyToClipboard(0, 1));
+    CSBDoc doc;
+    FillSmallBoard(doc);
+    doc.Paste(3);
+    EXPECT_EQ(Layout(doc), "STS.STS");
+}
+
+TEST_F(StoryboardDocumentTest, ThePropertiesSheetGetsTheSceneTheTransitionOrThePath)
+{
+    CSBDoc doc;
+    FillSmallBoard(doc);
+    const std::string caption = Text(61469);
+    EXPECT_FALSE(doc.EditCurrentItemProperties()) << "no current slot";
+    m_host.m_nCurrentSlot = 1;
+    EXPECT_TRUE(doc.EditCurrentItemProperties());
+    EXPECT_TRUE(doc.EditItemProperties(static_cast<Scene*>(doc.GetItem(0))));
+    EXPECT_FALSE(doc.EditMediaProperties(""));
+    EXPECT_TRUE(doc.EditMediaProperties("/media/a.avi"));
+    EXPECT_EQ(m_host.m_events, (std::vector<std::string>{"properties " + caption + " [] - transition",
+                                                         "properties " + caption + " [] scene -",
+                                                         "properties " + caption + " [/media/a.avi] - -"}));
+}
+
+TEST_F(StoryboardDocumentTest, ATrueColourDisplayNeedsNoPalette)
+{
+    CSBDoc doc;
+    EXPECT_EQ(doc.RealizePalette(nullptr), 1);
+    doc.ReleasePalette();
 }
 
 } // namespace
