@@ -27,6 +27,7 @@
 #include "Win32/Sb/Document/TextEffect.h"
 #include "Win32/Sb/Document/Transition.h"
 #include "Win32/Sb/Document/TransitionEffect.h"
+#include "Win32/Sb/Media/MediaFile.h"
 #include "Win32/Utils/Profile.h"
 #include "tests/support/TempDir.h"
 
@@ -1079,6 +1080,33 @@ TEST_F(StoryboardDocumentTest, ATrueColourDisplayNeedsNoPalette)
     CSBDoc doc;
     EXPECT_EQ(doc.RealizePalette(nullptr), 1);
     doc.ReleasePalette();
+}
+
+// The program's untranslated module names every part of a scene file, so
+// a scene file whose media exists passes the check and one whose media has
+// gone names it.
+TEST_F(StoryboardDocumentTest, SceneFilesOfTheProgramsOwnNamesPassTheMediaCheck)
+{
+    const std::string still = m_folder.File("picture.bmp");
+    ASSERT_TRUE(media_fixtures::WriteStill(still, media_fixtures::StillKind::Bmp24, 16, 16));
+    Scene scene(still.c_str());
+    ASSERT_TRUE(scene.IsValid());
+    CProfile profile;
+    const std::string header = KeyName(1104);
+    profile.SetSection(header.c_str());
+    profile.SetValue(header.c_str(), KeyName(1106).c_str(), KeyName(1121).c_str());
+    profile.SetValue(header.c_str(), KeyName(1107).c_str(), KeyName(1122).c_str());
+    scene.Save(m_folder.Path().c_str(), &profile, KeyName(1113).c_str());
+    const std::string path = WriteProfile(profile, "picture.scn");
+
+    INT ok = 0;
+    CString missing;
+    EXPECT_EQ(CMediaFile(path.c_str()).CheckSceneMedia(&ok, missing), CMediaFile::kOk);
+    EXPECT_EQ(ok, 1);
+    std::filesystem::remove(still);
+    CMediaFile(path.c_str()).CheckSceneMedia(&ok, missing);
+    EXPECT_EQ(ok, 0);
+    EXPECT_STREQ(missing, still.c_str());
 }
 
 } // namespace
