@@ -783,9 +783,15 @@ TEST_F(StoryboardDocumentTest, ImportPlacesAtTheNextEvenSlot)
     const std::string junk = m_folder.Write("junk.xyz", "junk");
     m_host.m_strChosen = junk;
     EXPECT_EQ(doc.ImportMediaFile(), 0);
-    ASSERT_EQ(m_host.m_messages.size(), 2u);
+    // Windows Media and RealMedia video is produced by pass-through only.
+    const std::string windowsMedia = ScriptedVideo("media/clip.wmv", 4.0);
+    m_host.m_strChosen = windowsMedia;
+    EXPECT_EQ(doc.ImportMediaFile(), 0);
+    ASSERT_EQ(m_host.m_messages.size(), 3u);
     EXPECT_EQ(m_host.m_messages[0], "The file " + m_folder.File("gone.avi") + " does not exist. | <app> | 48");
     EXPECT_EQ(m_host.m_messages[1], "The file " + junk + " cannot be used as a scene. | <app> | 48");
+    EXPECT_EQ(m_host.m_messages[2], "The file " + windowsMedia + " cannot be used as a scene. | <app> | 48");
+    EXPECT_EQ(doc.GetPendingScene(), nullptr);
     EXPECT_EQ(Layout(doc), "STS.S.S.S.STS.S");
 }
 
