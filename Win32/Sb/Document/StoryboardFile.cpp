@@ -279,7 +279,8 @@ INT CSBDoc::InsertStoryboardFile(LPCSTR path, INT slot)
 
     // The range from the first slot to where the shift moved the last one;
     // none when the shift left nothing (-1 would mean the last index).
-    const INT mergeLast = first + n + shift - 1;
+    // Slots past the limit held nothing that could be placed.
+    const INT mergeLast = std::min(first + n + shift - 1, Storyboard::kMaxSlots - 1);
     INT merged = Storyboard::kResultWrongKind;
     if (mergeLast >= first) {
         merged = m_pStoryboard->InsertFrom(scratch, slot, first, mergeLast);

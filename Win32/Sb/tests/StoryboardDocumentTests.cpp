@@ -586,6 +586,22 @@ TEST_F(StoryboardDocumentTest, OlderFilesShiftTheirItemsByOneSlot)
     }
 }
 
+TEST_F(StoryboardDocumentTest, ItemsNumberedPastTheSlotLimitAreLeftOutAndCounted)
+{
+    CSBDoc source;
+    FillSmallBoard(source);
+    CProfile profile;
+    Frame(profile, "2.0", "3", "4094");
+    PutItem(profile, source, 0, 4094);
+    PutItem(profile, source, 1, 4095);
+    PutItem(profile, source, 2, 4096);
+    CSBDoc doc;
+    EXPECT_EQ(doc.InsertStoryboardFile(WriteProfile(profile, "high.sbd").c_str(), 0), 4);
+    EXPECT_EQ(Layout(doc), "STS") << "the transition got a colour scene after it";
+    EXPECT_EQ(doc.GetDroppedItemCount(), 1);
+    EXPECT_EQ(m_host.m_messages.size(), 1u);
+}
+
 TEST_F(StoryboardDocumentTest, TooManySlotsForThePlaceGiveMessage2019)
 {
     CProfile profile;
