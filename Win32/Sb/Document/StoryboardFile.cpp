@@ -1,0 +1,335 @@
+// The storyboard profile: writing slots of the storyboard into it and
+// merging one, read from a file or the clipboard, into the storyboard.
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "Platform/Win/User/Clipboard.h"
+#include "Win32/Sb/Document/ProfileKeys.h"
+#include "Win32/Sb/Document/SBDoc.h"
+#include "Win32/Sb/Document/Scene.h"
+#include "Win32/Sb/Document/ShellServices.h"
+#include "Win32/Sb/Document/Storyboard.h"
+#include "Win32/Sb/Document/Transition.h"
+#include "Win32/Utils/FileUtils.h"
+#include "Win32/Utils/Profile.h"
+
+namespace {
+
+// Untranslated names of the frame.
+constexpr UINT kHeaderComment = 1103;
+constexpr UINT kHeaderSection = 1104;
+constexpr UINT kIndexSection = 1105;
+constexpr UINT kFileTypeKey = 1106;
+constexpr UINT kVersionKey = 1107;
+constexpr UINT kFileType = 1108;
+constexpr UINT kVersion = 1109;
+constexpr UINT kCountKey = 1110;
+constexpr UINT kReservedName = 1111;
+constexpr UINT kFirstKey = 1112;
+constexpr UINT kItemPrefix = 1113;
+constexpr UINT kKindKey = 1114;
+constexpr UINT kSceneKind = 1115;
+constexpr UINT kTransitionKind = 1116;
+constexpr UINT kReservedWriterName1 = 1117;
+constexpr UINT kReservedWriterName2 = 1118;
+constexpr UINT kLibraryNameKey = 1119;
+constexpr UINT kLibraryPathKey = 1124;
+constexpr UINT kSettingsSection = 1280;
+constexpr char kSaveLibraryEntry[] = "SaveLibraryWithProduction";
+// The older layout, whose items stand one slot off.
+constexpr char kOlderVersion[] = "1.0";
+
+// Language strings.
+constexpr UINT kExtension = 69;
+constexpr UINT kTooManyMessage = 2019;
+constexpr UINT kFromFile = 2020;
+constexpr UINT kFromClipboard = 2021;
+constexpr UINT kNothingReadMessage = 2023;
+constexpr UINT kNotMergedMessage = 2024;
+constexpr UINT kDroppedMessage = 2025;
+constexpr UINT kCaption = 2003;
+constexpr UINT kMediaShortenedMessage = 35071;
+
+bool AllLoaded(const CProfileKeys& names, std::initializer_list<UINT> ids)
+{
+    for (UINT id : ids) {
+        if (names.Name(id) == nullptr)
+            return false;
+    }
+    return true;
+}
+
+CString ItemSection(const CProfileKeys& names, INT slot)
+{
+    CString section;
+    section.Format("%s_%d", names.Name(kItemPrefix), slot);
+    return section;
+}
+
+// A decimal integer entry within low..high; FALSE when it is missing, not
+// a number or out of range (a damaged index is refused, never wrapped).
+BOOL GetBoundedInt(const CProfile& profile, LPCSTR section, LPCSTR entry, long low, long high, INT* value)
+{
+    LPCSTR text = profile.GetValue(section, entry);
+    if (text == nullptr)
+        return FALSE;
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(text, &end, 10);
+    while (end != nullptr && (*end == ' ' || *end == '\t'))
+        ++end;
+    if (end == text || end == nullptr || *end != '\0' || errno == ERANGE || number < low || number > high)
+        return FALSE;
+    *value = static_cast<INT>(number);
+    return TRUE;
+}
+
+} // namespace
+
+CProfile* CSBDoc::BuildStoryboardProfile(LPCSTR folder, INT first, INT last)
+{
+    const CProfileKeys names({kHeaderComment, kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType,
+                              kVersion, kCountKey, kReservedName, kFirstKey, kItemPrefix, kKindKey, kSceneKind,
+                              kTransitionKind, kReservedWriterName1, kReservedWriterName2, kLibraryNameKey,
+                              kLibraryPathKey, kSettingsSection});
+    if (!AllLoaded(names, {kHeaderComment, kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType,
+                           kVersion, kCountKey, kReservedName, kFirstKey, kItemPrefix, kKindKey, kSceneKind,
+                           kTransitionKind, kReservedWriterName1, kReservedWriterName2, kLibraryNameKey,
+                           kLibraryPathKey}))
+        return nullptr;
+    if (folder == nullptr)
+        folder = "";
+
+    INT count = 0;
+    if (first == -1 && last == -1) {
+        first = 0;
+        count = GetLastIndex();
+    } else {
+        if (first < 0 || last < 0)
+            return nullptr;
+        if (last < first)
+            std::swap(first, last);
+        count = last - first;
+    }
+
+    auto* profile = new (std::nothrow) CProfile;
+    if (profile == nullptr)
+        return nullptr;
+    LPCSTR header = names.Name(kHeaderSection);
+    profile->SetHeader(names.Name(kHeaderComment));
+    profile->SetSection(header);
+    profile->SetValue(header, names.Name(kFileTypeKey), names.Name(kFileType));
+    profile->SetValue(header, names.Name(kVersionKey), names.Name(kVersion));
+    if (names.Name(kSettingsSection) != nullptr
+        && CShellServices::Get().GetProfileInt(names.Name(kSettingsSection), kSaveLibraryEntry, 0) != 0) {
+        CSBDocHost& host = CSBDocHost::Get();
+        profile->SetValue(header, names.Name(kLibraryNameKey), host.GetLibraryName());
+        CString libraryPath = host.GetLibraryPath();
+        if (*folder != '\0')
+            CShellServices::Get().MakePathRelative(folder, &libraryPath);
+        profile->SetValue(header, names.Name(kLibraryPathKey), libraryPath);
+    }
+
+    LPCSTR index = names.Name(kIndexSection);
+    profile->SetSection(index);
+    profile->SetInt(index, names.Name(kCountKey), count);
+    profile->SetInt(index, names.Name(kFirstKey), first);
+    for (INT i = 0; i <= count; ++i) {
+        const INT slot = first + i;
+        StoryboardItem* item = GetItem(slot);
+        if (item == nullptr)
+            continue;
+        const CString section = ItemSection(names, slot);
+        if (item->GetKind() == StoryboardItem::kKindScene) {
+            profile->SetValue(section, names.Name(kKindKey), names.Name(kSceneKind));
+            static_cast<Scene*>(item)->Save(folder, profile, section);
+        } else {
+            profile->SetValue(section, names.Name(kKindKey), names.Name(kTransitionKind));
+            static_cast<Transition*>(item)->Save(profile, section);
+        }
+    }
+    return profile;
+}
+
+INT CSBDoc::InsertStoryboardFile(LPCSTR path, INT slot)
+{
+    CSBDocHost& host = CSBDocHost::Get();
+    const HWND strip = host.GetStripWindow();
+    m_nDroppedItems = 0;
+    Storyboard scratch;
+    CProfile profile;
+    host.ResetMissingMediaSearch();
+
+    const bool fromFile = path != nullptr;
+    CString folder;
+    if (fromFile) {
+        if (profile.Load(path) != CProfile::kOk)
+            return kCannotRead;
+        const CString extension = CSBDoc::LoadLanguageString(kExtension);
+        const CString name(path);
+        if (extension.GetLength() < 4 || name.GetLength() < 4
+            || name.Right(4).CompareNoCase(extension.Right(4)) != 0)
+            return kCannotRead;
+        folder = name;
+        StripToDirectory(folder);
+    } else {
+        if (!profile.IsClipboardAvailable(strip) || !profile.PasteFromClipboard(strip))
+            return kCannotRead;
+    }
+
+    const CProfileKeys names({kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion, kCountKey,
+                              kReservedName, kFirstKey, kItemPrefix, kKindKey, kSceneKind, kTransitionKind,
+                              kLibraryNameKey, kLibraryPathKey});
+    if (!AllLoaded(names, {kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion, kCountKey,
+                           kReservedName, kFirstKey, kItemPrefix, kKindKey, kSceneKind, kTransitionKind,
+                           kLibraryNameKey, kLibraryPathKey}))
+        return kCannotRead;
+
+    LPCSTR header = names.Name(kHeaderSection);
+    if (!profile.HasSection(header))
+        return kNoHeader;
+    LPCSTR fileType = profile.GetValue(header, names.Name(kFileTypeKey));
+    if (fileType == nullptr || std::strcmp(fileType, names.Name(kFileType)) != 0)
+        return kBadFileType;
+    LPCSTR version = profile.GetValue(header, names.Name(kVersionKey));
+    if (version == nullptr)
+        return kBadVersion;
+    const bool older = std::strcmp(version, kOlderVersion) == 0;
+    if (!older && std::strcmp(version, names.Name(kVersion)) != 0)
+        return kBadVersion;
+
+    if (fromFile) {
+        LPCSTR libraryPath = profile.GetValue(header, names.Name(kLibraryPathKey));
+        LPCSTR libraryName = profile.GetValue(header, names.Name(kLibraryNameKey));
+        if (libraryPath != nullptr && *libraryPath != '\0' && libraryName != nullptr) {
+            CString library(libraryPath);
+            ResolveRelativePath(folder, library);
+            host.OpenLibrary(library, libraryName);
+        }
+    }
+
+    LPCSTR index = names.Name(kIndexSection);
+    if (!profile.HasSection(index))
+        return 0;
+    // A damaged count or first slot reads as no index at all: nothing is
+    // inserted.
+    INT count = 0;
+    INT first = 0;
+    if (!GetBoundedInt(profile, index, names.Name(kCountKey), -1, Storyboard::kMaxSlots - 1, &count)
+        || !GetBoundedInt(profile, index, names.Name(kFirstKey), 0, Storyboard::kMaxSlots - 1, &first))
+        return 0;
+    const INT n = count + 1;
+    if (slot + n >= Storyboard::kMaxSlots) {
+        CString text;
+        text.Format(CSBDoc::LoadLanguageString(kTooManyMessage), static_cast<LPCSTR>(CSBDoc::LoadLanguageString(fromFile ? kFromFile : kFromClipboard)),
+                    Storyboard::kMaxSlots / 2 - 1);
+        host.ShowMessage(strip, text, CSBDoc::LoadLanguageString(kCaption), 0x30);
+        return 0;
+    }
+    if (n == 0)
+        return 0;
+
+    INT shift = fromFile && older ? 1 : 0;
+    m_bMediaRelocated = 0;
+    const INT lastBefore = GetLastIndex();
+    bool read = false;
+    for (INT i = 0; i < n; ++i) {
+        const CString section = ItemSection(names, first + i);
+        if (!profile.HasSection(section)) {
+            if (i == 0 && shift == 1)
+                shift = -1;
+            continue;
+        }
+        LPCSTR kind = profile.GetValue(section, names.Name(kKindKey));
+        if (kind == nullptr)
+            continue;
+        StoryboardItem* item = nullptr;
+        if (std::strcmp(kind, names.Name(kSceneKind)) == 0) {
+            auto* scene = new (std::nothrow) Scene(folder, &profile, section);
+            if (scene != nullptr && scene->IsMediaMissing()) {
+                CString text = CSBDoc::LoadLanguageString(kMediaShortenedMessage);
+                host.ShowMessage(strip, text, nullptr, 0);
+                scene->ClearMediaMissing();
+            }
+            item = scene;
+        } else if (std::strcmp(kind, names.Name(kTransitionKind)) == 0) {
+            auto* transition = new (std::nothrow) Transition(&profile, section);
+            if (transition != nullptr && !transition->IsValid()) {
+                delete transition;
+                transition = nullptr;
+            }
+            item = transition;
+        }
+        if (item == nullptr)
+            continue;
+        // An item the storyboard refuses (the wrong parity after the older
+        // layout's shift, or a slot past the limit) is left out and counted.
+        if (scratch.SetItem(item, first + i + shift) != Storyboard::kResultOk) {
+            delete item;
+            ++m_nDroppedItems;
+            continue;
+        }
+        read = true;
+    }
+
+    // The range from the first slot to where the shift moved the last one;
+    // none when the shift left nothing (-1 would mean the last index).
+    // Slots past the limit held nothing that could be placed.
+    const INT mergeLast = std::min(first + n + shift - 1, Storyboard::kMaxSlots - 1);
+    INT merged = Storyboard::kResultWrongKind;
+    if (mergeLast >= first) {
+        merged = m_pStoryboard->InsertFrom(scratch, slot, first, mergeLast);
+        // A range that starts on the other parity fits one slot away.
+        if (merged != Storyboard::kResultOk)
+            merged = m_pStoryboard->InsertFrom(scratch, slot == 0 ? 1 : slot - 1, first, mergeLast);
+    }
+    if (merged != Storyboard::kResultOk) {
+        ShowMessage(strip, read ? kNotMergedMessage : kNothingReadMessage);
+    } else if (fromFile) {
+        if (!m_bMediaRelocated)
+            m_pStoryboard->SetModified(FALSE);
+        for (INT i = 1; i <= GetLastIndex(); i += 2) {
+            if (TransitionEffect* effect = GetTransitionEffect(i)) {
+                ClampTransition(effect, i);
+                ApplyTransition(effect, i, TRUE);
+            }
+        }
+    }
+    if (GetLastIndex() != lastBefore && lastBefore != -1)
+        m_pStoryboard->SetModified(TRUE);
+    if (m_nDroppedItems > 0) {
+        CString text;
+        text.Format(CSBDoc::LoadLanguageString(kDroppedMessage), m_nDroppedItems);
+        host.ShowMessage(strip, text, CSBDoc::LoadLanguageString(kCaption), 0x30);
+    }
+    return n;
+}
+
+BOOL CSBDoc::CanPaste()
+{
+    const HWND strip = CSBDocHost::Get().GetStripWindow();
+    if (::OpenClipboard(strip)) {
+        const BOOL files = ::IsClipboardFormatAvailable(CF_HDROP);
+        ::CloseClipboard();
+        if (files)
+            return TRUE;
+    }
+    CProfile profile;
+    if (!profile.IsClipboardAvailable(strip) || !profile.PasteFromClipboard(strip))
+        return FALSE;
+    const CProfileKeys names({kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion});
+    if (!AllLoaded(names, {kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion}))
+        return FALSE;
+    LPCSTR header = names.Name(kHeaderSection);
+    LPCSTR fileType = profile.GetValue(header, names.Name(kFileTypeKey));
+    LPCSTR version = profile.GetValue(header, names.Name(kVersionKey));
+    // Only the current version: the clipboard never held the older layout.
+    return profile.HasSection(header) && fileType != nullptr && std::strcmp(fileType, names.Name(kFileType)) == 0
+        && version != nullptr && std::strcmp(version, names.Name(kVersion)) == 0
+        && profile.HasSection(names.Name(kIndexSection));
+}
