@@ -240,7 +240,12 @@ TEST(AviFileRead, SurvivesMutatedFiles)
         AVIFileInfo(file, &info, sizeof info);
         PAVISTREAM stream = nullptr;
         if (AVIFileGetStream(file, &stream, streamtypeAUDIO, 0) == AVIERR_OK) {
-            const WAVEFORMATEX format = FormatOf(stream);
+            // The whole format: a decoder reads the extra bytes behind it.
+            LONG size = 0;
+            AVIStreamReadFormat(stream, 0, nullptr, &size);
+            std::vector<BYTE> formatBytes(static_cast<std::size_t>(std::max<LONG>(size, sizeof(WAVEFORMATEX))));
+            AVIStreamReadFormat(stream, 0, formatBytes.data(), &size);
+            const auto& format = *reinterpret_cast<const WAVEFORMATEX*>(formatBytes.data());
             const LONG length = AVIStreamLength(stream);
             std::vector<BYTE> buffer(4096);
             LONG bytesRead = 0;
