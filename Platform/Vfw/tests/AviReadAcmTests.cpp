@@ -55,6 +55,10 @@ TEST(AviFileRead, APcmWaveIsOneAudioStreamOfBlocks)
     ASSERT_EQ(AVIFileInfo(file, &info, sizeof info), AVIERR_OK);
     EXPECT_EQ(info.dwStreams, 1u);
     EXPECT_STREQ(info.szFileType, "WAVE");
+    // Without video, the file counts in its audio stream's samples.
+    EXPECT_EQ(info.dwScale, 4u);
+    EXPECT_EQ(info.dwRate, 88200u);
+    EXPECT_EQ(info.dwLength, 22050u);
     PAVISTREAM stream = nullptr;
     EXPECT_NE(AVIFileGetStream(file, &stream, streamtypeAUDIO, 1), AVIERR_OK);
     EXPECT_EQ(stream, nullptr);
