@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -183,8 +184,13 @@ HRESULT Load(const char* path, FileData& file)
     info.dwCaps = AVIFILECAPS_CANREAD | AVIFILECAPS_ALLKEYFRAMES;
     info.dwFlags = AVIFILEINFO_HASINDEX;
     info.dwStreams = static_cast<DWORD>(file.streams.size());
-    info.dwScale = 1000;
-    info.dwRate = 1000;
+    // The file's time base is its first video stream's, or without video its
+    // first stream's.
+    const auto base = std::find_if(file.streams.begin(), file.streams.end(),
+                                   [](const StreamData& s) { return s.type == streamtypeVIDEO; });
+    const StreamData& timing = base != file.streams.end() ? *base : file.streams.front();
+    info.dwScale = std::max<DWORD>(timing.info.dwScale, 1);
+    info.dwRate = std::max<DWORD>(timing.info.dwRate, 1);
     const char* type = std::strcmp(input->iformat->name, "wav") == 0 ? "WAVE" : "AVI";
     CopyName(info.szFileType, sizeof info.szFileType, type);
     double seconds = 0.0;
@@ -199,16 +205,12 @@ HRESULT Load(const char* path, FileData& file)
             s.dwLength = frames[i];
             info.dwWidth = std::max<DWORD>(info.dwWidth, static_cast<DWORD>(s.rcFrame.right));
             info.dwHeight = std::max<DWORD>(info.dwHeight, static_cast<DWORD>(s.rcFrame.bottom));
-            if (info.dwRate == 1000 && info.dwScale == 1000) {
-                info.dwRate = s.dwRate;
-                info.dwScale = s.dwScale;
-            }
         }
         s.dwSuggestedBufferSize = largest[i];
         info.dwSuggestedBufferSize = std::max(info.dwSuggestedBufferSize, largest[i]);
         seconds = std::max(seconds, static_cast<double>(s.dwLength) * s.dwScale / std::max<DWORD>(s.dwRate, 1));
     }
-    info.dwLength = static_cast<DWORD>(seconds * info.dwRate / std::max<DWORD>(info.dwScale, 1));
+    info.dwLength = static_cast<DWORD>(std::llround(seconds * info.dwRate / std::max<DWORD>(info.dwScale, 1)));
     return AVIERR_OK;
 }
 

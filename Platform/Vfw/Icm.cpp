@@ -211,8 +211,7 @@ LRESULT Compressor::Query(const BITMAPINFOHEADER* in, const BITMAPINFOHEADER* ou
 {
     if (in == nullptr)
         return ICERR_BADPARAM;
-    if ((in->biCompression != BI_RGB && !(in->biCompression == BI_BITFIELDS && in->biBitCount == 16))
-        || (DepthMask(in->biBitCount) & m_row.inputDepths) == 0 || in->biPlanes > 1)
+    if (in->biCompression != BI_RGB || (DepthMask(in->biBitCount) & m_row.inputDepths) == 0 || in->biPlanes > 1)
         return ICERR_BADFORMAT;
     if (!SizeAccepted(m_row.sizes, in->biWidth, in->biHeight))
         return ICERR_BADFORMAT;

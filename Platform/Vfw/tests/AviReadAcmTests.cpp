@@ -55,6 +55,10 @@ TEST(AviFileRead, APcmWaveIsOneAudioStreamOfBlocks)
     ASSERT_EQ(AVIFileInfo(file, &info, sizeof info), AVIERR_OK);
     EXPECT_EQ(info.dwStreams, 1u);
     EXPECT_STREQ(info.szFileType, "WAVE");
+    // Without video, the file counts in its audio stream's samples.
+    EXPECT_EQ(info.dwScale, 4u);
+    EXPECT_EQ(info.dwRate, 88200u);
+    EXPECT_EQ(info.dwLength, 22050u);
     PAVISTREAM stream = nullptr;
     EXPECT_NE(AVIFileGetStream(file, &stream, streamtypeAUDIO, 1), AVIERR_OK);
     EXPECT_EQ(stream, nullptr);
@@ -240,7 +244,12 @@ TEST(AviFileRead, SurvivesMutatedFiles)
         AVIFileInfo(file, &info, sizeof info);
         PAVISTREAM stream = nullptr;
         if (AVIFileGetStream(file, &stream, streamtypeAUDIO, 0) == AVIERR_OK) {
-            const WAVEFORMATEX format = FormatOf(stream);
+            // The whole format: a decoder reads the extra bytes behind it.
+            LONG size = 0;
+            AVIStreamReadFormat(stream, 0, nullptr, &size);
+            std::vector<BYTE> formatBytes(static_cast<std::size_t>(std::max<LONG>(size, sizeof(WAVEFORMATEX))));
+            AVIStreamReadFormat(stream, 0, formatBytes.data(), &size);
+            const auto& format = *reinterpret_cast<const WAVEFORMATEX*>(formatBytes.data());
             const LONG length = AVIStreamLength(stream);
             std::vector<BYTE> buffer(4096);
             LONG bytesRead = 0;

@@ -68,10 +68,13 @@ TEST(ProductionAudioMixer, WithoutFormatsItMixesAt11025HzStereo16Bit)
 {
     CProductionAudioMixer mixer(Milliseconds(40), nullptr, nullptr, FALSE);
     EXPECT_TRUE(mixer.m_bReady);
-    EXPECT_EQ(mixer.m_OutputFormat.nSamplesPerSec, 11025u);
-    EXPECT_EQ(mixer.m_OutputFormat.nChannels, 2);
-    EXPECT_EQ(mixer.m_OutputFormat.wBitsPerSample, 16);
-    EXPECT_EQ(mixer.m_SourceFormat.nBlockAlign, 4);
+    // Copies: the packed format's fields are not aligned for a reference.
+    const WAVEFORMATEX output = mixer.m_OutputFormat;
+    const WAVEFORMATEX source = mixer.m_SourceFormat;
+    EXPECT_EQ(DWORD{output.nSamplesPerSec}, 11025u);
+    EXPECT_EQ(WORD{output.nChannels}, 2);
+    EXPECT_EQ(WORD{output.wBitsPerSample}, 16);
+    EXPECT_EQ(WORD{source.nBlockAlign}, 4);
     EXPECT_EQ(mixer.m_nBlockDuration, 40000);
 }
 

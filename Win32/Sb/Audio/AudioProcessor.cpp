@@ -261,15 +261,15 @@ void CAudioProcessor::Reset()
 INT CAudioProcessor::Feed(INT frames, const BYTE* data, BOOL flush) { return FeedInterleaved(frames, data, flush); }
 
 // Converts one channel of `frames` interleaved frames into `to` (the block
-// position of the next frame). With gains, the samples are added at the
-// entry's ramping gain; without, they are stored.
-void CAudioProcessor::ConvertInput(INT channel, const BYTE* data, INT frames, float* to, const float* gain,
-                                   float* gainState, float* stepState, INT entry)
+// position of the next frame): stored when `entry` is negative, else added
+// at that gain entry's ramping gain.
+void CAudioProcessor::ConvertInput(INT channel, const BYTE* data, INT frames, float* to, INT entry)
 {
     const INT stride = m_nInChannels;
+    const bool mixing = entry >= 0;
     const std::int64_t clock = InputClock();
-    float g = gain != nullptr ? *gainState : 1.0f;
-    float step = gain != nullptr ? *stepState : 0.0f;
+    float g = mixing ? m_Gain[entry] : 1.0f;
+    float step = mixing ? m_GainStep[entry] : 0.0f;
     for (INT k = 0; k < frames; ++k) {
         float x;
         if (m_nInBits == 16) {
@@ -279,7 +279,7 @@ void CAudioProcessor::ConvertInput(INT channel, const BYTE* data, INT frames, fl
             x = static_cast<float>(static_cast<INT>(data[static_cast<std::size_t>(k) * stride + channel]) - 128)
                 / 128.0f;
         }
-        if (gain == nullptr) {
+        if (!mixing) {
             to[k] = x;
             continue;
         }
@@ -292,9 +292,9 @@ void CAudioProcessor::ConvertInput(INT channel, const BYTE* data, INT frames, fl
             g += step;
         }
     }
-    if (gain != nullptr) {
-        *gainState = g;
-        *stepState = step;
+    if (mixing) {
+        m_Gain[entry] = g;
+        m_GainStep[entry] = step;
     }
 }
 
@@ -309,8 +309,7 @@ INT CAudioProcessor::FeedInterleaved(INT frames, const BYTE* data, BOOL flush)
     frames = std::max(0, std::min(frames, m_nBlockFrames - m_nAccumulated));
     if (data != nullptr)
         for (INT c = 0; c < m_nInChannels; ++c)
-            ConvertInput(c, data, frames, m_ChannelInput[c].data() + quarter + m_nAccumulated + 1, nullptr, nullptr,
-                         nullptr, 0);
+            ConvertInput(c, data, frames, m_ChannelInput[c].data() + quarter + m_nAccumulated + 1, -1);
     return ProcessBlock(frames, flush);
 }
 
@@ -329,8 +328,7 @@ INT CAudioProcessor::FeedInputs(INT frames, const BYTE* const* inputs, INT count
             continue;
         for (INT c = 0; c < m_nInChannels; ++c) {
             const INT e = c + i * m_nInChannels;
-            ConvertInput(c, inputs[i], frames, m_ChannelInput[c].data() + quarter + m_nAccumulated + 1, m_Gain,
-                         &m_Gain[e], &m_GainStep[e], e);
+            ConvertInput(c, inputs[i], frames, m_ChannelInput[c].data() + quarter + m_nAccumulated + 1, e);
         }
     }
     return ProcessBlock(frames, flush);

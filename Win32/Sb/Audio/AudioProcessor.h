@@ -91,8 +91,7 @@ public:
 
 private:
     void FreeAll();
-    void ConvertInput(INT channel, const BYTE* data, INT frames, float* to, const float* gain, float* gainState,
-                      float* stepState, INT entry);
+    void ConvertInput(INT channel, const BYTE* data, INT frames, float* to, INT entry);
     INT ProcessBlock(INT frames, BOOL flush);
     void FilterBlock(float* buffer);
     INT Resample(INT frames);
