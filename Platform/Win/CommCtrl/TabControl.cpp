@@ -183,7 +183,8 @@ LRESULT CALLBACK TabControlProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam == VK_LEFT || wParam == VK_RIGHT)
             UserSelect(window, tc->selected + (wParam == VK_LEFT ? -1 : 1));
         return 0;
-    case WM_LBUTTONDOWN: {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
         const int index = HitTab(window, *tc, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         if (index < 0)
             return 0;

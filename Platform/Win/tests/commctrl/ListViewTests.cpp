@@ -234,3 +234,77 @@ TEST_F(ListViews, ImageListsBelongToTheViewUnlessShared)
 }
 
 } // namespace
+
+namespace {
+
+using namespace commctrl_test;
+
+class ImageLists : public CommCtrlTest {};
+
+// A 2-image strip: image 0 red with a black corner pixel, image 1 green.
+HBITMAP MakeStrip(HDC dc)
+{
+    HBITMAP strip = CreateCompatibleBitmap(dc, 8, 4);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, strip);
+    RECT red{0, 0, 4, 4};
+    RECT green{4, 0, 8, 4};
+    HBRUSH r = CreateSolidBrush(RGB(255, 0, 0));
+    HBRUSH g = CreateSolidBrush(RGB(0, 255, 0));
+    FillRect(memory, &red, r);
+    FillRect(memory, &green, g);
+    SetPixel(memory, 0, 0, RGB(0, 0, 0));
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(r);
+    DeleteObject(g);
+    return strip;
+}
+
+TEST_F(ImageLists, MaskedImagesDrawTransparentlyAndBadIndicesFail)
+{
+    HDC screen = GetDC(nullptr);
+    HIMAGELIST list = ImageList_Create(4, 4, ILC_COLOR24 | ILC_MASK, 0, 8);
+    HBITMAP strip = MakeStrip(screen);
+    EXPECT_EQ(ImageList_AddMasked(list, strip, RGB(0, 0, 0)), 0);
+    EXPECT_EQ(ImageList_GetImageCount(list), 2);
+    int cx = 0;
+    int cy = 0;
+    EXPECT_TRUE(ImageList_GetIconSize(list, &cx, &cy));
+    EXPECT_EQ(cx, 4);
+
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, 8, 4);
+    HGDIOBJ old = SelectObject(memory, target);
+    RECT all{0, 0, 8, 4};
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(memory, &all, blue);
+    EXPECT_TRUE(ImageList_Draw(list, 0, memory, 0, 0, ILD_TRANSPARENT));
+    EXPECT_TRUE(ImageList_Draw(list, 1, memory, 4, 0, ILD_NORMAL));
+    EXPECT_EQ(GetPixel(memory, 0, 0), RGB(0, 0, 255)) << "the masked pixel lets the background through";
+    EXPECT_EQ(GetPixel(memory, 1, 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(memory, 5, 1), RGB(0, 255, 0));
+    EXPECT_TRUE(ImageList_Draw(list, 1, memory, 4, 0, ILD_SELECTED));
+    EXPECT_NE(GetPixel(memory, 5, 1), RGB(0, 255, 0)) << "blended with the highlight";
+
+    EXPECT_FALSE(ImageList_Draw(list, 2, memory, 0, 0, ILD_NORMAL));
+    EXPECT_FALSE(ImageList_Draw(list, -1, memory, 0, 0, ILD_NORMAL));
+    EXPECT_FALSE(ImageList_Remove(list, 5));
+    EXPECT_TRUE(ImageList_Remove(list, 0));
+    EXPECT_EQ(ImageList_GetImageCount(list), 1);
+    EXPECT_TRUE(ImageList_SetImageCount(list, 0));
+    EXPECT_EQ(ImageList_GetImageCount(list), 0);
+    EXPECT_EQ(ImageList_Create(0, 4, ILC_COLOR24, 0, 0), nullptr);
+
+    SelectObject(memory, old);
+    DeleteObject(target);
+    DeleteObject(blue);
+    DeleteDC(memory);
+    DeleteObject(strip);
+    ReleaseDC(nullptr, screen);
+    EXPECT_TRUE(ImageList_Destroy(list));
+    EXPECT_FALSE(ImageList_Destroy(list)) << "a stale handle";
+    EXPECT_EQ(ImageList_GetImageCount(list), 0);
+}
+
+} // namespace
