@@ -7,6 +7,8 @@
 // loads, so dialog templates can name them before InitCommonControls runs.
 // Values and record layouts are those of 64-bit Windows.
 
+#include <cstddef>
+
 #include "Platform/Win/Controls/Controls.h"
 
 // Loading the classes.
@@ -470,4 +472,171 @@ namespace win::commctrl {
 // auto-pop and reshow derived from it. Tests shorten them.
 void SetDefaultToolTipDelay(UINT initialMs);
 
+} // namespace win::commctrl
+
+// Property sheets: a dialog with a tab control (none in wizard mode), the
+// page area and the push buttons; pages are DS_CONTROL child dialogs made
+// on their first activation.
+namespace win::commctrl {
+struct SheetPage;
+}
+using HPROPSHEETPAGE = win::commctrl::SheetPage*;
+struct PROPSHEETPAGEA;
+using LPFNPSPCALLBACKA = UINT (*)(HWND, UINT, PROPSHEETPAGEA*);
+using PFNPROPSHEETCALLBACK = int (*)(HWND, UINT, LPARAM);
+
+struct PROPSHEETPAGEA {
+    DWORD dwSize;
+    DWORD dwFlags;
+    HINSTANCE hInstance;
+    union {
+        LPCSTR pszTemplate;
+        LPCDLGTEMPLATEA pResource;
+    };
+    union {
+        HICON hIcon;
+        LPCSTR pszIcon;
+    };
+    LPCSTR pszTitle;
+    DLGPROC pfnDlgProc;
+    LPARAM lParam;
+    LPFNPSPCALLBACKA pfnCallback;
+    UINT* pcRefParent;
+    LPCSTR pszHeaderTitle;
+    LPCSTR pszHeaderSubTitle;
+};
+using PROPSHEETPAGE = PROPSHEETPAGEA;
+using LPPROPSHEETPAGEA = PROPSHEETPAGEA*;
+using LPCPROPSHEETPAGEA = const PROPSHEETPAGEA*;
+// The size of the first version, without the header titles.
+constexpr DWORD PROPSHEETPAGEA_V1_SIZE = static_cast<DWORD>(offsetof(PROPSHEETPAGEA, pszHeaderTitle));
+
+struct PROPSHEETHEADERA {
+    DWORD dwSize;
+    DWORD dwFlags;
+    HWND hwndParent;
+    HINSTANCE hInstance;
+    union {
+        HICON hIcon;
+        LPCSTR pszIcon;
+    };
+    LPCSTR pszCaption;
+    UINT nPages;
+    union {
+        UINT nStartPage;
+        LPCSTR pStartPage;
+    };
+    union {
+        LPCPROPSHEETPAGEA ppsp;
+        HPROPSHEETPAGE* phpage;
+    };
+    PFNPROPSHEETCALLBACK pfnCallback;
+};
+using PROPSHEETHEADER = PROPSHEETHEADERA;
+using LPPROPSHEETHEADERA = PROPSHEETHEADERA*;
+using LPCPROPSHEETHEADERA = const PROPSHEETHEADERA*;
+
+constexpr DWORD PSP_DEFAULT = 0x00000000;
+constexpr DWORD PSP_DLGINDIRECT = 0x00000001;
+constexpr DWORD PSP_USEHICON = 0x00000002;
+constexpr DWORD PSP_USEICONID = 0x00000004;
+constexpr DWORD PSP_USETITLE = 0x00000008;
+constexpr DWORD PSP_RTLREADING = 0x00000010;
+constexpr DWORD PSP_HASHELP = 0x00000020;
+constexpr DWORD PSP_USEREFPARENT = 0x00000040;
+constexpr DWORD PSP_USECALLBACK = 0x00000080;
+constexpr DWORD PSP_PREMATURE = 0x00000400;
+
+constexpr DWORD PSH_DEFAULT = 0x00000000;
+constexpr DWORD PSH_PROPTITLE = 0x00000001;
+constexpr DWORD PSH_USEHICON = 0x00000002;
+constexpr DWORD PSH_USEICONID = 0x00000004;
+constexpr DWORD PSH_PROPSHEETPAGE = 0x00000008;
+constexpr DWORD PSH_WIZARDHASFINISH = 0x00000010;
+constexpr DWORD PSH_WIZARD = 0x00000020;
+constexpr DWORD PSH_USEPSTARTPAGE = 0x00000040;
+constexpr DWORD PSH_NOAPPLYNOW = 0x00000080;
+constexpr DWORD PSH_USECALLBACK = 0x00000100;
+constexpr DWORD PSH_HASHELP = 0x00000200;
+constexpr DWORD PSH_MODELESS = 0x00000400;
+
+constexpr UINT PSPCB_RELEASE = 1;
+constexpr UINT PSPCB_CREATE = 2;
+constexpr UINT PSCB_INITIALIZED = 1;
+constexpr UINT PSCB_PRECREATE = 2;
+
+constexpr UINT PSN_FIRST = 0U - 200U;
+constexpr UINT PSN_SETACTIVE = PSN_FIRST - 0;
+constexpr UINT PSN_KILLACTIVE = PSN_FIRST - 1;
+constexpr UINT PSN_APPLY = PSN_FIRST - 2;
+constexpr UINT PSN_RESET = PSN_FIRST - 3;
+constexpr UINT PSN_HELP = PSN_FIRST - 5;
+constexpr UINT PSN_WIZBACK = PSN_FIRST - 6;
+constexpr UINT PSN_WIZNEXT = PSN_FIRST - 7;
+constexpr UINT PSN_WIZFINISH = PSN_FIRST - 8;
+constexpr UINT PSN_QUERYCANCEL = PSN_FIRST - 9;
+constexpr LRESULT PSNRET_NOERROR = 0;
+constexpr LRESULT PSNRET_INVALID = 1;
+constexpr LRESULT PSNRET_INVALID_NOCHANGEPAGE = 2;
+
+struct PSHNOTIFY {
+    NMHDR hdr;
+    LPARAM lParam;
+};
+using LPPSHNOTIFY = PSHNOTIFY*;
+
+constexpr UINT PSM_SETCURSEL = WM_USER + 101;
+constexpr UINT PSM_REMOVEPAGE = WM_USER + 102;
+constexpr UINT PSM_ADDPAGE = WM_USER + 103;
+constexpr UINT PSM_CHANGED = WM_USER + 104;
+constexpr UINT PSM_CANCELTOCLOSE = WM_USER + 107;
+constexpr UINT PSM_UNCHANGED = WM_USER + 109;
+constexpr UINT PSM_APPLY = WM_USER + 110;
+constexpr UINT PSM_SETTITLEA = WM_USER + 111;
+constexpr UINT PSM_SETWIZBUTTONS = WM_USER + 112;
+constexpr UINT PSM_PRESSBUTTON = WM_USER + 113;
+constexpr UINT PSM_SETCURSELID = WM_USER + 114;
+constexpr UINT PSM_SETFINISHTEXTA = WM_USER + 115;
+constexpr UINT PSM_GETTABCONTROL = WM_USER + 116;
+constexpr UINT PSM_ISDIALOGMESSAGE = WM_USER + 117;
+constexpr UINT PSM_GETCURRENTPAGEHWND = WM_USER + 118;
+constexpr UINT PSM_HWNDTOINDEX = WM_USER + 129;
+constexpr UINT PSM_INDEXTOHWND = WM_USER + 130;
+constexpr UINT PSM_PAGETOINDEX = WM_USER + 131;
+constexpr UINT PSM_INDEXTOPAGE = WM_USER + 132;
+constexpr UINT PSM_SETTITLE = PSM_SETTITLEA;
+constexpr UINT PSM_SETFINISHTEXT = PSM_SETFINISHTEXTA;
+
+constexpr LPARAM PSWIZB_BACK = 0x00000001;
+constexpr LPARAM PSWIZB_NEXT = 0x00000002;
+constexpr LPARAM PSWIZB_FINISH = 0x00000004;
+constexpr LPARAM PSWIZB_DISABLEDFINISH = 0x00000008;
+
+constexpr WPARAM PSBTN_BACK = 0;
+constexpr WPARAM PSBTN_NEXT = 1;
+constexpr WPARAM PSBTN_FINISH = 2;
+constexpr WPARAM PSBTN_OK = 3;
+constexpr WPARAM PSBTN_APPLYNOW = 4;
+constexpr WPARAM PSBTN_CANCEL = 5;
+constexpr WPARAM PSBTN_HELP = 6;
+
+// The sheet's own controls.
+constexpr int ID_PSTABCONTROL = 0x3020;
+constexpr int ID_APPLY_NOW = 0x3021;
+constexpr int ID_WIZBACK = 0x3023;
+constexpr int ID_WIZNEXT = 0x3024;
+constexpr int ID_WIZFINISH = 0x3025;
+
+HPROPSHEETPAGE CreatePropertySheetPageA(LPCPROPSHEETPAGEA page);
+BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page);
+// Modal: 1 after OK or Finish, 0 after Cancel, -1 when the sheet cannot be
+// made. With PSH_MODELESS: the sheet's window.
+INT_PTR PropertySheetA(LPCPROPSHEETHEADERA header);
+inline HPROPSHEETPAGE CreatePropertySheetPage(LPCPROPSHEETPAGEA page) { return CreatePropertySheetPageA(page); }
+inline INT_PTR PropertySheet(LPCPROPSHEETHEADERA header) { return PropertySheetA(header); }
+
+namespace win::commctrl {
+// PropertySheetA, also telling which button ended a modal sheet (IDOK,
+// ID_WIZFINISH or IDCANCEL): the framework's sheets answer DoModal with it.
+INT_PTR RunPropertySheet(LPCPROPSHEETHEADERA header, int* endButton);
 } // namespace win::commctrl
