@@ -41,3 +41,4 @@
 // Common controls, property sheets, common dialogs.
 #include "Platform/Mfc/AfxCmn.h"
 #include "Platform/Mfc/PropertySheet.h"
+#include "Platform/Mfc/CommonDialogs.h"
