@@ -256,3 +256,74 @@ TEST_F(MfcCommonControls, ListImageTabAndSpinWrappers)
 }
 
 } // namespace
+
+namespace {
+
+class CTipPanel : public CWnd {
+public:
+    int m_asked = 0;
+    UINT_PTR m_askedFor = 0;
+    afx_msg BOOL OnNeedText(UINT, NMHDR* header, LRESULT* result)
+    {
+        auto* tip = reinterpret_cast<TOOLTIPTEXTA*>(header);
+        ++m_asked;
+        m_askedFor = header->idFrom;
+        if (tip->uFlags & TTF_IDISHWND)
+            std::snprintf(tip->szText, sizeof tip->szText, "Control %d",
+                          ::GetDlgCtrlID(reinterpret_cast<HWND>(header->idFrom)));
+        *result = 0;
+        return TRUE;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTipPanel, CWnd)
+    ON_NOTIFY_EX(TTN_NEEDTEXTA, 0, OnNeedText)
+END_MESSAGE_MAP()
+
+HWND ShownTip()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) {
+        char cls[32] = {};
+        GetClassNameA(w, cls, sizeof cls);
+        if (std::string(cls) == TOOLTIPS_CLASSA && IsWindowVisible(w))
+            *reinterpret_cast<HWND*>(p) = w;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_F(MfcCommonControls, EnableToolTipsAsksTheWindowForTheChildsText)
+{
+    win::commctrl::SetDefaultToolTipDelay(20);
+    CTipPanel panel;
+    ASSERT_TRUE(panel.CreateEx(0, AfxRegisterWndClass(0), "panel", WS_POPUP | WS_VISIBLE, 50, 50, 300, 200, nullptr,
+                               nullptr));
+    CButton play;
+    ASSERT_TRUE(play.Create("Play", WS_CHILD | WS_VISIBLE, CRect(10, 10, 90, 40), &panel, 53364));
+    EXPECT_TRUE(panel.EnableToolTips(TRUE));
+    POINT on{50 + 50, 50 + 25};
+    win::user::InjectMouseMove(on);
+    const auto end = GetTickCount() + 3000;
+    MSG msg;
+    while (!ShownTip() && GetTickCount() < end) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!CWnd::WalkPreTranslateTree(nullptr, &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        } else {
+            Sleep(1);
+        }
+    }
+    EXPECT_NE(ShownTip(), nullptr);
+    EXPECT_EQ(panel.m_asked, 1);
+    EXPECT_EQ(panel.m_askedFor, reinterpret_cast<UINT_PTR>(play.m_hWnd)) << "the tool is the child window";
+    panel.EnableToolTips(FALSE);
+    EXPECT_EQ(ShownTip(), nullptr);
+    win::commctrl::SetDefaultToolTipDelay(0);
+    panel.DestroyWindow();
+}
+
+} // namespace
