@@ -294,6 +294,7 @@ struct SdlBackend::Impl {
     bool focusMayHaveLeft = false;
     std::array<SDL_Cursor*, SDL_NUM_SYSTEM_CURSORS> cursors{};
     SDL_Cursor* imageCursor = nullptr; // the program's own cursor shown now
+    std::vector<std::string> droppedFiles; // of a drop still arriving
 
     // Requests from other threads, served on the SDL thread.
     std::mutex requestLock;
@@ -732,6 +733,20 @@ void SdlBackend::Impl::Handle(const SDL_Event& event)
     case SDL_TEXTINPUT:
         win::user::InjectText(event.text.text);
         break;
+    case SDL_DROPFILE:
+        // One event per file, then SDL_DROPCOMPLETE: the files go as one drop.
+        if (event.drop.file) {
+            droppedFiles.emplace_back(event.drop.file);
+            SDL_free(event.drop.file);
+        }
+        break;
+    case SDL_DROPCOMPLETE: {
+        std::vector<std::string> files;
+        files.swap(droppedFiles);
+        SDL_GetGlobalMouseState(&at.x, &at.y);
+        win::user::InjectFileDrop(files, at);
+        break;
+    }
     case SDL_WINDOWEVENT:
         HandleWindowEvent(event.window);
         break;

@@ -1,5 +1,9 @@
 #include "Platform/Mfc/DocManager.h"
 
+#include <algorithm>
+#include <string>
+
+#include "Platform/Mfc/CommonDialogs.h"
 #include "Platform/Win/Kernel/Files.h"
 
 IMPLEMENT_DYNAMIC(CDocManager, CObject)
@@ -80,7 +84,57 @@ CDocument* CDocManager::OpenDocumentFile(LPCSTR lpszFileName)
     return best->OpenDocumentFile(path);
 }
 
-BOOL CDocManager::DoPromptFileName(CString&, UINT, DWORD, BOOL, CDocTemplate*) { return FALSE; }
+// The file dialog with a filter for each template's files (or only the
+// given template's) and all files, the first template's extension as the
+// default.
+BOOL CDocManager::DoPromptFileName(CString& fileName, UINT nIDSTitle, DWORD lFlags, BOOL bOpenFileDialog,
+                                   CDocTemplate* pTemplate)
+{
+    CFileDialog dialog(bOpenFileDialog);
+    CString title;
+    title.LoadString(nIDSTitle);
+    CString filter;
+    CString defaultExt;
+    auto addTemplate = [&](CDocTemplate* docTemplate) {
+        CString name;
+        CString ext;
+        if (!docTemplate->GetDocString(name, CDocTemplate::filterName) || name.IsEmpty() ||
+            !docTemplate->GetDocString(ext, CDocTemplate::filterExt) || ext.IsEmpty())
+            return;
+        if (defaultExt.IsEmpty())
+            defaultExt = ext[0] == '.' ? ext.Mid(1) : ext;
+        filter += name;
+        filter += '|';
+        filter += '*';
+        filter += ext[0] == '.' ? ext : "." + ext;
+        filter += '|';
+    };
+    if (pTemplate) {
+        addTemplate(pTemplate);
+    } else {
+        POSITION pos = m_templateList.GetHeadPosition();
+        while (pos)
+            addTemplate(static_cast<CDocTemplate*>(m_templateList.GetNext(pos)));
+    }
+    CString all;
+    all.LoadString(AFX_IDS_ALLFILTER);
+    filter += all + "|*.*||";
+    std::string separated(static_cast<LPCSTR>(filter));
+    std::replace(separated.begin(), separated.end(), '|', '\0');
+    dialog.m_ofn.lpstrFilter = separated.c_str();
+    dialog.m_ofn.Flags |= lFlags;
+    dialog.m_ofn.lpstrTitle = title.IsEmpty() ? nullptr : static_cast<LPCSTR>(title);
+    if (!defaultExt.IsEmpty())
+        dialog.m_ofn.lpstrDefExt = defaultExt;
+    std::string buffer(static_cast<LPCSTR>(fileName));
+    buffer.resize(MAX_PATH, '\0');
+    dialog.m_ofn.lpstrFile = buffer.data();
+    dialog.m_ofn.nMaxFile = MAX_PATH;
+    if (dialog.DoModal() != IDOK)
+        return FALSE;
+    fileName = buffer.c_str();
+    return TRUE;
+}
 
 BOOL CDocManager::SaveAllModified()
 {

@@ -4,8 +4,8 @@
 // DoPromptFileName, then the template that matches it best), closing and
 // saving all documents.
 //
-// DoPromptFileName answers "cancelled" until the file dialogs exist; a
-// program that needs a name before then derives and overrides it.
+// DoPromptFileName asks with the file dialog, its types from the
+// templates' filter strings and "All Files".
 
 #include "Platform/Mfc/DocTemplate.h"
 

@@ -37,3 +37,8 @@
 #include "Platform/Mfc/WinApp.h"
 #include "Platform/Mfc/WinThread.h"
 #include "Platform/Mfc/Wnd.h"
+
+// Common controls, property sheets, common dialogs.
+#include "Platform/Mfc/AfxCmn.h"
+#include "Platform/Mfc/PropertySheet.h"
+#include "Platform/Mfc/CommonDialogs.h"

@@ -430,6 +430,9 @@ BOOL PASCAL CWnd::WalkPreTranslateTree(HWND hWndStop, MSG* pMsg)
 {
     for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
         CWnd* pWnd = FromHandlePermanent(hWnd);
+        // A window with tool tips sees the mouse first, for its tips.
+        if (pWnd && AfxGetThreadState()->toolTipWindows.count(hWnd))
+            pWnd->FilterToolTipMessage(pMsg);
         if (pWnd && pWnd->PreTranslateMessage(pMsg))
             return TRUE;
         if (hWnd == hWndStop)
@@ -476,8 +479,12 @@ BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
         if (child->OnChildNotify(WM_NOTIFY, wParam, lParam, pResult))
             return TRUE;
     AFX_NOTIFY notify{pResult, header};
-    return OnCmdMsg(static_cast<UINT>(header->idFrom), static_cast<int>(MAKELONG(LOWORD(header->code), WM_NOTIFY)),
-                    &notify, nullptr);
+    // The sender's own id: a tool tip's notifications carry the tool's id
+    // (a window handle for window tools) but come from the tip, id 0.
+    const UINT nID = header->hwndFrom && ::IsWindow(header->hwndFrom)
+                         ? static_cast<UINT>(::GetDlgCtrlID(header->hwndFrom))
+                         : static_cast<UINT>(header->idFrom);
+    return OnCmdMsg(nID, static_cast<int>(MAKELONG(LOWORD(header->code), WM_NOTIFY)), &notify, nullptr);
 }
 
 BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
@@ -803,4 +810,86 @@ BOOL PASCAL CWnd::ModifyStyle(HWND hWnd, DWORD dwRemove, DWORD dwAdd, UINT nFlag
 BOOL PASCAL CWnd::ModifyStyleEx(HWND hWnd, DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 {
     return ModifyLong(hWnd, GWL_EXSTYLE, dwRemove, dwAdd, nFlags);
+}
+
+BOOL CWnd::EnableToolTips(BOOL bEnable)
+{
+    AFX_THREAD_STATE* state = AfxGetThreadState();
+    if (!m_hWnd)
+        return FALSE;
+    if (bEnable) {
+        state->toolTipWindows.insert(m_hWnd);
+        return TRUE;
+    }
+    state->toolTipWindows.erase(m_hWnd);
+    if (state->toolTipOwner == m_hWnd && state->toolTip && ::IsWindow(state->toolTip)) {
+        ::SendMessageA(state->toolTip, TTM_POP, 0, 0);
+        TOOLINFOA ti{};
+        ti.cbSize = sizeof ti;
+        ti.hwnd = m_hWnd;
+        ti.uId = state->toolTipLastId;
+        ::SendMessageA(state->toolTip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+        state->toolTipOwner = nullptr;
+        state->toolTipLastHit = -1;
+    }
+    return TRUE;
+}
+
+INT_PTR CWnd::OnToolHitTest(CPoint point, TOOLINFOA* pTI) const
+{
+    // The visible child under the point, as a window tool whose text the
+    // window gives through TTN_NEEDTEXT.
+    HWND child = ::ChildWindowFromPointEx(m_hWnd, point, CWP_SKIPINVISIBLE);
+    if (!child || child == m_hWnd)
+        return -1;
+    if (pTI) {
+        pTI->hwnd = m_hWnd;
+        pTI->uId = reinterpret_cast<UINT_PTR>(child);
+        pTI->uFlags |= TTF_IDISHWND;
+        pTI->lpszText = LPSTR_TEXTCALLBACKA;
+    }
+    return ::GetDlgCtrlID(child);
+}
+
+void CWnd::FilterToolTipMessage(MSG* pMsg)
+{
+    const UINT message = pMsg->message;
+    const bool mouse = message == WM_MOUSEMOVE || message == WM_NCMOUSEMOVE || message == WM_LBUTTONDOWN ||
+                       message == WM_LBUTTONUP || message == WM_RBUTTONDOWN || message == WM_RBUTTONUP ||
+                       message == WM_MBUTTONDOWN || message == WM_MBUTTONUP;
+    if (!mouse || !m_hWnd)
+        return;
+    AFX_THREAD_STATE* state = AfxGetThreadState();
+    if (!state->toolTip || !::IsWindow(state->toolTip)) {
+        InitCommonControls();
+        state->toolTip = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                                           ::GetAncestor(m_hWnd, GA_ROOT), nullptr, nullptr, nullptr);
+        state->toolTipOwner = nullptr;
+        state->toolTipLastHit = -1;
+        if (!state->toolTip)
+            return;
+    }
+    POINT at = pMsg->pt;
+    ::ScreenToClient(m_hWnd, &at);
+    TOOLINFOA ti{};
+    ti.cbSize = sizeof ti;
+    const INT_PTR hit = OnToolHitTest(CPoint(at), &ti);
+    if (hit != state->toolTipLastHit || state->toolTipOwner != m_hWnd ||
+        (hit != -1 && ti.uId != state->toolTipLastId)) {
+        if (state->toolTipOwner) {
+            TOOLINFOA old{};
+            old.cbSize = sizeof old;
+            old.hwnd = state->toolTipOwner;
+            old.uId = state->toolTipLastId;
+            ::SendMessageA(state->toolTip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&old));
+        }
+        state->toolTipOwner = nullptr;
+        state->toolTipLastHit = hit;
+        if (hit != -1) {
+            ::SendMessageA(state->toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+            state->toolTipOwner = m_hWnd;
+            state->toolTipLastId = ti.uId;
+        }
+    }
+    ::SendMessageA(state->toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(pMsg));
 }

@@ -379,6 +379,16 @@ protected:
     friend void AFXAPI AfxHookWindowCreate(CWnd*);
     friend class CDialog;
     DECLARE_MESSAGE_MAP()
+
+public:
+    // Tool tips for the window's children: the mouse messages that reach
+    // the window (through PreTranslateMessage's walk) go to the thread's
+    // tip, whose tool is what OnToolHitTest finds; its text is asked of the
+    // window with TTN_NEEDTEXTA (id 0, the tool's idFrom the child).
+    BOOL EnableToolTips(BOOL bEnable = TRUE);
+    // The child under the point (-1 for none), as a window tool.
+    virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFOA* pTI) const;
+    void FilterToolTipMessage(MSG* pMsg);
 };
 
 // The window procedure of every window with an object.

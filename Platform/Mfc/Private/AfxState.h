@@ -8,6 +8,7 @@
 // deletes them, detached from their handles, when the thread next idles.
 
 #include <memory>
+#include <set>
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
@@ -134,6 +135,13 @@ struct AFX_THREAD_STATE {
     int tempMapLock = 0;
     int waitCursorCount = 0;
     HCURSOR cursorBeforeWait = nullptr;
+    // Tool tips of the windows that enabled them (EnableToolTips): one tip
+    // for the thread and the tool it shows now.
+    std::set<HWND> toolTipWindows;
+    HWND toolTip = nullptr;
+    HWND toolTipOwner = nullptr;
+    INT_PTR toolTipLastHit = -1;
+    UINT_PTR toolTipLastId = 0;
 };
 
 AFX_THREAD_STATE* AfxGetThreadState();

@@ -223,6 +223,12 @@ TEST_F(DocViewTest, ClosingAModifiedDocumentAsksFirst)
     EXPECT_TRUE(IsWindow(frame)) << "cancel keeps the frame";
 
     m_boxAnswer = IDYES;
+    // The file dialog that asks for the name is cancelled.
+    SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND dialog = GetActiveWindow();
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+    });
     SendMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(frame)) << "saving needs a file name, and asking for one was cancelled";
 

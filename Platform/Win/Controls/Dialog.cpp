@@ -344,6 +344,12 @@ INT_PTR DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialogTempla
     return dialog ? RunModal(dialog, owner) : -1;
 }
 
+HWND win::controls::CreateDialogFromDescription(HINSTANCE instance, const DialogDescription& description, HWND parent,
+                                               DLGPROC proc, LPARAM param)
+{
+    return Create(instance, description, parent, proc, param, false);
+}
+
 INT_PTR win::controls::DialogBoxFromBytes(HINSTANCE instance, const void* data, size_t size, HWND parent, DLGPROC proc,
                                           LPARAM param)
 {

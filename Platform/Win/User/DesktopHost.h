@@ -176,3 +176,13 @@ void NativeWindowActivated(HWND window);
 void NativeCloseRequested(HWND window);
 
 } // namespace win::user
+
+// Files dropped from the desktop (its file manager) at a screen point: the
+// shell delivers them as WM_DROPFILES to the accepting window under the
+// point or its nearest accepting ancestor (its handler is set when the
+// runtime loads). False when no window takes them.
+namespace win::user {
+using FileDropHandler = bool (*)(const std::vector<std::string>& paths, POINT screen);
+void SetFileDropHandler(FileDropHandler handler);
+bool InjectFileDrop(const std::vector<std::string>& paths, POINT screen);
+} // namespace win::user

@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Platform/Win/CommDlg/CommDlg.h"
+#include "Platform/Win/tests/commctrl/CommCtrlTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace commctrl_test;
+
+// Runs a file dialog on a temporary tree, its steps one per timer tick.
+class FileDialogs : public CommCtrlTest {
+protected:
+    void SetUp() override
+    {
+        CommCtrlTest::SetUp();
+        m_root = fs::temp_directory_path() /
+                 ("kestrelon-filedlg-" + std::to_string(getpid()) + "-" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_root);
+        for (const char* folder : {"Media", "clips", "Media/Deep"})
+            fs::create_directories(m_root / folder);
+        for (const char* file : {"b.AVI", "a.avi", "notes.txt", "Media/inner.avi", "z.Wav"})
+            std::ofstream(m_root / file) << "x";
+        std::ofstream(m_root / "bad\xff\xfename.avi") << "x";
+        fs::create_symlink(m_root / "missing-target.avi", m_root / "broken.avi");
+        m_cwd = fs::current_path();
+    }
+    void TearDown() override
+    {
+        fs::current_path(m_cwd);
+        fs::remove_all(m_root);
+        CommCtrlTest::TearDown();
+    }
+    OPENFILENAMEA Record(DWORD flags)
+    {
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = m_parent;
+        ofn.lpstrFilter = m_filter.c_str();
+        ofn.nFilterIndex = 1;
+        ofn.lpstrFile = m_file;
+        ofn.nMaxFile = sizeof m_file;
+        m_initialDir = m_root.string();
+        ofn.lpstrInitialDir = m_initialDir.c_str();
+        ofn.Flags = flags;
+        return ofn;
+    }
+    BOOL Run(OPENFILENAMEA& ofn, std::vector<std::function<void()>> steps, bool save = false)
+    {
+        m_steps = std::move(steps);
+        s_self = this;
+        SetTimer(nullptr, 0, 15, [](HWND, UINT, UINT_PTR id, DWORD) {
+            if (!s_self || s_self->m_steps.empty()) {
+                KillTimer(nullptr, id);
+                return;
+            }
+            auto step = s_self->m_steps.front();
+            s_self->m_steps.erase(s_self->m_steps.begin());
+            step();
+        });
+        const BOOL result = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+        s_self = nullptr;
+        return result;
+    }
+    // The dialog that runs now (the active window).
+    HWND Dialog() const { return GetActiveWindow(); }
+    std::vector<std::string> Listed() const
+    {
+        std::vector<std::string> names;
+        HWND list = GetDlgItem(Dialog(), lst2);
+        const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char text[256] = {};
+            LVITEMA item{};
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            names.push_back(text);
+        }
+        return names;
+    }
+    void Type(const char* text) const { SetDlgItemTextA(Dialog(), edt1, text); }
+    void Press(int id) const
+    {
+        HWND dialog = Dialog();
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    }
+    // Answers the message box that runs now.
+    void Answer(int id) const { PostMessageA(GetActiveWindow(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+    int IndexOf(const std::string& name) const
+    {
+        const auto names = Listed();
+        return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+    }
+
+    fs::path m_root;
+    fs::path m_cwd;
+    std::string m_initialDir;
+    std::string m_filter = std::string("Video (*.avi)\0*.avi\0Sound (*.wav)\0*.wav\0All files\0*.*\0\0", 55);
+    char m_file[512] = {};
+    std::vector<std::function<void()>> m_steps;
+    static FileDialogs* s_self;
+};
+FileDialogs* FileDialogs::s_self = nullptr;
+
+TEST_F(FileDialogs, ListsFoldersThenMatchingFilesAndNavigates)
+{
+    OPENFILENAMEA ofn = Record(OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR);
+    const BOOL chosen = Run(ofn, {
+        [&] {
+            EXPECT_EQ(Listed(), (std::vector<std::string>{"clips", "Media", "a.avi", "b.AVI", "bad\xEF\xBF\xBD\xEF\xBF\xBDname.avi",
+                                                          "broken.avi"}))
+                << "folders first, patterns without regard to case, bad names shown replaced";
+            HWND grip = nullptr;
+            for (HWND c = GetWindow(Dialog(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                char cls[32] = {};
+                GetClassNameA(c, cls, sizeof cls);
+                if (std::string(cls) == "ScrollBar" && (GetWindowLongA(c, GWL_STYLE) & SBS_SIZEGRIP))
+                    grip = c;
+            }
+            EXPECT_NE(grip, nullptr) << "a size grip";
+            // Double click on a folder opens it.
+            HWND list = GetDlgItem(Dialog(), lst2);
+            RECT r{LVIR_ICON, 0, 0, 0};
+            SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(IndexOf("Media")), reinterpret_cast<LPARAM>(&r));
+            SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(r.left + 2, r.top + 2));
+        },
+        [&] {
+            EXPECT_EQ(Listed(), (std::vector<std::string>{"Deep", "inner.avi"}));
+            Press(ID_FILEDLG_UPFOLDER);
+        },
+        [&] {
+            EXPECT_EQ(IndexOf("clips"), 0);
+            // A typed folder opens; a typed pattern filters.
+            Type("Media/Deep");
+            Press(IDOK);
+        },
+        [&] {
+            EXPECT_TRUE(Listed().empty());
+            Type("..");
+            Press(IDOK);
+        },
+        [&] {
+            Type("*.TXT");
+            Press(IDOK);
+        },
+        [&] {
+            EXPECT_EQ(Listed(), (std::vector<std::string>{"Deep"})) << "the typed pattern, in Media";
+            // The type combo: sounds.
+            HWND types = GetDlgItem(Dialog(), cmb1);
+            SendMessageA(types, CB_SETCURSEL, 1, 0);
+            SendMessageA(Dialog(), WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+        },
+        [&] {
+            Type("missing.avi");
+            Press(IDOK); // a message box says so; the dialog stays
+        },
+        [&] { Answer(IDOK); },
+        [&] { Press(ID_FILEDLG_UPFOLDER); },
+        [&] {
+            Type("z.wav");
+            Press(IDOK);
+        },
+        [&] { Answer(IDOK); }, // z.wav is z.Wav only without regard to case: not found
+        [&] {
+            Type("a.avi");
+            Press(IDOK);
+        },
+    });
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(std::string(m_file), (fs::weakly_canonical(m_root) / "a.avi").string());
+    EXPECT_EQ(std::string(m_file + ofn.nFileOffset), "a.avi");
+    EXPECT_EQ(std::string(m_file + ofn.nFileExtension), "avi");
+    EXPECT_EQ(ofn.nFilterIndex, 2u);
+    EXPECT_EQ(fs::current_path(), m_cwd) << "OFN_NOCHANGEDIR";
+}
+
+TEST_F(FileDialogs, SaveAsksBeforeReplacingAndAddsTheDefaultExtension)
+{
+    OPENFILENAMEA ofn = Record(OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY);
+    std::strcpy(m_file, "untitled.avi");
+    ofn.lpstrDefExt = "avi";
+    char title[64] = {};
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = sizeof title;
+    ofn.lpstrTitle = "Save the movie";
+    const BOOL chosen = Run(ofn, {
+        [&] {
+            char caption[64] = {};
+            GetWindowTextA(Dialog(), caption, sizeof caption);
+            EXPECT_STREQ(caption, "Save the movie");
+            EXPECT_EQ(controls_test::WindowText(GetDlgItem(Dialog(), edt1)), "untitled.avi");
+            Type("a");
+            Press(IDOK); // a.avi exists: asked
+        },
+        [&] { Answer(IDNO); },
+        [&] {
+            Type("fresh");
+            Press(IDOK);
+        },
+    }, true);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(std::string(m_file), (fs::weakly_canonical(m_root) / "fresh.avi").string());
+    EXPECT_STREQ(title, "fresh.avi");
+    EXPECT_EQ(fs::current_path(), fs::weakly_canonical(m_root)) << "without OFN_NOCHANGEDIR the folder becomes current";
+}
+
+TEST_F(FileDialogs, MultipleNamesAndAShortBuffer)
+{
+    OPENFILENAMEA ofn = Record(OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR);
+    ofn.nFilterIndex = 3;
+    const BOOL chosen = Run(ofn, {
+        [&] {
+            Type("\"a.avi\" \"z.Wav\"");
+            Press(IDOK);
+        },
+    });
+    ASSERT_TRUE(chosen);
+    const std::string folder = m_file;
+    EXPECT_EQ(folder, fs::weakly_canonical(m_root).string());
+    EXPECT_EQ(ofn.nFileOffset, folder.size() + 1);
+    EXPECT_STREQ(m_file + ofn.nFileOffset, "a.avi");
+    EXPECT_STREQ(m_file + ofn.nFileOffset + 6, "z.Wav");
+    EXPECT_EQ(m_file[ofn.nFileOffset + 12], '\0') << "double NUL";
+
+    OPENFILENAMEA shortOne = Record(OFN_NOCHANGEDIR);
+    shortOne.nMaxFile = 8;
+    const BOOL ok = Run(shortOne, {
+        [&] {
+            Type("a.avi");
+            Press(IDOK);
+        },
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(CommDlgExtendedError(), FNERR_BUFFERTOOSMALL);
+    WORD needed = 0;
+    std::memcpy(&needed, m_file, sizeof needed);
+    EXPECT_EQ(needed, (fs::weakly_canonical(m_root) / "a.avi").string().size() + 1);
+}
+
+TEST_F(FileDialogs, BadRecordsFailAndCancelAnswersNoError)
+{
+    EXPECT_FALSE(GetOpenFileNameA(nullptr));
+    EXPECT_EQ(CommDlgExtendedError(), CDERR_INITIALIZATION);
+    OPENFILENAMEA ofn = Record(0);
+    ofn.lStructSize = 12;
+    EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    EXPECT_EQ(CommDlgExtendedError(), CDERR_STRUCTSIZE);
+    ofn = Record(0);
+    ofn.lpstrFile = nullptr;
+    EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    EXPECT_EQ(CommDlgExtendedError(), CDERR_INITIALIZATION);
+    ofn = Record(0);
+    EXPECT_FALSE(Run(ofn, {[&] { Press(IDCANCEL); }}));
+    EXPECT_EQ(CommDlgExtendedError(), 0u);
+}
+
+} // namespace
