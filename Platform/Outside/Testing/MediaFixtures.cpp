@@ -306,6 +306,7 @@ constexpr SoundEncoding kSoundEncodings[] = {
     {SoundKind::Mp3, AV_CODEC_ID_MP3, "mp3", 64000},
     {SoundKind::Mp2, AV_CODEC_ID_MP2, "mp2", 128000},
     {SoundKind::Ac3, AV_CODEC_ID_AC3, "ac3", 96000},
+    {SoundKind::Wma, AV_CODEC_ID_WMAV2, "asf", 64000},
 };
 
 bool WriteEncodedTone(const std::string& path, const SoundClip& clip, const SoundEncoding& encoding)

@@ -78,9 +78,9 @@ struct RealMediaClip {
 // asked) in FFmpeg's RealMedia container.
 bool WriteRealMedia(const std::string& path, const RealMediaClip& clip);
 
-// Sound files of a 440 Hz tone: PCM WAV (8 or 16 bits), MP3 (LAME), MP2
-// and AC-3.
-enum class SoundKind { Wav16, Wav8, Mp3, Mp2, Ac3 };
+// Sound files of a 440 Hz tone: PCM WAV (8 or 16 bits), MP3 (LAME), MP2,
+// AC-3 and WMA (version 2, in an ASF file).
+enum class SoundKind { Wav16, Wav8, Mp3, Mp2, Ac3, Wma };
 
 struct SoundClip {
     SoundKind kind = SoundKind::Wav16;

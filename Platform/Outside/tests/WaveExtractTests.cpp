@@ -92,6 +92,7 @@ TEST(WaveExtract, EverySoundBecomesPcmOfItsRateAndChannelsAndLength)
         {"mono.mp3", {SoundKind::Mp3, 44100, 1, 1.0}, 16, 1152},
         {"song.mp2", {SoundKind::Mp2, 22050, 1, 1.0}, 16, 1152},
         {"film.ac3", {SoundKind::Ac3, 48000, 2, 1.0}, 16, 1536},
+        {"song.wma", {SoundKind::Wma, 22050, 2, 1.0}, 16, 2048},
     };
     for (const Case& c : cases) {
         const std::string source = WriteClip(folder, c.name, c.clip);
@@ -109,6 +110,28 @@ TEST(WaveExtract, EverySoundBecomesPcmOfItsRateAndChannelsAndLength)
         const long expected = std::lround(c.clip.seconds * c.clip.sampleRate);
         EXPECT_LE(std::labs(SampleFrames(info) - expected), c.tolerance) << c.name << ": " << SampleFrames(info);
     }
+}
+
+TEST(WaveExtract, TheSoundOfAVideoFileIsTaken)
+{
+    media_fixtures::QuietMediaLogs();
+    TempDir folder;
+    media_fixtures::RealMediaClip clip;
+    clip.audio = true;
+    clip.frames = 20;
+    const std::string source = folder.File("film.rm");
+    ASSERT_TRUE(media_fixtures::WriteRealMedia(source, clip));
+    const std::string target = folder.File("film.wav");
+    ASSERT_TRUE(Extract(source, target));
+    WavFileInfo info;
+    ASSERT_TRUE(media_fixtures::ReadWavFileInfo(target, info));
+    EXPECT_EQ(info.formatTag, 1);
+    EXPECT_EQ(info.channels, 1);
+    EXPECT_EQ(info.sampleRate, 44100u);
+    EXPECT_EQ(info.bits, 16);
+    EXPECT_TRUE(info.sizesAgree);
+    // Two seconds of AC-3 silence, give or take a codec frame.
+    EXPECT_LE(std::labs(SampleFrames(info) - 88200), 1536) << SampleFrames(info);
 }
 
 TEST(WaveExtract, TheWindowCutsStartAndStop)
