@@ -312,6 +312,7 @@ constexpr SoundEncoding kSoundEncodings[] = {
     {SoundKind::WavAlaw, AV_CODEC_ID_PCM_ALAW, "wav", 0},
     {SoundKind::WavMulaw, AV_CODEC_ID_PCM_MULAW, "wav", 0},
     {SoundKind::WavMp3, AV_CODEC_ID_MP3, "wav", 64000},
+    {SoundKind::Wma, AV_CODEC_ID_WMAV2, "asf", 64000},
 };
 
 bool WriteEncodedTone(const std::string& path, const SoundClip& clip, const SoundEncoding& encoding)

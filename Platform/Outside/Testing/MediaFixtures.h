@@ -78,10 +78,10 @@ struct RealMediaClip {
 // asked) in FFmpeg's RealMedia container.
 bool WriteRealMedia(const std::string& path, const RealMediaClip& clip);
 
-// Sound files of a 440 Hz tone: PCM WAV (8 or 16 bits), MP3 (LAME), MP2
-// and AC-3, and WAV files of IMA ADPCM, Microsoft ADPCM, A-law, mu-law and
-// MP3.
-enum class SoundKind { Wav16, Wav8, Mp3, Mp2, Ac3, WavImaAdpcm, WavMsAdpcm, WavAlaw, WavMulaw, WavMp3 };
+// Sound files of a 440 Hz tone: PCM WAV (8 or 16 bits), MP3 (LAME), MP2,
+// AC-3, WMA (version 2, in an ASF file), and WAV files of IMA ADPCM,
+// Microsoft ADPCM, A-law, mu-law and MP3.
+enum class SoundKind { Wav16, Wav8, Mp3, Mp2, Ac3, Wma, WavImaAdpcm, WavMsAdpcm, WavAlaw, WavMulaw, WavMp3 };
 
 struct SoundClip {
     SoundKind kind = SoundKind::Wav16;

@@ -271,6 +271,10 @@ public:
             SeekBefore(start);
         if (!Copy(window) || m_writer.DataBytes() == 0)
             return false;
+        // A stop that came while the last samples were read still leaves
+        // no target.
+        if (m_stop.IsSet())
+            return false;
         return m_writer.Commit();
     }
 

@@ -2,10 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <string>
+#include <thread>
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Win/Kernel/Sync.h"
@@ -58,6 +67,7 @@ class StopEventHolder {
 public:
     explicit StopEventHolder(BOOL set) : m_event(CreateEventA(nullptr, TRUE, set, AUDIO_CONVERSION_STOP_EVENT)) {}
     ~StopEventHolder() { CloseHandle(m_event); }
+    void Set() { SetEvent(m_event); }
     StopEventHolder(const StopEventHolder&) = delete;
     StopEventHolder& operator=(const StopEventHolder&) = delete;
 
@@ -82,6 +92,7 @@ TEST(WaveExtract, EverySoundBecomesPcmOfItsRateAndChannelsAndLength)
         {"mono.mp3", {SoundKind::Mp3, 44100, 1, 1.0}, 16, 1152},
         {"song.mp2", {SoundKind::Mp2, 22050, 1, 1.0}, 16, 1152},
         {"film.ac3", {SoundKind::Ac3, 48000, 2, 1.0}, 16, 1536},
+        {"song.wma", {SoundKind::Wma, 22050, 2, 1.0}, 16, 2048},
     };
     for (const Case& c : cases) {
         const std::string source = WriteClip(folder, c.name, c.clip);
@@ -99,6 +110,28 @@ TEST(WaveExtract, EverySoundBecomesPcmOfItsRateAndChannelsAndLength)
         const long expected = std::lround(c.clip.seconds * c.clip.sampleRate);
         EXPECT_LE(std::labs(SampleFrames(info) - expected), c.tolerance) << c.name << ": " << SampleFrames(info);
     }
+}
+
+TEST(WaveExtract, TheSoundOfAVideoFileIsTaken)
+{
+    media_fixtures::QuietMediaLogs();
+    TempDir folder;
+    media_fixtures::RealMediaClip clip;
+    clip.audio = true;
+    clip.frames = 20;
+    const std::string source = folder.File("film.rm");
+    ASSERT_TRUE(media_fixtures::WriteRealMedia(source, clip));
+    const std::string target = folder.File("film.wav");
+    ASSERT_TRUE(Extract(source, target));
+    WavFileInfo info;
+    ASSERT_TRUE(media_fixtures::ReadWavFileInfo(target, info));
+    EXPECT_EQ(info.formatTag, 1);
+    EXPECT_EQ(info.channels, 1);
+    EXPECT_EQ(info.sampleRate, 44100u);
+    EXPECT_EQ(info.bits, 16);
+    EXPECT_TRUE(info.sizesAgree);
+    // Two seconds of AC-3 silence, give or take a codec frame.
+    EXPECT_LE(std::labs(SampleFrames(info) - 88200), 1536) << SampleFrames(info);
 }
 
 TEST(WaveExtract, TheWindowCutsStartAndStop)
@@ -172,6 +205,75 @@ TEST(WaveExtract, TheStopEventEndsTheConversionWithoutAFile)
     StopEventHolder idle(FALSE);
     EXPECT_TRUE(Extract(source, target));
     EXPECT_TRUE(std::filesystem::exists(target));
+}
+
+// Size of the largest unfinished WAV file (".part") in the folder; -1 when
+// there is none.
+std::intmax_t PartialWavSize(const TempDir& folder)
+{
+    std::intmax_t largest = -1;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path(), error)) {
+        if (entry.path().extension() == ".part")
+            largest = std::max<std::intmax_t>(largest, static_cast<std::intmax_t>(entry.file_size(error)));
+    }
+    return largest;
+}
+
+// The source is a pipe fed with the first part of an MP3 file: the
+// conversion has written sound and waits for more when the event is set.
+TEST(WaveExtract, TheStopEventEndsAConversionUnderWayWithoutAFile)
+{
+    media_fixtures::QuietMediaLogs();
+    TempDir folder;
+    const std::string mp3 = testing_support::ReadFile(WriteClip(folder, "whole.mp3", {SoundKind::Mp3, 22050, 2, 20.0}));
+    ASSERT_GT(mp3.size(), 30000u);
+    const std::string pipe = folder.File("stream.mp3");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string target = folder.File("stream.wav");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto late = [&] { return std::chrono::steady_clock::now() > deadline; };
+
+    StopEventHolder stop(FALSE);
+    std::promise<void> closePipe;
+    std::atomic<bool> fed{false};
+    std::thread feeder([&, closed = closePipe.get_future()] {
+        int fd = -1;
+        while (fd < 0 && !late()) {
+            fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (fd >= 0) {
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+            // Two thirds of the file, then nothing until the pipe closes.
+            size_t done = 0;
+            const size_t part = mp3.size() * 2 / 3;
+            while (done < part) {
+                const ssize_t written = write(fd, mp3.data() + done, part - done);
+                if (written <= 0)
+                    break;
+                done += static_cast<size_t>(written);
+            }
+        }
+        fed = true;
+        closed.wait();
+        if (fd >= 0)
+            close(fd);
+    });
+    auto converted = std::async(std::launch::async, [&] { return Extract(pipe, target); });
+
+    // Waits until the unfinished file holds a good deal of sound.
+    while (!(fed && PartialWavSize(folder) > 100000) && !late())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_FALSE(late()) << "the conversion never got under way";
+    stop.Set();
+    closePipe.set_value();
+    feeder.join();
+    EXPECT_FALSE(converted.get());
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(PartialWavSize(folder), -1);
+    EXPECT_EQ(FilesIn(folder), 2);
 }
 
 } // namespace
