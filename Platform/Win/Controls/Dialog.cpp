@@ -122,7 +122,9 @@ HWND Create(HINSTANCE instance, const DialogDescription& d, HWND parent, DLGPROC
     std::string classStorage;
     const char* className = d.className.Empty() ? kDialogClass : ClassNameOf(d.className, &classStorage);
     WNDCLASSA info{};
-    if (!GetClassInfoA(instance, className, &info)) {
+    // A class without the dialog's extra bytes is no dialog class (a
+    // control's, say): its procedure would never free the dialog's state.
+    if (!GetClassInfoA(instance, className, &info) || info.cbWndExtra < DLGWINDOWEXTRA) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }

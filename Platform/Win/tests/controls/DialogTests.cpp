@@ -147,6 +147,21 @@ TEST_F(Dialogs, ATopLevelDialogIsNoLargerThanTheLargestWindowTheScreenTakes)
     EXPECT_GT(r.right - r.left, GetSystemMetrics(SM_CXMAXTRACK));
 }
 
+// A control's class would make a window whose procedure never frees the
+// dialog's state.
+TEST_F(Dialogs, ADialogOfAControlsClassFailsWithTheClassError)
+{
+    for (const char* cls : {"Button", "Static", "Edit"}) {
+        win::DialogTemplateBuilder bytes(WS_POPUP | WS_CAPTION, 0, 0, 100, 50, "Not a dialog");
+        bytes.Class(cls);
+        SetLastError(0);
+        EXPECT_EQ(CreateDialogFromBytes(nullptr, bytes.Data(), bytes.Size(), nullptr, RecordingDialogProc, 0), nullptr)
+            << cls;
+        EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS) << cls;
+        EXPECT_EQ(FindWindowA(cls, "Not a dialog"), nullptr) << cls;
+    }
+}
+
 TEST_F(Dialogs, DamagedBytesFailWithInvalidData)
 {
     const BYTE garbage[] = {1, 2, 3};
