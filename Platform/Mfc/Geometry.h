@@ -18,6 +18,10 @@ public:
 
     BOOL operator==(SIZE size) const { return cx == size.cx && cy == size.cy; }
     BOOL operator!=(SIZE size) const { return !(*this == size); }
+    // Two sizes compare by this overload: with only the SIZE one, C++20's
+    // reversed candidates make `a == b` ambiguous.
+    BOOL operator==(const CSize& size) const { return *this == static_cast<const SIZE&>(size); }
+    BOOL operator!=(const CSize& size) const { return !(*this == size); }
     void operator+=(SIZE size) { cx += size.cx, cy += size.cy; }
     void operator-=(SIZE size) { cx -= size.cx, cy -= size.cy; }
     CSize operator+(SIZE size) const { return CSize(cx + size.cx, cy + size.cy); }
@@ -40,6 +44,8 @@ public:
     void SetPoint(int X, int Y) { x = X, y = Y; }
     BOOL operator==(POINT point) const { return x == point.x && y == point.y; }
     BOOL operator!=(POINT point) const { return !(*this == point); }
+    BOOL operator==(const CPoint& point) const { return *this == static_cast<const POINT&>(point); }
+    BOOL operator!=(const CPoint& point) const { return !(*this == point); }
     void operator+=(SIZE size) { Offset(size); }
     void operator-=(SIZE size) { Offset(-size.cx, -size.cy); }
     void operator+=(POINT point) { Offset(point); }
@@ -101,6 +107,8 @@ public:
     void operator=(const RECT& rect) { CopyRect(&rect); }
     BOOL operator==(const RECT& rect) const { return EqualRect(&rect); }
     BOOL operator!=(const RECT& rect) const { return !EqualRect(&rect); }
+    BOOL operator==(const CRect& rect) const { return EqualRect(&rect); }
+    BOOL operator!=(const CRect& rect) const { return !EqualRect(&rect); }
     void operator+=(POINT point) { OffsetRect(point); }
     void operator+=(SIZE size) { OffsetRect(size); }
     void operator-=(POINT point) { OffsetRect(-point.x, -point.y); }

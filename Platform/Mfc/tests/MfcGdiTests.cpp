@@ -42,6 +42,10 @@ TEST(GeometryTest, RectanglesPointsAndSizesCombine)
     EXPECT_EQ(CPoint(5, 7) - CPoint(2, 3), CSize(3, 4));
     EXPECT_EQ(CPoint(MAKELPARAM(static_cast<WORD>(-4), 9)), CPoint(-4, 9));
     EXPECT_TRUE(CRect(3, 3, 3, 8).IsRectEmpty());
+    // Values of the same class compare directly, and with the plain structures.
+    EXPECT_TRUE(a == CRect(0, 0, 10, 10) && a != b && a == static_cast<const RECT&>(a));
+    EXPECT_TRUE(CPoint(1, 2) == CPoint(1, 2) && CPoint(1, 2) != CPoint(2, 1) && (CPoint(1, 2) == POINT{1, 2}));
+    EXPECT_TRUE(CSize(1, 2) == CSize(1, 2) && CSize(1, 2) != CSize(2, 1) && (CSize(1, 2) == SIZE{1, 2}));
 }
 
 TEST_F(GdiTest, MemoryDcDrawsThroughTheWrappers)

@@ -122,7 +122,9 @@ HWND Create(HINSTANCE instance, const DialogDescription& d, HWND parent, DLGPROC
     std::string classStorage;
     const char* className = d.className.Empty() ? kDialogClass : ClassNameOf(d.className, &classStorage);
     WNDCLASSA info{};
-    if (!GetClassInfoA(instance, className, &info)) {
+    // A class without the dialog's extra bytes is no dialog class (a
+    // control's, say): its procedure would never free the dialog's state.
+    if (!GetClassInfoA(instance, className, &info) || info.cbWndExtra < DLGWINDOWEXTRA) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
@@ -154,8 +156,17 @@ HWND Create(HINSTANCE instance, const DialogDescription& d, HWND parent, DLGPROC
     at.x += frame.left;
     at.y += frame.top;
 
-    HWND dialog = CreateWindowExA(exStyle, className, d.title.c_str(), style, at.x, at.y, frame.right - frame.left,
-                                  frame.bottom - frame.top, parent, menu, instance, nullptr);
+    LONG width = frame.right - frame.left;
+    LONG height = frame.bottom - frame.top;
+    if (!(style & WS_CHILD)) {
+        // A top-level window holds its own pixels: a damaged template's size
+        // would cost a gigabyte and seconds of painting. No dialog needs
+        // more than the largest window the screen takes.
+        width = std::min<LONG>(width, GetSystemMetrics(SM_CXMAXTRACK));
+        height = std::min<LONG>(height, GetSystemMetrics(SM_CYMAXTRACK));
+    }
+    HWND dialog = CreateWindowExA(exStyle, className, d.title.c_str(), style, at.x, at.y, width, height, parent, menu,
+                                  instance, nullptr);
     if (!dialog) {
         if (menu)
             DestroyMenu(menu);

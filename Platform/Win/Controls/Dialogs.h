@@ -14,7 +14,8 @@
 // Template faults (counts past the data, unterminated texts, controls of
 // classes nobody registered) make creation fail with a null handle and the
 // last error: ERROR_INVALID_DATA for damaged bytes, ERROR_CANNOT_FIND_WND_CLASS
-// for a class that does not exist.
+// for a class that does not exist (or, for the dialog itself, is no dialog
+// class).
 
 #include "Platform/Win/Controls/ControlStyles.h"
 

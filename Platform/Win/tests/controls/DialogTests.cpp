@@ -121,6 +121,47 @@ TEST_F(Dialogs, AControlOfAnUnregisteredClassFailsTheDialogWithTheClassError)
     EXPECT_EQ(FindWindowA("#32770", "Broken"), nullptr) << "nothing is left behind";
 }
 
+// A top-level window holds its own pixels: a template claiming the largest
+// size took a gigabyte and seconds of painting.
+TEST_F(Dialogs, ATopLevelDialogIsNoLargerThanTheLargestWindowTheScreenTakes)
+{
+    for (const DWORD style : {DWORD{WS_POPUP | WS_CAPTION}, DWORD{WS_POPUP | WS_THICKFRAME}, DWORD{WS_POPUP}}) {
+        win::DialogTemplateBuilder huge(style | WS_VISIBLE, 0, 0, 32767, 32767, "Huge");
+        huge.Control("OK", IDOK, win::kButtonAtom, WS_CHILD | WS_VISIBLE, 7, 7, 50, 14);
+        HWND dialog = CreateDialogFromBytes(nullptr, huge.Data(), huge.Size(), nullptr, RecordingDialogProc, 0);
+        ASSERT_NE(dialog, nullptr) << std::hex << style;
+        RECT r{};
+        GetWindowRect(dialog, &r);
+        EXPECT_LE(r.right - r.left, GetSystemMetrics(SM_CXMAXTRACK)) << std::hex << style;
+        EXPECT_LE(r.bottom - r.top, GetSystemMetrics(SM_CYMAXTRACK)) << std::hex << style;
+        EXPECT_NE(GetDlgItem(dialog, IDOK), nullptr);
+        DestroyWindow(dialog);
+    }
+    // A child dialog keeps its size: it paints into its parent's pixels.
+    HWND owner = MakeTopLevel(RECT{0, 0, 300, 200});
+    win::DialogTemplateBuilder child(WS_CHILD | DS_CONTROL, 0, 0, 4000, 10, "");
+    HWND inside = CreateDialogFromBytes(nullptr, child.Data(), child.Size(), owner, RecordingDialogProc, 0);
+    ASSERT_NE(inside, nullptr);
+    RECT r{};
+    GetWindowRect(inside, &r);
+    EXPECT_GT(r.right - r.left, GetSystemMetrics(SM_CXMAXTRACK));
+}
+
+// A control's class would make a window whose procedure never frees the
+// dialog's state.
+TEST_F(Dialogs, ADialogOfAControlsClassFailsWithTheClassError)
+{
+    for (const char* cls : {"Button", "Static", "Edit"}) {
+        win::DialogTemplateBuilder bytes(WS_POPUP | WS_CAPTION, 0, 0, 100, 50, "Not a dialog");
+        bytes.Class(cls);
+        SetLastError(0);
+        EXPECT_EQ(CreateDialogFromBytes(nullptr, bytes.Data(), bytes.Size(), nullptr, RecordingDialogProc, 0), nullptr)
+            << cls;
+        EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS) << cls;
+        EXPECT_EQ(FindWindowA(cls, "Not a dialog"), nullptr) << cls;
+    }
+}
+
 TEST_F(Dialogs, DamagedBytesFailWithInvalidData)
 {
     const BYTE garbage[] = {1, 2, 3};
