@@ -198,12 +198,22 @@ private:
                                    ", which it does not stand on");
     }
 
+    // Whether the file belongs to a folder of test support, which may use
+    // the test frameworks as the tests do.
+    bool InTestSupport(const std::string& file) const
+    {
+        for (const std::string& support : m_rules.testSupport)
+            if (Under(file, support))
+                return true;
+        return false;
+    }
+
     void CheckAngled(const std::string& file, int line, const std::string& room, bool inTests,
                      const std::string& header)
     {
         for (const char* framework : kTestFrameworks) {
             if (StartsWith(header, framework)) {
-                if (!inTests && !Under(file, "bench"))
+                if (!inTests && !Under(file, "bench") && !InTestSupport(file))
                     Report(file, line, "only tests and benchmarks include " + header);
                 return;
             }
@@ -311,7 +321,7 @@ const Rules& ProjectRules()
             {"libcdio", {"cdio/"}, {}},
         };
         r.hiddenFromSystem = {"Platform/Av", "Platform/Runtime", "Platform/DShow/Filters"};
-        r.testSupport = {"tests/support", "Platform/Outside/Testing"};
+        r.testSupport = {"tests/support", "Platform/Outside/Testing", "Filters/Common/testing"};
         return r;
     }();
     return rules;
