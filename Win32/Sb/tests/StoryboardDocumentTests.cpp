@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -10,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include <sys/resource.h>
 
 #include "DocumentMediaSupport.h"
 #include "Platform/Win/Kernel/Memory.h"
@@ -29,6 +27,7 @@
 #include "Win32/Sb/Document/TransitionEffect.h"
 #include "Win32/Sb/Media/MediaFile.h"
 #include "Win32/Utils/Profile.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -430,17 +429,13 @@ TEST_F(FullBoardTest, AFailedSaveKeepsTheOldFileAndTheModifiedFlag)
         EXPECT_TRUE(doc.IsStoryboardModified()) << target;
     }
 
-    // A write that fails half way (the file-size limit holds even for the
-    // super-user, who may write into read-only folders).
-    struct rlimit previous {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
-    auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = previous;
-    small.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const BOOL saved = doc.SaveStoryboard(path.c_str());
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
+    // A write that fails half way.
+    BOOL saved = TRUE;
+    {
+        testing_support::FileSizeLimit limit(64);
+        ASSERT_TRUE(limit.Active());
+        saved = doc.SaveStoryboard(path.c_str());
+    }
     EXPECT_FALSE(saved);
     EXPECT_TRUE(doc.IsStoryboardModified()) << "the close still asks to save";
     EXPECT_EQ(ReadFile(path), old);
