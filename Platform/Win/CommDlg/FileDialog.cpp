@@ -601,12 +601,12 @@ BOOL Run(LPOPENFILENAMEA ofn, bool save)
     fd.filter = std::clamp(static_cast<int>(ofn->nFilterIndex) - 1, 0, static_cast<int>(fd.filters.size()) - 1);
     const bool multi = ofn->Flags & OFN_ALLOWMULTISELECT;
     const std::string title = ofn->lpstrTitle ? ofn->lpstrTitle : save ? "Save As" : "Open";
-    DialogTemplateBuilder b(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | WS_CLIPCHILDREN, 0, 0,
+    DialogTemplateBuilder b(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | DS_CENTER | WS_CLIPCHILDREN, 0, 0,
                             280, 190, title, WS_EX_CONTROLPARENT);
     b.Font(8, "MS Shell Dlg");
     const DWORD child = WS_CHILD | WS_VISIBLE;
     b.Control("Look &in:", static_cast<WORD>(stc4), kStaticAtom, child, 0, 0, 10, 10);
-    b.Control("", static_cast<WORD>(cmb2), kComboBoxAtom, child | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0,
+    b.Control("", static_cast<WORD>(cmb2), kComboBoxAtom, child | WS_TABSTOP | CBS_DROPDOWNLIST, 0, 0,
               10, 80);
     b.Control("Up", static_cast<WORD>(ID_FILEDLG_UPFOLDER), kButtonAtom, child | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
               10, 10);
@@ -617,7 +617,7 @@ BOOL Run(LPOPENFILENAMEA ofn, bool save)
     b.Control("", static_cast<WORD>(edt1), kEditAtom, child | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 10, 10);
     b.Control(save ? "&Save" : "&Open", IDOK, kButtonAtom, child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 10, 10);
     b.Control("Files of &type:", static_cast<WORD>(stc2), kStaticAtom, child, 0, 0, 10, 10);
-    b.Control("", static_cast<WORD>(cmb1), kComboBoxAtom, child | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0,
+    b.Control("", static_cast<WORD>(cmb1), kComboBoxAtom, child | WS_TABSTOP | CBS_DROPDOWNLIST, 0, 0,
               10, 80);
     b.Control("Cancel", IDCANCEL, kButtonAtom, child | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10);
     b.Control("", static_cast<WORD>(kGripId), kScrollBarAtom, child | SBS_SIZEGRIP, 0, 0, 10, 10);
