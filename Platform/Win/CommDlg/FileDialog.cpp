@@ -25,9 +25,16 @@ namespace fs = std::filesystem;
 
 namespace win::commdlg {
 
+// The last failure of a common dialog on this thread (CommDlgExtendedError).
+DWORD& LastCommonDialogError()
+{
+    thread_local DWORD error = 0;
+    return error;
+}
+
 namespace {
 
-thread_local DWORD g_lastError = 0;
+
 constexpr const char* kStateProperty = "KestrelonFileDialog";
 constexpr size_t kFilterLimit = 64 * 1024;
 constexpr int kGripId = 0x0500;
@@ -258,7 +265,7 @@ void Layout(HWND dialog, FileDialog& fd)
 
 void Fail(HWND dialog, DWORD error)
 {
-    g_lastError = error;
+    LastCommonDialogError() = error;
     EndDialog(dialog, FALSE);
 }
 
@@ -324,7 +331,7 @@ bool WriteResult(FileDialog& fd, const std::string& folder, const std::vector<st
             const WORD needed = static_cast<WORD>(std::min<size_t>(out.size(), 0xFFFF));
             std::memcpy(ofn.lpstrFile, &needed, sizeof needed);
         }
-        g_lastError = FNERR_BUFFERTOOSMALL;
+        LastCommonDialogError() = FNERR_BUFFERTOOSMALL;
         return false;
     }
     std::memcpy(ofn.lpstrFile, out.data(), out.size());
@@ -520,7 +527,7 @@ INT_PTR CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             Accept(dialog, *fd);
             return TRUE;
         case IDCANCEL:
-            g_lastError = 0;
+            LastCommonDialogError() = 0;
             EndDialog(dialog, FALSE);
             return TRUE;
         case ID_FILEDLG_UPFOLDER:
@@ -576,21 +583,21 @@ INT_PTR CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 BOOL Run(LPOPENFILENAMEA ofn, bool save)
 {
-    g_lastError = 0;
+    LastCommonDialogError() = 0;
     if (!ofn) {
-        g_lastError = CDERR_INITIALIZATION;
+        LastCommonDialogError() = CDERR_INITIALIZATION;
         return FALSE;
     }
     if (ofn->lStructSize != sizeof(OPENFILENAMEA) && ofn->lStructSize != OPENFILENAME_SIZE_VERSION_400A) {
-        g_lastError = CDERR_STRUCTSIZE;
+        LastCommonDialogError() = CDERR_STRUCTSIZE;
         return FALSE;
     }
     if (!ofn->lpstrFile || ofn->nMaxFile == 0) {
-        g_lastError = CDERR_INITIALIZATION;
+        LastCommonDialogError() = CDERR_INITIALIZATION;
         return FALSE;
     }
     if ((ofn->Flags & OFN_ENABLEHOOK) && !ofn->lpfnHook) {
-        g_lastError = CDERR_NOHOOK;
+        LastCommonDialogError() = CDERR_NOHOOK;
         return FALSE;
     }
     commctrl::EnsureRegistered();
@@ -624,7 +631,7 @@ BOOL Run(LPOPENFILENAMEA ofn, bool save)
     const INT_PTR result = controls::DialogBoxFromBytes(nullptr, b.Data(), b.Size(), ofn->hwndOwner, FileDialogProc,
                                                         reinterpret_cast<LPARAM>(&fd));
     if (result < 0) {
-        g_lastError = CDERR_DIALOGFAILURE;
+        LastCommonDialogError() = CDERR_DIALOGFAILURE;
         return FALSE;
     }
     return result == TRUE;
@@ -636,4 +643,4 @@ BOOL Run(LPOPENFILENAMEA ofn, bool save)
 
 BOOL GetOpenFileNameA(LPOPENFILENAMEA ofn) { return win::commdlg::Run(ofn, false); }
 BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn) { return win::commdlg::Run(ofn, true); }
-DWORD CommDlgExtendedError() { return win::commdlg::g_lastError; }
+DWORD CommDlgExtendedError() { return win::commdlg::LastCommonDialogError(); }
