@@ -88,7 +88,7 @@ constexpr int stc5 = 0x0444;
 constexpr int cmb3 = 0x0472;
 constexpr int cmb4 = 0x0473;
 constexpr int grp1 = 0x0430;
-// The up-one-level button of the file dialog.
+// The up-one-level button of the file dialog's tool bar (ctl1, 0x4A0).
 constexpr int ID_FILEDLG_UPFOLDER = 0xA001;
 
 // The Explorer-form open and save dialog: a folder combo, an up-one-level
