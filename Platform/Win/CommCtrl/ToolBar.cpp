@@ -215,25 +215,18 @@ LRESULT CALLBACK ToolBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         *reinterpret_cast<RECT*>(lParam) = ButtonRect(*tb, static_cast<int>(wParam));
         return TRUE;
     case TB_ENABLEBUTTON:
-        if (IndexOf(*tb, static_cast<int>(wParam)) < 0)
-            return FALSE;
-        SetState(window, *tb, static_cast<int>(wParam), TBSTATE_ENABLED, LOWORD(lParam) != 0);
-        return TRUE;
     case TB_CHECKBUTTON:
-        if (IndexOf(*tb, static_cast<int>(wParam)) < 0)
-            return FALSE;
-        SetState(window, *tb, static_cast<int>(wParam), TBSTATE_CHECKED, LOWORD(lParam) != 0);
-        return TRUE;
     case TB_PRESSBUTTON:
+    case TB_HIDEBUTTON: {
         if (IndexOf(*tb, static_cast<int>(wParam)) < 0)
             return FALSE;
-        SetState(window, *tb, static_cast<int>(wParam), TBSTATE_PRESSED, LOWORD(lParam) != 0);
+        const BYTE bit = message == TB_ENABLEBUTTON  ? TBSTATE_ENABLED
+                         : message == TB_CHECKBUTTON ? TBSTATE_CHECKED
+                         : message == TB_PRESSBUTTON ? TBSTATE_PRESSED
+                                                     : TBSTATE_HIDDEN;
+        SetState(window, *tb, static_cast<int>(wParam), bit, LOWORD(lParam) != 0);
         return TRUE;
-    case TB_HIDEBUTTON:
-        if (IndexOf(*tb, static_cast<int>(wParam)) < 0)
-            return FALSE;
-        SetState(window, *tb, static_cast<int>(wParam), TBSTATE_HIDDEN, LOWORD(lParam) != 0);
-        return TRUE;
+    }
     case TB_ISBUTTONENABLED:
     case TB_ISBUTTONCHECKED: {
         const int index = IndexOf(*tb, static_cast<int>(wParam));
