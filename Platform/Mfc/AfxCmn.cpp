@@ -8,6 +8,7 @@ IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CTabCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CSpinButtonCtrl, CWnd)
 IMPLEMENT_DYNAMIC(CToolTipCtrl, CWnd)
+IMPLEMENT_DYNAMIC(CToolBarCtrl, CWnd)
 
 BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow)
 {
@@ -271,4 +272,25 @@ void CToolTipCtrl::SetToolRect(CWnd* pWnd, UINT_PTR nIDTool, LPCRECT lpRect)
     FillInInfo(ti, pWnd, nIDTool);
     ti.rect = *lpRect;
     SendMessage(TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+BOOL CToolBarCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    InitCommonControls();
+    if (!CWnd::Create(TOOLBARCLASSNAMEA, nullptr, dwStyle, rect, pParentWnd, nID))
+        return FALSE;
+    SetButtonStructSize(sizeof(TBBUTTON));
+    return TRUE;
+}
+
+int CToolBarCtrl::AddBitmap(int, UINT nBitmapID)
+{
+    TBADDBITMAP add{AfxFindResourceHandle(MAKEINTRESOURCEA(nBitmapID), RT_BITMAP), nBitmapID};
+    return SendInt(TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&add));
+}
+
+CImageList* CToolBarCtrl::SetImageList(CImageList* pImageList)
+{
+    SendMessage(TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(pImageList ? pImageList->GetSafeHandle() : nullptr));
+    return nullptr;
 }

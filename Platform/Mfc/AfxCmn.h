@@ -174,3 +174,33 @@ private:
     void FillInInfo(TOOLINFOA& ti, CWnd* pWnd, UINT_PTR nIDTool) const;
     BOOL AddToolWith(CWnd* pWnd, LPSTR lpszText, HINSTANCE hinst, LPCRECT lpRectTool, UINT_PTR nIDTool);
 };
+
+class CToolBarCtrl : public CWnd {
+    DECLARE_DYNAMIC(CToolBarCtrl)
+public:
+    CToolBarCtrl() = default;
+    BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    void SetButtonStructSize(int nSize) { SendMessage(TB_BUTTONSTRUCTSIZE, static_cast<WPARAM>(nSize)); }
+    int AddBitmap(int nNumButtons, UINT nBitmapID);
+    CImageList* SetImageList(CImageList* pImageList);
+    BOOL AddButtons(int nNumButtons, LPTBBUTTON lpButtons)
+    {
+        return SendInt(TB_ADDBUTTONSA, static_cast<WPARAM>(nNumButtons), reinterpret_cast<LPARAM>(lpButtons));
+    }
+    BOOL EnableButton(int nID, BOOL bEnable = TRUE)
+    {
+        return SendInt(TB_ENABLEBUTTON, static_cast<WPARAM>(nID), MAKELPARAM(bEnable, 0));
+    }
+    BOOL CheckButton(int nID, BOOL bCheck = TRUE)
+    {
+        return SendInt(TB_CHECKBUTTON, static_cast<WPARAM>(nID), MAKELPARAM(bCheck, 0));
+    }
+    BOOL IsButtonEnabled(int nID) const { return SendInt(TB_ISBUTTONENABLED, static_cast<WPARAM>(nID)); }
+    BOOL IsButtonChecked(int nID) const { return SendInt(TB_ISBUTTONCHECKED, static_cast<WPARAM>(nID)); }
+    int GetButtonCount() const { return SendInt(TB_BUTTONCOUNT); }
+    BOOL GetItemRect(int nIndex, LPRECT lpRect) const
+    {
+        return SendInt(TB_GETITEMRECT, static_cast<WPARAM>(nIndex), reinterpret_cast<LPARAM>(lpRect));
+    }
+    void AutoSize() { SendMessage(TB_AUTOSIZE); }
+};

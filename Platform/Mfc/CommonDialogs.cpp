@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Platform/Mfc/AfxResources.h"
 #include "Platform/Mfc/WinApp.h"
 #include "Platform/Win/Kernel/Kernel.h"
 
 IMPLEMENT_DYNAMIC(CCommonDialog, CDialog)
 IMPLEMENT_DYNAMIC(CFileDialog, CCommonDialog)
+IMPLEMENT_DYNAMIC(CFontDialog, CCommonDialog)
 
 namespace {
 
@@ -20,9 +22,16 @@ UINT_PTR CALLBACK AfxCommDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
 {
     if (message != WM_INITDIALOG)
         return 0;
+    // A dialog whose object was attached as it was made (the font dialog),
+    // or the child the waiting object takes over (the file dialog).
+    if (CWnd* attached = CWnd::FromHandlePermanent(hWnd)) {
+        if (attached->IsKindOf(RUNTIME_CLASS(CDialog)))
+            return static_cast<UINT_PTR>(static_cast<CDialog*>(attached)->OnInitDialog());
+        return TRUE;
+    }
     CCommonDialog* object = t_opening;
     t_opening = nullptr;
-    if (!object || CWnd::FromHandlePermanent(hWnd))
+    if (!object)
         return TRUE;
     object->SubclassWindow(hWnd);
     return static_cast<UINT_PTR>(object->OnInitDialog());
@@ -121,4 +130,49 @@ CString CFileDialog::GetNextPathName(POSITION& pos) const
     if (!folder.IsEmpty() && folder[folder.GetLength() - 1] != '/')
         folder += '/';
     return folder + name;
+}
+
+CFontDialog::CFontDialog(LPLOGFONTA lplfInitial, DWORD dwFlags, CDC*, CWnd* pParentWnd) : CCommonDialog(pParentWnd)
+{
+    m_cf.lStructSize = sizeof m_cf;
+    m_cf.lpLogFont = &m_lf;
+    m_cf.Flags = dwFlags | CF_ENABLEHOOK;
+    m_cf.lpfnHook = AfxCommDlgProc;
+    m_cf.lpszStyle = m_szStyleName;
+    if (lplfInitial) {
+        m_lf = *lplfInitial;
+        m_cf.Flags |= CF_INITTOLOGFONTSTRUCT;
+    }
+}
+
+INT_PTR CFontDialog::DoModal()
+{
+    if (m_hWnd)
+        return -1;
+    m_cf.hwndOwner = OwnerForModal();
+    if (m_cf.Flags & CF_ENABLETEMPLATE && !m_cf.hInstance)
+        m_cf.hInstance = AfxFindResourceHandle(m_cf.lpTemplateName, RT_DIALOG);
+    AfxHookWindowCreate(this);
+    const BOOL chosen = ::ChooseFontA(&m_cf);
+    AfxUnhookWindowCreate();
+    if (m_hWnd)
+        Detach();
+    return chosen ? IDOK : IDCANCEL;
+}
+
+void CFontDialog::GetCurrentFont(LPLOGFONTA lplf)
+{
+    if (!lplf)
+        return;
+    if (m_hWnd) {
+        // While the dialog runs: what it shows now.
+        HWND face = ::GetDlgItem(m_hWnd, cmb1);
+        char name[LF_FACESIZE] = {};
+        if (face)
+            ::GetWindowTextA(face, name, sizeof name);
+        *lplf = m_lf;
+        lstrcpynA(lplf->lfFaceName, name, LF_FACESIZE);
+        return;
+    }
+    *lplf = m_lf;
 }

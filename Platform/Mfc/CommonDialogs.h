@@ -12,9 +12,9 @@ class CCommonDialog : public CDialog {
     DECLARE_DYNAMIC(CCommonDialog)
 public:
     explicit CCommonDialog(CWnd* pParentWnd) { m_pParentWnd = pParentWnd; }
-    // The system dialog ends itself; its buttons never reach the object.
-    void OnOK() override {}
-    void OnCancel() override {}
+    // The system dialog ends itself: its buttons go on to it.
+    void OnOK() override { Default(); }
+    void OnCancel() override { Default(); }
 
 protected:
     // The window that owns the dialog while it runs.
@@ -49,6 +49,33 @@ protected:
     char m_szFileName[MAX_PATH] = {};
     CString m_strDefExt;
     std::string m_strFilter; // NUL-separated, as the dialog takes it
+};
+
+class CFontDialog : public CCommonDialog {
+    DECLARE_DYNAMIC(CFontDialog)
+public:
+    explicit CFontDialog(LPLOGFONTA lplfInitial = nullptr, DWORD dwFlags = CF_EFFECTS | CF_SCREENFONTS,
+                         CDC* pdcPrinter = nullptr, CWnd* pParentWnd = nullptr);
+
+    // The object is attached to the dialog as it is made, so that a hook
+    // of the caller's own finds it with CWnd::FromHandle.
+    INT_PTR DoModal() override;
+
+    void GetCurrentFont(LPLOGFONTA lplf);
+    CString GetFaceName() const { return CString(m_cf.lpLogFont->lfFaceName); }
+    int GetSize() const { return m_cf.iPointSize; }
+    COLORREF GetColor() const { return m_cf.rgbColors; }
+    int GetWeight() const { return static_cast<int>(m_cf.lpLogFont->lfWeight); }
+    BOOL IsBold() const { return m_cf.lpLogFont->lfWeight >= FW_SEMIBOLD; }
+    BOOL IsItalic() const { return m_cf.lpLogFont->lfItalic ? TRUE : FALSE; }
+    BOOL IsUnderline() const { return m_cf.lpLogFont->lfUnderline ? TRUE : FALSE; }
+    BOOL IsStrikeOut() const { return m_cf.lpLogFont->lfStrikeOut ? TRUE : FALSE; }
+
+    CHOOSEFONTA m_cf{};
+    LOGFONTA m_lf{};
+
+protected:
+    char m_szStyleName[64] = {};
 };
 
 // The hook every framework common dialog runs with.

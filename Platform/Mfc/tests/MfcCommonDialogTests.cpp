@@ -156,3 +156,82 @@ TEST_F(MfcFileDialogs, TheDocumentManagerAsksWithTheFileDialog)
 }
 
 } // namespace
+
+namespace {
+
+constexpr UINT IDD_TEXTFONT = 591;
+
+// A font dialog on its own template whose hook replaces the framework's:
+// it finds its object itself and exchanges one more choice.
+class CTextFontDialog : public CFontDialog {
+public:
+    explicit CTextFontDialog(LOGFONTA* lf) : CFontDialog(lf, CF_SCREENFONTS | CF_EFFECTS | CF_SCALABLEONLY)
+    {
+        m_cf.Flags |= CF_ENABLEHOOK | CF_ENABLETEMPLATE | CF_NOVERTFONTS;
+        m_cf.lpTemplateName = MAKEINTRESOURCEA(IDD_TEXTFONT);
+        m_cf.lpfnHook = Hook;
+    }
+    void DoDataExchange(CDataExchange* pDX) override { DDX_Radio(pDX, 4360, m_choice); }
+
+    static UINT_PTR CALLBACK Hook(HWND hWnd, UINT message, WPARAM, LPARAM)
+    {
+        auto* self = dynamic_cast<CTextFontDialog*>(CWnd::FromHandle(hWnd));
+        if (!self)
+            return 0;
+        if (message == WM_INITDIALOG) {
+            self->m_foundAtInit = true;
+            self->UpdateData(FALSE);
+        } else if (message == WM_DESTROY) {
+            self->UpdateData(TRUE);
+        }
+        return 0;
+    }
+    BOOL OnInitDialog() override
+    {
+        m_frameworkInit = true;
+        return CFontDialog::OnInitDialog();
+    }
+
+    int m_choice = 1;
+    bool m_foundAtInit = false;
+    bool m_frameworkInit = false;
+};
+
+class MfcFontDialogs : public MfcTest {};
+
+TEST_F(MfcFontDialogs, AReplacingHookFindsItsObjectOnTheTemplate)
+{
+    LOGFONTA initial{};
+    initial.lfHeight = -16;
+    lstrcpynA(initial.lfFaceName, "DejaVu Sans", LF_FACESIZE);
+    CTextFontDialog dialog(&initial);
+    static CTextFontDialog* s_dialog = nullptr;
+    s_dialog = &dialog;
+    SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND d = GetActiveWindow();
+        EXPECT_EQ(IsDlgButtonChecked(d, 4361), BST_CHECKED) << "the member went into the radio group";
+        CheckRadioButton(d, 4360, 4361, 4360);
+        SetDlgItemTextA(d, 1138, "20");
+        CheckDlgButton(d, 1040, BST_CHECKED);
+        char caption[64] = {};
+        GetWindowTextA(d, caption, sizeof caption);
+        EXPECT_STREQ(caption, "Text Font");
+        EXPECT_EQ(CWnd::FromHandlePermanent(d), s_dialog);
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(d, IDOK)));
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(dialog.m_foundAtInit);
+    EXPECT_FALSE(dialog.m_frameworkInit) << "a replacing hook means no framework OnInitDialog";
+    EXPECT_EQ(dialog.m_choice, 0);
+    EXPECT_EQ(dialog.GetFaceName(), CString("DejaVu Sans"));
+    EXPECT_EQ(dialog.GetSize(), 200);
+    EXPECT_TRUE(dialog.IsStrikeOut());
+    EXPECT_FALSE(dialog.IsBold());
+    EXPECT_EQ(dialog.GetWeight(), FW_NORMAL);
+    LOGFONTA chosen{};
+    dialog.GetCurrentFont(&chosen);
+    EXPECT_EQ(chosen.lfHeight, -MulDiv(20, 96, 72));
+}
+
+} // namespace

@@ -243,6 +243,23 @@ TEST_F(MfcCommonControls, ListImageTabAndSpinWrappers)
     EXPECT_EQ(text, CString("12"));
     EXPECT_EQ(spin.GetBuddy()->m_hWnd, edit.m_hWnd);
 
+    CToolBarCtrl bar;
+    ASSERT_TRUE(bar.Create(WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, CRect(0, 0, 100, 26), &parent, 5));
+    CImageList barImages;
+    ASSERT_TRUE(barImages.Create(16, 16, ILC_COLOR24, 1, 1));
+    barImages.SetImageCount(1);
+    bar.SetImageList(&barImages);
+    TBBUTTON button{};
+    button.idCommand = 40961;
+    button.fsState = TBSTATE_ENABLED;
+    EXPECT_TRUE(bar.AddButtons(1, &button));
+    EXPECT_EQ(bar.GetButtonCount(), 1);
+    EXPECT_TRUE(bar.EnableButton(40961, FALSE));
+    EXPECT_FALSE(bar.IsButtonEnabled(40961));
+    char barClass[32] = {};
+    ::GetClassNameA(bar.m_hWnd, barClass, sizeof barClass);
+    EXPECT_STREQ(barClass, "ToolbarWindow32");
+
     CToolTipCtrl tips;
     ASSERT_TRUE(tips.Create(&parent, TTS_ALWAYSTIP));
     CRect toolRect(0, 0, 50, 50);

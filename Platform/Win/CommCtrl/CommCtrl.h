@@ -640,3 +640,63 @@ namespace win::commctrl {
 // ID_WIZFINISH or IDCANCEL): the framework's sheets answer DoModal with it.
 INT_PTR RunPropertySheet(LPCPROPSHEETHEADERA header, int* endButton);
 } // namespace win::commctrl
+
+// Tool bars ("ToolbarWindow32"): a row of image buttons that send
+// WM_COMMAND with their command ids. The background is whatever
+// WM_ERASEBKGND paints, so a subclass can replace it.
+constexpr const char* TOOLBARCLASSNAMEA = "ToolbarWindow32";
+constexpr DWORD CCS_TOP = 0x0001;
+constexpr DWORD CCS_NORESIZE = 0x0004;
+constexpr DWORD CCS_NODIVIDER = 0x0040;
+constexpr DWORD TBSTYLE_TOOLTIPS = 0x0100;
+constexpr DWORD TBSTYLE_FLAT = 0x0800;
+
+constexpr BYTE TBSTATE_CHECKED = 0x01;
+constexpr BYTE TBSTATE_PRESSED = 0x02;
+constexpr BYTE TBSTATE_ENABLED = 0x04;
+constexpr BYTE TBSTATE_HIDDEN = 0x08;
+constexpr BYTE TBSTYLE_BUTTON = 0x00;
+constexpr BYTE TBSTYLE_SEP = 0x01;
+constexpr BYTE TBSTYLE_CHECK = 0x02;
+constexpr BYTE BTNS_BUTTON = TBSTYLE_BUTTON;
+constexpr BYTE BTNS_SEP = TBSTYLE_SEP;
+constexpr BYTE BTNS_CHECK = TBSTYLE_CHECK;
+
+struct TBBUTTON {
+    int iBitmap;
+    int idCommand;
+    BYTE fsState;
+    BYTE fsStyle;
+    BYTE bReserved[6];
+    DWORD_PTR dwData;
+    INT_PTR iString;
+};
+using LPTBBUTTON = TBBUTTON*;
+using LPCTBBUTTON = const TBBUTTON*;
+
+struct TBADDBITMAP {
+    HINSTANCE hInst;
+    UINT_PTR nID; // a bitmap resource, or an HBITMAP when hInst is null
+};
+using LPTBADDBITMAP = TBADDBITMAP*;
+
+constexpr UINT TB_ENABLEBUTTON = WM_USER + 1;
+constexpr UINT TB_CHECKBUTTON = WM_USER + 2;
+constexpr UINT TB_PRESSBUTTON = WM_USER + 3;
+constexpr UINT TB_HIDEBUTTON = WM_USER + 4;
+constexpr UINT TB_ISBUTTONENABLED = WM_USER + 9;
+constexpr UINT TB_ISBUTTONCHECKED = WM_USER + 10;
+constexpr UINT TB_ADDBITMAP = WM_USER + 19;
+constexpr UINT TB_ADDBUTTONSA = WM_USER + 20;
+constexpr UINT TB_DELETEBUTTON = WM_USER + 22;
+constexpr UINT TB_GETBUTTON = WM_USER + 23;
+constexpr UINT TB_BUTTONCOUNT = WM_USER + 24;
+constexpr UINT TB_COMMANDTOINDEX = WM_USER + 25;
+constexpr UINT TB_GETITEMRECT = WM_USER + 29;
+constexpr UINT TB_BUTTONSTRUCTSIZE = WM_USER + 30;
+constexpr UINT TB_SETBUTTONSIZE = WM_USER + 31;
+constexpr UINT TB_SETBITMAPSIZE = WM_USER + 32;
+constexpr UINT TB_AUTOSIZE = WM_USER + 33;
+constexpr UINT TB_SETIMAGELIST = WM_USER + 48;
+constexpr UINT TB_GETIMAGELIST = WM_USER + 49;
+constexpr UINT TB_ADDBUTTONS = TB_ADDBUTTONSA;

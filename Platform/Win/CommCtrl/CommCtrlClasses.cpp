@@ -11,6 +11,7 @@ struct ClassSpec {
     const char* name;
     WNDPROC proc;
     UINT style;
+    int background = 0; // a system colour + 1; 0 for none
 };
 
 const ClassSpec kClasses[] = {
@@ -19,6 +20,7 @@ const ClassSpec kClasses[] = {
     {UPDOWN_CLASSA, UpDownProc, CS_HREDRAW | CS_VREDRAW},
     {WC_TABCONTROLA, TabControlProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW},
     {TOOLTIPS_CLASSA, ToolTipProc, CS_SAVEBITS},
+    {TOOLBARCLASSNAMEA, ToolBarProc, CS_DBLCLKS, COLOR_3DFACE + 1},
 };
 
 void Register()
@@ -30,6 +32,7 @@ void Register()
         wc.lpfnWndProc = spec.proc;
         wc.cbWndExtra = controls::kControlExtraBytes;
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = spec.background ? GetSysColorBrush(spec.background - 1) : nullptr;
         wc.lpszClassName = spec.name;
         RegisterClassA(&wc);
     }

@@ -4,6 +4,8 @@
 #include "Platform/Win/CommCtrl/CommCtrl.h"
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 using LPOFNHOOKPROC = UINT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
@@ -86,7 +88,7 @@ constexpr int stc5 = 0x0444;
 constexpr int cmb3 = 0x0472;
 constexpr int cmb4 = 0x0473;
 constexpr int grp1 = 0x0430;
-// The up-one-level button of the file dialog.
+// The up-one-level button of the file dialog's tool bar (ctl1, 0x4A0).
 constexpr int ID_FILEDLG_UPFOLDER = 0xA001;
 
 // The Explorer-form open and save dialog: a folder combo, an up-one-level
@@ -98,3 +100,69 @@ BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn);
 DWORD CommDlgExtendedError();
 inline BOOL GetOpenFileName(LPOPENFILENAMEA o) { return GetOpenFileNameA(o); }
 inline BOOL GetSaveFileName(LPOPENFILENAMEA o) { return GetSaveFileNameA(o); }
+
+// The font dialog.
+using LPCFHOOKPROC = UINT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
+
+struct CHOOSEFONTA {
+    DWORD lStructSize;
+    HWND hwndOwner;
+    HDC hDC;
+    LPLOGFONTA lpLogFont;
+    INT iPointSize; // tenths of a point
+    DWORD Flags;
+    COLORREF rgbColors;
+    LPARAM lCustData;
+    LPCFHOOKPROC lpfnHook;
+    LPCSTR lpTemplateName;
+    HINSTANCE hInstance;
+    LPSTR lpszStyle;
+    WORD nFontType;
+    WORD ___MISSING_ALIGNMENT__;
+    INT nSizeMin;
+    INT nSizeMax;
+};
+using CHOOSEFONT = CHOOSEFONTA;
+using LPCHOOSEFONTA = CHOOSEFONTA*;
+
+constexpr DWORD CF_SCREENFONTS = 0x00000001;
+constexpr DWORD CF_PRINTERFONTS = 0x00000002;
+constexpr DWORD CF_BOTH = CF_SCREENFONTS | CF_PRINTERFONTS;
+constexpr DWORD CF_SHOWHELP = 0x00000004;
+constexpr DWORD CF_ENABLEHOOK = 0x00000008;
+constexpr DWORD CF_ENABLETEMPLATE = 0x00000010;
+constexpr DWORD CF_INITTOLOGFONTSTRUCT = 0x00000040;
+constexpr DWORD CF_USESTYLE = 0x00000080;
+constexpr DWORD CF_EFFECTS = 0x00000100;
+constexpr DWORD CF_LIMITSIZE = 0x00002000;
+constexpr DWORD CF_FIXEDPITCHONLY = 0x00004000;
+constexpr DWORD CF_FORCEFONTEXIST = 0x00010000;
+constexpr DWORD CF_SCALABLEONLY = 0x00020000;
+constexpr DWORD CF_TTONLY = 0x00040000;
+constexpr DWORD CF_NOVERTFONTS = 0x01000000;
+
+constexpr WORD BOLD_FONTTYPE = 0x0100;
+constexpr WORD ITALIC_FONTTYPE = 0x0200;
+constexpr WORD REGULAR_FONTTYPE = 0x0400;
+constexpr WORD SCREEN_FONTTYPE = 0x2000;
+
+constexpr DWORD CFERR_NOFONTS = 0x2001;
+constexpr DWORD CFERR_MAXLESSTHANMIN = 0x2002;
+
+// The font dialog's other standard ids (cmb1 face, cmb2 style, cmb3 size,
+// cmb4 colour, chx1 strikeout, chx2 underline, stc5 sample).
+constexpr int stc1 = 0x0440;
+
+// Families from fontconfig, styles, sizes, effects and a sample. With
+// CF_ENABLETEMPLATE the dialog is the template of hInstance (its controls
+// found by the standard ids); with CF_ENABLEHOOK the hook sees each message
+// first (WM_INITDIALOG after the dialog's own set-up, with the record as
+// lParam) and a non-zero answer takes the message. TRUE with the choice in
+// lpLogFont, iPointSize, rgbColors and nFontType.
+BOOL ChooseFontA(LPCHOOSEFONTA cf);
+inline BOOL ChooseFont(LPCHOOSEFONTA cf) { return ChooseFontA(cf); }
+
+namespace win::commdlg {
+// The installed font families the dialog lists, sorted.
+std::vector<std::string> FontFamilies(bool scalableOnly, bool fixedPitchOnly);
+} // namespace win::commdlg

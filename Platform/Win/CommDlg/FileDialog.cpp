@@ -25,13 +25,21 @@ namespace fs = std::filesystem;
 
 namespace win::commdlg {
 
+// The last failure of a common dialog on this thread (CommDlgExtendedError).
+DWORD& LastCommonDialogError()
+{
+    thread_local DWORD error = 0;
+    return error;
+}
+
 namespace {
 
-thread_local DWORD g_lastError = 0;
+
 constexpr const char* kStateProperty = "KestrelonFileDialog";
 constexpr size_t kFilterLimit = 64 * 1024;
 constexpr int kGripId = 0x0500;
 constexpr int kHookChildId = 0x0501;
+constexpr int kToolBarId = 0x04A0;
 
 struct Filter {
     std::string description;
@@ -143,9 +151,9 @@ std::string Join(const std::string& folder, const std::string& name)
 
 HIMAGELIST MakeIcons()
 {
-    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 0);
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 3, 0);
     HDC screen = GetDC(nullptr);
-    HBITMAP strip = CreateCompatibleBitmap(screen, 32, 16);
+    HBITMAP strip = CreateCompatibleBitmap(screen, 48, 16);
     HDC dc = CreateCompatibleDC(screen);
     HGDIOBJ old = SelectObject(dc, strip);
     auto fill = [&](RECT r, COLORREF c) {
@@ -153,11 +161,15 @@ HIMAGELIST MakeIcons()
         FillRect(dc, &r, b);
         DeleteObject(b);
     };
-    fill(RECT{0, 0, 32, 16}, RGB(255, 0, 255));
+    fill(RECT{0, 0, 48, 16}, RGB(255, 0, 255));
     fill(RECT{1, 3, 15, 14}, RGB(200, 160, 40)); // a folder
     fill(RECT{1, 2, 7, 4}, RGB(200, 160, 40));
     fill(RECT{19, 1, 29, 15}, RGB(96, 96, 96)); // a page
     fill(RECT{20, 2, 28, 14}, RGB(255, 255, 255));
+    fill(RECT{33, 5, 47, 15}, RGB(200, 160, 40)); // up one level: a folder under an arrow
+    fill(RECT{39, 1, 41, 11}, RGB(0, 0, 0));
+    for (int row = 0; row < 4; ++row)
+        fill(RECT{36 + row, 4 - row, 44 - row, 5 - row}, RGB(0, 0, 0));
     SelectObject(dc, old);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
@@ -243,7 +255,7 @@ void Layout(HWND dialog, FileDialog& fd)
     };
     place(stc4, m, m + 4, 64, 16);
     place(cmb2, m + 70, m, W - 2 * m - 70 - 32, 160);
-    place(ID_FILEDLG_UPFOLDER, W - m - 26, m, 26, 22);
+    place(kToolBarId, W - m - 26, m, 26, 24);
     place(lst2, m, m + 30, W - 2 * m, H - (m + 30) - 80);
     place(stc3, m, H - 68, 80, 16);
     place(edt1, m + 86, H - 72, W - 2 * m - 86 - 86, 22);
@@ -258,7 +270,7 @@ void Layout(HWND dialog, FileDialog& fd)
 
 void Fail(HWND dialog, DWORD error)
 {
-    g_lastError = error;
+    LastCommonDialogError() = error;
     EndDialog(dialog, FALSE);
 }
 
@@ -324,7 +336,7 @@ bool WriteResult(FileDialog& fd, const std::string& folder, const std::vector<st
             const WORD needed = static_cast<WORD>(std::min<size_t>(out.size(), 0xFFFF));
             std::memcpy(ofn.lpstrFile, &needed, sizeof needed);
         }
-        g_lastError = FNERR_BUFFERTOOSMALL;
+        LastCommonDialogError() = FNERR_BUFFERTOOSMALL;
         return false;
     }
     std::memcpy(ofn.lpstrFile, out.data(), out.size());
@@ -470,6 +482,16 @@ INT_PTR CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         SetPropA(dialog, kStateProperty, fd);
         fd->icons = MakeIcons();
         SendDlgItemMessageA(dialog, lst2, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(fd->icons));
+        if (HWND bar = GetDlgItem(dialog, kToolBarId)) {
+            SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+            SendMessageA(bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(fd->icons));
+            TBBUTTON up{};
+            up.iBitmap = 2;
+            up.idCommand = ID_FILEDLG_UPFOLDER;
+            up.fsState = TBSTATE_ENABLED;
+            up.fsStyle = TBSTYLE_BUTTON;
+            SendMessageA(bar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&up));
+        }
         for (const Filter& f : fd->filters)
             SendDlgItemMessageA(dialog, cmb1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.description.c_str()));
         SendDlgItemMessageA(dialog, cmb1, CB_SETCURSEL, static_cast<WPARAM>(fd->filter), 0);
@@ -504,6 +526,7 @@ INT_PTR CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             RemovePropA(dialog, kStateProperty);
             if (fd->icons) {
                 SendDlgItemMessageA(dialog, lst2, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+                SendDlgItemMessageA(dialog, kToolBarId, TB_SETIMAGELIST, 0, 0);
                 ImageList_Destroy(fd->icons);
             }
         }
@@ -520,7 +543,7 @@ INT_PTR CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             Accept(dialog, *fd);
             return TRUE;
         case IDCANCEL:
-            g_lastError = 0;
+            LastCommonDialogError() = 0;
             EndDialog(dialog, FALSE);
             return TRUE;
         case ID_FILEDLG_UPFOLDER:
@@ -576,21 +599,21 @@ INT_PTR CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 BOOL Run(LPOPENFILENAMEA ofn, bool save)
 {
-    g_lastError = 0;
+    LastCommonDialogError() = 0;
     if (!ofn) {
-        g_lastError = CDERR_INITIALIZATION;
+        LastCommonDialogError() = CDERR_INITIALIZATION;
         return FALSE;
     }
     if (ofn->lStructSize != sizeof(OPENFILENAMEA) && ofn->lStructSize != OPENFILENAME_SIZE_VERSION_400A) {
-        g_lastError = CDERR_STRUCTSIZE;
+        LastCommonDialogError() = CDERR_STRUCTSIZE;
         return FALSE;
     }
     if (!ofn->lpstrFile || ofn->nMaxFile == 0) {
-        g_lastError = CDERR_INITIALIZATION;
+        LastCommonDialogError() = CDERR_INITIALIZATION;
         return FALSE;
     }
     if ((ofn->Flags & OFN_ENABLEHOOK) && !ofn->lpfnHook) {
-        g_lastError = CDERR_NOHOOK;
+        LastCommonDialogError() = CDERR_NOHOOK;
         return FALSE;
     }
     commctrl::EnsureRegistered();
@@ -601,30 +624,31 @@ BOOL Run(LPOPENFILENAMEA ofn, bool save)
     fd.filter = std::clamp(static_cast<int>(ofn->nFilterIndex) - 1, 0, static_cast<int>(fd.filters.size()) - 1);
     const bool multi = ofn->Flags & OFN_ALLOWMULTISELECT;
     const std::string title = ofn->lpstrTitle ? ofn->lpstrTitle : save ? "Save As" : "Open";
-    DialogTemplateBuilder b(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | WS_CLIPCHILDREN, 0, 0,
+    DialogTemplateBuilder b(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | DS_CENTER | WS_CLIPCHILDREN, 0, 0,
                             280, 190, title, WS_EX_CONTROLPARENT);
     b.Font(8, "MS Shell Dlg");
     const DWORD child = WS_CHILD | WS_VISIBLE;
     b.Control("Look &in:", static_cast<WORD>(stc4), kStaticAtom, child, 0, 0, 10, 10);
-    b.Control("", static_cast<WORD>(cmb2), kComboBoxAtom, child | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0,
+    b.Control("", static_cast<WORD>(cmb2), kComboBoxAtom, child | WS_TABSTOP | CBS_DROPDOWNLIST, 0, 0,
               10, 80);
-    b.Control("Up", static_cast<WORD>(ID_FILEDLG_UPFOLDER), kButtonAtom, child | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
-              10, 10);
-    b.Control("", static_cast<WORD>(lst2), WC_LISTVIEWA,
-              child | WS_TABSTOP | WS_BORDER | LVS_LIST | LVS_SHOWSELALWAYS | (multi ? 0 : LVS_SINGLESEL), 0, 0, 10,
-              10, WS_EX_CLIENTEDGE);
+    b.Control("", static_cast<WORD>(kToolBarId), TOOLBARCLASSNAMEA,
+              child | TBSTYLE_FLAT | CCS_NORESIZE | CCS_NODIVIDER, 0, 0, 10, 10);
+    // The list shares the dialog's icons, which the dialog frees.
+    const DWORD listStyle = child | WS_TABSTOP | WS_BORDER | LVS_LIST | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS |
+                            (multi ? 0 : LVS_SINGLESEL);
+    b.Control("", static_cast<WORD>(lst2), WC_LISTVIEWA, listStyle, 0, 0, 10, 10, WS_EX_CLIENTEDGE);
     b.Control("File &name:", static_cast<WORD>(stc3), kStaticAtom, child, 0, 0, 10, 10);
     b.Control("", static_cast<WORD>(edt1), kEditAtom, child | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 10, 10);
     b.Control(save ? "&Save" : "&Open", IDOK, kButtonAtom, child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 10, 10);
     b.Control("Files of &type:", static_cast<WORD>(stc2), kStaticAtom, child, 0, 0, 10, 10);
-    b.Control("", static_cast<WORD>(cmb1), kComboBoxAtom, child | WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0,
+    b.Control("", static_cast<WORD>(cmb1), kComboBoxAtom, child | WS_TABSTOP | CBS_DROPDOWNLIST, 0, 0,
               10, 80);
     b.Control("Cancel", IDCANCEL, kButtonAtom, child | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10);
     b.Control("", static_cast<WORD>(kGripId), kScrollBarAtom, child | SBS_SIZEGRIP, 0, 0, 10, 10);
     const INT_PTR result = controls::DialogBoxFromBytes(nullptr, b.Data(), b.Size(), ofn->hwndOwner, FileDialogProc,
                                                         reinterpret_cast<LPARAM>(&fd));
     if (result < 0) {
-        g_lastError = CDERR_DIALOGFAILURE;
+        LastCommonDialogError() = CDERR_DIALOGFAILURE;
         return FALSE;
     }
     return result == TRUE;
@@ -636,4 +660,4 @@ BOOL Run(LPOPENFILENAMEA ofn, bool save)
 
 BOOL GetOpenFileNameA(LPOPENFILENAMEA ofn) { return win::commdlg::Run(ofn, false); }
 BOOL GetSaveFileNameA(LPOPENFILENAMEA ofn) { return win::commdlg::Run(ofn, true); }
-DWORD CommDlgExtendedError() { return win::commdlg::g_lastError; }
+DWORD CommDlgExtendedError() { return win::commdlg::LastCommonDialogError(); }

@@ -1,6 +1,7 @@
 #include "Platform/Win/Gallery/Showcase.h"
 
 #include <cstdlib>
+#include <cstdio>
 #include <string>
 
 namespace gallery {
@@ -159,6 +160,46 @@ bool AnswerOwnerDraw(UINT message, LPARAM lParam, LRESULT* result)
     DrawTextA(draw->hDC, label.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     *result = TRUE;
     return true;
+}
+
+HWND MakeThumbnailList(HWND parent, RECT r)
+{
+    InitCommonControls();
+    HWND list = ::CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_ICON, r.left, r.top,
+                                  r.right - r.left, r.bottom - r.top, parent, reinterpret_cast<HMENU>(1154), nullptr,
+                                  nullptr);
+    if (!list)
+        return nullptr;
+    HIMAGELIST images = ImageList_Create(80, 60, ILC_COLOR24 | ILC_MASK, 0, 8);
+    HDC screen = ::GetDC(nullptr);
+    const COLORREF colours[] = {RGB(200, 60, 50), RGB(60, 150, 70), RGB(50, 90, 190),
+                                RGB(220, 180, 40), RGB(140, 70, 160), RGB(40, 160, 170)};
+    for (int i = 0; i < 6; ++i) {
+        HBITMAP picture = ::CreateCompatibleBitmap(screen, 80, 60);
+        HDC dc = ::CreateCompatibleDC(screen);
+        HGDIOBJ old = ::SelectObject(dc, picture);
+        RECT all{0, 0, 80, 60};
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+        HBRUSH brush = ::CreateSolidBrush(colours[i]);
+        RECT inner{6, 6, 74, 54};
+        ::FillRect(dc, &inner, brush);
+        ::DeleteObject(brush);
+        ::SelectObject(dc, old);
+        ::DeleteDC(dc);
+        ImageList_AddMasked(images, picture, RGB(0, 0, 0));
+        ::DeleteObject(picture);
+        char text[64];
+        std::snprintf(text, sizeof text, "Scene %d\r\n00:%02d.000", i + 1, i * 7);
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = i;
+        item.pszText = text;
+        item.iImage = i;
+        ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    ::ReleaseDC(nullptr, screen);
+    ::SendMessageA(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+    return list;
 }
 
 } // namespace gallery

@@ -27,4 +27,9 @@ void ApplyLook(HWND dialog, DialogLook look);
 HMENU MakeOwnerDrawnPopup();
 bool AnswerOwnerDraw(UINT message, LPARAM lParam, LRESULT* result);
 
+// An icon-mode list view of six 80 x 60 thumbnails (coloured pictures on
+// black, added masked with black) with two-line labels, as the scene list
+// shows them; it owns its image list.
+HWND MakeThumbnailList(HWND parent, RECT r);
+
 } // namespace gallery

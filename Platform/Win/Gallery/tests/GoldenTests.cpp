@@ -158,4 +158,21 @@ TEST_F(Golden, AnOpenPopupOfOwnerDrawnItems)
     DestroyWindow(g_owner);
 }
 
+TEST_F(Golden, AListViewOfThumbnailsWithTwoLineLabels)
+{
+    HWND parent = CreateWindowExA(0, "Static", "", WS_POPUP | WS_VISIBLE, 40, 40, 420, 260, nullptr, nullptr, nullptr,
+                                  nullptr);
+    ASSERT_NE(parent, nullptr);
+    HWND list = gallery::MakeThumbnailList(parent, RECT{0, 0, 420, 260});
+    ASSERT_NE(list, nullptr);
+    LVITEMA selected{};
+    selected.state = selected.stateMask = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, 4, reinterpret_cast<LPARAM>(&selected));
+    SetWindowLongA(list, GWL_STYLE, GetWindowLongA(list, GWL_STYLE) | static_cast<LONG>(LVS_SHOWSELALWAYS));
+    InvalidateRect(list, nullptr, TRUE);
+    PumpUntilIdle();
+    ExpectLooksLike(list, "listview-icons");
+    DestroyWindow(parent);
+}
+
 } // namespace

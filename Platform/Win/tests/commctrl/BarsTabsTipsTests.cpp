@@ -360,3 +360,58 @@ TEST_F(ToolTips, AWindowToolAsksItsWindowForTheTextThroughRelayedMessages)
 }
 
 } // namespace
+
+namespace {
+
+using namespace commctrl_test;
+
+class ToolBars : public CommCtrlTest {};
+
+TEST_F(ToolBars, ButtonsSendTheirCommandsWhenEnabledAndCheckButtonsToggle)
+{
+    HWND bar = Make(TOOLBARCLASSNAMEA, TBSTYLE_FLAT | CCS_NODIVIDER, RECT{0, 0, 300, 28}, 0x4A0);
+    SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24, 3, 0);
+    ImageList_SetImageCount(images, 3);
+    SendMessageA(bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+    TBBUTTON buttons[3] = {};
+    const int commands[] = {40961, 0, 40962};
+    for (int i = 0; i < 3; ++i) {
+        buttons[i].iBitmap = i;
+        buttons[i].idCommand = commands[i];
+        buttons[i].fsState = TBSTATE_ENABLED;
+        buttons[i].fsStyle = i == 1 ? TBSTYLE_SEP : i == 2 ? TBSTYLE_CHECK : TBSTYLE_BUTTON;
+    }
+    EXPECT_TRUE(SendMessageA(bar, TB_ADDBUTTONSA, 3, reinterpret_cast<LPARAM>(buttons)));
+    EXPECT_EQ(SendMessageA(bar, TB_BUTTONCOUNT, 0, 0), 3);
+    PumpUntilIdle();
+    auto click = [&](int index) {
+        RECT r{};
+        SendMessageA(bar, TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+        ClickAt(Screen(bar, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}));
+        PumpUntilIdle();
+    };
+    auto commandsSeen = [&] {
+        std::vector<int> seen;
+        for (const Received& r : ReceivedOf(WM_COMMAND))
+            if (reinterpret_cast<HWND>(r.lParam) == bar)
+                seen.push_back(LOWORD(r.wParam));
+        return seen;
+    };
+    ClearLog();
+    click(0);
+    click(2);
+    EXPECT_EQ(commandsSeen(), (std::vector<int>{40961, 40962}));
+    EXPECT_TRUE(SendMessageA(bar, TB_ISBUTTONCHECKED, 40962, 0));
+    EXPECT_TRUE(SendMessageA(bar, TB_ENABLEBUTTON, 40961, MAKELONG(FALSE, 0)));
+    ClearLog();
+    click(0);
+    EXPECT_TRUE(commandsSeen().empty()) << "a disabled button sends nothing";
+    EXPECT_FALSE(SendMessageA(bar, TB_ISBUTTONENABLED, 40961, 0));
+    EXPECT_FALSE(SendMessageA(bar, TB_ENABLEBUTTON, 12345, MAKELONG(TRUE, 0))) << "no such command";
+    EXPECT_FALSE(SendMessageA(bar, TB_GETITEMRECT, 7, 0));
+    DestroyWindow(bar);
+    EXPECT_TRUE(ImageList_Destroy(images)) << "a list given with TB_SETIMAGELIST stays the caller's";
+}
+
+} // namespace

@@ -136,7 +136,14 @@ TEST_F(FileDialogs, ListsFoldersThenMatchingFilesAndNavigates)
         },
         [&] {
             EXPECT_EQ(Listed(), (std::vector<std::string>{"Deep", "inner.avi"}));
-            Press(ID_FILEDLG_UPFOLDER);
+            // The tool bar's up-one-level button.
+            HWND bar = FindWindowExA(Dialog(), nullptr, "ToolbarWindow32", nullptr);
+            ASSERT_NE(bar, nullptr);
+            RECT up{};
+            SendMessageA(bar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&up));
+            POINT at{(up.left + up.right) / 2, (up.top + up.bottom) / 2};
+            ClientToScreen(bar, &at);
+            ClickAt(at);
         },
         [&] {
             EXPECT_EQ(IndexOf("clips"), 0);
