@@ -8,6 +8,10 @@
 #include "Platform/Av/TempFile.h"
 
 extern "C" {
+#include <libavutil/mathematics.h>
+}
+
+extern "C" {
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
@@ -35,6 +39,7 @@ struct EncodedFile::State {
     int resamplerChannels = 0;
     std::unique_ptr<AVAudioFifo, FifoFree> fifo;
     int64_t videoFrames = 0;
+    int64_t lastPicture = -1;
     int64_t audioSamples = 0;
     // A write failed: the file is no longer whole.
     int failure = 0;
@@ -262,9 +267,23 @@ int EncodedFile::WriteVideo(const uint8_t* bits, int width, int height, int stri
         return AVERROR(EINVAL);
     picture->pts = pts;
     const int result = state.Send(encoder, state.videoStream, picture.get());
-    if (result == 0)
+    if (result == 0) {
         ++state.videoFrames;
+        state.lastPicture = pts;
+    }
     return result;
+}
+
+int EncodedFile::WriteVideoAt(const uint8_t* bits, int width, int height, int stride, bool bottomUp, int64_t time,
+                              AVRational unit)
+{
+    if (!HasVideo())
+        return AVERROR(EINVAL);
+    const int64_t picture =
+        av_rescale_q_rnd(time, unit, m_state->video->time_base, static_cast<AVRounding>(AV_ROUND_NEAR_INF));
+    if (picture <= m_state->lastPicture)
+        return 0;
+    return WriteVideo(bits, width, height, stride, bottomUp, picture);
 }
 
 int EncodedFile::WriteAudio(const uint8_t* pcm, size_t bytes, int sampleRate, int channels)

@@ -58,6 +58,12 @@ public:
     // apart, stored bottom row first when `bottomUp`, scaled to the
     // stream's size, at `pts` in frames of the stream's rate.
     int WriteVideo(const uint8_t* bits, int width, int height, int stride, bool bottomUp, int64_t pts);
+    // The same at `time` in units of `unit` seconds (100 ns, 1 ms), which
+    // falls on the nearest frame of the stream's rate. A picture whose
+    // frame was already written is passed over (answer 0), so that input
+    // at a higher rate is thinned to the stream's.
+    int WriteVideoAt(const uint8_t* bits, int width, int height, int stride, bool bottomUp, int64_t time,
+                     AVRational unit);
     // Interleaved signed 16-bit PCM of `channels` at `sampleRate`; the
     // stream's timing is the count of its samples.
     int WriteAudio(const uint8_t* pcm, size_t bytes, int sampleRate, int channels);

@@ -371,7 +371,6 @@ public:
         if (result < 0)
             return result == AVERROR(ENOENT) || result == AVERROR(EACCES) ? E_ACCESSDENIED : E_FAIL;
         m_state = State::Writing;
-        m_lastPicture = -1;
         return S_OK;
     }
 
@@ -402,13 +401,8 @@ public:
             const int stride = (bih.biWidth * 3 + 3) & ~3;
             if (sample->Length() < static_cast<DWORD>(stride) * static_cast<DWORD>(height))
                 return E_INVALIDARG;
-            const int64_t picture = av_rescale_rnd(static_cast<int64_t>(time), m_row->rateNum,
-                                                   int64_t{m_row->rateDen} * UNITS, AV_ROUND_NEAR_INF);
-            if (picture <= m_lastPicture)
-                return S_OK;
-            result = m_file.WriteVideo(sample->Data(), bih.biWidth, height, stride, bih.biHeight > 0, picture);
-            if (result == 0)
-                m_lastPicture = picture;
+            result = m_file.WriteVideoAt(sample->Data(), bih.biWidth, height, stride, bih.biHeight > 0,
+                                         static_cast<int64_t>(time), AVRational{1, static_cast<int>(UNITS)});
         } else {
             const WAVEFORMATEX& wave = props.Wave();
             if (sample->Length() % wave.nBlockAlign != 0)
@@ -438,7 +432,6 @@ private:
     std::vector<Input> m_inputs;
     std::string m_path;
     av_encoding::EncodedFile m_file;
-    int64_t m_lastPicture = -1;
 };
 
 // The first bytes of every ASF file: the header object's GUID.
