@@ -194,11 +194,7 @@ HRESULT CWMOutput::WriteSamples(const CWaveBuffer* audio, const CIplImage* image
     // A profile without pictures takes none.
     if (SUCCEEDED(hr) && m_pVideoProps != nullptr && image != nullptr && image->GetImage() != nullptr) {
         std::unique_ptr<CIplImage> scaled;
-        const CIplImage* picture = image;
-        if (image->GetImage()->width != m_pFrameDib->biWidth || image->GetImage()->height != m_pFrameDib->biHeight) {
-            scaled.reset(image->CreateResized(m_pFrameDib->biWidth, m_pFrameDib->biHeight));
-            picture = scaled.get();
-        }
+        const CIplImage* picture = ImageOfSize(image, m_pFrameDib->biWidth, m_pFrameDib->biHeight, scaled);
         if (picture == nullptr || !picture->ToDib(m_pFrameDib))
             return E_FAIL;
         hr = WriteBytes(m_nVideoInput, GetDibBits(m_pFrameDib), m_pFrameDib->biSizeImage);
@@ -221,33 +217,10 @@ MASFWriter::~MASFWriter()
         Close(0);
 }
 
-int MASFWriter::SetFrameSize(int width, int height)
-{
-    if (width <= 0)
-        return kWriterBadWidth;
-    if (height <= 0)
-        return kWriterBadWidth;
-    m_nWidth = width;
-    m_nHeight = height;
-    return kWriterOk;
-}
-
-void MASFWriter::SetAudioIndex(int)
-{
-    m_bNoAudio = 0;
-    m_wfAudio = PCMWAVEFORMAT{{WAVE_FORMAT_PCM, 2, 44100, 176400, 4}, 16};
-    m_bAudioFormatLocked = 1;
-    m_bAudioFormatSet = 1;
-}
-
 int MASFWriter::SetStreamProfile(const INT32 record[kProfileWords])
 {
     m_nProfileIndex = record[0];
-    m_nWidth = record[4];
-    m_nHeight = record[5];
-    if (record[6] > 0)
-        m_nFrameTime = static_cast<DWORD>(record[6]);
-    SetAudioIndex(2);
+    TakeProfileFrame(record);
     return kWriterOk;
 }
 
@@ -354,15 +327,4 @@ int MASFWriter::Close(int finish)
 ULONGLONG MASFWriter::NextSampleTime() const
 {
     return m_pOutput ? m_pOutput->m_tNext : 0;
-}
-
-int MASFWriter::HandleNotify(long)
-{
-    return 1;
-}
-
-int MASFWriter::SetAudioFormat(PCMWAVEFORMAT)
-{
-    m_bAudioFormatSet = 1;
-    return kWriterOk;
 }

@@ -12,12 +12,12 @@
 #include <memory>
 
 #include "Platform/Win/Base/WinTypes.h"
-#include "Win32/Produce/MediaWriter.h"
+#include "Win32/Produce/ProfiledWriter.h"
 
 class CWMOutput;
 class CWaveBuffer;
 
-class MASFWriter : public MediaWriter {
+class MASFWriter : public ProfiledWriter {
 public:
     // Words of the settings' Windows Media profile record.
     static constexpr int kProfileWords = 32;
@@ -27,9 +27,6 @@ public:
     explicit MASFWriter(HWND notifyWindow = nullptr);
     ~MASFWriter() override;
 
-    int SetFrameSize(int width, int height);
-    // The code is not used: the sound is always PCM stereo 44.1 kHz 16-bit.
-    void SetAudioIndex(int code);
     // Profile index (word 0), picture size (words 4, 5), frame time (word
     // 6); the sound format as SetAudioIndex gives it.
     int SetStreamProfile(const INT32 record[kProfileWords]);
@@ -40,9 +37,6 @@ public:
     // With `finish`: 2 when the file cannot be completed or take the
     // target's name; the file is indexed once it has.
     int Close(int finish) override;
-    int HandleNotify(long lParam) override;
-    // Ignored: the format is locked. Marks it set.
-    int SetAudioFormat(PCMWAVEFORMAT format) override;
 
     // The time of the next samples in 100 ns units (0 before the first).
     ULONGLONG NextSampleTime() const;

@@ -9,6 +9,7 @@
 #include "Platform/Win/Base/Bitmap.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Win32/Imaging/IplImage.h"
+#include "Win32/Produce/ProfiledWriter.h"
 #include "Win32/Sb/Document/ShellServices.h"
 #include "Win32/Sb/Media/MediaFrame.h"
 #include "Win32/Sb/Media/WaveBuffer.h"
@@ -178,13 +179,10 @@ int MMpegWriter::Write(MediaFrame& frame, int)
     if (carriesImage) {
         // A picture of another size is scaled to the encoder's.
         std::unique_ptr<CIplImage> scaled;
-        const IplImage* picture = image->GetImage();
-        if (picture->width != m_nWidth || picture->height != m_nHeight) {
-            scaled.reset(image->CreateResized(m_nWidth, m_nHeight));
-            if (!scaled)
-                return kWriterFrameFailed;
-            picture = scaled->GetImage();
-        }
+        const CIplImage* sized = ImageOfSize(image, m_nWidth, m_nHeight, scaled);
+        if (sized == nullptr)
+            return kWriterFrameFailed;
+        const IplImage* picture = sized->GetImage();
         if (picture->nChannels != 3 || picture->depth != IPL_DEPTH_8U || picture->imageData == nullptr)
             return kWriterFrameFailed;
         const size_t row = static_cast<size_t>(m_nWidth) * 3;
