@@ -33,6 +33,7 @@ constexpr int kVcdSampleRate = 44100;
 // DVD players' limits for the video rate control.
 constexpr int64_t kDvdMaxRate = 9000000;
 constexpr int kDvdBufferSize = 1835008;
+constexpr int kDvdSampleRate = 48000;
 // MP2 rates per channel in units of 8 kb/s: 32..192 kb/s, legal for one and
 // for two channels.
 constexpr int kAudioRates[] = {4, 6, 7, 8, 10, 12, 14, 16, 20, 24};
@@ -142,7 +143,8 @@ int OpenGoMotionEncoder(void* handle, const INT_PTR openRecord[GOMOTION_OPEN_WOR
             return GOMOTION_ERR_ARG;
         audio.codec = AV_CODEC_ID_MP2;
         audio.channels = vcd || params[GOMOTION_PARAM_STEREO] != 0 ? 2 : 1;
-        audio.sampleRate = vcd ? kVcdSampleRate : params[GOMOTION_PARAM_SAMPLE_RATE];
+        // DVD players take MPEG audio at 48 kHz only.
+        audio.sampleRate = vcd ? kVcdSampleRate : variant == 0 ? kDvdSampleRate : params[GOMOTION_PARAM_SAMPLE_RATE];
         audio.bitRate = vcd ? kVcdAudioRate : int64_t{kAudioRates[vcd ? 0 : index]} * 8000 * audio.channels;
         context->audio = *sound;
     }

@@ -37,7 +37,9 @@ constexpr int GOMOTION_PARAM_WORDS = 25;
 constexpr int GOMOTION_PARAM_GOP = 0;
 // Distance between reference pictures (3: two B pictures between).
 constexpr int GOMOTION_PARAM_SPACING = 1;
-// 0 MPEG-2 program stream (DVD), 1 MPEG-1 system stream, 2 Video CD.
+// 0 MPEG-2 program stream (DVD: sound resampled to 48 kHz), 1 MPEG-1
+// system stream, 2 Video CD (fixed rates: 1150 kb/s video, 224 kb/s MP2 at
+// 44.1 kHz stereo; 352 x 240 or 352 x 288 only).
 constexpr int GOMOTION_PARAM_VARIANT = 2;
 // MPEG frame_rate_code 1..5: 23.976, 24, 25, 29.97, 30.
 constexpr int GOMOTION_PARAM_RATE_CODE = 3;
