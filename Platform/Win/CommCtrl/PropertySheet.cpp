@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "Platform/Win/CommCtrl/Private/CommCtrlInternal.h"
-#include "Platform/Win/Controls/Private/DialogState.h"
+#include "Platform/Win/Controls/DialogBuilding.h"
 #include "Platform/Win/Kernel/Resources.h"
 
 namespace win::commctrl {

@@ -161,8 +161,3 @@ constexpr int stc1 = 0x0440;
 // lpLogFont, iPointSize, rgbColors and nFontType.
 BOOL ChooseFontA(LPCHOOSEFONTA cf);
 inline BOOL ChooseFont(LPCHOOSEFONTA cf) { return ChooseFontA(cf); }
-
-namespace win::commdlg {
-// The installed font families the dialog lists, sorted.
-std::vector<std::string> FontFamilies(bool scalableOnly, bool fixedPitchOnly);
-} // namespace win::commdlg

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "Platform/Win/Base/Utf.h"
-#include "Platform/Win/CommCtrl/Private/CommCtrlInternal.h"
 #include "Platform/Win/CommDlg/CommDlg.h"
-#include "Platform/Win/Controls/Private/DialogState.h"
+#include "Platform/Win/Controls/ControlBuilding.h"
+#include "Platform/Win/Controls/DialogBuilding.h"
 #include "Platform/Win/Kernel/Resources.h"
 
 namespace fs = std::filesystem;
@@ -616,7 +616,7 @@ BOOL Run(LPOPENFILENAMEA ofn, bool save)
         LastCommonDialogError() = CDERR_NOHOOK;
         return FALSE;
     }
-    commctrl::EnsureRegistered();
+    InitCommonControls();
     FileDialog fd;
     fd.ofn = ofn;
     fd.save = save;

@@ -1,19 +1,17 @@
-// The font dialog over the installed families (fontconfig): face, style,
-// size, effects with a colour, and a sample drawn in the choice.
-
-#include <fontconfig/fontconfig.h>
+// The font dialog over the installed families: face, style, size, effects
+// with a colour, and a sample drawn in the choice.
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "Platform/Win/CommCtrl/Private/CommCtrlInternal.h"
 #include "Platform/Win/CommDlg/CommDlg.h"
-#include "Platform/Win/Controls/Private/DialogState.h"
+#include "Platform/Win/Controls/DialogBuilding.h"
+#include "Platform/Win/Gdi/FontFamilies.h"
+#include "Platform/Win/Kernel/Kernel.h"
 #include "Platform/Win/Kernel/Resources.h"
 
 namespace win::commdlg {
@@ -296,30 +294,6 @@ void BuildTemplate(DialogTemplateBuilder& b)
 
 } // namespace
 
-std::vector<std::string> FontFamilies(bool scalableOnly, bool fixedPitchOnly)
-{
-    std::set<std::string, bool (*)(const std::string&, const std::string&)> seen(
-        [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
-    FcPattern* pattern = FcPatternCreate();
-    if (scalableOnly)
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    if (fixedPitchOnly)
-        FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-    if (FcFontSet* set = FcFontList(nullptr, pattern, objects)) {
-        for (int i = 0; i < set->nfont; ++i) {
-            FcChar8* family = nullptr;
-            if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family &&
-                family[0] != '@' && std::strlen(reinterpret_cast<const char*>(family)) < LF_FACESIZE)
-                seen.insert(reinterpret_cast<const char*>(family));
-        }
-        FcFontSetDestroy(set);
-    }
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    return std::vector<std::string>(seen.begin(), seen.end());
-}
-
 } // namespace win::commdlg
 
 BOOL ChooseFontA(LPCHOOSEFONTA cf)
@@ -344,10 +318,10 @@ BOOL ChooseFontA(LPCHOOSEFONTA cf)
         error = CFERR_MAXLESSTHANMIN;
         return FALSE;
     }
-    commctrl::EnsureRegistered();
+    InitCommonControls();
     FontDialog fd;
     fd.cf = cf;
-    fd.families = FontFamilies(cf->Flags & CF_SCALABLEONLY, cf->Flags & CF_FIXEDPITCHONLY);
+    fd.families = gdi::FontFamilies(cf->Flags & CF_SCALABLEONLY, cf->Flags & CF_FIXEDPITCHONLY);
     if (fd.families.empty()) {
         error = CFERR_NOFONTS;
         return FALSE;

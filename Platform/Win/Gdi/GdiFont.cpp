@@ -16,11 +16,13 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <set>
 #include <tuple>
 #include <unordered_map>
 
 #include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Base/WinError.h"
+#include "Platform/Win/Gdi/FontFamilies.h"
 
 namespace win::gdi {
 
@@ -353,6 +355,31 @@ std::shared_ptr<const GlyphImage> RealizedFont::Glyph(char32_t c, bool mono) con
     m_impl->glyphBytes += made->coverage.size();
     cache.emplace(c, made);
     return made;
+}
+
+std::vector<std::string> FontFamilies(bool scalableOnly, bool fixedPitchOnly)
+{
+    std::set<std::string, bool (*)(const std::string&, const std::string&)> seen(
+        [](const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) < 0; });
+    std::lock_guard<std::mutex> guard(EngineLock());
+    FcPattern* pattern = FcPatternCreate();
+    if (scalableOnly)
+        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    if (fixedPitchOnly)
+        FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    if (FcFontSet* set = FcFontList(nullptr, pattern, objects)) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcChar8* family = nullptr;
+            if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family &&
+                family[0] != '@' && std::strlen(reinterpret_cast<const char*>(family)) < LF_FACESIZE)
+                seen.insert(reinterpret_cast<const char*>(family));
+        }
+        FcFontSetDestroy(set);
+    }
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    return std::vector<std::string>(seen.begin(), seen.end());
 }
 
 namespace {

@@ -8,14 +8,14 @@
 #include <mutex>
 
 #include "Platform/Win/CommCtrl/CommCtrl.h"
-#include "Platform/Win/Controls/Private/ControlsInternal.h"
+#include "Platform/Win/Controls/ControlBuilding.h"
+#include "Platform/Win/Kernel/Kernel.h"
 
 namespace win::commctrl {
 
 using controls::ClientRect;
 using controls::FillSysColor;
 using controls::FillWith;
-using controls::Frame3d;
 using controls::FreeState;
 using controls::MakeState;
 using controls::NotifyTarget;

@@ -4,6 +4,7 @@
 // DialogManager.cpp that call each other.
 
 #include "Platform/Win/Controls/Controls.h"
+#include "Platform/Win/Controls/DialogBuilding.h"
 
 namespace win::controls {
 
@@ -33,11 +34,5 @@ SIZE BaseUnitsOf(HFONT font);
 void SetDialogFocus(HWND dialog, HWND control);
 // DefDlgProc's own handling, after the dialog procedure declined.
 LRESULT DefaultDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// A modal dialog from template bytes of a known size.
-INT_PTR DialogBoxFromBytes(HINSTANCE instance, const void* data, size_t size, HWND parent, DLGPROC proc, LPARAM param);
-// A modeless dialog from a template already read (and maybe changed), for
-// layers that adjust a template before building it (property pages).
-HWND CreateDialogFromDescription(HINSTANCE instance, const DialogDescription& description, HWND parent, DLGPROC proc,
-                                 LPARAM param);
 
 } // namespace win::controls

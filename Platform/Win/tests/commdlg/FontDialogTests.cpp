@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Platform/Win/CommDlg/CommDlg.h"
+#include "Platform/Win/Gdi/FontFamilies.h"
 #include "Platform/Win/tests/commctrl/CommCtrlTestSupport.h"
 
 namespace {
@@ -35,7 +36,7 @@ class FontDialogs : public CommCtrlTest {};
 
 TEST_F(FontDialogs, OpensOnTheGivenFontAndReturnsWhatCreateFontHonours)
 {
-    const auto families = win::commdlg::FontFamilies(true, false);
+    const auto families = win::gdi::FontFamilies(true, false);
     ASSERT_NE(std::find(families.begin(), families.end(), "DejaVu Sans"), families.end());
     ASSERT_NE(std::find(families.begin(), families.end(), "DejaVu Serif"), families.end());
 
