@@ -9,6 +9,7 @@
 #include "Platform/Win/User/MessageBox.h"
 #include "Win32/Imaging/IplAlphaMask.h"
 #include "Win32/Imaging/IplImage.h"
+#include "Win32/Produce/AviWriter.h"
 #include "Win32/Produce/ProductionAudioMixer.h"
 #include "Win32/Produce/ProductionCheck.h"
 #include "Win32/Produce/ProductionDisplay.h"
@@ -127,15 +128,59 @@ CProducer::~CProducer()
     m_pNotifyWnd.reset();
 }
 
-MediaWriter* CProducer::CreateWriter(const CProductionSettings&, int create)
+MediaWriter* CProducer::CreateWriter(const CProductionSettings& settings, int create)
 {
     if (!create) {
         m_pWriter.reset();
         return nullptr;
     }
-    // No writer of this program is built yet for any output type.
-    m_bAudioOn = false;
-    return nullptr;
+    const ProductionParams& params = settings.GetParams();
+    const int type = params.m_nOutputType;
+    // The MPEG, DV, Windows Media and RealVideo writers are not part of this
+    // program yet: no writer, and production fails to open its output.
+    if (type >= 2 && type <= 5) {
+        m_bAudioOn = false;
+        return nullptr;
+    }
+    const StoredCompressOptions& stored = params.m_Compress;
+    AVICOMPRESSOPTIONS options{stored.fccType,
+                               stored.fccHandler,
+                               stored.dwKeyFrameEvery,
+                               stored.dwQuality,
+                               stored.dwBytesPerSecond,
+                               stored.dwFlags,
+                               nullptr,
+                               0,
+                               const_cast<void*>(settings.GetCompressorState()),
+                               settings.GetCompressorState() != nullptr ? stored.cbParms : 0,
+                               stored.dwInterleaveEvery};
+    auto* writer = new AviWriter;
+    writer->SetOutputName(params.m_szOutputPath);
+    writer->SetFrameSize(params.m_nWidth, params.m_nHeight);
+    writer->SetFrameTime(static_cast<DWORD>(params.m_nFrameMicroseconds));
+    writer->SetCompressOptions(options);
+    writer->SetBitDepth(params.m_wBitsPerPixel);
+    writer->SetCompressorHandler(stored.fccHandler);
+    writer->SetAudioIndex(params.m_nPcmFormatIndex);
+    writer->SetOutputType(type);
+    writer->SetInterleave(1, 0.0);
+    m_bAudioOn = params.m_nPcmFormatIndex != 1;
+    if (CShellServices::Get().GetDebugLevel() > 3) {
+        CString text;
+        text.Format("\r\nProduction Settings\r\n===================\r\n"
+                    "Produce: %d x %d, %f fps, %d bpp, %d datarate, %d AudioIndex\r\n",
+                    params.m_nWidth, params.m_nHeight,
+                    params.m_nFrameMicroseconds != 0 ? 1000000.0 / params.m_nFrameMicroseconds : 0.0,
+                    params.m_wBitsPerPixel, static_cast<int>(stored.dwBytesPerSecond), params.m_nPcmFormatIndex);
+        CShellServices::Get().WriteDebugLog(text);
+        text.Format("AVICOMPRESSOPTIONS: fccHandler:%x dwKeyFrameEvery:%d dwQuality:%d\r\n"
+                    "     dwBytesPerSecond:%d dwFlags:%x dwInterleaveEvery:%d\r\n",
+                    static_cast<unsigned>(stored.fccHandler), static_cast<int>(stored.dwKeyFrameEvery),
+                    static_cast<int>(stored.dwQuality), static_cast<int>(stored.dwBytesPerSecond),
+                    static_cast<unsigned>(stored.dwFlags), static_cast<int>(stored.dwInterleaveEvery));
+        CShellServices::Get().WriteDebugLog(text);
+    }
+    return writer;
 }
 
 LRESULT CProducer::ForwardGraphEvent(WPARAM, LPARAM lParam)

@@ -86,9 +86,9 @@ public:
     // The produced file's name goes to `name` on success.
     int Produce(CString& name);
     // With `create` 0 the writer is deleted. Otherwise a writer for the
-    // settings' output type, configured from them; null (production then
-    // fails with kProduceOpenFailed) for a type whose writer this program
-    // does not have.
+    // settings' output type, configured from them: the AVI writer for every
+    // type but 2 to 5, whose writers this program does not have yet (null;
+    // production then fails with kProduceOpenFailed).
     MediaWriter* CreateWriter(const CProductionSettings& settings, int create);
     // 1 when the writer handled the event (its HandleNotify returned 0).
     LRESULT ForwardGraphEvent(WPARAM wParam, LPARAM lParam);
