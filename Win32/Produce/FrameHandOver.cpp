@@ -153,6 +153,10 @@ int CProducer::PassToWriter(MediaFrame* frame)
         frame->m_pAudio = mixed;
     }
 
+    // Whether the last second has come is needed for the fade-out whether
+    // or not progress is shown.
+    if (m_tTotal.GetSeconds() - m_tCurrent.GetSeconds() < 1.0)
+        m_bNearEnd = true;
     const bool smart = frame->m_bSample != 0;
     if (m_pDisplay != nullptr) {
         UpdateProgress();

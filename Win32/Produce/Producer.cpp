@@ -657,8 +657,6 @@ void CProducer::UpdateProgress()
         m_pDisplay->SetProgress(m_nTotalFrames > 0 ? m_nFramesWritten * 10000 / m_nTotalFrames : 0);
     if (m_nFramesWritten < m_nTotalFrames && m_nPreviewCounter > 19)
         m_pDisplay->SetSliderPosition(m_nFramesWritten);
-    if ((m_tTotal - m_tCurrent).GetSeconds() < 1.0 || m_tCurrent >= m_tTotal)
-        m_bNearEnd = true;
     CString label;
     label.Format("%3.3d/%3.3d ", m_nFramesWritten, m_nTotalFrames);
     m_pDisplay->SetLabel(label, 0);
