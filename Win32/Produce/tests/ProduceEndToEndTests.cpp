@@ -83,17 +83,27 @@ double Rms(const std::vector<int16_t>& samples, double fromSeconds, double toSec
     return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0.0;
 }
 
-// Red, green and blue scenes of 2 s with a 0.5 s dissolve and a 0.5 s
-// wipe (5 s in all); the first scene plays a 6 s tone on its first audio
-// track.
-std::unique_ptr<Storyboard> MakeStoryboard(const std::string& tone)
+// A pixel (x, y from the top left) of an uncompressed bottom-up frame.
+std::array<int, 3> PixelAt(const std::vector<uint8_t>& frame, int x, int y)
+{
+    const size_t stride = (kWidth * 3 + 3) & ~3u;
+    const size_t at = static_cast<size_t>(kHeight - 1 - y) * stride + static_cast<size_t>(x) * 3;
+    return {frame[at], frame[at + 1], frame[at + 2]};
+}
+
+// Red and green scenes of 2 s and a 2 s still with a 0.5 s dissolve and a
+// 0.5 s wipe (5 s in all); the first scene plays a 6 s tone on its first
+// audio track.
+std::unique_ptr<Storyboard> MakeStoryboard(const std::string& tone, const std::string& still)
 {
     auto storyboard = std::make_unique<Storyboard>();
     storyboard->SetItem(MakeColourScene(2, RGB(220, 20, 20)), 0);
     storyboard->SetItem(MakeTransition(1, 0.5), 1);
     storyboard->SetItem(MakeColourScene(2, RGB(20, 220, 20)), 2);
     storyboard->SetItem(MakeTransition(2, 0.5), 3);
-    storyboard->SetItem(MakeColourScene(2, RGB(20, 20, 220)), 4);
+    auto* picture = new Scene(still.c_str());
+    picture->SetDuration(Seconds(2));
+    storyboard->SetItem(picture, 4);
     storyboard->RecomputeTimes();
     auto* first = static_cast<Scene*>(storyboard->GetItem(0));
     AudioClipList list;
@@ -133,15 +143,18 @@ protected:
         media_fixtures::QuietMediaLogs();
         m_tone = m_dir.File("tone.wav");
         ASSERT_TRUE(media_fixtures::WriteSound(m_tone, {media_fixtures::SoundKind::Wav16, 11025, 2, 6.0}));
+        m_still = m_dir.File("still.bmp");
+        ASSERT_TRUE(media_fixtures::WriteStill(m_still, media_fixtures::StillKind::Bmp24, kWidth, kHeight));
     }
 
     TempDir m_dir;
     std::string m_tone;
+    std::string m_still;
 };
 
 TEST_F(ProduceEndToEnd, UncompressedAviOfScenesTransitionsAndTone)
 {
-    auto storyboard = MakeStoryboard(m_tone);
+    auto storyboard = MakeStoryboard(m_tone, m_still);
     ASSERT_EQ(static_cast<Scene*>(storyboard->GetItem(0))->GetAudio()->GetTrackCount(), 1);
     const std::string target = m_dir.File("movie.avi");
     CString name;
@@ -160,7 +173,9 @@ TEST_F(ProduceEndToEnd, UncompressedAviOfScenesTransitionsAndTone)
     };
     EXPECT_TRUE(near(MiddlePixel(produced.frames[5]), 20, 20, 220));
     EXPECT_TRUE(near(MiddlePixel(produced.frames[25]), 20, 220, 20));
-    EXPECT_TRUE(near(MiddlePixel(produced.frames[45]), 220, 20, 20));
+    // The still's test picture: red top left, blue bottom left.
+    EXPECT_TRUE(near(PixelAt(produced.frames[45], 8, 8), 0, 0, 255));
+    EXPECT_TRUE(near(PixelAt(produced.frames[45], 8, kHeight - 8), 255, 0, 0));
     // The dissolve (1.5 s to 2 s) mixes red and green halfway through.
     const auto mid = MiddlePixel(produced.frames[17]);
     EXPECT_GT(mid[1], 60);
@@ -177,7 +192,7 @@ TEST_F(ProduceEndToEnd, UncompressedAviOfScenesTransitionsAndTone)
 
 TEST_F(ProduceEndToEnd, MotionJpegAvi)
 {
-    auto storyboard = MakeStoryboard(m_tone);
+    auto storyboard = MakeStoryboard(m_tone, m_still);
     const std::string target = m_dir.File("movie-mjpeg.avi");
     CString name;
     ASSERT_EQ(Produce(*storyboard, target, mmioFOURCC('M', 'J', 'P', 'G'), name), 0);
@@ -191,7 +206,7 @@ TEST_F(ProduceEndToEnd, MotionJpegAvi)
 
 TEST_F(ProduceEndToEnd, UnwritableFolderFailsAndLeavesNothing)
 {
-    auto storyboard = MakeStoryboard(m_tone);
+    auto storyboard = MakeStoryboard(m_tone, m_still);
     CString name;
     EXPECT_EQ(Produce(*storyboard, m_dir.File("missing-folder/movie.avi"), mmioFOURCC('D', 'I', 'B', ' '), name),
               kProduceOpenFailed);

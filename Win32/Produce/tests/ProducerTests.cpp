@@ -190,6 +190,9 @@ TEST(Producer, NothingToProduce)
     EXPECT_EQ(empty.producer.Prepare(0, 0x7FFF), kProduceNothing);
     Production transitionOnly("_ D1", 100000);
     EXPECT_EQ(transitionOnly.producer.Prepare(0, 0x7FFF), kProduceNothing);
+    Production zeroLength("C0", 100000);
+    EXPECT_EQ(zeroLength.producer.Prepare(0, 0x7FFF), kProduceNothing);
+    EXPECT_TRUE(zeroLength.writer->m_writes.empty());
 }
 
 TEST(Producer, NoWriterForTheOutputType)
