@@ -499,8 +499,19 @@ int CProducer::WriteSceneVideo()
                                                                              : scene->GetEnd());
     const LONGLONG endTime = end.GetReferenceTime();
     const CMediaTime half = m_tFrame / 2.0;
+    // Frames reduced to their sound do not move production time on; a
+    // reader that keeps giving them (its copy ranges do not match the
+    // writer's) would never let the scene end. More of them than the scene
+    // has frames is a failure.
+    const int stallLimit = static_cast<int>(scene->GetDuration().GetSeconds() / m_tFrame.GetSeconds()) + 1;
+    int stalled = 0;
     int r = 0;
     while (r == 0 && endTime >= (m_tCurrent + half).GetReferenceTime()) {
+        if (stalled > stallLimit) {
+            r = kProduceFailed;
+            Log("WSV:Frames out of step with the copy ranges\r\n", 0);
+            break;
+        }
         if ((r = CheckCancel()) != 0) {
             CString text;
             text.Format("WSV:CEH(%d)\r\n", r);
@@ -515,7 +526,9 @@ int CProducer::WriteSceneVideo()
             Log(text, 0);
             break;
         }
+        const int written = m_nFramesWritten;
         r = PassToWriter(frame);
+        stalled = m_nFramesWritten == written ? stalled + 1 : 0;
         DeleteFrame(frame);
     }
     Log("WSV:Done\r\n", 3);

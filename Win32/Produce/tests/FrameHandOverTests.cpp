@@ -266,3 +266,33 @@ TEST(FrameHandOver, LowDiskLevelComesFromTheRegistry)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FrameHandOver, ReadersGetTheirRangesInMediaTime)
+{
+    // Scene 2 starts at 1 s of the production; its range 2 s..3 s of the
+    // production is 1 s..2 s of its media.
+    Production production("C2 D1 C3", 100000, false, 3);
+    ASSERT_EQ(production.producer.Prepare(0, 0x7FFF), 0);
+    production.writer->m_smartRanges.push_back(CSmartRange{2, Seconds(2.0), Seconds(3.0)});
+    CSmartRangeList seen;
+    production.writer->m_onWrite = [&](int count) {
+        if (count == 12)
+            if (CMediaSource* reader = static_cast<Scene*>(production.storyboard->GetItem(2))->GetReader())
+                seen = reader->m_SmartRanges;
+    };
+    CString name;
+    // The colour scene's reader renders every frame, so the frames of the
+    // range cannot be placed: the production fails instead of waiting for
+    // copied frames that never come.
+    EXPECT_EQ(production.producer.Produce(name), kProduceFailed);
+    EXPECT_LT(production.writer->m_writes.size(), 80u);
+    EXPECT_EQ(production.writer->m_closes, std::vector<int>{0});
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].m_nSlot, 2);
+    EXPECT_NEAR(seen[0].m_tStart.GetSeconds(), 1.0, 1e-6);
+    EXPECT_NEAR(seen[0].m_tEnd.GetSeconds(), 2.0, 1e-6);
+}
+
+} // namespace
