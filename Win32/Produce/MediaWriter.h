@@ -39,6 +39,20 @@ constexpr int kWriterStreamFailed = 19;
 // 4 Windows Media ".wmv", 5 RealVideo ".rm", every other type ".avi".
 LPCSTR WriterExtensionForType(int outputType);
 
+// A writer's 16-byte audio format and the 18-byte form the audio code uses.
+inline WAVEFORMATEX FormatExOf(const PCMWAVEFORMAT& format)
+{
+    return WAVEFORMATEX{format.wf.wFormatTag,      format.wf.nChannels,   format.wf.nSamplesPerSec,
+                        format.wf.nAvgBytesPerSec, format.wf.nBlockAlign, format.wBitsPerSample,
+                        0};
+}
+inline PCMWAVEFORMAT PcmFormatOf(const WAVEFORMATEX& format)
+{
+    return PCMWAVEFORMAT{
+        {format.wFormatTag, format.nChannels, format.nSamplesPerSec, format.nAvgBytesPerSec, format.nBlockAlign},
+        format.wBitsPerSample};
+}
+
 class MediaWriter {
 public:
     MediaWriter();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Win32/Produce/MediaWriter.h"
 #include "Win32/Sb/Document/AudioClip.h"
 #include "Win32/Sb/Document/AudioClipList.h"
 #include "Win32/Sb/Document/Material.h"
@@ -21,13 +22,6 @@ bool IsKind(const Storyboard& storyboard, int slot, int kind)
 {
     const StoryboardItem* item = storyboard.GetItem(slot);
     return item != nullptr && item->GetKind() == kind;
-}
-
-WAVEFORMATEX ToFormatEx(const PCMWAVEFORMAT& format)
-{
-    return WAVEFORMATEX{format.wf.wFormatTag,      format.wf.nChannels,   format.wf.nSamplesPerSec,
-                        format.wf.nAvgBytesPerSec, format.wf.nBlockAlign, format.wBitsPerSample,
-                        0};
 }
 
 void Widen(const WAVEFORMATEX& by, WAVEFORMATEX* format, DWORD* bytesPerSecond)
@@ -85,7 +79,7 @@ void WidenFormatForClips(const Scene& scene, WAVEFORMATEX* format, DWORD* bytesP
 {
     for (int track = 0; track < SceneAudio::kTrackCount; ++track)
         if (const AudioClip* clip = GetTrackClip(scene, track); clip != nullptr && clip->GetFormat() != nullptr)
-            Widen(ToFormatEx(*clip->GetFormat()), format, bytesPerSecond);
+            Widen(FormatExOf(*clip->GetFormat()), format, bytesPerSecond);
 }
 
 bool CheckStoryboardForProduction(const Storyboard& storyboard, CProductionSettings& settings,
@@ -180,7 +174,7 @@ LONGLONG EstimateProduction(const Storyboard& storyboard, const CProductionSetti
         const auto& scene = static_cast<const Scene&>(*storyboard.GetItem(i));
         const Material* material = scene.GetMaterial();
         if (scene.HasAudio() && material != nullptr && material->HasAudioFormat() && material->GetAudioFormat())
-            Widen(ToFormatEx(*material->GetAudioFormat()), format, bytesPerSecond);
+            Widen(FormatExOf(*material->GetAudioFormat()), format, bytesPerSecond);
         WidenFormatForClips(scene, format, bytesPerSecond);
     }
     const StoryboardItem* lastItem = LastItemUpTo(storyboard, first, last);

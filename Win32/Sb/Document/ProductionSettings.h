@@ -18,6 +18,7 @@
 #include <cstddef>
 
 #include "Platform/Mfc/String.h"
+#include "Platform/Vfw/AviFile.h"
 #include "Platform/Vfw/Icm.h"
 #include "Platform/Win/Base/Bitmap.h"
 #include "Platform/Win/Base/WaveFormat.h"
@@ -39,11 +40,6 @@ struct StoredCompressOptions {
     DWORD dwInterleaveEvery;
 };
 static_assert(sizeof(StoredCompressOptions) == 44);
-
-constexpr DWORD AVICOMPRESSF_INTERLEAVE = 0x00000001;
-constexpr DWORD AVICOMPRESSF_DATARATE = 0x00000002;
-constexpr DWORD AVICOMPRESSF_KEYFRAMES = 0x00000004;
-constexpr DWORD AVICOMPRESSF_VALID = 0x00000008;
 
 struct ProductionParams {
     static constexpr std::size_t kSize = 768;

@@ -1,0 +1,328 @@
+// The producer's frame hand-over: every output frame on its way to the
+// writer, and the ranges of DV frames a DV production copies unchanged.
+
+#include <algorithm>
+#include <vector>
+
+#include "Platform/Win/User/MessageBox.h"
+#include "Win32/Produce/Producer.h"
+#include "Win32/Produce/ProductionAudioMixer.h"
+#include "Win32/Produce/ProductionDisplay.h"
+#include "Win32/Sb/Document/Scene.h"
+#include "Win32/Sb/Document/ShellServices.h"
+#include "Win32/Sb/Document/Storyboard.h"
+#include "Win32/Sb/Document/Transition.h"
+#include "Win32/Sb/Media/MediaFrame.h"
+#include "Win32/Sb/Media/MediaSource.h"
+#include "Win32/Sb/Media/WaveBuffer.h"
+
+namespace {
+
+constexpr UINT kLowDiskQuestion = 2047;
+// Free gaps between blocked stretches shorter than this are not copied.
+constexpr double kShortestSmartRange = 0.5;
+
+struct Interval {
+    double start;
+    double end;
+};
+
+CMediaTime FromSeconds(double seconds)
+{
+    CMediaTime time;
+    time.SetSeconds(seconds);
+    return time;
+}
+
+// The drive part of a folder: the text before its first ':', else before
+// its first '\'.
+CString DriveOf(const CString& folder)
+{
+    const int colon = folder.Find(':');
+    if (colon >= 0)
+        return folder.Left(colon);
+    const int backslash = folder.Find('\\');
+    return backslash >= 0 ? folder.Left(backslash) : folder;
+}
+
+CString FolderOf(const CString& path)
+{
+    int cut = -1;
+    for (int i = 0; i < path.GetLength(); ++i)
+        if (path[i] == '\\' || path[i] == '/')
+            cut = i;
+    return cut >= 0 ? path.Left(cut) : CString(".");
+}
+
+} // namespace
+
+int CProducer::MapWriterCode(int code)
+{
+    switch (code) {
+    case 0:
+    case kWriterClosed:
+        return 0;
+    case kWriterOpenFailed:
+        return kProduceOpenFailed;
+    case 12:
+        return kProduceStopped;
+    case kWriterFrameFailed:
+        return kProduceWriteFailed;
+    default:
+        return kProduceFailed;
+    }
+}
+
+void CProducer::SetClipTimes(CMediaSource* source, const CMediaTime& frameDuration, LONGLONG first, LONGLONG second)
+{
+    const CMediaTime in(0, 0, 0, static_cast<double>(first));
+    const CMediaTime out(0, 0, 0, static_cast<double>(second));
+    source->SetFrameTime(frameDuration);
+    source->SetInOut(out, in);
+    source->SetStartPosition(in);
+}
+
+int CProducer::CheckLowDisk()
+{
+    if (m_nFramesWritten % 30 != 0 || m_nLowDiskLevel <= 0)
+        return 0;
+    const CString folder = FolderOf(m_strOutputName);
+    ULONGLONG freeBytes = 0;
+    // A failed query says nothing about the free space: go on.
+    if (!m_freeSpace || !m_freeSpace(folder, &freeBytes))
+        return 0;
+    const ULONGLONG freeMegabytes = freeBytes / 1000000;
+    if (freeMegabytes >= static_cast<ULONGLONG>(m_nLowDiskLevel))
+        return 0;
+    CString format;
+    if (!format.LoadString(kLowDiskQuestion) || format.IsEmpty())
+        format = "Less than %d MB are free on %s. Continue?";
+    CString text;
+    text.Format(format, m_nLowDiskLevel, static_cast<LPCSTR>(DriveOf(folder)));
+    m_nLowDiskLevel = 0;
+    if (CShellServices::Get().MessageBox(text, "", MB_YESNO) == IDYES)
+        return 0;
+    const int type = m_pWriter->GetOutputType();
+    return type == 5 || type > 5 ? kProduceStopped : kProduceCancelled;
+}
+
+int CProducer::WriteAudioOnly(MediaFrame* frame)
+{
+    // The record takes the frame's audio over, so that the block is freed
+    // once.
+    MediaFrame record;
+    record.m_pAudio = frame->m_pAudio;
+    frame->m_pAudio = nullptr;
+    return m_pWriter->Write(record, 0) != 0 ? kProduceAudioOnlyRejected : 0;
+}
+
+int CProducer::PassToWriter(MediaFrame* frame)
+{
+    if (const int low = CheckLowDisk(); low != 0)
+        return low;
+    auto cancelled = [&]() {
+        const int code = CheckCancel();
+        if (code != 0) {
+            CString text;
+            text.Format("PassToWriter aborting Event(%d)\r\n", code);
+            Log(text, 0);
+        }
+        return code;
+    };
+    if (const int code = cancelled(); code != 0)
+        return code;
+
+    PCMWAVEFORMAT writerPcm{};
+    m_pWriter->GetAudioFormat(&writerPcm);
+    const WAVEFORMATEX writerFormat = FormatExOf(writerPcm);
+    if (m_bAudioOn) {
+        if (m_pMixer) {
+            for (int slot = 0; slot <= m_pMixer->GetLastUsedSlot(); ++slot)
+                if (CMediaSource* source = m_pMixer->GetSource(slot))
+                    if (const int updated = UpdateClipSource(source, slot); updated != 0)
+                        return updated;
+            if (m_nFramesWritten < m_nFadeInFrames && !m_bFadeInDone) {
+                m_pMixer->RestartFadeIns();
+                m_bFadeInDone = true;
+            }
+        }
+        auto* mixed = new CWaveBuffer(m_tFrame * 2, &writerFormat);
+        if (m_pMixer)
+            m_pMixer->Mix(frame->m_pAudio, mixed);
+        delete frame->m_pAudio;
+        frame->m_pAudio = mixed;
+    }
+
+    // Whether the last second has come is needed for the fade-out whether
+    // or not progress is shown.
+    if (m_tTotal.GetSeconds() - m_tCurrent.GetSeconds() < 1.0)
+        m_bNearEnd = true;
+    const bool smart = frame->m_bSample != 0;
+    if (m_pDisplay != nullptr) {
+        UpdateProgress();
+        if (smart) {
+            if (m_nPreviewCounter < 20) {
+                ++m_nPreviewCounter;
+            } else {
+                if (m_pSmartImage)
+                    m_pDisplay->ShowImage(m_pSmartImage.get());
+                m_nPreviewCounter = 0;
+            }
+        } else {
+            m_pDisplay->ShowImage(frame->m_pImage);
+            m_nPreviewCounter = 20;
+        }
+    }
+    if (m_bNearEnd && !m_bFadeOutDone && m_pMixer) {
+        m_pMixer->FadeOutAll(m_nTotalFrames - m_nFramesWritten);
+        m_bFadeOutDone = true;
+    }
+    if (const int code = cancelled(); code != 0)
+        return code;
+
+    // Placement against the writer's unchanged-copy ranges.
+    LONGLONG cur = (m_tFrame * m_nFramesWritten).GetReferenceTime();
+    LONGLONG next = cur + m_tFrame.GetReferenceTime();
+    const CSmartRange* current = nullptr;
+    const CSmartRange* after = nullptr;
+    LONGLONG lastEnd = 0;
+    for (const CSmartRange& range : m_pWriter->m_smartRanges) {
+        const LONGLONG start = range.m_tStart.GetReferenceTime();
+        const LONGLONG end = range.m_tEnd.GetReferenceTime();
+        if (start <= cur && cur < end) {
+            current = &range;
+            break;
+        }
+        if (start > next) {
+            after = &range;
+            break;
+        }
+        lastEnd = end;
+    }
+    if (current != nullptr && !smart) {
+        const LONGLONG start = current->m_tStart.GetReferenceTime();
+        const LONGLONG end = current->m_tEnd.GetReferenceTime();
+        const LONGLONG mid = (start + end) >> 1;
+        if (cur > mid) {
+            // The DV writer repeats the last copied frame up to the range's
+            // end; each repeat carries one frame of silence so the sound
+            // keeps step with the pictures.
+            MediaFrame duplicate;
+            duplicate.m_pImage = frame->m_pImage;
+            duplicate.m_bSample = 1;
+            while (cur < end) {
+                Log("PassToWriter: Smart duplicating\r\n!", 0);
+                duplicate.m_pAudio = m_bAudioOn ? new CWaveBuffer(m_tFrame, &writerFormat) : nullptr;
+                const int written = m_pWriter->Write(duplicate, 1);
+                delete duplicate.m_pAudio;
+                duplicate.m_pAudio = nullptr;
+                if (written != 0)
+                    break;
+                ++m_nFramesWritten;
+                m_tCurrent += m_tFrame;
+                cur = (m_tFrame * m_nFramesWritten).GetReferenceTime();
+            }
+            duplicate.m_pImage = nullptr;
+        } else if (cur != start) {
+            Log("PassToWriter: Dumb Frame in the wrong spot\r\n!", 0);
+            return WriteAudioOnly(frame);
+        }
+    } else if (current == nullptr && smart) {
+        const bool wrongSpot = after == nullptr || (cur > lastEnd && next < after->m_tStart.GetReferenceTime());
+        if (wrongSpot) {
+            Log("PassToWriter: Smart Frame in the wrong spot!\r\n", 0);
+            return WriteAudioOnly(frame);
+        }
+    }
+
+    const int written = m_pWriter->Write(*frame, 0);
+    if (written != 0) {
+        CString text;
+        text.Format("PassToWriter Writer Error(%d)\r\n", written);
+        Log(text, 0);
+    }
+    ++m_nFramesWritten;
+    m_tCurrent += m_tFrame;
+    return MapWriterCode(written);
+}
+
+void CProducer::HandSmartRanges(Scene* scene, int slot)
+{
+    if (scene == nullptr || scene->GetReader() == nullptr)
+        return;
+    CSmartRangeList converted;
+    const double offset = m_tFirstStart.GetSeconds() - scene->GetStart().GetSeconds() + scene->GetInPoint().GetSeconds();
+    for (const CSmartRange& range : m_pWriter->m_smartRanges)
+        if (range.m_nSlot == slot)
+            converted.push_back(CSmartRange{slot, FromSeconds(range.m_tStart.GetSeconds() + offset),
+                                            FromSeconds(range.m_tEnd.GetSeconds() + offset)});
+    scene->GetReader()->SetSmartRanges(converted);
+}
+
+int CProducer::WriteSlot()
+{
+    if (m_Window.scene != nullptr && m_Window.transition == nullptr) {
+        HandSmartRanges(m_Window.scene, m_Window.slot);
+        return WriteSceneVideo();
+    }
+    if (m_Window.transition != nullptr) {
+        if (m_Window.sceneA == nullptr || m_Window.sceneB == nullptr)
+            return kProduceLoneTransition;
+        HandSmartRanges(m_Window.sceneB, m_Window.slot + 1);
+        return WriteTransition();
+    }
+    return 0;
+}
+
+int CProducer::BuildSmartRanges(CSmartRangeList& list, int slot)
+{
+    const auto* scene = static_cast<const Scene*>(ItemAt(slot));
+    if (scene == nullptr)
+        return !list.empty();
+    const double base = m_tFirstStart.GetSeconds();
+    const double d = scene->GetStart().GetSeconds() - base;
+    const double f = scene->GetEnd().GetSeconds() - base;
+    std::vector<Interval> blocked;
+    auto sceneAt = [&](int i) -> const StoryboardItem* {
+        const StoryboardItem* item = ItemAt(i);
+        return item != nullptr && item->GetKind() == StoryboardItem::kKindScene ? item : nullptr;
+    };
+    if (slot > 1 && slot != m_nFirstSlot)
+        if (const StoryboardItem* before = sceneAt(slot - 2))
+            blocked.push_back({d, before->GetEnd().GetSeconds() - base});
+    if (slot != m_nLastSlot)
+        if (const StoryboardItem* following = sceneAt(slot + 2))
+            blocked.push_back({following->GetStart().GetSeconds() - base, f});
+    using EffectTimes = INT (Scene::*)(CMediaTime&, CMediaTime&) const;
+    for (EffectTimes times : {&Scene::GetTextEffectTimes, &Scene::GetSpectrumEffectTimes,
+                              &Scene::GetColorEffectTimes, &Scene::GetMotionEffectTimes}) {
+        CMediaTime start;
+        CMediaTime end;
+        if ((scene->*times)(start, end))
+            blocked.push_back({d + start.GetSeconds(), d + end.GetSeconds()});
+    }
+
+    auto addRange = [&](double start, double end) {
+        if (end - start > kShortestSmartRange)
+            list.push_back(CSmartRange{slot, FromSeconds(start), FromSeconds(end)});
+    };
+    if (blocked.empty()) {
+        addRange(d, f);
+        return !list.empty();
+    }
+    std::sort(blocked.begin(), blocked.end(), [](const Interval& a, const Interval& b) { return a.start < b.start; });
+    std::vector<Interval> merged{blocked.front()};
+    for (size_t i = 1; i < blocked.size(); ++i) {
+        if (blocked[i].start <= merged.back().end)
+            merged.back().end = std::max(merged.back().end, blocked[i].end);
+        else
+            merged.push_back(blocked[i]);
+    }
+    if (d < merged.front().start)
+        addRange(d, merged.front().start);
+    for (size_t i = 1; i < merged.size(); ++i)
+        addRange(merged[i - 1].end, merged[i].start);
+    if (merged.back().end < f)
+        addRange(merged.back().end, f);
+    return !list.empty();
+}
