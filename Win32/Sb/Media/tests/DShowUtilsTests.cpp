@@ -1,28 +1,15 @@
 // The graph utilities over the runtime's graph, its system filters and
 // filters described by the tests.
 
-#include <filesystem>
-#include <unistd.h>
-
 #include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
 #include "Win32/Sb/Media/tests/GraphTestSupport.h"
 #include "Win32/Utils/DShowUtils.h"
 
-namespace fs = std::filesystem;
 using com::ComPtr;
 using namespace DShowUtils;
 using namespace graph_test;
 
 namespace {
-
-class GraphFolder : public testing::Test {
-protected:
-    void SetUp() override { fs::create_directories(m_dir); }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const char* name) const { return (m_dir / name).string(); }
-
-    fs::path m_dir = fs::temp_directory_path() / ("kestrelon-graph-" + std::to_string(::getpid()));
-};
 
 using DShowUtilsTest = GraphFolder;
 

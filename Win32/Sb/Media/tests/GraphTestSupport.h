@@ -3,11 +3,13 @@
 // described by the test, a crossbar, a media control scripted by the test,
 // and counting of the filters in a graph.
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "Platform/Com/Com.h"
 #include "Platform/DShow/DShow.h"
@@ -166,5 +168,16 @@ inline bool HasFilter(IGraphBuilder* graph, const std::u16string& name)
 }
 
 inline std::u16string Wide(const std::string& path) { return std::u16string(path.begin(), path.end()); }
+
+// A test with a folder of its own for the files it makes.
+class GraphFolder : public testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directories(m_dir); }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    std::string Path(const char* name) const { return (m_dir / name).string(); }
+
+    std::filesystem::path m_dir =
+        std::filesystem::temp_directory_path() / ("kestrelon-graph-" + std::to_string(::getpid()));
+};
 
 } // namespace graph_test
