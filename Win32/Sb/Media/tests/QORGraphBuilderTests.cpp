@@ -225,47 +225,6 @@ TEST(GraphBuilderAsf, EveryStreamIsCounted)
     EXPECT_EQ(second->ConnectedTo(connected.Receive()), S_OK);
 }
 
-// A media control that stays in the state the test gives it.
-class ScriptedControl final : public IMediaControl {
-public:
-    OAFilterState state = State_Stopped;
-    HRESULT stateResult = S_OK;
-    int runs = 0, pauses = 0, stops = 0, stateCalls = 0;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (riid == IID_IMediaControl || riid == IID_IUnknown) {
-            *object = static_cast<IMediaControl*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Run() override { return ++runs, S_OK; }
-    HRESULT STDMETHODCALLTYPE Pause() override { return ++pauses, S_OK; }
-    HRESULT STDMETHODCALLTYPE Stop() override { return ++stops, S_OK; }
-    HRESULT STDMETHODCALLTYPE GetState(LONG, OAFilterState* out) override
-    {
-        ++stateCalls;
-        *out = state;
-        return stateResult;
-    }
-    HRESULT STDMETHODCALLTYPE RenderFile(BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE AddSourceFilter(BSTR, IDispatch**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_FilterCollection(IDispatch**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_RegFilterCollection(IDispatch**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE StopWhenReady() override { return E_NOTIMPL; }
-};
-
 TEST(GraphControl, ActsOnlyOutsideTheRequestedState)
 {
     struct Case {
