@@ -670,6 +670,39 @@ HRESULT InsertSmartTeeWithDVDecoder(IGraphBuilder* graph, IBaseFilter* filter, I
     return S_OK;
 }
 
+HRESULT SetGraphNotifyWindow(IGraphBuilder* graph, HWND window, UINT message, LONG_PTR lParam,
+                             const char* failureMessage)
+{
+    if (!graph)
+        return E_FAIL;
+    ComPtr<IMediaEventEx> events;
+    HRESULT hr = events.QueryFrom(graph, IID_IMediaEventEx);
+    if (SUCCEEDED(hr))
+        hr = events->SetNotifyWindow(reinterpret_cast<OAHWND>(window), static_cast<LONG>(message), lParam);
+    if (FAILED(hr))
+        LOG_DSHOW_ERROR(failureMessage, hr);
+    return hr;
+}
+
+HRESULT DrainGraphEvents(IGraphBuilder* graph, const std::function<HRESULT(LONG, LONG_PTR, LONG_PTR)>& handle)
+{
+    constexpr LONG kEventWait = 50;
+    if (!graph)
+        return E_FAIL;
+    ComPtr<IMediaEvent> events;
+    HRESULT hr = events.QueryFrom(graph, IID_IMediaEvent);
+    if (FAILED(hr))
+        return hr;
+    HRESULT result = S_OK;
+    LONG code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, kEventWait))) {
+        result = handle(code, param1, param2);
+        events->FreeEventParams(code, param1, param2);
+    }
+    return result;
+}
+
 HRESULT AddGraphToRot(IUnknown* graph, DWORD* cookie)
 {
     if (!graph || !cookie)

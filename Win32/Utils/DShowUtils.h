@@ -9,6 +9,8 @@
 // into at most 100 wide characters. Every DirectShow failure of the graph
 // layer and its callers goes through LogDShowError.
 
+#include <functional>
+
 #include "Platform/Com/Com.h"
 #include "Platform/DShow/DShow.h"
 
@@ -67,6 +69,15 @@ HRESULT InsertSmartTee(IGraphBuilder* graph, IBaseFilter* filter, IPin** capture
                        IPin** audioPin);
 HRESULT InsertSmartTeeWithDVDecoder(IGraphBuilder* graph, IBaseFilter* filter, IBaseFilter** tee,
                                     IBaseFilter** dvDecoder, IPin** decoderOutput);
+
+// Graph events: the window gets `message` with `lParam` per queued event
+// (E_FAIL without a graph; a failure is logged with `failureMessage`).
+HRESULT SetGraphNotifyWindow(IGraphBuilder* graph, HWND window, UINT message, LONG_PTR lParam,
+                             const char* failureMessage);
+// Hands every queued event to `handle` (each waited for at most 50 ms) and
+// frees it; the last handler result, S_OK when there was none. E_FAIL
+// without a graph.
+HRESULT DrainGraphEvents(IGraphBuilder* graph, const std::function<HRESULT(LONG, LONG_PTR, LONG_PTR)>& handle);
 
 // Running object table.
 HRESULT AddGraphToRot(IUnknown* graph, DWORD* cookie);

@@ -12,7 +12,6 @@ namespace {
 constexpr GUID kWaveFormatMpegSubtype = {0x00000050, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 constexpr int kDvFullResolution = 1000;
-constexpr LONG kEventWait = 50;
 
 bool IsDv(REFGUID subtype) { return subtype == MEDIASUBTYPE_DVSD || subtype == MEDIASUBTYPE_dvsd; }
 
@@ -346,31 +345,11 @@ HRESULT QORGraphBuilder::ReleaseGraph()
 
 HRESULT QORGraphBuilder::SetNotifyWindow(HWND window, UINT message, LONG_PTR lParam)
 {
-    if (!m_pGraph)
-        return E_FAIL;
-    ComPtr<IMediaEventEx> events;
-    HRESULT hr = events.QueryFrom(m_pGraph.Get(), IID_IMediaEventEx);
-    if (SUCCEEDED(hr))
-        hr = events->SetNotifyWindow(reinterpret_cast<OAHWND>(window), static_cast<LONG>(message), lParam);
-    if (FAILED(hr))
-        LOG_DSHOW_ERROR("Error setting notifywnd", hr);
-    return hr;
+    return SetGraphNotifyWindow(m_pGraph.Get(), window, message, lParam, "Error setting notifywnd");
 }
 
 HRESULT QORGraphBuilder::ProcessEvents()
 {
-    if (!m_pGraph)
-        return E_FAIL;
-    ComPtr<IMediaEvent> events;
-    HRESULT hr = events.QueryFrom(m_pGraph.Get(), IID_IMediaEvent);
-    if (FAILED(hr))
-        return hr;
-    HRESULT result = S_OK;
-    LONG code = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, kEventWait))) {
-        result = OnGraphEvent(code, param1, param2);
-        events->FreeEventParams(code, param1, param2);
-    }
-    return result;
+    return DrainGraphEvents(m_pGraph.Get(),
+                            [this](LONG code, LONG_PTR param1, LONG_PTR param2) { return OnGraphEvent(code, param1, param2); });
 }

@@ -6,7 +6,6 @@ using com::ComPtr;
 
 namespace {
 constexpr LONG kStateWait = 100;
-constexpr LONG kEventWait = 50;
 } // namespace
 
 CQKLAudioPlayer::~CQKLAudioPlayer() { Release(); }
@@ -28,15 +27,8 @@ HRESULT CQKLAudioPlayer::RenderFile(LPCWSTR path)
 
 HRESULT CQKLAudioPlayer::SetNotifyWindow(HWND window, UINT message, LONG_PTR lParam)
 {
-    if (!m_pGraph)
-        return E_FAIL;
-    ComPtr<IMediaEventEx> events;
-    HRESULT hr = events.QueryFrom(m_pGraph.Get(), IID_IMediaEventEx);
-    if (SUCCEEDED(hr))
-        hr = events->SetNotifyWindow(reinterpret_cast<OAHWND>(window), static_cast<LONG>(message), lParam);
-    if (FAILED(hr))
-        LOG_DSHOW_ERROR("Audio Player failed to set notify window.", hr);
-    return hr;
+    return DShowUtils::SetGraphNotifyWindow(m_pGraph.Get(), window, message, lParam,
+                                            "Audio Player failed to set notify window.");
 }
 
 HRESULT CQKLAudioPlayer::Run() { return m_pControl ? m_pControl->Run() : E_POINTER; }
@@ -71,20 +63,12 @@ BOOL CQKLAudioPlayer::IsAtEnd()
 
 HRESULT CQKLAudioPlayer::HandleGraphEvents()
 {
-    if (!m_pGraph)
-        return E_FAIL;
-    ComPtr<IMediaEvent> events;
-    HRESULT hr = events.QueryFrom(m_pGraph.Get(), IID_IMediaEvent);
-    if (FAILED(hr))
-        return hr;
-    LONG code = 0;
-    LONG_PTR param1 = 0, param2 = 0;
-    while (SUCCEEDED(events->GetEvent(&code, &param1, &param2, kEventWait))) {
+    HRESULT hr = DShowUtils::DrainGraphEvents(m_pGraph.Get(), [this](LONG code, LONG_PTR, LONG_PTR) {
         if (code == EC_COMPLETE)
             Stop();
-        events->FreeEventParams(code, param1, param2);
-    }
-    return S_OK;
+        return S_OK;
+    });
+    return FAILED(hr) ? hr : S_OK;
 }
 
 HRESULT CQKLAudioPlayer::Release()
