@@ -176,6 +176,34 @@ TEST(Playback, SeekToTheMiddleDeliversTheFrameAtThatTime)
     EXPECT_NEAR(static_cast<double>(samples), 16016.0 - middle * 48000.0 / UNITS, 1700);
 }
 
+TEST(Playback, PausedRendererHoldsAFrameAndShowsTheOneASeekBrings)
+{
+    media_fixtures::QuietMediaLogs();
+    testing_support::TempDir dir;
+    std::string path = dir.File("dv.avi");
+    ASSERT_TRUE(WriteDvAvi(path, 2, 10));
+    Playback playback;
+    ASSERT_EQ(playback.Render(path), S_OK);
+    com::ComPtr<IMediaControl> control;
+    playback.Graph()->QueryInterface(IID_IMediaControl, control.ReceiveVoid());
+    control->Pause();
+    OAFilterState state = 0;
+    ASSERT_EQ(control->GetState(static_cast<LONG>(kLongWait), &state), S_OK) << "the pause completes";
+    EXPECT_EQ(state, State_Paused);
+    EXPECT_TRUE(playback.Video().Records().empty()) << "held, not shown, while paused";
+
+    com::ComPtr<IMediaSeeking> seeking;
+    playback.Graph()->QueryInterface(IID_IMediaSeeking, seeking.ReceiveVoid());
+    LONGLONG position = 7 * kNtscFrame;
+    ASSERT_EQ(seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning),
+              S_OK);
+    ASSERT_EQ(control->GetState(static_cast<LONG>(kLongWait), &state), S_OK);
+    ASSERT_EQ(playback.RunToEnd(), EC_COMPLETE);
+    std::vector<Record> frames = playback.Video().Records();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_NEAR(frames[0].first[0], RgbOfLevel(LevelOf(7)), 4) << "the frame the seek brought";
+}
+
 TEST(Playback, ARangeWithAStopDeliversOnlyItsFrames)
 {
     media_fixtures::QuietMediaLogs();
