@@ -690,9 +690,11 @@ HRESULT AvSplitter::Prepare(av::InputPtr input, const std::vector<uint8_t>& head
             continue;
         }
         bool video = stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
-        long bufferSize = video ? std::max<long>(static_cast<long>(stream.codecpar->width) *
-                                                         stream.codecpar->height * 4 + 65536,
-                                                 256 * 1024)
+        // Pictures are at most 4096 x 4096 (MediaTypeForStream); a DV frame
+        // is at most 144000 bytes.
+        long bufferSize = interleaved ? 256 * 1024
+                          : video     ? static_cast<long>(std::max<int64_t>(
+                                      int64_t{stream.codecpar->width} * stream.codecpar->height * 4 + 65536, 256 * 1024))
                                 : 1024 * 1024;
         char16_t name[32];
         const char* prefix = interleaved ? "DV" : video ? "Video" : "Audio";
