@@ -75,6 +75,10 @@ int GreyOf(const MediaFrame* frame)
     return GetGValue(colour);
 }
 
+// The RGB grey of fixture frame n through a decoder of limited-range
+// video (DV, MPEG): luma 16..235 spread over 0..255.
+int LimitedRangeGrey(int frame) { return static_cast<int>(std::lround((playback_test::LevelOf(frame) - 16) * 255.0 / 219.0)); }
+
 TEST_F(ReaderTest, MjpegFramesInOrder)
 {
     auto reader = Open(Clip("mjpeg.avi", Mjpeg()));
@@ -93,6 +97,105 @@ TEST_F(ReaderTest, MjpegFramesInOrder)
         ASSERT_TRUE(frame && frame->m_pImage) << n;
         EXPECT_EQ(failed, 0);
         EXPECT_NEAR(GreyOf(frame.get()), playback_test::LevelOf(n), 4) << n;
+    }
+}
+
+TEST_F(ReaderTest, DvAviFramesAndSound)
+{
+    for (int type : {1, 2}) {
+        std::string path = Path(type == 1 ? "type1.avi" : "type2.avi");
+        ASSERT_TRUE(playback_test::WriteDvAvi(path, type, 4));
+        auto reader = Open(path);
+        ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen) << type;
+        EXPECT_EQ(reader->HasVideo(), 1);
+        EXPECT_EQ(reader->HasAudio(), 1) << type;
+        EXPECT_EQ(reader->m_nSourceWidth, 720);
+        EXPECT_EQ(reader->m_nSourceHeight, 480);
+        EXPECT_EQ(reader->m_bFieldBased, 0);
+        WAVEFORMATEX format = media_tests::PcmFormat(2, 48000, 16);
+        for (int n = 0; n < 4; ++n) {
+            INT failed = 0;
+            // Type 1: pictures only; its sound waits on the DV splitter,
+            // which delivers both streams from one thread.
+            const INT sound = type == 2;
+            std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, sound, &format));
+            ASSERT_TRUE(frame && frame->m_pImage) << type << " " << n;
+            EXPECT_EQ(failed, 0);
+            EXPECT_NEAR(GreyOf(frame.get()), LimitedRangeGrey(n), 2) << type << " " << n;
+            if (sound) {
+                // The file's sound may end a little before its last block.
+                ASSERT_TRUE(frame->m_pAudio);
+                if (n < 3)
+                    EXPECT_EQ(frame->m_pAudio->m_nLength, frame->m_pAudio->m_nCapacity) << n;
+                else
+                    EXPECT_GT(frame->m_pAudio->m_nLength, 0u);
+            }
+        }
+    }
+}
+
+TEST_F(ReaderTest, MpegSystemStreamFrames)
+{
+    playback_test::Clip clip;
+    clip.container = "mpeg";
+    clip.video = "mpeg1video";
+    clip.frames = 6;
+    auto reader = Open(Clip("clip.mpg", clip));
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    for (int n = 0; n < 6; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 0, nullptr));
+        ASSERT_TRUE(frame && frame->m_pImage) << n;
+        EXPECT_NEAR(GreyOf(frame.get()), LimitedRangeGrey(n), 3) << n;
+    }
+}
+
+// Video and sound are asked for in one time base: an in point inside the
+// file and an output frame rate of its own change neither.
+TEST_F(ReaderTest, InPointAndOutputRateKeepPictureAndSoundInStep)
+{
+    playback_test::Clip clip = Mjpeg();
+    clip.frames = 10;
+    clip.audio = "pcm_s16le";
+    clip.sampleRate = 22050;
+    clip.channels = 1;
+    auto reader = Open(Clip("inpoint.avi", clip));
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    reader->SetInOut(media_tests::Seconds(0.4), media_tests::Seconds(0.12));
+    reader->SetStartPosition(media_tests::Seconds(0.12));
+    reader->SetFrameTime(media_tests::Seconds(0.08)); // 12.5 frames a second out of 25
+    WAVEFORMATEX format = media_tests::PcmFormat(1, 22050, 16);
+    for (int n = 0; n < 3; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 1, &format));
+        ASSERT_TRUE(frame && frame->m_pImage && frame->m_pAudio) << n;
+        EXPECT_NEAR(GreyOf(frame.get()), playback_test::LevelOf(3 + 2 * n), 4) << n;
+        EXPECT_EQ(frame->m_pAudio->m_nLength, frame->m_pAudio->m_nCapacity) << n;
+    }
+}
+
+// Known gap: the third frame's sample never reaches the quick grab renderer
+// behind the switcher (frames 0 and 1 do), so this stays off until the
+// switcher's routing of that frame is mended.
+TEST_F(ReaderTest, DISABLED_WholeLengthSmartRangeGivesSamplesOnly)
+{
+    std::string path = Path("smart.avi");
+    ASSERT_TRUE(playback_test::WriteDvAvi(path, 2, 4));
+    auto reader = Open(path);
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    CSmartRange range;
+    range.m_tStart = media_tests::Seconds(0.0);
+    range.m_tEnd = reader->m_tLength + reader->m_tSourceFrame;
+    reader->SetSmartRanges({range});
+    for (int n = 0; n < 4; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 0, nullptr));
+        ASSERT_TRUE(frame) << n;
+        EXPECT_EQ(frame->m_bSample, 1) << n;
+        EXPECT_TRUE(frame->m_pSample) << n;
+        if (frame->m_pSample)
+            frame->m_pSample->Release();
+        frame->m_pSample = nullptr;
     }
 }
 
