@@ -199,6 +199,24 @@ TEST_F(ReaderTest, DISABLED_WholeLengthSmartRangeGivesSamplesOnly)
     }
 }
 
+// A grab that fails (here: the graph was moved past the end of the file)
+// hands out no earlier picture as a new frame, and the failure is told.
+TEST_F(ReaderTest, FailedGrabGivesNoEarlierPicture)
+{
+    auto reader = Open(Clip("ended.avi", Mjpeg()));
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    INT failed = 0;
+    std::unique_ptr<MediaFrame> first(reader->GetFrame(&failed, 1, 0, nullptr));
+    ASSERT_TRUE(first && first->m_pImage);
+    EXPECT_NEAR(GreyOf(first.get()), playback_test::LevelOf(0), 4);
+    ASSERT_TRUE(SUCCEEDED(reader->SeekGraph(media_tests::Seconds(10.0))));
+    std::unique_ptr<MediaFrame> second(reader->GetFrame(&failed, 1, 0, nullptr));
+    ASSERT_TRUE(second && second->m_pImage);
+    EXPECT_EQ(GreyOf(second.get()), 0);
+    std::unique_ptr<MediaFrame> third(reader->GetFrame(&failed, 1, 0, nullptr));
+    EXPECT_EQ(failed, 1);
+}
+
 TEST_F(ReaderTest, FieldBasedOnlyWhenTallerThanWideAndThan288)
 {
     struct Case {
