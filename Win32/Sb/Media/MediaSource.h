@@ -14,8 +14,9 @@
 // same for video and audio whatever the in point and the output frame rate.
 // The grab sinks report each sample at its stream time plus the segment
 // start the graph was last positioned at, which is that same media time.
-// Video frame: the position (m_tPosition) x 10. Audio block n: n x the
-// output frame time x 10, the start of the block the position falls in.
+// Video frame: the position (m_tPosition) x 10. Audio block n (as the
+// frame reader numbers the blocks from the position): n x the output frame
+// time x 10; GetAudio asks for the position x 10.
 
 #include <vector>
 
