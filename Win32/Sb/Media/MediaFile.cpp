@@ -9,6 +9,7 @@
 #include "Platform/Win/Base/Guid.h"
 #include "Win32/Sb/Media/MediaSource.h"
 #include "Win32/Sb/Media/AviFileReader.h"
+#include "Win32/Sb/Media/DShowReader.h"
 #include "Win32/Sb/Media/RealMediaReader.h"
 #include "Win32/Sb/Media/StillImageReader.h"
 #include "Win32/Utils/Profile.h"
@@ -200,9 +201,9 @@ private:
 
 } // namespace
 
-CMediaSource* CMediaReaderFactory::CreateDShowReader(LPCSTR)
+CMediaSource* CMediaReaderFactory::CreateDShowReader(LPCSTR path)
 {
-    return nullptr;
+    return new (std::nothrow) CDShowReader(path, 0, 0);
 }
 
 CMediaSource* CMediaReaderFactory::CreateAviFileReader(LPCSTR path)

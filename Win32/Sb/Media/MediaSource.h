@@ -6,6 +6,17 @@
 // unless said otherwise. The picture readers derive from CFrameReader; the
 // AVIFile audio reader and the generated source derive from this class
 // directly.
+//
+// Grab times: a reader that pulls frames from a running graph (the
+// DirectShow grab reader and the grab sinks behind it) asks for every video
+// frame and every audio block by its absolute media time in 100 ns units:
+// the time of the source from its start, the in point not subtracted, the
+// same for video and audio whatever the in point and the output frame rate.
+// The grab sinks report each sample at its stream time plus the segment
+// start the graph was last positioned at, which is that same media time.
+// Video frame: the position (m_tPosition) x 10. Audio block n (as the
+// frame reader numbers the blocks from the position): n x the output frame
+// time x 10; GetAudio asks for the position x 10.
 
 #include <vector>
 

@@ -15,6 +15,7 @@ constexpr WORD kWaveFormatMpeg = 0x50;
 constexpr WORD kWaveFormatMp3 = 0x55;
 constexpr WORD kWaveFormatAc3 = 0x2000;
 constexpr WORD kWaveFormatFloat = 3;
+constexpr int kMaxDimension = 4096;
 
 DWORD Tag(char a, char b, char c, char d)
 {
@@ -26,6 +27,12 @@ bool IsFourccSubtype(const GUID& subtype)
 {
     static const GUID base = FourccSubtype(0);
     return std::memcmp(&subtype.Data2, &base.Data2, sizeof(GUID) - sizeof(DWORD)) == 0;
+}
+
+// A picture size a file may name: damaged headers name any.
+bool SaneSize(const AVCodecParameters& codec)
+{
+    return codec.width > 0 && codec.height > 0 && codec.width <= kMaxDimension && codec.height <= kMaxDimension;
 }
 
 REFERENCE_TIME FrameDuration(const AVStream& stream)
@@ -50,7 +57,7 @@ bool VideoInfoType(const AVStream& stream, CMediaType& type, const GUID& major, 
                    DWORD compression, bool withExtradata)
 {
     const AVCodecParameters& codec = *stream.codecpar;
-    if (codec.width <= 0 || codec.height <= 0)
+    if (!SaneSize(codec))
         return false;
     DWORD extra = withExtradata && codec.extradata ? static_cast<DWORD>(codec.extradata_size) : 0;
     auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER) + extra));
@@ -79,7 +86,7 @@ bool VideoInfoType(const AVStream& stream, CMediaType& type, const GUID& major, 
 bool MpegVideoType(const AVStream& stream, CMediaType& type, bool mpeg2)
 {
     const AVCodecParameters& codec = *stream.codecpar;
-    if (codec.width <= 0 || codec.height <= 0)
+    if (!SaneSize(codec))
         return false;
     DWORD header = codec.extradata ? static_cast<DWORD>(codec.extradata_size) : 0;
     if (!mpeg2) {
@@ -289,8 +296,8 @@ bool CodecForMediaType(const CMediaType& type, AVCodecParameters& parameters)
     bool audio = major == MEDIATYPE_Audio || (major == MEDIATYPE_AsfStream && subtype == MEDIASUBTYPE_AsfAudioStream);
     if (video) {
         const BITMAPINFOHEADER* bitmap = BitmapHeaderOf(type);
-        if (!bitmap || bitmap->biWidth <= 0 || bitmap->biWidth > 16384 || bitmap->biHeight == 0 ||
-            std::abs(bitmap->biHeight) > 16384)
+        if (!bitmap || bitmap->biWidth <= 0 || bitmap->biWidth > kMaxDimension || bitmap->biHeight == 0 ||
+            std::abs(bitmap->biHeight) > kMaxDimension)
             return false;
         AVCodecID id = AV_CODEC_ID_NONE;
         const BYTE* extra = nullptr;

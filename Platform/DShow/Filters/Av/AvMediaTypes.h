@@ -23,7 +23,8 @@ REFERENCE_TIME ToReferenceTime(int64_t value, AVRational base);
 // audio).
 bool MediaTypeForStream(const AVStream& stream, StreamFlavour flavour, CMediaType& type);
 
-// The codec and parameters a compressed video or audio type carries:
+// The codec and parameters a compressed video or audio type carries (a
+// picture of at most 4096 x 4096):
 // width, height, sample rate, channels, codec tag and extradata. False
 // for a type no decoder here takes.
 bool CodecForMediaType(const CMediaType& type, AVCodecParameters& parameters);

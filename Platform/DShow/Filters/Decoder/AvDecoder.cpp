@@ -212,10 +212,18 @@ public:
         LONG length = sample->GetActualDataLength();
         if (length <= 0)
             return S_OK;
-        m_input.resize(static_cast<size_t>(length) + AV_INPUT_BUFFER_PADDING_SIZE);
-        std::memcpy(m_input.data(), data, static_cast<size_t>(length));
-        std::memset(m_input.data() + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
-        m_packet->data = m_input.data();
+        // libavcodec reads a little past the data: a buffer with room for
+        // that is decoded in place (the room past the data is the input
+        // allocator's, so it may be cleared), a full one from a copy.
+        if (sample->GetSize() - length >= AV_INPUT_BUFFER_PADDING_SIZE) {
+            std::memset(data + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+            m_packet->data = data;
+        } else {
+            m_input.resize(static_cast<size_t>(length) + AV_INPUT_BUFFER_PADDING_SIZE);
+            std::memcpy(m_input.data(), data, static_cast<size_t>(length));
+            std::memset(m_input.data() + length, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+            m_packet->data = m_input.data();
+        }
         m_packet->size = length;
         REFERENCE_TIME start = 0, stop = 0;
         HRESULT timed = sample->GetTime(&start, &stop);

@@ -20,6 +20,7 @@ HRESULT STDMETHODCALLTYPE RendererInputPin::Receive(IMediaSample* sample)
     HRESULT hr = CRenderedInputPin::Receive(sample);
     if (hr != S_OK)
         return hr;
+    m_renderer->m_holding.Set();
     if (m_renderer->Scheduled()) {
         REFERENCE_TIME start = 0, stop = 0;
         bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
@@ -37,6 +38,7 @@ HRESULT STDMETHODCALLTYPE RendererInputPin::EndOfStream()
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
+    m_renderer->m_holding.Set();
     m_renderer->EndOfStream();
     return CRenderedInputPin::EndOfStream();
 }
@@ -44,6 +46,7 @@ HRESULT STDMETHODCALLTYPE RendererInputPin::EndOfStream()
 HRESULT STDMETHODCALLTYPE RendererInputPin::BeginFlush()
 {
     m_renderer->m_presentation.Cancel();
+    m_renderer->m_holding.Reset();
     m_renderer->OnFlush();
     return CRenderedInputPin::BeginFlush();
 }
@@ -93,6 +96,7 @@ HRESULT STDMETHODCALLTYPE RendererBase::Stop()
 {
     m_presentation.Cancel();
     m_presentation.NotRunning();
+    m_holding.Reset();
     OnStop();
     return CBaseFilter::Stop();
 }
@@ -100,9 +104,20 @@ HRESULT STDMETHODCALLTYPE RendererBase::Stop()
 HRESULT STDMETHODCALLTYPE RendererBase::Pause()
 {
     CAutoLock lock(&m_lock);
+    if (m_State == State_Stopped)
+        m_holding.Reset();
     m_presentation.NotRunning();
     m_presentation.Resume();
     return CBaseFilter::Pause();
+}
+
+HRESULT STDMETHODCALLTYPE RendererBase::GetState(DWORD milliseconds, FILTER_STATE* state)
+{
+    CheckPointer(state, E_POINTER);
+    *state = m_State;
+    if (*state != State_Paused || !m_pin->IsConnected())
+        return S_OK;
+    return m_holding.Wait(milliseconds) ? S_OK : VFW_S_STATE_INTERMEDIATE;
 }
 
 HRESULT STDMETHODCALLTYPE RendererBase::Run(REFERENCE_TIME start)

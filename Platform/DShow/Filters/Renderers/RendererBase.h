@@ -1,7 +1,8 @@
 #pragma once
 // A renderer of one input pin: it presents each sample at its time on the
-// graph's clock (at once without a clock), holds samples while paused,
-// sends EC_COMPLETE at the end of the stream, and answers IMediaSeeking and
+// graph's clock (at once without a clock), holds samples while paused
+// (and reports the paused state as intermediate until it holds one, or the
+// end of the stream), sends EC_COMPLETE at the end of the stream, and answers IMediaSeeking and
 // IMediaPosition by passing them upstream. Derived renderers say which
 // types they take and what presenting a sample means.
 
@@ -39,6 +40,7 @@ public:
     HRESULT STDMETHODCALLTYPE Stop() override;
     HRESULT STDMETHODCALLTYPE Pause() override;
     HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
+    HRESULT STDMETHODCALLTYPE GetState(DWORD milliseconds, FILTER_STATE* state) override;
 
 protected:
     friend class RendererInputPin;
@@ -61,6 +63,9 @@ protected:
 
     RendererInputPin* m_pin = nullptr;
     Presentation m_presentation;
+    // Set while a sample (or the end of the stream) has arrived since the
+    // last stop, flush or pause from stopped.
+    CAMEvent m_holding{TRUE};
     CCritSec m_lock;
 
 private:

@@ -1,6 +1,9 @@
 #include "Platform/DShow/Filters/Splitter/AvSplitter.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -89,6 +92,87 @@ public:
 
 private:
     AvSplitter* m_splitter;
+};
+
+class SplitterOutputPin;
+
+// Each output pin delivers from a thread of its own, so that a renderer
+// holding its pin's sample while paused does not hold up the other pins:
+// the reading thread queues samples, new segments and the end of the
+// stream; a flush drops what is queued.
+class DeliveryQueue {
+public:
+    explicit DeliveryQueue(SplitterOutputPin& pin) : m_pin(pin) {}
+    ~DeliveryQueue() { Stop(); }
+
+    void Start()
+    {
+        Stop();
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_quit = false;
+        m_refused = false;
+        m_thread = std::thread([this] { Run(); });
+    }
+    // Ends the thread once it has delivered what is queued (a flush first
+    // drops that).
+    void Stop()
+    {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_quit = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+        Drop();
+    }
+    void Drop()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        for (Item& item : m_items)
+            if (item.sample)
+                item.sample->Release();
+        m_items.clear();
+    }
+    void Sample(IMediaSample* sample)
+    {
+        sample->AddRef();
+        Push({Kind::Sample, sample, 0, 0});
+    }
+    void NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop) { Push({Kind::Segment, nullptr, start, stop}); }
+    void EndOfStream() { Push({Kind::End, nullptr, 0, 0}); }
+    // Downstream refused a sample: the pin wants no more.
+    bool Refused()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_refused;
+    }
+
+private:
+    enum class Kind { Sample, Segment, End };
+    struct Item {
+        Kind kind;
+        IMediaSample* sample;
+        REFERENCE_TIME start;
+        REFERENCE_TIME stop;
+    };
+    void Push(Item item)
+    {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_items.push_back(item);
+        }
+        m_wake.notify_all();
+    }
+    void Run();
+
+    SplitterOutputPin& m_pin;
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::deque<Item> m_items;
+    bool m_quit = false;
+    bool m_refused = false;
+    std::thread m_thread;
 };
 
 class SplitterOutputPin final : public CBaseOutputPin, public IMediaSeeking {
@@ -189,6 +273,7 @@ public:
     }
 
     long BufferSize() const { return m_bufferSize; }
+    DeliveryQueue& Queue() { return m_queue; }
     bool m_ended = false; // on the streaming thread only
 
 private:
@@ -196,7 +281,37 @@ private:
     CMediaType m_type;
     long m_bufferSize;
     long m_buffers;
+    DeliveryQueue m_queue{*this};
 };
+
+void DeliveryQueue::Run()
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    while (true) {
+        m_wake.wait(lock, [&] { return m_quit || !m_items.empty(); });
+        if (m_items.empty())
+            return;
+        Item item = m_items.front();
+        m_items.pop_front();
+        lock.unlock();
+        HRESULT hr = S_OK;
+        switch (item.kind) {
+        case Kind::Sample:
+            hr = m_pin.Deliver(item.sample);
+            item.sample->Release();
+            break;
+        case Kind::Segment:
+            m_pin.DeliverNewSegment(item.start, item.stop, 1.0);
+            break;
+        case Kind::End:
+            m_pin.DeliverEndOfStream();
+            break;
+        }
+        lock.lock();
+        if (hr != S_OK)
+            m_refused = true;
+    }
+}
 
 class AvSplitter final : public CBaseFilter, public IFileSourceFilter {
 public:
@@ -326,6 +441,8 @@ private:
         m_quit = true;
         if (m_thread.joinable())
             m_thread.join();
+        for (SplitterOutputPin* pin : m_outputs)
+            pin->Queue().Stop();
         m_quit = false;
     }
     void Stream();
@@ -359,6 +476,7 @@ private:
 
     std::thread m_thread;
     std::atomic<bool> m_quit{false};
+    bool m_queued = false; // deliveries go through the pins' queues
     LONGLONG m_duration = 0;
     LONGLONG m_start = 0;
     LONGLONG m_stop = 0;
@@ -572,9 +690,11 @@ HRESULT AvSplitter::Prepare(av::InputPtr input, const std::vector<uint8_t>& head
             continue;
         }
         bool video = stream.codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
-        long bufferSize = video ? std::max<long>(static_cast<long>(stream.codecpar->width) *
-                                                         stream.codecpar->height * 4 + 65536,
-                                                 256 * 1024)
+        // Pictures are at most 4096 x 4096 (MediaTypeForStream); a DV frame
+        // is at most 144000 bytes.
+        long bufferSize = interleaved ? 256 * 1024
+                          : video     ? static_cast<long>(std::max<int64_t>(
+                                      int64_t{stream.codecpar->width} * stream.codecpar->height * 4 + 65536, 256 * 1024))
                                 : 1024 * 1024;
         char16_t name[32];
         const char* prefix = interleaved ? "DV" : video ? "Video" : "Audio";
@@ -633,6 +753,15 @@ void AvSplitter::Close()
 void AvSplitter::StartStreaming()
 {
     StopStreaming();
+    // With one connected pin nothing can be held up: it is delivered to
+    // on the reading thread, sparing a hand-over per sample.
+    size_t connected = 0;
+    for (SplitterOutputPin* pin : m_outputs)
+        connected += pin->IsConnected() ? 1 : 0;
+    m_queued = connected > 1;
+    for (SplitterOutputPin* pin : m_outputs)
+        if (pin->IsConnected() && m_queued)
+            pin->Queue().Start();
     m_thread = std::thread([this] { Stream(); });
 }
 
@@ -679,7 +808,7 @@ void AvSplitter::Stream()
     for (SplitterOutputPin* pin : m_outputs) {
         pin->m_ended = !pin->IsConnected();
         if (pin->IsConnected())
-            pin->DeliverNewSegment(start, stop, 1.0);
+            m_queued ? pin->Queue().NewSegment(start, stop) : (void)pin->DeliverNewSegment(start, stop, 1.0);
     }
     av::PacketPtr packet(av_packet_alloc());
     bool discontinuity = true;
@@ -712,7 +841,7 @@ void AvSplitter::Stream()
         // the caller's, who counts whole frames of 100 ns units.
         if (timed && stopSet && media + kTimeSlack >= stop) {
             pin->m_ended = true;
-            pin->DeliverEndOfStream();
+            m_queued ? pin->Queue().EndOfStream() : (void)pin->DeliverEndOfStream();
             av_packet_unref(packet.get());
             bool all = true;
             for (SplitterOutputPin* one : m_outputs)
@@ -747,13 +876,14 @@ void AvSplitter::Stream()
         sample->SetDiscontinuity(discontinuity);
         discontinuity = false;
         av_packet_unref(packet.get());
-        HRESULT hr = pin->Deliver(sample);
+        HRESULT hr = S_OK;
+        if (m_queued)
+            pin->Queue().Sample(sample);
+        else
+            hr = pin->Deliver(sample);
         sample->Release();
-        if (hr != S_OK) {
-            if (FAILED(hr) && m_State == State_Stopped)
-                break;
+        if (hr != S_OK || (m_queued && pin->Queue().Refused()))
             pin->m_ended = true; // downstream wants no more
-        }
     }
     if (m_quit)
         return;
@@ -761,7 +891,7 @@ void AvSplitter::Stream()
         NotifyEvent(EC_ERRORABORT, failure, 0);
     for (SplitterOutputPin* pin : m_outputs)
         if (pin->IsConnected())
-            pin->DeliverEndOfStream();
+            m_queued ? pin->Queue().EndOfStream() : (void)pin->DeliverEndOfStream();
 }
 
 HRESULT AvSplitter::Seek(SplitterOutputPin* pin, LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
@@ -793,9 +923,11 @@ HRESULT AvSplitter::Seek(SplitterOutputPin* pin, LONGLONG* current, DWORD curren
     }
     bool streaming = m_thread.joinable();
     if (streaming) {
-        for (SplitterOutputPin* one : m_outputs)
+        for (SplitterOutputPin* one : m_outputs) {
             if (one->IsConnected())
                 one->DeliverBeginFlush();
+            one->Queue().Drop();
+        }
         StopStreaming();
     }
     m_start = newStart;

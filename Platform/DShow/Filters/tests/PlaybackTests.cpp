@@ -126,16 +126,25 @@ TEST_P(RenderFileCase, RunsToTheEndWithEveryFrameAndSample)
 INSTANTIATE_TEST_SUITE_P(Files, RenderFileCase, testing::ValuesIn(kFiles),
                          [](const testing::TestParamInfo<FileCase>& info) { return info.param.name; });
 
-TEST(Playback, SeekToTheMiddleDeliversTheFrameAtThatTime)
-{
-    media_fixtures::QuietMediaLogs();
-    testing_support::TempDir dir;
-    std::string path = dir.File("dv.avi");
-    ASSERT_TRUE(WriteDvAvi(path, 2, 10));
+// A ten-frame type-2 DV AVI rendered into the recording sinks, and the
+// graph's seeking.
+class DvSeeking : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        media_fixtures::QuietMediaLogs();
+        std::string path = m_dir.File("dv.avi");
+        ASSERT_TRUE(WriteDvAvi(path, 2, 10));
+        ASSERT_EQ(playback.Render(path), S_OK);
+        ASSERT_EQ(playback.Graph()->QueryInterface(IID_IMediaSeeking, seeking.ReceiveVoid()), S_OK);
+    }
+    testing_support::TempDir m_dir;
     Playback playback;
-    ASSERT_EQ(playback.Render(path), S_OK);
     com::ComPtr<IMediaSeeking> seeking;
-    ASSERT_EQ(playback.Graph()->QueryInterface(IID_IMediaSeeking, seeking.ReceiveVoid()), S_OK);
+};
+
+TEST_F(DvSeeking, SeekToTheMiddleDeliversTheFrameAtThatTime)
+{
     LONGLONG duration = 0;
     ASSERT_EQ(seeking->GetDuration(&duration), S_OK);
     EXPECT_NEAR(static_cast<double>(duration), 10.0 * kNtscFrame, 2.0 * kNtscFrame);
@@ -176,16 +185,28 @@ TEST(Playback, SeekToTheMiddleDeliversTheFrameAtThatTime)
     EXPECT_NEAR(static_cast<double>(samples), 16016.0 - middle * 48000.0 / UNITS, 1700);
 }
 
-TEST(Playback, ARangeWithAStopDeliversOnlyItsFrames)
+TEST_F(DvSeeking, PausedRendererHoldsAFrameAndShowsTheOneASeekBrings)
 {
-    media_fixtures::QuietMediaLogs();
-    testing_support::TempDir dir;
-    std::string path = dir.File("dv.avi");
-    ASSERT_TRUE(WriteDvAvi(path, 2, 10));
-    Playback playback;
-    ASSERT_EQ(playback.Render(path), S_OK);
-    com::ComPtr<IMediaSeeking> seeking;
-    ASSERT_EQ(playback.Graph()->QueryInterface(IID_IMediaSeeking, seeking.ReceiveVoid()), S_OK);
+    com::ComPtr<IMediaControl> control;
+    playback.Graph()->QueryInterface(IID_IMediaControl, control.ReceiveVoid());
+    control->Pause();
+    OAFilterState state = 0;
+    ASSERT_EQ(control->GetState(static_cast<LONG>(kLongWait), &state), S_OK) << "the pause completes";
+    EXPECT_EQ(state, State_Paused);
+    EXPECT_TRUE(playback.Video().Records().empty()) << "held, not shown, while paused";
+
+    LONGLONG position = 7 * kNtscFrame;
+    ASSERT_EQ(seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning),
+              S_OK);
+    ASSERT_EQ(control->GetState(static_cast<LONG>(kLongWait), &state), S_OK);
+    ASSERT_EQ(playback.RunToEnd(), EC_COMPLETE);
+    std::vector<Record> frames = playback.Video().Records();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_NEAR(frames[0].first[0], RgbOfLevel(LevelOf(7)), 4) << "the frame the seek brought";
+}
+
+TEST_F(DvSeeking, ARangeWithAStopDeliversOnlyItsFrames)
+{
     LONGLONG start = 2 * kNtscFrame, stop = 5 * kNtscFrame;
     ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_AbsolutePositioning),
               S_OK);

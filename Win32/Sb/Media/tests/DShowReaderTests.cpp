@@ -1,0 +1,316 @@
+// The DirectShow grab reader over the runtime's graph, the system filters
+// and the plug-in modules of the build tree, with files made at test time.
+
+#include <cmath>
+#include <memory>
+
+#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/Outside/Testing/MediaFixtures.h"
+#include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Win/Kernel/Modules.h"
+#include "Win32/Imaging/IplImage.h"
+#include "Win32/Sb/Media/DShowReader.h"
+#include "Win32/Sb/Media/MediaFrame.h"
+#include "Win32/Sb/Media/WaveBuffer.h"
+#include "Win32/Sb/Media/tests/GraphTestSupport.h"
+#include "Win32/Sb/Media/tests/MediaTestSupport.h"
+#ifndef KESTRELON_UTILS_FIXTURE_MODULES
+#define KESTRELON_UTILS_FIXTURE_MODULES KESTRELON_PROGRAM_MODULES
+#endif
+#include "Win32/Utils/tests/ResourceModulesFixture.h"
+
+using namespace graph_test;
+
+namespace {
+
+HRESULT CallModule(const char* module, const char* entry)
+{
+    std::string path = std::string(KESTRELON_PROGRAM_MODULES) + "/" + module + ".so";
+    HMODULE handle = LoadLibraryA(path.c_str());
+    if (!handle)
+        return CO_E_DLLNOTFOUND;
+    auto call = reinterpret_cast<HRESULT (*)()>(GetProcAddress(handle, entry));
+    HRESULT hr = call ? call() : CO_E_ERRORINDLL;
+    FreeLibrary(handle);
+    return hr;
+}
+
+// The plug-in modules the reader builds its graphs with, registered in the
+// test's own registry.
+class ReaderTest : public GraphFolder {
+protected:
+    static void SetUpTestSuite()
+    {
+        for (const char* module : {"Grabwell", "Reverbix", "Switcher"})
+            ASSERT_EQ(CallModule(module, "DllRegisterServer"), S_OK) << module;
+    }
+
+    std::unique_ptr<CDShowReader> Open(const std::string& path)
+    {
+        return std::make_unique<CDShowReader>(path.c_str(), 0, 0);
+    }
+    std::string Clip(const char* name, const playback_test::Clip& clip)
+    {
+        std::string path = Path(name);
+        EXPECT_TRUE(playback_test::WriteClip(path, clip));
+        return path;
+    }
+    static playback_test::Clip Mjpeg(int width = 320, int height = 240)
+    {
+        playback_test::Clip clip;
+        clip.video = "mjpeg";
+        clip.pixels = "yuvj420p";
+        clip.width = width;
+        clip.height = height;
+        clip.frames = 6;
+        return clip;
+    }
+};
+
+// The grey level of the middle of the frame's image.
+int GreyOf(const MediaFrame* frame)
+{
+    COLORREF colour = media_tests::PixelAt(frame->m_pImage, media_tests::WidthOf(frame->m_pImage) / 2,
+                                           media_tests::HeightOf(frame->m_pImage) / 2);
+    return GetGValue(colour);
+}
+
+// The RGB grey of fixture frame n through a decoder of limited-range
+// video (DV, MPEG): luma 16..235 spread over 0..255.
+int LimitedRangeGrey(int frame) { return static_cast<int>(std::lround((playback_test::LevelOf(frame) - 16) * 255.0 / 219.0)); }
+
+TEST_F(ReaderTest, MjpegFramesInOrder)
+{
+    auto reader = Open(Clip("mjpeg.avi", Mjpeg()));
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    EXPECT_TRUE(reader->IsOpen());
+    EXPECT_EQ(reader->HasVideo(), 1);
+    EXPECT_EQ(reader->HasAudio(), 0);
+    EXPECT_EQ(reader->m_nLastFrame - reader->m_nFirstFrame + 1, 6);
+    EXPECT_NEAR(reader->m_tSourceFrame.GetTotalMicroseconds(), 40000.0, 1.0);
+    GUID subtype{};
+    EXPECT_EQ(reader->GetVideoSubtype(&subtype), 1);
+    EXPECT_EQ(subtype, MEDIASUBTYPE_MJPG);
+    for (int n = 0; n < 6; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 0, nullptr));
+        ASSERT_TRUE(frame && frame->m_pImage) << n;
+        EXPECT_EQ(failed, 0);
+        EXPECT_NEAR(GreyOf(frame.get()), playback_test::LevelOf(n), 4) << n;
+    }
+}
+
+TEST_F(ReaderTest, DvAviFramesAndSound)
+{
+    for (int type : {1, 2}) {
+        std::string path = Path(type == 1 ? "type1.avi" : "type2.avi");
+        ASSERT_TRUE(playback_test::WriteDvAvi(path, type, 4));
+        auto reader = Open(path);
+        ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen) << type;
+        EXPECT_EQ(reader->HasVideo(), 1);
+        EXPECT_EQ(reader->HasAudio(), 1) << type;
+        EXPECT_EQ(reader->m_nSourceWidth, 720);
+        EXPECT_EQ(reader->m_nSourceHeight, 480);
+        EXPECT_EQ(reader->m_bFieldBased, 0);
+        WAVEFORMATEX format = media_tests::PcmFormat(2, 48000, 16);
+        for (int n = 0; n < 4; ++n) {
+            INT failed = 0;
+            // Type 1: pictures only; its sound waits on the DV splitter,
+            // which delivers both streams from one thread.
+            const INT sound = type == 2;
+            std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, sound, &format));
+            ASSERT_TRUE(frame && frame->m_pImage) << type << " " << n;
+            EXPECT_EQ(failed, 0);
+            EXPECT_NEAR(GreyOf(frame.get()), LimitedRangeGrey(n), 2) << type << " " << n;
+            if (sound) {
+                // The file's sound may end a little before its last block.
+                ASSERT_TRUE(frame->m_pAudio);
+                if (n < 3)
+                    EXPECT_EQ(frame->m_pAudio->m_nLength, frame->m_pAudio->m_nCapacity) << n;
+                else
+                    EXPECT_GT(frame->m_pAudio->m_nLength, 0u);
+            }
+        }
+    }
+}
+
+TEST_F(ReaderTest, MpegProgramStreamFrames)
+{
+    struct Case {
+        const char* container;
+        const char* video;
+    };
+    for (const Case& each : {Case{"mpeg", "mpeg1video"}, Case{"vob", "mpeg2video"}}) {
+        playback_test::Clip clip;
+        clip.container = each.container;
+        clip.video = each.video;
+        clip.frames = 6;
+        auto reader = Open(Clip("clip.mpg", clip));
+        ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen) << each.video;
+        for (int n = 0; n < 6; ++n) {
+            INT failed = 0;
+            std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 0, nullptr));
+            ASSERT_TRUE(frame && frame->m_pImage) << each.video << " " << n;
+            EXPECT_NEAR(GreyOf(frame.get()), LimitedRangeGrey(n), 3) << each.video << " " << n;
+        }
+    }
+}
+
+TEST_F(ReaderTest, AsfFramesThroughTheStreamHandlers)
+{
+    playback_test::Clip clip;
+    clip.container = "asf";
+    clip.video = "wmv2";
+    clip.frames = 6;
+    auto reader = Open(Clip("clip.wmv", clip));
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    EXPECT_TRUE(reader->m_bAsfFile);
+    for (int n = 0; n < 6; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 0, nullptr));
+        ASSERT_TRUE(frame && frame->m_pImage) << n;
+        EXPECT_NEAR(GreyOf(frame.get()), LimitedRangeGrey(n), 4) << n;
+    }
+}
+
+// Video and sound are asked for in one time base: an in point inside the
+// file and an output frame rate of its own change neither.
+TEST_F(ReaderTest, InPointAndOutputRateKeepPictureAndSoundInStep)
+{
+    playback_test::Clip clip = Mjpeg();
+    clip.frames = 10;
+    clip.audio = "pcm_s16le";
+    clip.sampleRate = 22050;
+    clip.channels = 1;
+    auto reader = Open(Clip("inpoint.avi", clip));
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    reader->SetInOut(media_tests::Seconds(0.4), media_tests::Seconds(0.12));
+    reader->SetStartPosition(media_tests::Seconds(0.12));
+    reader->SetFrameTime(media_tests::Seconds(0.08)); // 12.5 frames a second out of 25
+    WAVEFORMATEX format = media_tests::PcmFormat(1, 22050, 16);
+    for (int n = 0; n < 3; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 1, &format));
+        ASSERT_TRUE(frame && frame->m_pImage && frame->m_pAudio) << n;
+        EXPECT_NEAR(GreyOf(frame.get()), playback_test::LevelOf(3 + 2 * n), 4) << n;
+        EXPECT_EQ(frame->m_pAudio->m_nLength, frame->m_pAudio->m_nCapacity) << n;
+    }
+}
+
+// Known gap: the third frame's sample never reaches the quick grab renderer
+// behind the switcher (frames 0 and 1 do), so this stays off until the
+// switcher's routing of that frame is mended.
+TEST_F(ReaderTest, DISABLED_WholeLengthSmartRangeGivesSamplesOnly)
+{
+    std::string path = Path("smart.avi");
+    ASSERT_TRUE(playback_test::WriteDvAvi(path, 2, 4));
+    auto reader = Open(path);
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    CSmartRange range;
+    range.m_tStart = media_tests::Seconds(0.0);
+    range.m_tEnd = reader->m_tLength + reader->m_tSourceFrame;
+    reader->SetSmartRanges({range});
+    for (int n = 0; n < 4; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 0, nullptr));
+        ASSERT_TRUE(frame) << n;
+        EXPECT_EQ(frame->m_bSample, 1) << n;
+        EXPECT_TRUE(frame->m_pSample) << n;
+        if (frame->m_pSample)
+            frame->m_pSample->Release();
+        frame->m_pSample = nullptr;
+    }
+}
+
+// A grab that fails (here: the graph was moved past the end of the file)
+// hands out no earlier picture as a new frame, and the failure is told.
+TEST_F(ReaderTest, FailedGrabGivesNoEarlierPicture)
+{
+    auto reader = Open(Clip("ended.avi", Mjpeg()));
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    INT failed = 0;
+    std::unique_ptr<MediaFrame> first(reader->GetFrame(&failed, 1, 0, nullptr));
+    ASSERT_TRUE(first && first->m_pImage);
+    EXPECT_NEAR(GreyOf(first.get()), playback_test::LevelOf(0), 4);
+    ASSERT_TRUE(SUCCEEDED(reader->SeekGraph(media_tests::Seconds(10.0))));
+    std::unique_ptr<MediaFrame> second(reader->GetFrame(&failed, 1, 0, nullptr));
+    ASSERT_TRUE(second && second->m_pImage);
+    EXPECT_EQ(GreyOf(second.get()), 0);
+    std::unique_ptr<MediaFrame> third(reader->GetFrame(&failed, 1, 0, nullptr));
+    EXPECT_EQ(failed, 1);
+}
+
+TEST_F(ReaderTest, FieldBasedOnlyWhenTallerThanWideAndThan288)
+{
+    struct Case {
+        int width, height;
+        INT fieldBased;
+    };
+    for (const Case& each : {Case{320, 480, 1}, Case{640, 480, 0}, Case{320, 240, 0}}) {
+        auto reader = Open(Clip("size.avi", Mjpeg(each.width, each.height)));
+        ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+        EXPECT_EQ(reader->m_bFieldBased, each.fieldBased) << each.width << "x" << each.height;
+    }
+}
+
+TEST_F(ReaderTest, Mp3GivesAudioBlocksInTheRequestedFormat)
+{
+    std::string path = Path("tone.mp3");
+    media_fixtures::SoundClip clip;
+    clip.kind = media_fixtures::SoundKind::Mp3;
+    clip.sampleRate = 44100;
+    clip.seconds = 1.0;
+    ASSERT_TRUE(media_fixtures::WriteSound(path, clip));
+    auto reader = Open(path);
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    EXPECT_EQ(reader->HasVideo(), 0);
+    EXPECT_EQ(reader->HasAudio(), 1);
+    EXPECT_NEAR(reader->m_tSourceFrame.GetTotalMicroseconds(), 66666.67, 0.01);
+    EXPECT_NEAR(reader->m_tLength.GetSeconds(), 1.0, 0.1);
+
+    WAVEFORMATEX wanted = media_tests::PcmFormat(1, 22050, 16);
+    for (int n = 0; n < 3; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetAudio(&failed, &wanted, 1));
+        ASSERT_TRUE(frame && frame->m_pAudio) << n;
+        EXPECT_EQ(failed, 0);
+        const WAVEFORMATEX* got = frame->m_pAudio->GetFormat();
+        EXPECT_EQ(got->nChannels, 1);
+        EXPECT_EQ(got->nSamplesPerSec, 22050u);
+        EXPECT_EQ(got->wBitsPerSample, 16);
+        EXPECT_EQ(frame->m_pAudio->m_nLength, frame->m_pAudio->m_nCapacity) << n;
+    }
+}
+
+TEST_F(ReaderTest, FileNoSplitterTakesIsNotOpen)
+{
+    std::string path = Path("noise.avi");
+    std::vector<unsigned char> noise(8192);
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<unsigned char>((i * 7919) >> 3);
+    ASSERT_TRUE(media_fixtures::WriteBytes(path, noise));
+    auto reader = Open(path);
+    EXPECT_EQ(reader->m_nStatus, CDShowReader::kGraphFailed);
+    EXPECT_FALSE(reader->IsOpen());
+    auto missing = Open(Path("missing.avi"));
+    EXPECT_EQ(missing->m_nStatus, CDShowReader::kGraphFailed);
+}
+
+TEST_F(ReaderTest, MissingAudioFilterStopsTheStart)
+{
+    testing_support::LoadedResourceModules modules(KESTRELON_PROGRAM_MODULES);
+    ASSERT_TRUE(modules.IsLoaded());
+    std::vector<std::string> shown;
+    AfxMessageBoxHandler previous = AfxSetMessageBoxHandler([&shown](LPCSTR text, UINT, UINT) {
+        shown.emplace_back(text ? text : "");
+        return IDOK;
+    });
+    ASSERT_EQ(CallModule("Reverbix", "DllUnregisterServer"), S_OK);
+    EXPECT_EQ(CheckRequiredFilters(), 0);
+    ASSERT_EQ(CallModule("Reverbix", "DllRegisterServer"), S_OK);
+    AfxSetMessageBoxHandler(previous);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("Reverbix.ax"), std::string::npos) << shown[0];
+}
+
+} // namespace
