@@ -13,6 +13,10 @@
 
 #include "Platform/Av/Av.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 namespace avi_test {
 
 inline constexpr int kAudioRate = 48000;
@@ -161,6 +165,53 @@ inline Headers ReadHeaders(const std::string& path)
     }
     std::fclose(file);
     return headers;
+}
+
+struct Decoded {
+    int width = 0;
+    int height = 0;
+    int frames = 0;
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    // Luma and red-difference chroma at the middle of the top and bottom
+    // quarters of the first frame.
+    int topLuma = 0, bottomLuma = 0, topRed = 0, bottomRed = 0;
+};
+
+// The first video stream of a file decoded: its size, format and frame
+// count, and a few samples of its first frame.
+inline Decoded DecodeVideo(const std::string& path)
+{
+    Decoded result;
+    av::InputPtr input;
+    EXPECT_EQ(av::OpenInput(path, input, "avi"), 0);
+    if (!input)
+        return result;
+    const int stream = av::FindStream(input.get(), AVMEDIA_TYPE_VIDEO);
+    av::CodecPtr decoder;
+    EXPECT_EQ(av::OpenDecoder(input->streams[stream]->codecpar, decoder), 0);
+    av::FramePtr frame(av_frame_alloc());
+    while (av::DecodeNextFrame(input.get(), stream, decoder.get(), frame.get()) == 0) {
+        if (result.frames++ == 0) {
+            result.width = frame->width;
+            result.height = frame->height;
+            result.format = static_cast<AVPixelFormat>(frame->format);
+            const int x = frame->width / 2, top = frame->height / 4, bottom = frame->height * 3 / 4;
+            result.topLuma = frame->data[0][top * frame->linesize[0] + x];
+            result.bottomLuma = frame->data[0][bottom * frame->linesize[0] + x];
+            // The red difference of planar YUV pictures.
+            const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(result.format);
+            if (frame->data[2] != nullptr && descriptor != nullptr && !(descriptor->flags & AV_PIX_FMT_FLAG_RGB)) {
+                auto red = [&](int row) {
+                    return frame->data[2][(row >> descriptor->log2_chroma_h) * frame->linesize[2] +
+                                          (x >> descriptor->log2_chroma_w)];
+                };
+                result.topRed = red(top);
+                result.bottomRed = red(bottom);
+            }
+        }
+        av_frame_unref(frame.get());
+    }
+    return result;
 }
 
 } // namespace avi_test

@@ -8,3 +8,4 @@
 #include "Platform/DShow/Api/GraphInterfaces.h"
 #include "Platform/DShow/Api/Guids.h"
 #include "Platform/DShow/Api/WritingInterfaces.h"
+#include "Platform/DShow/Api/VideoInterfaces.h"

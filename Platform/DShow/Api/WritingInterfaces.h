@@ -70,3 +70,47 @@ struct IDVEnc : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE put_IFormatResolution(int videoFormat, int dvFormat, int resolution,
                                                             BYTE withDvInfo, DVINFO* dvInfo) = 0;
 };
+
+// Outside filters of the retiming, scene-scan and clip-save graphs, known by
+// their class identifiers and the slots of their interfaces: the Indeo
+// video encoder, the video scaler, the range filter ("Timeshift",
+// "MediaPlacer") and the time warp.
+DEFINE_GUID(CLSID_IndeoEncoder, 0x1F73E9B1, 0x8C3A, 0x11D0, 0xA3, 0xBE, 0x00, 0xA0, 0xC9, 0x24, 0x44, 0x36);
+DEFINE_GUID(CLSID_VidScale, 0x2BE2194E, 0x4478, 0x4714, 0xA6, 0xB0, 0x1F, 0xA4, 0xDB, 0x9C, 0xB8, 0x3B);
+DEFINE_GUID(IID_IVidScale, 0x0517C680, 0xAAE5, 0x48E8, 0xA1, 0x8D, 0x46, 0x08, 0xB2, 0xDF, 0xDB, 0xF1);
+DEFINE_GUID(CLSID_MediaPlacer, 0x0B4310F9, 0xB8DA, 0x4A73, 0xAC, 0x92, 0x3C, 0x08, 0x7B, 0x74, 0x8D, 0x08);
+DEFINE_GUID(IID_IMediaPlacer, 0x28F7D8B1, 0x99C0, 0x4657, 0x9A, 0x35, 0x7F, 0x36, 0x95, 0x15, 0x7D, 0x40);
+DEFINE_GUID(CLSID_TimeWarp, 0xDBB81912, 0x7141, 0x11D4, 0xAC, 0xC8, 0x00, 0x50, 0xDA, 0x29, 0x59, 0x3F);
+DEFINE_GUID(IID_ITimeWarp, 0xFD5010A5, 0x8EBE, 0x11CE, 0x81, 0x83, 0x00, 0xAA, 0x00, 0x57, 0x7D, 0xA1);
+
+struct IVidScale : IUnknown {
+    // The size of the output frames; flags 0. Set before the output pin
+    // connects.
+    virtual HRESULT STDMETHODCALLTYPE SetOutputSize(int width, int height, int flags) = 0;
+};
+
+// The range filter passes, from each "... Input" pin to its "... Output"
+// pin, the samples between a start and a stop time, restamped from 0.
+struct IMediaPlacer : IUnknown {
+    // The range in seconds; the first two values are 0.
+    virtual HRESULT STDMETHODCALLTYPE SetRange(DWORD reserved1, DWORD reserved2, double start, double stop) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetRange(double* start, double* stop) = 0;
+    // The subtype the video input asks for (MEDIASUBTYPE_RGB24 makes an
+    // intelligent connect put a converter in front); GUID_NULL: any.
+    virtual HRESULT STDMETHODCALLTYPE SetVideoSubtype(GUID subtype) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVideoSubtype(GUID* subtype) = 0;
+    // Forgets the range: everything passes.
+    virtual HRESULT STDMETHODCALLTYPE ClearRange() = 0;
+    // Restarts the position count.
+    virtual HRESULT STDMETHODCALLTYPE ResetPosition() = 0;
+    // The source time of the last sample passed, in 100 ns units.
+    virtual HRESULT STDMETHODCALLTYPE GetPosition(LONGLONG* position) = 0;
+};
+
+struct ITimeWarp : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetWarp(int* mode, float* speed, float* frameRate) = 0;
+    // Retimes the video by `speed` (2: twice as fast) at `frameRate`
+    // frames per second; modes 0 to 10 all retime by picking the nearest
+    // frame.
+    virtual HRESULT STDMETHODCALLTYPE SetWarp(int mode, float speed, float frameRate) = 0;
+};

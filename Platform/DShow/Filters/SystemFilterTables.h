@@ -16,4 +16,8 @@ extern const size_t kPlaybackFilterCount;
 extern const SystemFilter kWritingFilters[];
 extern const size_t kWritingFilterCount;
 
+// Showing video: the video renderer.
+extern const SystemFilter kVideoFilters[];
+extern const size_t kVideoFilterCount;
+
 } // namespace dshow

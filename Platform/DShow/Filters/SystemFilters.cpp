@@ -63,6 +63,7 @@ void RegisterSystemFilters()
 {
     AddSystemFilters(kPlaybackFilters, kPlaybackFilterCount);
     AddSystemFilters(kWritingFilters, kWritingFilterCount);
+    AddSystemFilters(kVideoFilters, kVideoFilterCount);
 }
 
 } // namespace dshow

@@ -5,6 +5,7 @@
 
 #include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/DShow/Api/Guids.h"
+#include "Platform/DShow/Api/VideoInterfaces.h"
 #include "Platform/DShow/Runtime/GraphPins.h"
 
 namespace dshow {
@@ -44,6 +45,16 @@ HRESULT STDMETHODCALLTYPE FilterGraph::NonDelegatingQueryInterface(REFIID riid, 
         return GetInterface(static_cast<IMediaEventEx*>(&m_events), object);
     if (riid == IID_IMediaEventSink)
         return GetInterface(static_cast<IMediaEventSink*>(&m_events), object);
+    // The audio renderer's volume, forwarded: E_NOINTERFACE without one.
+    // The video renderer's window and picture likewise.
+    if (riid == IID_IBasicAudio || riid == IID_IVideoWindow || riid == IID_IBasicVideo) {
+        CAutoLock lock(&m_lock);
+        for (const Entry& entry : m_filters)
+            if (SUCCEEDED(entry.filter->QueryInterface(riid, object)))
+                return S_OK;
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
     return CUnknown::NonDelegatingQueryInterface(riid, object);
 }
 

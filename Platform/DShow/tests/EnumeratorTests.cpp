@@ -149,7 +149,12 @@ struct GraphFilters {
     static void Free(IBaseFilter* filter) { filter->Release(); }
 };
 
-// Three filters in the mapper's category, merits falling in their order.
+// Three filters in the mapper's category, merits falling in their order,
+// each with an input of test type A, which no system filter takes.
+const REGPINTYPES kEnumeratedTypes[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_TestA}};
+const REGFILTERPINS kEnumeratedPins[] = {
+    {u"In", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kEnumeratedTypes}};
+
 struct MapperFilters {
     static constexpr const char* kName = "MapperFilters";
     using Enum = IEnumMoniker;
@@ -163,6 +168,8 @@ struct MapperFilters {
             REGFILTER2 description{};
             description.dwVersion = 1;
             description.dwMerit = MERIT_NORMAL - static_cast<DWORD>(i);
+            description.cPins = 1;
+            description.rgPins = kEnumeratedPins;
             known.emplace_back();
             EXPECT_EQ(Mapper()->RegisterFilter(*kClasses[i], u"Enumerated", known.back().Receive(), nullptr, nullptr,
                                                &description),
@@ -176,8 +183,9 @@ struct MapperFilters {
     }
     HRESULT Make(IEnumMoniker** monikers)
     {
-        return Mapper()->EnumMatchingFilters(monikers, 0, FALSE, 0, FALSE, 0, nullptr, nullptr, nullptr, FALSE,
-                                             FALSE, 0, nullptr, nullptr, nullptr);
+        GUID types[] = {MEDIATYPE_Video, MEDIASUBTYPE_TestA};
+        return Mapper()->EnumMatchingFilters(monikers, 0, TRUE, 0, TRUE, 1, types, nullptr, nullptr, FALSE, FALSE, 0,
+                                             nullptr, nullptr, nullptr);
     }
     int PositionOf(IMoniker* moniker) { return MonikerPosition(moniker, known); }
     static void Free(IMoniker* moniker) { moniker->Release(); }

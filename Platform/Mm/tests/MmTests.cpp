@@ -167,6 +167,36 @@ TEST_F(WaveOut, FormatsVolumeAndBadArguments)
     EXPECT_EQ(waveOutPause(device), MMSYSERR_INVALHANDLE);
 }
 
+TEST_F(WaveOut, CompletionsArriveAsThreadMessages)
+{
+    WAVEFORMATEX format = Pcm(8000, 1, 8);
+    MSG message{};
+    PeekMessageA(&message, nullptr, 0, 0, 0); // this thread's queue
+    HWAVEOUT device = nullptr;
+    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, GetCurrentThreadId(), 0, CALLBACK_THREAD),
+              MMSYSERR_NOERROR);
+    std::vector<char> data(160);
+    WAVEHDR header{};
+    header.lpData = data.data();
+    header.dwBufferLength = 160;
+    waveOutPrepareHeader(device, &header, sizeof header);
+    ASSERT_EQ(waveOutWrite(device, &header, sizeof header), MMSYSERR_NOERROR);
+    std::vector<UINT> seen;
+    while (seen.empty() || seen.back() != MM_WOM_DONE) {
+        ASSERT_GT(GetMessageA(&message, nullptr, 0, 0), 0);
+        seen.push_back(message.message);
+        if (message.message == MM_WOM_DONE) {
+            EXPECT_EQ(reinterpret_cast<HWAVEOUT>(message.wParam), device);
+            EXPECT_EQ(reinterpret_cast<WAVEHDR*>(message.lParam), &header);
+        }
+    }
+    EXPECT_EQ(seen.front(), MM_WOM_OPEN);
+    waveOutUnprepareHeader(device, &header, sizeof header);
+    EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
+    ASSERT_GT(GetMessageA(&message, nullptr, 0, 0), 0);
+    EXPECT_EQ(message.message, MM_WOM_CLOSE);
+}
+
 struct Ticks {
     std::atomic<int> count{0};
     HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);

@@ -1,5 +1,6 @@
 #include "Platform/Outside/Testing/MediaFixtures.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -569,6 +570,97 @@ bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
     return static_cast<bool>(out);
+}
+
+// The DV playback benchmark's clip and its direct decoding.
+namespace {
+
+constexpr int kDvWidth = 720;
+constexpr int kDvHeight = 480;
+
+void DrawTextured(AVFrame* frame, int n)
+{
+    for (int y = 0; y < kDvHeight; ++y)
+        for (int x = 0; x < kDvWidth; ++x)
+            frame->data[0][y * frame->linesize[0] + x] =
+                static_cast<uint8_t>(16 + ((x * 3 + y * 5 + n * 7) ^ (x * y)) % 220);
+    for (int plane = 1; plane < 3; ++plane)
+        for (int y = 0; y < kDvHeight; ++y)
+            for (int x = 0; x < kDvWidth / 4; ++x)
+                frame->data[plane][y * frame->linesize[plane] + x] = static_cast<uint8_t>(64 + (x + y + n * plane) % 128);
+}
+
+} // namespace
+
+bool WriteDvBenchmarkClip(const std::string& path, int frames)
+{
+    av::OutputPtr output;
+    CodecPtr encoder;
+    if (av::CreateOutput(path, output, "avi") < 0 ||
+        av::OpenEncoder(AV_CODEC_ID_DVVIDEO, encoder, [](AVCodecContext& c) {
+            c.width = kDvWidth;
+            c.height = kDvHeight;
+            c.pix_fmt = AV_PIX_FMT_YUV411P;
+            c.time_base = {1001, 30000};
+        }) < 0)
+        return false;
+    AVStream* stream = avformat_new_stream(output.get(), nullptr);
+    if (!stream)
+        return false;
+    avcodec_parameters_from_context(stream->codecpar, encoder.get());
+    stream->codecpar->codec_tag = MKTAG('d', 'v', 's', 'd');
+    stream->time_base = encoder->time_base;
+    if (av::OpenOutputFile(output.get()) < 0 || avformat_write_header(output.get(), nullptr) < 0)
+        return false;
+    FramePtr frame = av::AllocatePicture(AV_PIX_FMT_YUV411P, kDvWidth, kDvHeight);
+    if (!frame)
+        return false;
+    auto write = [&](AVPacket* packet) {
+        av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        return av_interleaved_write_frame(output.get(), packet);
+    };
+    for (int n = 0; n < frames; ++n) {
+        DrawTextured(frame.get(), n);
+        frame->pts = n;
+        if (av::Encode(encoder.get(), frame.get(), write) < 0)
+            return false;
+    }
+    return av::Encode(encoder.get(), nullptr, write) >= 0 && av_write_trailer(output.get()) >= 0;
+}
+
+bool DecodeVideoDirectly(const std::string& path, bool toRgb24, int& frames, double& seconds)
+{
+    frames = 0;
+    seconds = 0;
+    av::InputPtr input;
+    CodecPtr decoder;
+    FramePtr frame(av_frame_alloc());
+    if (!frame || av::OpenInput(path, input) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
+        return false;
+    const int stream = av::FindStream(input.get(), AVMEDIA_TYPE_VIDEO);
+    if (stream < 0 || av::OpenDecoder(input->streams[stream]->codecpar, decoder) < 0)
+        return false;
+    const int width = input->streams[stream]->codecpar->width;
+    const int height = input->streams[stream]->codecpar->height;
+    const int stride = (width * 3 + 3) & ~3;
+    std::vector<uint8_t> rgb(static_cast<size_t>(stride) * height);
+    av::ScalerPtr scaler;
+    const auto begin = std::chrono::steady_clock::now();
+    while (av::DecodeNextFrame(input.get(), stream, decoder.get(), frame.get()) == 0) {
+        if (toRgb24) {
+            scaler.reset(sws_getCachedContext(scaler.release(), frame->width, frame->height,
+                                              static_cast<AVPixelFormat>(frame->format), width, height,
+                                              AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));
+            uint8_t* planes[4] = {rgb.data() + static_cast<size_t>(stride) * (height - 1), nullptr, nullptr, nullptr};
+            int strides[4] = {-stride, 0, 0, 0};
+            sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
+        }
+        av_frame_unref(frame.get());
+        ++frames;
+    }
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    return frames > 0;
 }
 
 } // namespace media_fixtures

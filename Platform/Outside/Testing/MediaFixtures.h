@@ -126,4 +126,11 @@ void QuietMediaLogs();
 std::vector<unsigned char> ReadBytes(const std::string& path);
 bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 
+// The DV playback benchmark: a 720 x 480 NTSC DV AVI (type 2, video
+// only) of `frames` textured, moving frames; and libavcodec decoding every
+// video frame of a file on this thread, converting each to bottom-up RGB24
+// rows when asked, timed from the first read.
+bool WriteDvBenchmarkClip(const std::string& path, int frames);
+bool DecodeVideoDirectly(const std::string& path, bool toRgb24, int& frames, double& seconds);
+
 } // namespace media_fixtures

@@ -24,6 +24,8 @@ HRESULT STDMETHODCALLTYPE RendererInputPin::Receive(IMediaSample* sample)
         REFERENCE_TIME start = 0, stop = 0;
         bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
         IReferenceClock* clock = m_renderer->m_pClock;
+        if (m_renderer->m_State == State_Paused)
+            m_renderer->Preroll(sample);
         if (!m_renderer->m_presentation.WaitFor(*m_renderer, clock, m_renderer->m_tStart, timed, start))
             return IsFlushing() ? S_FALSE : VFW_E_WRONG_STATE;
     }
@@ -50,6 +52,12 @@ HRESULT STDMETHODCALLTYPE RendererInputPin::EndFlush()
 {
     m_renderer->m_presentation.Resume();
     return CRenderedInputPin::EndFlush();
+}
+
+HRESULT STDMETHODCALLTYPE RendererInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+{
+    m_renderer->OnNewSegment(start);
+    return CRenderedInputPin::NewSegment(start, stop, rate);
 }
 
 RendererBase::RendererBase(LPCTSTR name, REFCLSID clsid, LPCWSTR pinName) : CBaseFilter(name, nullptr, &m_lock, clsid)

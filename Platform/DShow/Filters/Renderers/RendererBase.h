@@ -21,6 +21,7 @@ public:
     HRESULT STDMETHODCALLTYPE EndOfStream() override;
     HRESULT STDMETHODCALLTYPE BeginFlush() override;
     HRESULT STDMETHODCALLTYPE EndFlush() override;
+    HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
 private:
     RendererBase* m_renderer;
@@ -48,10 +49,14 @@ protected:
     virtual HRESULT Render(IMediaSample* sample) = 0;
     // Whether samples wait for their time on the graph's clock.
     virtual bool Scheduled() { return true; }
+    // A sample that arrived while paused, before it waits for the run: a
+    // renderer that shows a still frame shows it here.
+    virtual void Preroll(IMediaSample*) {}
     // The end of the stream, before EC_COMPLETE; a renderer that still
     // plays what it was given waits here.
     virtual void EndOfStream() {}
     virtual void OnStop() {}
+    virtual void OnNewSegment(REFERENCE_TIME) {}
     virtual void OnFlush() {}
 
     RendererInputPin* m_pin = nullptr;

@@ -57,6 +57,22 @@ public:
         : CBaseOutputPin(NAME("AVI Mux output"), filter, lock, result, u"AVI Out")
     {
     }
+    ~AviMuxOutput() override
+    {
+        if (m_position)
+            m_position->Release();
+    }
+
+    // Seeking the written file's graph moves the source behind the first
+    // input, as a copy starts and ends where the source is set to.
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override
+    {
+        if (riid == IID_IMediaSeeking || riid == IID_IMediaPosition) {
+            CBasePin* first = m_pFilter->GetPin(0);
+            return QuerySeekingThrough(GetOwner(), first, m_position, riid, object);
+        }
+        return CBaseOutputPin::NonDelegatingQueryInterface(riid, object);
+    }
 
     HRESULT CheckMediaType(const CMediaType* type) override
     {
@@ -64,10 +80,8 @@ public:
     }
     HRESULT GetMediaType(int position, CMediaType* type) override
     {
-        if (position < 0)
-            return E_INVALIDARG;
-        if (position > 0)
-            return VFW_S_NO_MORE_ITEMS;
+        if (HRESULT hr = OnlyType(position, true); hr != S_OK)
+            return hr;
         type->InitMediaType();
         type->SetType(&MEDIATYPE_Stream);
         type->SetSubtype(&MEDIASUBTYPE_Avi);
@@ -76,8 +90,11 @@ public:
     // The multiplexer writes its file itself; its samples carry nothing.
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override
     {
-        return SetUpBuffers(allocator, request, 1, 1);
+        return SetBuffers(allocator, request, 1, 1);
     }
+
+private:
+    IUnknown* m_position = nullptr;
 };
 
 class AviMux final : public CBaseFilter, public IConfigAviMux, public IConfigInterleaving {

@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 
 namespace dshow {
 

@@ -289,19 +289,15 @@ HRESULT DvMuxOutput::CheckMediaType(const CMediaType* type)
 
 HRESULT DvMuxOutput::GetMediaType(int position, CMediaType* type)
 {
-    if (!m_mux->VideoConnected())
-        return E_UNEXPECTED;
-    if (position < 0)
-        return E_INVALIDARG;
-    if (position > 0)
-        return VFW_S_NO_MORE_ITEMS;
+    if (HRESULT hr = OnlyType(position, m_mux->VideoConnected()); hr != S_OK)
+        return hr;
     *type = MakeInterleavedDvType(m_mux->Pal(), m_mux->AudioRate());
     return type->pbFormat ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT DvMuxOutput::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request)
 {
-    return SetUpBuffers(allocator, request, 2, GetDvSystem(true).frameBytes);
+    return SetBuffers(allocator, request, 2, GetDvSystem(true).frameBytes);
 }
 
 } // namespace

@@ -27,15 +27,27 @@ HRESULT WriteErrorResult(int error)
     return error == AVERROR(ENOSPC) ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : E_FAIL;
 }
 
-HRESULT SetUpBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG count, LONG bytes)
+HRESULT OnlyType(int position, bool ready)
 {
-    request->cBuffers = std::max<LONG>(request->cBuffers, count);
-    request->cbBuffer = std::max<LONG>(request->cbBuffer, bytes);
-    ALLOCATOR_PROPERTIES actual{};
-    HRESULT hr = allocator->SetProperties(request, &actual);
-    if (FAILED(hr))
-        return hr;
-    return actual.cbBuffer >= bytes && actual.cBuffers >= count ? S_OK : E_FAIL;
+    if (!ready)
+        return E_UNEXPECTED;
+    if (position < 0)
+        return E_INVALIDARG;
+    return position > 0 ? VFW_S_NO_MORE_ITEMS : S_OK;
+}
+
+HRESULT QuerySeekingThrough(IUnknown* owner, IPin* input, IUnknown*& holder, REFIID riid, void** object)
+{
+    CheckPointer(object, E_POINTER);
+    *object = nullptr;
+    if (riid != IID_IMediaSeeking && riid != IID_IMediaPosition)
+        return E_NOINTERFACE;
+    if (!holder) {
+        HRESULT hr = CreatePosPassThru(owner, FALSE, input, &holder);
+        if (FAILED(hr))
+            return hr;
+    }
+    return holder->QueryInterface(riid, object);
 }
 
 HRESULT GetSinkFileName(IPin* output, std::string& path)

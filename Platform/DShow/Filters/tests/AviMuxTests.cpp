@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "Platform/Av/tests/AviReadBack.h"
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/DShow/Filters/tests/WritingTestSupport.h"
 #include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Kernel/Time.h"
@@ -101,10 +101,17 @@ TEST(AviMux, TypeOneDvIsOneInterleavedStream)
     testing_support::TempDir folder;
     const std::string path = folder.File("type1.avi");
     WriterGraph graph(path);
+    // As the DV writer sets it for type 1: the OpenDML index alone.
+    com::ComPtr<IConfigAviMux> config;
+    ASSERT_EQ(config.QueryFrom(graph.mux.Get(), IID_IConfigAviMux), S_OK);
+    ASSERT_EQ(config->SetOutputCompatibilityIndex(FALSE), S_OK);
     Feed(graph, DvFrames(InterleavedDvType(false), false, 9));
     ASSERT_EQ(RunToEnd(graph.graph.Get()), EC_COMPLETE);
 
-    EXPECT_NE(testing_support::ReadFile(path).find("iavsdvsd"), std::string::npos);
+    const std::string bytes = testing_support::ReadFile(path);
+    EXPECT_NE(bytes.find("iavsdvsd"), std::string::npos);
+    EXPECT_EQ(bytes.find("idx1"), std::string::npos);
+    EXPECT_NE(bytes.find("ix00"), std::string::npos);
     const std::vector<StreamReadBack> streams = ReadBack(path);
     ASSERT_GE(streams.size(), 1u);
     EXPECT_EQ(streams[0].type, AVMEDIA_TYPE_VIDEO);
@@ -186,6 +193,40 @@ TEST(AviMux, FilePastOneGibibyteReadsBackEveryFrame)
     EXPECT_EQ(streams[0].codec, AV_CODEC_ID_DVVIDEO);
     EXPECT_EQ(streams[0].packets, kFrames);
     EXPECT_EQ(streams[1].bytes, static_cast<int64_t>(kFrames) * 1920 * 4);
+}
+
+} // namespace
+
+namespace {
+
+// Samples given to the file writer alone land at the byte offsets their
+// start times give.
+TEST(FileWriter, WritesEachSampleAtTheOffsetOfItsStartTime)
+{
+    testing_support::TempDir folder;
+    const std::string path = folder.Write("stream.bin", "old");
+    com::ComPtr<IGraphBuilder> graph = MakeGraph();
+    com::ComPtr<IBaseFilter> writer = MakeFilter(CLSID_FileWriter);
+    SampleSourceOptions options;
+    options.type = CMediaType(&MEDIATYPE_Stream);
+    options.samples = 3;
+    options.duration = 4; // bytes: the start time is the offset
+    options.bufferSize = 4;
+    options.make = [](int index) { return std::vector<BYTE>(4, static_cast<BYTE>('A' + index)); };
+    com::ComPtr<IBaseFilter> source = MakeSource(options);
+    ASSERT_EQ(graph->AddFilter(source.Get(), u"Source"), S_OK);
+    ASSERT_EQ(graph->AddFilter(writer.Get(), u"File Writer"), S_OK);
+    com::ComPtr<IFileSinkFilter> sink;
+    ASSERT_EQ(sink.QueryFrom(writer.Get(), IID_IFileSinkFilter), S_OK);
+    LPOLESTR name = nullptr;
+    EXPECT_EQ(sink->GetCurFile(&name, nullptr), E_FAIL);
+    ASSERT_EQ(sink->SetFileName(win::Utf8ToUtf16(path).c_str(), nullptr), S_OK);
+    ASSERT_EQ(sink->GetCurFile(&name, nullptr), S_OK);
+    EXPECT_EQ(win::Utf16ToUtf8(name), path);
+    CoTaskMemFree(name);
+    ASSERT_EQ(ConnectFilters(graph.Get(), source.Get(), writer.Get()), S_OK);
+    ASSERT_EQ(RunToEnd(graph.Get()), EC_COMPLETE);
+    EXPECT_EQ(testing_support::ReadFile(path), "AAAABBBBCCCC");
 }
 
 } // namespace

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Platform/Av/tests/AviReadBack.h"
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/DShow/Filters/tests/WritingTestSupport.h"
 #include "Platform/Win/Base/Utf.h"
 #include "tests/support/TempDir.h"
@@ -21,51 +21,6 @@ using namespace writing_test;
 
 constexpr REFERENCE_TIME kPalFrame = UNITS / 25;
 constexpr REFERENCE_TIME kNtscFrame = 333667;
-
-CMediaType RgbType(int width, int height, REFERENCE_TIME frameTime)
-{
-    CMediaType type;
-    type.InitMediaType();
-    type.SetType(&MEDIATYPE_Video);
-    type.SetSubtype(&MEDIASUBTYPE_RGB24);
-    type.SetFormatType(&FORMAT_VideoInfo);
-    const LONG stride = (width * 3 + 3) & ~3;
-    type.SetSampleSize(static_cast<ULONG>(stride * height));
-    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
-    *info = VIDEOINFOHEADER{};
-    info->AvgTimePerFrame = frameTime;
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = width;
-    info->bmiHeader.biHeight = height;
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = 24;
-    info->bmiHeader.biSizeImage = static_cast<DWORD>(stride * height);
-    return type;
-}
-
-// Frames whose top half is red and bottom half blue (bottom-up rows).
-SampleSourceOptions RgbFrames(int width, int height, REFERENCE_TIME frameTime, int frames)
-{
-    SampleSourceOptions options;
-    options.type = RgbType(width, height, frameTime);
-    options.samples = frames;
-    options.duration = frameTime;
-    const LONG stride = (width * 3 + 3) & ~3;
-    options.bufferSize = stride * height;
-    options.make = [=](int) {
-        std::vector<BYTE> bytes(static_cast<size_t>(stride * height), 0);
-        for (int row = 0; row < height; ++row) {
-            const bool top = row >= height / 2; // bottom-up: the last rows are the top
-            for (int x = 0; x < width; ++x) {
-                BYTE* pixel = &bytes[static_cast<size_t>(row * stride + x * 3)];
-                pixel[0] = top ? 0 : 255; // blue
-                pixel[2] = top ? 255 : 0; // red
-            }
-        }
-        return bytes;
-    };
-    return options;
-}
 
 int16_t Signal(int64_t sample, int channel)
 {
@@ -96,46 +51,6 @@ SampleSourceOptions SignalChunks(DWORD rate, int64_t total)
         return bytes;
     };
     return options;
-}
-
-struct Decoded {
-    int width = 0;
-    int height = 0;
-    int frames = 0;
-    AVPixelFormat format = AV_PIX_FMT_NONE;
-    // Luma and red-difference chroma at the middle of the top and bottom
-    // quarters of the first frame.
-    int topLuma = 0, bottomLuma = 0, topRed = 0, bottomRed = 0;
-};
-
-Decoded DecodeVideo(const std::string& path)
-{
-    Decoded result;
-    av::InputPtr input;
-    EXPECT_EQ(av::OpenInput(path, input, "avi"), 0);
-    if (!input)
-        return result;
-    const int stream = av::FindStream(input.get(), AVMEDIA_TYPE_VIDEO);
-    av::CodecPtr decoder;
-    EXPECT_EQ(av::OpenDecoder(input->streams[stream]->codecpar, decoder), 0);
-    av::FramePtr frame(av_frame_alloc());
-    while (av::DecodeNextFrame(input.get(), stream, decoder.get(), frame.get()) == 0) {
-        if (result.frames++ == 0) {
-            result.width = frame->width;
-            result.height = frame->height;
-            result.format = static_cast<AVPixelFormat>(frame->format);
-            const int x = frame->width / 2, top = frame->height / 4, bottom = frame->height * 3 / 4;
-            const int chromaRowShift = result.format == AV_PIX_FMT_YUV420P ? 1 : 0;
-            const int chromaColumnShift = result.format == AV_PIX_FMT_YUV420P ? 1 : 2;
-            result.topLuma = frame->data[0][top * frame->linesize[0] + x];
-            result.bottomLuma = frame->data[0][bottom * frame->linesize[0] + x];
-            result.topRed = frame->data[2][(top >> chromaRowShift) * frame->linesize[2] + (x >> chromaColumnShift)];
-            result.bottomRed =
-                frame->data[2][(bottom >> chromaRowShift) * frame->linesize[2] + (x >> chromaColumnShift)];
-        }
-        av_frame_unref(frame.get());
-    }
-    return result;
 }
 
 struct EncoderCase {

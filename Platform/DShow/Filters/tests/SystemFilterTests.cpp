@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/DShow/Filters/SystemFilters.h"
 #include "Platform/DShow/Runtime/FilterStore.h"
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Platform/DShow/DShow.h"
+#include "Platform/DShow/BaseClasses/BaseClasses.h"
 #include "Platform/Win/Base/Utf.h"
 
 namespace writing_test {
@@ -20,6 +20,8 @@ struct SampleSourceOptions {
     LONG bufferSize = 1;
     // The bytes of sample `index`.
     std::function<std::vector<BYTE>(int index)> make;
+    // Whether sample `index` is a key frame; null: all are.
+    std::function<bool(int index)> key;
 };
 
 class SampleSourceStream : public CSourceStream {
@@ -55,7 +57,7 @@ public:
         REFERENCE_TIME start = m_next * m_options.duration;
         REFERENCE_TIME stop = start + m_options.duration;
         sample->SetTime(&start, &stop);
-        sample->SetSyncPoint(TRUE);
+        sample->SetSyncPoint(!m_options.key || m_options.key(m_next));
         ++m_next;
         return S_OK;
     }
@@ -156,6 +158,51 @@ inline HRESULT ConnectFilters(IGraphBuilder* graph, IBaseFilter* from, IBaseFilt
     if (!out || !in)
         return VFW_E_NOT_FOUND;
     return graph->ConnectDirect(out.Get(), in.Get(), nullptr);
+}
+
+inline CMediaType RgbType(int width, int height, REFERENCE_TIME frameTime)
+{
+    CMediaType type;
+    type.InitMediaType();
+    type.SetType(&MEDIATYPE_Video);
+    type.SetSubtype(&MEDIASUBTYPE_RGB24);
+    type.SetFormatType(&FORMAT_VideoInfo);
+    const LONG stride = (width * 3 + 3) & ~3;
+    type.SetSampleSize(static_cast<ULONG>(stride * height));
+    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
+    *info = VIDEOINFOHEADER{};
+    info->AvgTimePerFrame = frameTime;
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = width;
+    info->bmiHeader.biHeight = height;
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = 24;
+    info->bmiHeader.biSizeImage = static_cast<DWORD>(stride * height);
+    return type;
+}
+
+// RGB24 frames whose top half is red and bottom half blue (bottom-up rows).
+inline SampleSourceOptions RgbFrames(int width, int height, REFERENCE_TIME frameTime, int frames)
+{
+    SampleSourceOptions options;
+    options.type = RgbType(width, height, frameTime);
+    options.samples = frames;
+    options.duration = frameTime;
+    const LONG stride = (width * 3 + 3) & ~3;
+    options.bufferSize = stride * height;
+    options.make = [=](int) {
+        std::vector<BYTE> bytes(static_cast<size_t>(stride * height), 0);
+        for (int row = 0; row < height; ++row) {
+            const bool top = row >= height / 2; // bottom-up: the last rows are the top
+            for (int x = 0; x < width; ++x) {
+                BYTE* pixel = &bytes[static_cast<size_t>(row * stride + x * 3)];
+                pixel[0] = top ? 0 : 255; // blue
+                pixel[2] = top ? 255 : 0; // red
+            }
+        }
+        return bytes;
+    };
+    return options;
 }
 
 // A graph whose AVI multiplexer writes `path` through the file writer.

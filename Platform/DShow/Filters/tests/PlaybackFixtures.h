@@ -1,0 +1,37 @@
+#pragma once
+// Media files for the playback filters' tests, made at test time with
+// FFmpeg's encoders: video frames of flat grey levels that tell the frame
+// number (level 40 + 8 * n), a 440 Hz tone, in the containers the
+// splitters read; and a type-1 DV AVI ('iavs') written by hand around DV
+// frames that carry their sound.
+
+#include <string>
+
+namespace playback_test {
+
+struct Clip {
+    const char* container = "avi"; // FFmpeg's muxer
+    const char* video = nullptr;     // encoder, null: none
+    const char* pixels = "yuv420p";
+    unsigned codecTag = 0;           // FOURCC written for the video, 0: the muxer's
+    int width = 320;
+    int height = 240;
+    int rateNum = 25;
+    int rateDen = 1;
+    int frames = 10;
+    const char* audio = nullptr;     // encoder, null: none
+    int sampleRate = 48000;
+    int channels = 2;
+};
+
+bool WriteClip(const std::string& path, const Clip& clip);
+
+// A DV clip: NTSC 720x480 (or PAL 720x576) with 48 kHz stereo, `frames`
+// frames. Type 2: 'vids' dvsd + 'auds' PCM through FFmpeg's AVI muxer;
+// type 1: one 'iavs' stream of DIF frames with the sound inside.
+bool WriteDvAvi(const std::string& path, int type, int frames, bool pal = false);
+
+// The grey level frame n of the fixtures is drawn with.
+inline int LevelOf(int frame) { return 40 + 8 * frame; }
+
+} // namespace playback_test
