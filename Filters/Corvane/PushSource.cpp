@@ -1,5 +1,6 @@
 #include "Filters/Corvane/PushSource.h"
 
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -441,16 +442,21 @@ HRESULT CQORSourceFilter::DeliverData(BYTE* data, int length)
     if (m_endOfStream)
         return E_FAIL;
     if (m_ring) {
-        if (m_ring->Write(data, length)) {
-            m_dataReady.Set();
-            return S_OK;
+        if (length >= m_ring->Capacity())
+            return E_INVALIDARG;
+        // A full ring: wait, up to 2000 ms in all, while the worker frees
+        // room (a block may need more than one output buffer's worth).
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRingFullWait);
+        while (!m_ring->Write(data, length)) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (m_endOfStream || left.count() <= 0)
+                return E_FAIL;
+            m_taken.Reset();
+            m_pushLock.Unlock();
+            m_taken.Wait(static_cast<DWORD>(left.count()));
+            m_pushLock.Lock();
         }
-        m_taken.Reset();
-        m_pushLock.Unlock();
-        m_taken.Wait(kRingFullWait);
-        m_pushLock.Lock();
-        if (!m_ring->Write(data, length))
-            return E_FAIL;
         m_dataReady.Set();
         return S_OK;
     }

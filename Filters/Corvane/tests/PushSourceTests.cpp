@@ -107,6 +107,9 @@ TEST_F(PushSourceGraph, RefusesABufferCountLargerThanTheAudioBufferAndKeepsItsTy
 {
     CMediaType first = PcmType(48000, 16, 2);
     ASSERT_EQ(m_push->SetMediaType(&first, 6408), S_OK);
+    // A block the ring could never hold.
+    std::vector<BYTE> huge(384500);
+    EXPECT_EQ(m_push->DeliverData(huge.data(), 384500), E_INVALIDARG);
     // 8 kHz mono 8-bit negotiates 8000 / 10 + 200 = 1000-byte buffers.
     CMediaType slow = PcmType(8000, 8, 1);
     EXPECT_EQ(m_push->SetMediaType(&slow, 1001), E_INVALIDARG);
