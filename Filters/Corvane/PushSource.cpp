@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "Filters/Common/Allocation.h"
 #include "Filters/Common/SampleCopy.h"
 #include "Filters/Common/SetupRecords.h"
 
@@ -154,16 +155,11 @@ HRESULT CQORSourceStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_P
     } else {
         return E_FAIL;
     }
-    if (wanted.cbAlign <= 0)
-        wanted.cbAlign = 1;
-    ALLOCATOR_PROPERTIES actual{};
-    HRESULT hr = allocator->SetProperties(&wanted, &actual);
-    if (FAILED(hr))
+    HRESULT hr = plugin_allocation::SetProperties(allocator, &wanted);
+    if (hr != S_OK)
         return hr;
-    if (actual.cbBuffer < wanted.cbBuffer)
-        return E_FAIL;
     CAutoLock guard(&m_owner->m_pushLock);
-    m_owner->m_bufferSize = actual.cbBuffer;
+    m_owner->m_bufferSize = wanted.cbBuffer;
     return S_OK;
 }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "Filters/Common/Allocation.h"
+
 namespace {
 
 // Writes a tag or a 32-bit little-endian value at `at`.
@@ -99,11 +101,7 @@ HRESULT CQORWavDestFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_
     request->cBuffers = 1;
     request->cbAlign = 1;
     request->cbBuffer = input.cbBuffer;
-    ALLOCATOR_PROPERTIES actual{};
-    hr = allocator->SetProperties(request, &actual);
-    if (FAILED(hr))
-        return hr;
-    return actual.cBuffers < request->cBuffers || actual.cbBuffer < request->cbBuffer ? E_FAIL : S_OK;
+    return plugin_allocation::SetProperties(allocator, request, true);
 }
 
 HRESULT CQORWavDestFilter::StartStreaming()
