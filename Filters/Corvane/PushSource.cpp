@@ -227,7 +227,7 @@ HRESULT CQORSourceStream::FillFromRing(IMediaSample* sample)
         if (f.m_endOfStream) {
             // The audio left over at the end goes out as a last, shorter
             // sample; an empty ring ends the stream.
-            length = f.m_ring->Used();
+            length = std::min<long long>(f.m_ring->Used(), f.m_bytesPerBuffer);
             if (length == 0) {
                 f.m_taken.Set();
                 f.m_pushLock.Unlock();

@@ -224,6 +224,7 @@ TEST_F(WavGraph, PushSourceThroughTheWavWriterGivesAFileReadSampleExact)
     ASSERT_EQ(m_push->EndOfStream(), S_OK);
     LONG code = 0;
     ASSERT_EQ(Query<IMediaEvent>(m_graph.Get(), IID_IMediaEvent)->WaitForCompletion(kLongWait, &code), S_OK);
+    EXPECT_EQ(code, EC_COMPLETE);
     ASSERT_EQ(Control()->Stop(), S_OK);
 
     auto file = ReadFile(m_path);
