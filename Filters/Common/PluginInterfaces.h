@@ -125,3 +125,37 @@ struct IKLAudioFilter : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetDSPEnabled(BYTE enabled) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDSPEnabled(BYTE* enabled) = 0;
 };
+
+// ---- push source, still capture and sequence capture
+
+DEFINE_GUID(IID_IKLPushSource, 0xADA54BA0, 0x288C, 0x11D3, 0xBB, 0x4B, 0x00, 0x80, 0xC8, 0x53, 0x6D, 0x1D);
+DEFINE_GUID(IID_IKLFrameCap, 0x7F3EC4E2, 0x470E, 0x11D2, 0x85, 0xC1, 0x00, 0x80, 0xC8, 0x45, 0xF2, 0x83);
+DEFINE_GUID(IID_IKLFrameGiver, 0x095B04A2, 0x44F2, 0x11D2, 0x85, 0xC1, 0x00, 0x80, 0xC8, 0x45, 0xF2, 0x83);
+DEFINE_GUID(IID_FrameReceiver, 0x095B04A1, 0x44F2, 0x11D2, 0x85, 0xC1, 0x00, 0x80, 0xC8, 0x45, 0xF2, 0x83);
+
+struct IKLPushSource : IUnknown {
+    // The one type the output offers; bytesPerBuffer cuts audio into
+    // samples of that many bytes through a ring (0: one sample a block).
+    virtual HRESULT STDMETHODCALLTYPE SetMediaType(const AM_MEDIA_TYPE* type, int bytesPerBuffer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMediaType(AM_MEDIA_TYPE* type) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DeliverData(BYTE* data, int length) = 0;
+    // Null repeats the sample signalled last.
+    virtual HRESULT STDMETHODCALLTYPE Signal(IMediaSample* sample) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EndOfStream() = 0;
+};
+
+struct IKLFrameCap : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CaptureToFile(const char* path) = 0;
+};
+
+struct FrameReceiver : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE SetMediaType(const AM_MEDIA_TYPE* type) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PushSample(IMediaSample* sample) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EndOfStream() = 0;
+};
+
+struct IKLFrameGiver : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE SetReceiver(FrameReceiver* receiver) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReleaseReceiver() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Trigger() = 0;
+};

@@ -9,6 +9,14 @@ RendererInputPin::RendererInputPin(RendererBase* renderer, HRESULT* result, LPCW
 
 HRESULT RendererInputPin::CheckMediaType(const CMediaType* type) { return m_renderer->CheckMediaType(type); }
 
+HRESULT STDMETHODCALLTYPE RendererInputPin::NonDelegatingQueryInterface(REFIID riid, void** object)
+{
+    CheckPointer(object, E_POINTER);
+    if (SUCCEEDED(m_renderer->PinInterface(riid, object)))
+        return S_OK;
+    return CRenderedInputPin::NonDelegatingQueryInterface(riid, object);
+}
+
 HRESULT RendererInputPin::SetMediaType(const CMediaType* type)
 {
     HRESULT hr = CRenderedInputPin::SetMediaType(type);

@@ -23,6 +23,8 @@ public:
     HRESULT STDMETHODCALLTYPE BeginFlush() override;
     HRESULT STDMETHODCALLTYPE EndFlush() override;
     HRESULT STDMETHODCALLTYPE NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    // Also the interfaces the renderer answers through PinInterface.
+    HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override;
 
 private:
     RendererBase* m_renderer;
@@ -60,6 +62,9 @@ protected:
     virtual void OnStop() {}
     virtual void OnNewSegment(REFERENCE_TIME) {}
     virtual void OnFlush() {}
+    // An interface the input pin answers besides its own (counted on the
+    // filter, as the pin is); E_NOINTERFACE by default.
+    virtual HRESULT PinInterface(REFIID, void**) { return E_NOINTERFACE; }
 
     RendererInputPin* m_pin = nullptr;
     Presentation m_presentation;

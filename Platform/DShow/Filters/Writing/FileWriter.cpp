@@ -4,7 +4,10 @@
 // header); without one the data goes at the end. The file is written under
 // a temporary name and moved over the target at the end of the stream or
 // at Stop; a writer that receives nothing leaves the target untouched (the
-// AVI multiplexer writes its file itself, to the name given here).
+// AVI multiplexer writes its file itself, to the name given here). The
+// input pin also answers IStream, through which an upstream writer comes
+// back at the end to write a header; after the file was moved over its
+// target such writes go to the target itself.
 
 #include <algorithm>
 #include <cerrno>
@@ -79,7 +82,7 @@ HRESULT GetSinkFileName(IPin* output, std::string& path)
 
 namespace {
 
-class FileWriter final : public RendererBase, public IFileSinkFilter {
+class FileWriter final : public RendererBase, public IFileSinkFilter, public IStream {
 public:
     FileWriter() : RendererBase(NAME("File Writer"), CLSID_FileWriter, u"in") {}
     ~FileWriter() override { m_file.Abandon(); }
@@ -126,9 +129,74 @@ public:
         return S_OK;
     }
 
+    // IStream of the input pin: seek and write; nothing else.
+    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG size, ULONG* written) override
+    {
+        if (written)
+            *written = 0;
+        CheckPointer(buffer, STG_E_INVALIDPOINTER);
+        CAutoLock guard(&m_fileLock);
+        std::FILE* file = m_file.File();
+        std::FILE* target = nullptr;
+        if (!file) {
+            if (m_name.empty())
+                return E_FAIL;
+            const std::string path = win::Utf16ToUtf8(m_name);
+            target = std::fopen(path.c_str(), "r+b");
+            if (!target && errno == ENOENT)
+                target = std::fopen(path.c_str(), "w+b");
+            if (!target)
+                return STG_E_WRITEFAULT;
+            file = target;
+        }
+        bool ok = fseeko(file, static_cast<off_t>(m_streamPosition), SEEK_SET) == 0 &&
+                  (size == 0 || std::fwrite(buffer, 1, size, file) == size);
+        if (target)
+            ok = std::fclose(target) == 0 && ok;
+        if (!ok)
+            return errno == ENOSPC ? HRESULT_FROM_WIN32(ERROR_DISK_FULL) : STG_E_WRITEFAULT;
+        m_streamPosition += size;
+        if (written)
+            *written = size;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override
+    {
+        CAutoLock guard(&m_fileLock);
+        long long base = 0;
+        if (origin == STREAM_SEEK_CUR)
+            base = m_streamPosition;
+        else if (origin != STREAM_SEEK_SET)
+            return STG_E_INVALIDFUNCTION;
+        if (base + move.QuadPart < 0)
+            return STG_E_INVALIDFUNCTION;
+        m_streamPosition = base + move.QuadPart;
+        if (newPosition)
+            newPosition->QuadPart = static_cast<ULONGLONG>(m_streamPosition);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
 protected:
     HRESULT CheckMediaType(const CMediaType*) override { return S_OK; }
     bool Scheduled() override { return false; }
+    HRESULT PinInterface(REFIID riid, void** object) override
+    {
+        if (riid == IID_IStream || riid == IID_ISequentialStream)
+            return GetInterface(static_cast<IStream*>(this), object);
+        return E_NOINTERFACE;
+    }
 
     HRESULT Render(IMediaSample* sample) override
     {
@@ -175,6 +243,7 @@ private:
     CMediaType m_type;
     CCritSec m_fileLock;
     av::TempFile m_file;
+    long long m_streamPosition = 0;
 };
 
 } // namespace
