@@ -1,6 +1,5 @@
 #include "Win32/Produce/MediaWriter.h"
 
-#include <sys/stat.h>
 
 #include "Platform/Win/Kernel/Files.h"
 #include "Win32/Sb/Document/ShellServices.h"
@@ -43,12 +42,13 @@ BOOL DeleteTarget(LPCSTR name)
 {
     if (DeleteFileA(name))
         return TRUE;
-    struct stat status {};
-    if (::stat(name, &status) == 0 && (status.st_mode & 0777) != 0) {
-        ::chmod(name, 0600);
-        return DeleteFileA(name);
-    }
-    return FALSE;
+    // A read-only target is made writable for its owner and tried again.
+    const DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return FALSE;
+    if (!SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL))
+        return FALSE;
+    return DeleteFileA(name);
 }
 
 } // namespace

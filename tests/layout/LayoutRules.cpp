@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 const std::vector<std::string> kPlatform = {
     "Platform/Win",        "Platform/Mfc",         "Platform/Com", "Platform/DShow", "Platform/Display",
     "Platform/Mm",         "Platform/Vfw",         "Platform/Outside/Ipl", "Platform/Outside/StillImage",
-    "Platform/Outside/RealMedia", "Platform/Outside/WaveExtract",
+    "Platform/Outside/RealMedia", "Platform/Outside/WaveExtract", "Platform/Outside/GoMotion",
+    "Platform/Outside/WindowsMedia", "Platform/Outside/RealBuild",
 };
 
 std::vector<std::string> With(std::vector<std::string> rooms, std::initializer_list<const char*> more)
@@ -289,18 +290,27 @@ const Rules& ProjectRules()
             {"Platform/Outside/StillImage", {"Platform/Win/Kernel", "Platform/Av"}},
             {"Platform/Outside/RealMedia", {"Platform/Win/Kernel", "Platform/Av"}},
             {"Platform/Outside/WaveExtract", {"Platform/Mfc", "Platform/Av"}},
+            // The encoders' shared core, and the three encoder libraries on it.
+            {"Platform/Outside/Encoding", {"Platform/Win/Kernel", "Platform/Av"}},
+            {"Platform/Outside/GoMotion", {"Platform/Outside/Encoding"}},
+            {"Platform/Outside/WindowsMedia", {"Platform/Outside/Encoding", "Platform/DShow/Api"}},
+            {"Platform/Outside/RealBuild", {"Platform/Outside/Encoding"}},
             {"Platform/Outside/Testing", {"Platform/Win", "Platform/Av"}},
             // The tests of the outside components.
             {"Platform/Outside",
              {"Platform/Outside/Ipl", "Platform/Outside/StillImage", "Platform/Outside/RealMedia",
-              "Platform/Outside/WaveExtract", "Platform/Outside/Testing"}},
+              "Platform/Outside/WaveExtract", "Platform/Outside/GoMotion", "Platform/Outside/WindowsMedia",
+              "Platform/Outside/RealBuild", "Platform/Outside/Testing"}},
             {"Platform/Runtime",
              {"Platform/Win", "Platform/Mfc", "Platform/DShow", "Platform/Display", "Platform/Mm", "Platform/Vfw",
               "Platform/Outside"}},
             {"Win32/Utils", kPlatform, true},
             {"Win32/Imaging", {"Win32/Utils"}, true},
             // The document model and the media sources lean on each other.
-            {"Win32/Sb", {"Win32/Imaging"}, true},
+            // The plug-ins' class identifiers and interfaces, which the
+            // media sources use to drive them.
+            {"Filters/Common", kPlatform, true},
+            {"Win32/Sb", {"Win32/Imaging", "Filters/Common"}, true},
             {"Win32/Produce", {"Win32/Sb"}, true},
             {"Win32/Toolkit", {"Win32/Imaging"}, true},
             {"Win32/CapLib/Core", {"Win32/Produce", "Win32/Toolkit"}, true},
@@ -320,8 +330,9 @@ const Rules& ProjectRules()
             {"FreeType and fontconfig", {"ft2build.h", "freetype/", "fontconfig/"}, {"Platform/Win/Gdi"}},
             {"libcdio", {"cdio/"}, {}},
         };
-        r.hiddenFromSystem = {"Platform/Av", "Platform/Runtime", "Platform/DShow/Filters"};
-        r.testSupport = {"tests/support", "Platform/Outside/Testing", "Filters/Common/testing"};
+        r.hiddenFromSystem = {"Platform/Av", "Platform/Runtime", "Platform/DShow/Filters", "Platform/Outside/Encoding"};
+        r.testSupport = {"tests/support", "Platform/Outside/Testing", "Filters/Common/testing",
+                         "Platform/DShow/Filters/tests"};
         return r;
     }();
     return rules;

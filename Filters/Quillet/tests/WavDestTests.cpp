@@ -3,6 +3,7 @@
 #include <fstream>
 #include <string>
 
+#include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Filters/Common/PluginClasses.h"
 #include "Filters/Common/PluginInterfaces.h"
 #include "Filters/Common/testing/PluginTesting.h"
@@ -10,8 +11,6 @@
 #include "Platform/Win/Base/Utf.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 }
 
 namespace {
@@ -184,35 +183,6 @@ protected:
     PushSource* m_testSource = nullptr;
 };
 
-// The PCM bytes and the format libavformat reads from a WAV file.
-struct Decoded {
-    int rate = 0, channels = 0;
-    AVCodecID codec = AV_CODEC_ID_NONE;
-    std::vector<BYTE> data;
-};
-
-Decoded ReadWithAvFormat(const fs::path& path)
-{
-    Decoded out;
-    AVFormatContext* context = nullptr;
-    if (avformat_open_input(&context, path.string().c_str(), nullptr, nullptr) < 0)
-        return out;
-    if (avformat_find_stream_info(context, nullptr) >= 0 && context->nb_streams == 1) {
-        const AVCodecParameters* codec = context->streams[0]->codecpar;
-        out.rate = codec->sample_rate;
-        out.channels = codec->ch_layout.nb_channels;
-        out.codec = codec->codec_id;
-        AVPacket* packet = av_packet_alloc();
-        while (av_read_frame(context, packet) >= 0) {
-            out.data.insert(out.data.end(), packet->data, packet->data + packet->size);
-            av_packet_unref(packet);
-        }
-        av_packet_free(&packet);
-    }
-    avformat_close_input(&context);
-    return out;
-}
-
 TEST_F(WavGraph, PushSourceThroughTheWavWriterGivesAFileReadSampleExact)
 {
     UsePushSource(PcmType(44100, 16, 2), 5880);
@@ -232,11 +202,12 @@ TEST_F(WavGraph, PushSourceThroughTheWavWriterGivesAFileReadSampleExact)
     EXPECT_EQ(LongAt(file, 4), 1000038u);
     EXPECT_EQ(LongAt(file, 42), 1000000u);
     EXPECT_EQ(std::vector<BYTE>(file.begin() + 46, file.end()), audio);
-    Decoded decoded = ReadWithAvFormat(m_path);
-    EXPECT_EQ(decoded.codec, AV_CODEC_ID_PCM_S16LE);
-    EXPECT_EQ(decoded.rate, 44100);
-    EXPECT_EQ(decoded.channels, 2);
-    EXPECT_EQ(decoded.data, audio);
+    media_fixtures::ReadBackFile decoded;
+    ASSERT_TRUE(media_fixtures::ReadBackMediaFile(m_path.string(), decoded));
+    EXPECT_EQ(decoded.audioCodec, "pcm_s16le");
+    EXPECT_EQ(decoded.audioRate, 44100);
+    EXPECT_EQ(decoded.audioChannels, 2);
+    EXPECT_EQ(decoded.audioBytes, std::vector<unsigned char>(audio.begin(), audio.end()));
 }
 
 struct FileCase {
@@ -266,7 +237,9 @@ TEST_P(WavFiles, AreWrittenWithTheirPadBytesAndReadBackExactly)
                                 file.begin() + static_cast<long>(c.headerSize + c.bytes)),
               audio);
     if (c.bytes % 4 == 0 && c.bytes > 0) {
-        EXPECT_EQ(ReadWithAvFormat(m_path).data, audio);
+        media_fixtures::ReadBackFile decoded;
+        ASSERT_TRUE(media_fixtures::ReadBackMediaFile(m_path.string(), decoded));
+        EXPECT_EQ(decoded.audioBytes, std::vector<unsigned char>(audio.begin(), audio.end()));
     }
 }
 

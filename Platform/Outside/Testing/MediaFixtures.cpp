@@ -1,5 +1,6 @@
 #include "Platform/Outside/Testing/MediaFixtures.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -662,6 +663,47 @@ bool DecodeVideoDirectly(const std::string& path, bool toRgb24, int& frames, dou
     }
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     return frames > 0;
+}
+
+bool ReadBackMediaFile(const std::string& path, ReadBackFile& file)
+{
+    file = ReadBackFile{};
+    av::InputPtr input;
+    if (av::OpenInput(path, input) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
+        return false;
+    const int video = av::FindStream(input.get(), AVMEDIA_TYPE_VIDEO);
+    const int audio = av::FindStream(input.get(), AVMEDIA_TYPE_AUDIO);
+    if (video >= 0) {
+        const AVCodecParameters* p = input->streams[video]->codecpar;
+        file.videoCodec = avcodec_get_name(p->codec_id);
+        file.width = p->width;
+        file.height = p->height;
+        file.depth = p->bits_per_coded_sample;
+    }
+    int align = 1;
+    if (audio >= 0) {
+        const AVCodecParameters* p = input->streams[audio]->codecpar;
+        file.audio = true;
+        file.audioCodec = avcodec_get_name(p->codec_id);
+        file.audioRate = p->sample_rate;
+        file.audioChannels = p->ch_layout.nb_channels;
+        align = std::max(p->block_align, 1);
+    }
+    av::PacketPtr packet(av_packet_alloc());
+    while (av_read_frame(input.get(), packet.get()) >= 0) {
+        if (packet->stream_index == video && packet->size > 0) {
+            file.videoPackets.emplace_back(packet->data, packet->data + packet->size);
+        } else if (audio >= 0 && packet->stream_index == audio) {
+            file.audioSamples += packet->size / align;
+            file.audioBytes.insert(file.audioBytes.end(), packet->data, packet->data + packet->size);
+            const size_t count = static_cast<size_t>(packet->size) / 2;
+            const size_t at = file.audio16.size();
+            file.audio16.resize(at + count);
+            std::memcpy(file.audio16.data() + at, packet->data, count * 2);
+        }
+        av_packet_unref(packet.get());
+    }
+    return true;
 }
 
 } // namespace media_fixtures

@@ -5,6 +5,7 @@
 // hand, and RealMedia clips with clip texts. Test code only; nothing here
 // exposes FFmpeg.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -132,5 +133,25 @@ bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 // rows when asked, timed from the first read.
 bool WriteDvBenchmarkClip(const std::string& path, int frames);
 bool DecodeVideoDirectly(const std::string& path, bool toRgb24, int& frames, double& seconds);
+
+// What libavformat reads back of a written file: the video codec's name
+// ("" without video), its size and coded depth, the bytes of each non-empty
+// video packet, and the audio (its sample count by block alignment, and
+// its bytes as 16-bit samples).
+struct ReadBackFile {
+    std::string videoCodec;
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+    std::vector<std::vector<unsigned char>> videoPackets;
+    bool audio = false;
+    std::string audioCodec;
+    int audioRate = 0;
+    int audioChannels = 0;
+    std::int64_t audioSamples = 0;
+    std::vector<unsigned char> audioBytes;
+    std::vector<std::int16_t> audio16;
+};
+bool ReadBackMediaFile(const std::string& path, ReadBackFile& file);
 
 } // namespace media_fixtures

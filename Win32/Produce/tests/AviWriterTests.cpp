@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "Platform/Av/Av.h"
+#include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Vfw/CompressorTable.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Media/MediaFrame.h"
@@ -22,7 +22,7 @@ constexpr int kHeight = 48;
 constexpr FOURCC kMjpg = mmioFOURCC('M', 'J', 'P', 'G');
 
 struct ReadBack {
-    AVCodecID video = AV_CODEC_ID_NONE;
+    std::string video;
     int width = 0;
     int height = 0;
     int depth = 0;
@@ -33,32 +33,17 @@ struct ReadBack {
 
 ReadBack Read(const std::string& path)
 {
+    media_fixtures::ReadBackFile file;
     ReadBack back;
-    av::InputPtr input;
-    if (av::OpenInput(path, input) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
+    if (!media_fixtures::ReadBackMediaFile(path, file))
         return back;
-    const int video = av::FindStream(input.get(), AVMEDIA_TYPE_VIDEO);
-    const int audio = av::FindStream(input.get(), AVMEDIA_TYPE_AUDIO);
-    if (video >= 0) {
-        const AVCodecParameters* p = input->streams[video]->codecpar;
-        back.video = p->codec_id;
-        back.width = p->width;
-        back.height = p->height;
-        back.depth = p->bits_per_coded_sample;
-    }
-    int align = 1;
-    if (audio >= 0) {
-        back.audio = true;
-        align = std::max(input->streams[audio]->codecpar->block_align, 1);
-    }
-    av::PacketPtr packet(av_packet_alloc());
-    while (av_read_frame(input.get(), packet.get()) >= 0) {
-        if (packet->stream_index == video && packet->size > 0)
-            ++back.frames;
-        else if (packet->stream_index == audio)
-            back.audioSamples += packet->size / align;
-        av_packet_unref(packet.get());
-    }
+    back.video = file.videoCodec;
+    back.width = file.width;
+    back.height = file.height;
+    back.depth = file.depth;
+    back.frames = static_cast<int>(file.videoPackets.size());
+    back.audio = file.audio;
+    back.audioSamples = file.audioSamples;
     return back;
 }
 
@@ -122,7 +107,7 @@ TEST(AviWriter, UncompressedFramesAndSoundReadBack)
     ASSERT_EQ(WriteFrames(*writer, 10, 12), 0);
     ASSERT_EQ(writer->Close(1), 0);
     const ReadBack back = Read(path);
-    EXPECT_EQ(back.video, AV_CODEC_ID_RAWVIDEO);
+    EXPECT_EQ(back.video, "rawvideo");
     EXPECT_EQ(back.width, kWidth);
     EXPECT_EQ(back.height, kHeight);
     EXPECT_EQ(back.depth, 24);
@@ -143,7 +128,7 @@ TEST(AviWriter, MotionJpegWritesTwoAudioChunksASecond)
     ASSERT_EQ(WriteFrames(*writer, 20, 40), 0);
     ASSERT_EQ(writer->Close(1), 0);
     const ReadBack back = Read(path);
-    EXPECT_EQ(back.video, AV_CODEC_ID_MJPEG);
+    EXPECT_EQ(back.video, "mjpeg");
     EXPECT_EQ(back.frames, 40);
     EXPECT_EQ(IndexedChunks(path, "01wb"), 4);
     EXPECT_NEAR(static_cast<double>(back.audioSamples), 22050.0, 40 * 2.0);
@@ -171,7 +156,7 @@ TEST(AviWriter, FirstFrameWithoutImageGivesAnAudioOnlyFile)
     ASSERT_EQ(WriteFrames(*writer, 10, 5, false), 0);
     ASSERT_EQ(writer->Close(1), 0);
     const ReadBack back = Read(path);
-    EXPECT_EQ(back.video, AV_CODEC_ID_NONE);
+    EXPECT_EQ(back.video, "");
     EXPECT_TRUE(back.audio);
     EXPECT_NEAR(static_cast<double>(back.audioSamples), 5512.5, 5 * 2.0);
 }

@@ -1,8 +1,8 @@
+#include "Platform/Win/Kernel/Files.h"
 #include "Win32/Produce/MediaWriter.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -135,7 +135,7 @@ TEST(MediaWriter, ReadOnlyTargetIsReplaced)
 {
     TempDir dir;
     const std::string target = dir.Write("movie.avi", "old contents");
-    ::chmod(target.c_str(), 0444);
+    ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
     ByteWriter writer;
     writer.SetOutputName(target.c_str());
     ASSERT_EQ(WriteFrames(writer, 2), kWriterOk);

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Av/Av.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Produce/Producer.h"
 #include "Win32/Produce/tests/ProduceStoryboards.h"
@@ -30,7 +29,7 @@ constexpr int kFrameTime = 100000;
 constexpr int kAudioIndex = 5;
 
 struct Produced {
-    AVCodecID video = AV_CODEC_ID_NONE;
+    std::string video;
     int width = 0;
     int height = 0;
     std::vector<std::vector<uint8_t>> frames;
@@ -39,29 +38,15 @@ struct Produced {
 
 Produced ReadProduced(const std::string& path)
 {
+    media_fixtures::ReadBackFile file;
     Produced produced;
-    av::InputPtr input;
-    if (av::OpenInput(path, input) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
+    if (!media_fixtures::ReadBackMediaFile(path, file))
         return produced;
-    const int video = av::FindStream(input.get(), AVMEDIA_TYPE_VIDEO);
-    const int audio = av::FindStream(input.get(), AVMEDIA_TYPE_AUDIO);
-    if (video >= 0) {
-        produced.video = input->streams[video]->codecpar->codec_id;
-        produced.width = input->streams[video]->codecpar->width;
-        produced.height = input->streams[video]->codecpar->height;
-    }
-    av::PacketPtr packet(av_packet_alloc());
-    while (av_read_frame(input.get(), packet.get()) >= 0) {
-        if (packet->stream_index == video && packet->size > 0) {
-            produced.frames.emplace_back(packet->data, packet->data + packet->size);
-        } else if (packet->stream_index == audio) {
-            const size_t count = static_cast<size_t>(packet->size) / 2;
-            const size_t at = produced.samples.size();
-            produced.samples.resize(at + count);
-            std::memcpy(produced.samples.data() + at, packet->data, count * 2);
-        }
-        av_packet_unref(packet.get());
-    }
+    produced.video = file.videoCodec;
+    produced.width = file.width;
+    produced.height = file.height;
+    produced.frames = std::move(file.videoPackets);
+    produced.samples = std::move(file.audio16);
     return produced;
 }
 
@@ -161,7 +146,7 @@ TEST_F(ProduceEndToEnd, UncompressedAviOfScenesTransitionsAndTone)
     ASSERT_EQ(Produce(*storyboard, target, mmioFOURCC('D', 'I', 'B', ' '), name), 0);
     EXPECT_EQ(std::string(name), target);
     const Produced produced = ReadProduced(target);
-    EXPECT_EQ(produced.video, AV_CODEC_ID_RAWVIDEO);
+    EXPECT_EQ(produced.video, "rawvideo");
     EXPECT_EQ(produced.width, kWidth);
     EXPECT_EQ(produced.height, kHeight);
     ASSERT_EQ(produced.frames.size(), 50u);
@@ -197,7 +182,7 @@ TEST_F(ProduceEndToEnd, MotionJpegAvi)
     CString name;
     ASSERT_EQ(Produce(*storyboard, target, mmioFOURCC('M', 'J', 'P', 'G'), name), 0);
     const Produced produced = ReadProduced(target);
-    EXPECT_EQ(produced.video, AV_CODEC_ID_MJPEG);
+    EXPECT_EQ(produced.video, "mjpeg");
     EXPECT_EQ(produced.width, kWidth);
     EXPECT_EQ(produced.height, kHeight);
     EXPECT_EQ(produced.frames.size(), 50u);

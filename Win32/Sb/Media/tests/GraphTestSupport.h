@@ -9,7 +9,6 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "Platform/Com/Com.h"
 #include "Platform/DShow/DShow.h"
@@ -218,7 +217,7 @@ protected:
     std::string Path(const char* name) const { return (m_dir / name).string(); }
 
     std::filesystem::path m_dir =
-        std::filesystem::temp_directory_path() / ("kestrelon-graph-" + std::to_string(::getpid()));
+        std::filesystem::temp_directory_path() / ("kestrelon-graph-" + std::to_string(GetCurrentProcessId()));
 };
 
 } // namespace graph_test
