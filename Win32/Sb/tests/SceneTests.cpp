@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "DocumentMediaSupport.h"
+#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Document/AudioClipList.h"
@@ -20,6 +22,7 @@
 #include "Win32/Sb/Media/FrameReader.h"
 #include "Win32/Sb/Media/MediaFrame.h"
 #include "Win32/Sb/Media/WaveBuffer.h"
+#include "Win32/Sb/Media/tests/GraphTestSupport.h"
 
 namespace {
 
@@ -126,6 +129,67 @@ protected:
         return path;
     }
 
+    // Scene `dv` (720 x 576 at 25 frames per second, 48 kHz stereo sound)
+    // from `in` for `duration` seconds, with a text effect keyed at `key0`
+    // and `key3` (the thumbnail's time too) and two audio tracks, comes
+    // back equal from a storyboard file, and its reader hands out three
+    // frames and sound blocks of the output's sizes.
+    void CheckDvSceneRoundTripsAndReads(const std::string& dv, double in, double duration, double key0, double key3)
+    {
+        Scene scene(dv.c_str());
+        scene.SetInPoint(Seconds(in));
+        scene.SetDuration(Seconds(duration));
+        TextEffect text;
+        text.SetTextUtf8("Holiday");
+        text.SetKeyTime(Seconds(key0), 0);
+        text.SetKeyTime(Seconds(key3), 3);
+        scene.SetTextEffect(text);
+        for (INT track : {0, 3}) {
+            AudioClipList list;
+            ASSERT_NE(list.AddFile(ScriptedSound("media/track" + std::to_string(track) + ".wav", 8.0, Pcm(2, 48000, 16)).c_str(),
+                                   nullptr, nullptr),
+                      nullptr);
+            scene.GetAudio()->SetTrack(track, &list);
+        }
+        scene.GetAudio()->SetVolume(700);
+        scene.SetThumbnailTime(key3);
+
+        CProfile profile;
+        scene.Save(m_folder.Path().c_str(), &profile, kSection);
+        CProfile reloaded;
+        RoundTrip(profile, reloaded);
+        Scene loaded(m_folder.Path().c_str(), &reloaded, kSection);
+
+        EXPECT_EQ(loaded.GetMediaKind(), Scene::kMediaVideo);
+        EXPECT_STREQ(loaded.GetMediaPath(), dv.c_str());
+        EXPECT_EQ(loaded.GetInPoint(), scene.GetInPoint());
+        EXPECT_EQ(loaded.GetOutPoint(), scene.GetOutPoint());
+        EXPECT_EQ(loaded.GetThumbnailTime().GetMilliseconds(), std::lround(key3 * 1000));
+        EXPECT_EQ(loaded.GetThumbnailEffects(), Scene::kThumbText);
+        ASSERT_NE(loaded.GetTextEffect(), nullptr);
+        EXPECT_EQ(loaded.GetTextEffect()->GetTextUtf8(), "Holiday");
+        EXPECT_EQ(loaded.GetTextEffect()->GetKeyTime3().GetMilliseconds(), std::lround(key3 * 1000));
+        EXPECT_EQ(loaded.GetAudio()->GetTrackCount(), 2);
+        EXPECT_EQ(loaded.GetAudio()->Equals(*scene.GetAudio()), 1);
+        EXPECT_TRUE(m_settings.Events("message").empty());
+
+        const WAVEFORMATEX format = Pcm(2, 48000, 16);
+        ASSERT_EQ(loaded.OpenReader(CGfxSize(720, 576), 25.0), 1);
+        for (int i = 0; i < 3; ++i) {
+            FramePtr frame(loaded.GetFrame(1, 1, &format, 1024));
+            ASSERT_NE(frame, nullptr);
+            ASSERT_NE(frame->m_pImage, nullptr);
+            EXPECT_EQ(media_tests::WidthOf(frame->m_pImage), 720);
+            EXPECT_EQ(media_tests::HeightOf(frame->m_pImage), 576);
+            ASSERT_NE(frame->m_pAudio, nullptr);
+            // 1 / 25 s of 48 kHz 16-bit stereo.
+            EXPECT_EQ(frame->m_pAudio->m_nLength, 7680u);
+        }
+        EXPECT_NEAR(loaded.GetPlayPosition(), 3 / 25.0, 1e-6);
+        loaded.CloseReader();
+        EXPECT_EQ(loaded.GetReader(), nullptr);
+    }
+
     SceneReaders m_readers;
     media_tests::ScopedReaderFactory m_installReaders;
     StillSettingShell m_settings;
@@ -200,64 +264,47 @@ TEST_F(SceneTest, AScenelessSceneAnswersNeutrally)
     EXPECT_EQ(document_media::ValueOf(profile, kSection, Scene::kKeyMediaKind), "");
 }
 
-// A DV clip (720 x 576 at 25 frames per second, 48 kHz stereo sound) with a
-// text effect and two audio tracks comes back equal from a storyboard file,
-// and its reader hands out frames and sound blocks of the output's sizes.
+// A DV clip of ten seconds through a scripted reader, from 2 s for 6 s.
 TEST_F(SceneTest, ADvSceneWithTextAndTwoTracksRoundTripsAndReads)
 {
-    const std::string dv = Video("media/dv-clip.avi", 720, 576, 25.0, 250, true);
-    Scene scene(dv.c_str());
-    scene.SetInPoint(Seconds(2.0));
-    scene.SetDuration(Seconds(6.0));
-    TextEffect text;
-    text.SetTextUtf8("Holiday");
-    text.SetKeyTime(Seconds(0.5), 0);
-    text.SetKeyTime(Seconds(3.0), 3);
-    scene.SetTextEffect(text);
-    for (INT track : {0, 3}) {
-        AudioClipList list;
-        ASSERT_NE(list.AddFile(ScriptedSound("media/track" + std::to_string(track) + ".wav", 8.0, Pcm(2, 48000, 16)).c_str(),
-                               nullptr, nullptr),
-                  nullptr);
-        scene.GetAudio()->SetTrack(track, &list);
+    CheckDvSceneRoundTripsAndReads(Video("media/dv-clip.avi", 720, 576, 25.0, 250, true), 2.0, 6.0, 0.5, 3.0);
+}
+
+// The scene tests over a real DV file: the DirectShow grab reader, with the
+// plug-in modules it builds its graphs with registered in the test's own
+// registry.
+class DvFileSceneTest : public SceneTest {
+protected:
+    static void SetUpTestSuite()
+    {
+        for (const char* module : {"Grabwell", "Reverbix", "Switcher"})
+            ASSERT_EQ(graph_test::CallModule(module, "DllRegisterServer"), S_OK) << module;
     }
-    scene.GetAudio()->SetVolume(700);
-    scene.SetThumbnailTime(3.0);
 
-    CProfile profile;
-    scene.Save(m_folder.Path().c_str(), &profile, kSection);
-    CProfile reloaded;
-    RoundTrip(profile, reloaded);
-    Scene loaded(m_folder.Path().c_str(), &reloaded, kSection);
-
-    EXPECT_EQ(loaded.GetMediaKind(), Scene::kMediaVideo);
-    EXPECT_STREQ(loaded.GetMediaPath(), dv.c_str());
-    EXPECT_EQ(loaded.GetInPoint(), scene.GetInPoint());
-    EXPECT_EQ(loaded.GetOutPoint(), scene.GetOutPoint());
-    EXPECT_EQ(loaded.GetThumbnailTime().GetMilliseconds(), 3000);
-    EXPECT_EQ(loaded.GetThumbnailEffects(), Scene::kThumbText);
-    ASSERT_NE(loaded.GetTextEffect(), nullptr);
-    EXPECT_EQ(loaded.GetTextEffect()->GetTextUtf8(), "Holiday");
-    EXPECT_EQ(loaded.GetTextEffect()->GetKeyTime3().GetMilliseconds(), 3000);
-    EXPECT_EQ(loaded.GetAudio()->GetTrackCount(), 2);
-    EXPECT_EQ(loaded.GetAudio()->Equals(*scene.GetAudio()), 1);
-    EXPECT_TRUE(m_settings.Events("message").empty());
-
-    const WAVEFORMATEX format = Pcm(2, 48000, 16);
-    ASSERT_EQ(loaded.OpenReader(CGfxSize(720, 576), 25.0), 1);
-    for (int i = 0; i < 3; ++i) {
-        FramePtr frame(loaded.GetFrame(1, 1, &format, 1024));
-        ASSERT_NE(frame, nullptr);
-        ASSERT_NE(frame->m_pImage, nullptr);
-        EXPECT_EQ(media_tests::WidthOf(frame->m_pImage), 720);
-        EXPECT_EQ(media_tests::HeightOf(frame->m_pImage), 576);
-        ASSERT_NE(frame->m_pAudio, nullptr);
-        // 1 / 25 s of 48 kHz 16-bit stereo.
-        EXPECT_EQ(frame->m_pAudio->m_nLength, 7680u);
+    // A type-2 PAL DV AVI of `frames` frames with 48 kHz stereo sound, read
+    // by the program's own reader.
+    std::string DvFile(const std::string& name, int frames)
+    {
+        const std::string path = m_folder.File(name);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        EXPECT_TRUE(playback_test::WriteDvAvi(path, 2, frames, true));
+        m_readers.m_makers[path] = [path] { return CMediaReaderFactory().CreateDShowReader(path.c_str()); };
+        return path;
     }
-    EXPECT_NEAR(loaded.GetPlayPosition(), 3 / 25.0, 1e-6);
-    loaded.CloseReader();
-    EXPECT_EQ(loaded.GetReader(), nullptr);
+};
+
+// The same as above over a real DV AVI of ten frames (0.4 s).
+TEST_F(DvFileSceneTest, ARealDvSceneWithTextAndTwoTracksRoundTripsAndReads)
+{
+    const std::string dv = DvFile("media/dv-clip.avi", 10);
+    {
+        Scene scene(dv.c_str());
+        ASSERT_EQ(scene.GetMediaKind(), Scene::kMediaVideo);
+        EXPECT_EQ(scene.IsMediaMissing(), 0);
+        EXPECT_DOUBLE_EQ(scene.GetFrameRate(), 25.0);
+        EXPECT_EQ(scene.GetDurationFrames(), 10);
+    }
+    CheckDvSceneRoundTripsAndReads(dv, 0.08, 0.24, 0.04, 0.2);
 }
 
 TEST_F(SceneTest, AnOutPointBeyondAShortenedFileIsClampedWithOneMessage)

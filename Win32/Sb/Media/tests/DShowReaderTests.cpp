@@ -23,18 +23,6 @@ using namespace graph_test;
 
 namespace {
 
-HRESULT CallModule(const char* module, const char* entry)
-{
-    std::string path = std::string(KESTRELON_PROGRAM_MODULES) + "/" + module + ".so";
-    HMODULE handle = LoadLibraryA(path.c_str());
-    if (!handle)
-        return CO_E_DLLNOTFOUND;
-    auto call = reinterpret_cast<HRESULT (*)()>(GetProcAddress(handle, entry));
-    HRESULT hr = call ? call() : CO_E_ERRORINDLL;
-    FreeLibrary(handle);
-    return hr;
-}
-
 // The plug-in modules the reader builds its graphs with, registered in the
 // test's own registry.
 class ReaderTest : public GraphFolder {

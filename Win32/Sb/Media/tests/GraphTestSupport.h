@@ -12,6 +12,7 @@
 
 #include "Platform/Com/Com.h"
 #include "Platform/DShow/DShow.h"
+#include "Platform/Win/Kernel/Modules.h"
 
 namespace graph_test {
 
@@ -210,6 +211,22 @@ public:
 };
 
 // A test with a folder of its own for the files it makes.
+#ifdef KESTRELON_PROGRAM_MODULES
+// Calls `entry` (DllRegisterServer, ...) of plug-in module `module` of the
+// build tree.
+inline HRESULT CallModule(const char* module, const char* entry)
+{
+    std::string path = std::string(KESTRELON_PROGRAM_MODULES) + "/" + module + ".so";
+    HMODULE handle = LoadLibraryA(path.c_str());
+    if (!handle)
+        return CO_E_DLLNOTFOUND;
+    auto call = reinterpret_cast<HRESULT (*)()>(GetProcAddress(handle, entry));
+    HRESULT hr = call ? call() : CO_E_ERRORINDLL;
+    FreeLibrary(handle);
+    return hr;
+}
+#endif
+
 class GraphFolder : public testing::Test {
 protected:
     void SetUp() override { std::filesystem::create_directories(m_dir); }
