@@ -7,14 +7,14 @@ namespace win::commctrl {
 
 namespace {
 
-struct ClassSpec {
+struct ClassEntry {
     const char* name;
     WNDPROC proc;
     UINT style;
     int background = 0; // a system colour + 1; 0 for none
 };
 
-const ClassSpec kClasses[] = {
+const ClassEntry kClasses[] = {
     {WC_LISTVIEWA, ListViewProc, CS_DBLCLKS},
     {TRACKBAR_CLASSA, TrackBarProc, CS_HREDRAW | CS_VREDRAW},
     {UPDOWN_CLASSA, UpDownProc, CS_HREDRAW | CS_VREDRAW},
@@ -26,14 +26,14 @@ const ClassSpec kClasses[] = {
 void Register()
 {
     controls::EnsureRegistered();
-    for (const ClassSpec& spec : kClasses) {
+    for (const ClassEntry& entry : kClasses) {
         WNDCLASSA wc{};
-        wc.style = spec.style | CS_GLOBALCLASS;
-        wc.lpfnWndProc = spec.proc;
+        wc.style = entry.style | CS_GLOBALCLASS;
+        wc.lpfnWndProc = entry.proc;
         wc.cbWndExtra = controls::kControlExtraBytes;
         wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = spec.background ? GetSysColorBrush(spec.background - 1) : nullptr;
-        wc.lpszClassName = spec.name;
+        wc.hbrBackground = entry.background ? GetSysColorBrush(entry.background - 1) : nullptr;
+        wc.lpszClassName = entry.name;
         RegisterClassA(&wc);
     }
 }

@@ -148,11 +148,11 @@ TEST_F(DShowUtilsTest, RefusedMpeg1SplitterFallsBackToLigos)
     ComPtr<IPin> asyncPin;
     ASSERT_EQ(GetPin(async.Get(), PINDIR_OUTPUT, asyncPin.Receive()), S_OK);
 
-    PinSpec spec = Output({TypeOf(MEDIATYPE_Stream, MEDIASUBTYPE_MPEG1System),
+    PinDescription description = Output({TypeOf(MEDIATYPE_Stream, MEDIASUBTYPE_MPEG1System),
                            TypeOf(MEDIATYPE_Stream, MEDIASUBTYPE_MPEG2_PROGRAM)});
-    spec.refused = {MEDIASUBTYPE_MPEG1System};
-    ASSERT_EQ(spec.reader.QueryFrom(asyncPin.Get(), IID_IAsyncReader), S_OK);
-    ComPtr<IBaseFilter> source = FakeFilter::Make({spec});
+    description.refused = {MEDIASUBTYPE_MPEG1System};
+    ASSERT_EQ(description.reader.QueryFrom(asyncPin.Get(), IID_IAsyncReader), S_OK);
+    ComPtr<IBaseFilter> source = FakeFilter::Make({description});
     ASSERT_EQ(graph->AddFilter(source.Get(), u"Source"), S_OK);
 
     ComPtr<IBaseFilter> splitter;

@@ -16,7 +16,7 @@
 
 namespace graph_test {
 
-struct PinSpec {
+struct PinDescription {
     PIN_DIRECTION direction = PINDIR_OUTPUT;
     std::u16string name = u"Out";
     // What the pin offers (outputs) and, for inputs, what it takes (empty:
@@ -31,23 +31,23 @@ class FakeFilter;
 
 class FakePin final : public CBasePin {
 public:
-    FakePin(FakeFilter* filter, CCritSec* lock, HRESULT* hr, const PinSpec& spec);
+    FakePin(FakeFilter* filter, CCritSec* lock, HRESULT* hr, const PinDescription& description);
 
     DECLARE_IUNKNOWN
     HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID riid, void** object) override
     {
-        if (riid == IID_IAsyncReader && m_spec.reader)
-            return m_spec.reader->QueryInterface(riid, object);
+        if (riid == IID_IAsyncReader && m_description.reader)
+            return m_description.reader->QueryInterface(riid, object);
         return CBasePin::NonDelegatingQueryInterface(riid, object);
     }
     HRESULT CheckMediaType(const CMediaType* type) override
     {
-        for (const GUID& refused : m_spec.refused)
+        for (const GUID& refused : m_description.refused)
             if (*type->Subtype() == refused)
                 return VFW_E_TYPE_NOT_ACCEPTED;
-        if (m_spec.types.empty())
+        if (m_description.types.empty())
             return S_OK;
-        for (const CMediaType& own : m_spec.types)
+        for (const CMediaType& own : m_description.types)
             if (*own.Type() == *type->Type() && (*own.Subtype() == *type->Subtype()))
                 return S_OK;
         return VFW_E_TYPE_NOT_ACCEPTED;
@@ -56,26 +56,26 @@ public:
     {
         if (position < 0)
             return E_INVALIDARG;
-        if (position >= static_cast<int>(m_spec.types.size()))
+        if (position >= static_cast<int>(m_description.types.size()))
             return VFW_S_NO_MORE_ITEMS;
-        *type = m_spec.types[position];
+        *type = m_description.types[position];
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE BeginFlush() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE EndFlush() override { return S_OK; }
 
 private:
-    PinSpec m_spec;
+    PinDescription m_description;
 };
 
 class FakeFilter final : public CBaseFilter {
 public:
-    explicit FakeFilter(const std::vector<PinSpec>& pins)
+    explicit FakeFilter(const std::vector<PinDescription>& pins)
         : CBaseFilter(NAME("Fake filter"), nullptr, &m_lock, GUID_NULL)
     {
-        for (const PinSpec& spec : pins) {
+        for (const PinDescription& description : pins) {
             HRESULT hr = S_OK;
-            m_pins.push_back(new FakePin(this, &m_lock, &hr, spec));
+            m_pins.push_back(new FakePin(this, &m_lock, &hr, description));
         }
     }
     ~FakeFilter() override
@@ -89,7 +89,7 @@ public:
         return index >= 0 && index < GetPinCount() ? m_pins[index] : nullptr;
     }
 
-    static com::ComPtr<IBaseFilter> Make(const std::vector<PinSpec>& pins)
+    static com::ComPtr<IBaseFilter> Make(const std::vector<PinDescription>& pins)
     {
         auto* filter = new FakeFilter(pins);
         com::ComPtr<IBaseFilter> result;
@@ -102,8 +102,8 @@ private:
     std::vector<FakePin*> m_pins;
 };
 
-inline FakePin::FakePin(FakeFilter* filter, CCritSec* lock, HRESULT* hr, const PinSpec& spec)
-    : CBasePin(NAME("Fake pin"), filter, lock, hr, spec.name.c_str(), spec.direction), m_spec(spec)
+inline FakePin::FakePin(FakeFilter* filter, CCritSec* lock, HRESULT* hr, const PinDescription& description)
+    : CBasePin(NAME("Fake pin"), filter, lock, hr, description.name.c_str(), description.direction), m_description(description)
 {
 }
 
@@ -116,20 +116,20 @@ inline CMediaType TypeOf(REFGUID major, REFGUID subtype)
     return type;
 }
 
-inline PinSpec Output(std::vector<CMediaType> types, std::u16string name = u"Out")
+inline PinDescription Output(std::vector<CMediaType> types, std::u16string name = u"Out")
 {
-    PinSpec spec;
-    spec.name = std::move(name);
-    spec.types = std::move(types);
-    return spec;
+    PinDescription description;
+    description.name = std::move(name);
+    description.types = std::move(types);
+    return description;
 }
 
-inline PinSpec Input(std::u16string name = u"In")
+inline PinDescription Input(std::u16string name = u"In")
 {
-    PinSpec spec;
-    spec.direction = PINDIR_INPUT;
-    spec.name = std::move(name);
-    return spec;
+    PinDescription description;
+    description.direction = PINDIR_INPUT;
+    description.name = std::move(name);
+    return description;
 }
 
 inline com::ComPtr<IGraphBuilder> MakeGraph()
