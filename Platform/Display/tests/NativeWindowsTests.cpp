@@ -133,6 +133,9 @@ protected:
         m_environment.Set("DISPLAY", m_x->Name().c_str());
         m_environment.Set("WAYLAND_DISPLAY", nullptr);
         m_environment.Set("SDL_VIDEODRIVER", "x11");
+        // The virtual X server has no graphics card: SDL's software renderer
+        // draws without GLX, whose contexts a loaded machine can lose.
+        m_environment.Set("SDL_RENDER_DRIVER", "software");
         ASSERT_TRUE(display::Start(display::Backend::Sdl)) << "SDL opens no display on " << m_x->Name();
         ASSERT_NE(LoggingClass(), nullptr);
         std::lock_guard<std::mutex> guard(g_logLock);
