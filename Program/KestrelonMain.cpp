@@ -15,6 +15,7 @@
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/User/User.h"
 #include "Program/Version.h"
+#include "Win32/Produce/Document/StoryboardProduction.h"
 
 namespace {
 
@@ -117,6 +118,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Kestrelon: the display cannot be opened (KESTRELON_DISPLAY=sdl)\n");
         return 1;
     }
+    // The storyboard document produces through this program's producer.
+    CStoryboardProduction::Install();
     g_mainWindow = CreateMainWindow();
     if (!g_mainWindow) {
         std::fprintf(stderr, "Kestrelon: the main window cannot be created (error %u)\n", GetLastError());

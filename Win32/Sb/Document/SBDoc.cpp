@@ -33,6 +33,7 @@ constexpr double kLastSlotLimit = 0x7FFF;
 
 CSBDocHost g_standardHost;
 CSBDocHost* g_host = &g_standardHost;
+CDocProduction* g_production = nullptr;
 
 // The text of string `id` with "%s" replaced by `argument`.
 CString FormatLanguageString(UINT id, LPCSTR argument)
@@ -71,6 +72,32 @@ int CSBDocHost::ShowMessage(HWND, LPCSTR text, LPCSTR caption, UINT flags)
     if (caption == nullptr)
         return AfxMessageBox(text, flags);
     return CShellServices::Get().MessageBox(text, caption, flags);
+}
+
+CDocProducer* CSBDocHost::CreateProducer(Storyboard& storyboard, CProductionSettings& settings)
+{
+    return g_production != nullptr ? g_production->CreateProducer(storyboard, settings) : nullptr;
+}
+
+INT CSBDocHost::EstimateProduction(Storyboard& storyboard, CProductionSettings& settings, INT first, INT last,
+                                   double* seconds, INT* frames, DWORD* audioBytesPerSecond, WAVEFORMATEX* audioFormat)
+{
+    if (g_production == nullptr)
+        return 0;
+    return g_production->EstimateProduction(storyboard, settings, first, last, seconds, frames, audioBytesPerSecond,
+                                            audioFormat);
+}
+
+CDocProduction* CDocProduction::Get()
+{
+    return g_production;
+}
+
+CDocProduction* CDocProduction::Set(CDocProduction* production)
+{
+    CDocProduction* previous = g_production;
+    g_production = production;
+    return previous;
 }
 
 CSBDocHost& CSBDocHost::Get()

@@ -29,6 +29,29 @@ public:
     virtual INT Produce(CString& outputName) = 0;
 };
 
+// The production subsystem's side of producing a document. It sits above
+// the document, so it installs itself when the program starts; until it
+// does (and in tests that install none) nothing can be produced and the
+// estimate is empty.
+class CDocProduction {
+public:
+    virtual ~CDocProduction() = default;
+    // A new producer of the storyboard with the settings (the caller's), or
+    // null when none can be made.
+    virtual CDocProducer* CreateProducer(Storyboard& storyboard, CProductionSettings& settings) = 0;
+    // The frame count of slots first..last; their length, frame count,
+    // largest audio byte rate and audio format go to the outputs.
+    virtual INT EstimateProduction(Storyboard& storyboard, CProductionSettings& settings, INT first, INT last,
+                                   double* seconds, INT* frames, DWORD* audioBytesPerSecond,
+                                   WAVEFORMATEX* audioFormat) = 0;
+
+    // The production installed now, or null.
+    static CDocProduction* Get();
+    // Installs `production` (null: none) and returns the one installed
+    // before.
+    static CDocProduction* Set(CDocProduction* production);
+};
+
 class CSBDocHost {
 public:
     virtual ~CSBDocHost() = default;
@@ -92,17 +115,11 @@ public:
     }
 
     // Production: a new producer (the caller's), or null when none can be
-    // made; the estimate of a range.
-    virtual CDocProducer* CreateProducer(Storyboard& /*storyboard*/, CProductionSettings& /*settings*/)
-    {
-        return nullptr;
-    }
-    virtual INT EstimateProduction(Storyboard& /*storyboard*/, CProductionSettings& /*settings*/, INT /*first*/,
-                                   INT /*last*/, double* /*seconds*/, INT* /*frames*/, DWORD* /*audioBytesPerSecond*/,
-                                   WAVEFORMATEX* /*audioFormat*/)
-    {
-        return 0;
-    }
+    // made; the estimate of a range. Both go to the installed production.
+    virtual CDocProducer* CreateProducer(Storyboard& storyboard, CProductionSettings& settings);
+    virtual INT EstimateProduction(Storyboard& storyboard, CProductionSettings& settings, INT first, INT last,
+                                   double* seconds, INT* frames, DWORD* audioBytesPerSecond,
+                                   WAVEFORMATEX* audioFormat);
 
     // The host installed now; Set(null) restores the standard one and
     // returns the one installed before.

@@ -11,6 +11,7 @@
 
 
 #include "DocumentMediaSupport.h"
+#include "RecordingDocHost.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/User/Clipboard.h"
 #include "Win32/Sb/Document/AudioClipList.h"
@@ -42,17 +43,10 @@ HWND StripWindow()
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x5B));
 }
 
-// The language module's text of `id`.
-std::string Text(UINT id)
-{
-    CResourceSwitch language(kResourceLanguage);
-    CString text;
-    text.LoadString(id);
-    return static_cast<LPCSTR>(text);
-}
+using document_host::Text;
 
 // What the windows above the document would do, recorded.
-class RecordingHost : public CSBDocHost {
+class RecordingHost : public document_host::RecordingDocHost {
 public:
     HWND GetStripWindow() override { return StripWindow(); }
     BOOL HasStrip() override { return TRUE; }
@@ -71,12 +65,6 @@ public:
         m_events.push_back("drop " + std::to_string(slot));
         return TRUE;
     }
-    int ShowMessage(HWND, LPCSTR text, LPCSTR caption, UINT flags) override
-    {
-        m_messages.push_back(std::string(text) + " | " + (caption != nullptr ? caption : "<app>") + " | "
-                             + std::to_string(flags));
-        return IDOK;
-    }
     BOOL ChooseFileToOpen(LPCSTR defaultExt, LPCSTR, LPCSTR, CString& path) override
     {
         m_events.push_back(std::string("open dialog ") + defaultExt);
@@ -88,10 +76,6 @@ public:
         m_events.push_back(std::string("save dialog ") + defaultExt + " " + initial + " " + filter);
         path = m_strChosen.c_str();
         return !m_strChosen.empty();
-    }
-    void CallLibrary(LPCSTR path, INT a, INT b) override
-    {
-        m_events.push_back("library " + std::string(path) + " " + std::to_string(a) + std::to_string(b));
     }
     void MediaRenamed(LPCSTR oldPath, LPCSTR newPath) override
     {
@@ -114,15 +98,8 @@ public:
                            + (transition ? "transition" : "-"));
         return TRUE;
     }
-    void UpdateCommandButtons(INT a, INT b) override
-    {
-        m_events.push_back("buttons " + std::to_string(a) + std::to_string(b));
-    }
-    void EnablePreviewSlider(INT enable) override { m_events.push_back("slider " + std::to_string(enable)); }
     CDocProducer* CreateProducer(Storyboard&, CProductionSettings&) override;
 
-    std::vector<std::string> m_events;
-    std::vector<std::string> m_messages;
     INT m_nCurrentSlot = -1;
     INT m_nSelectionFirst = -1;
     INT m_nSelectionLast = -1;
