@@ -11,7 +11,7 @@
 
 
 #include "DocumentMediaSupport.h"
-#include "RecordingDocHost.h"
+#include "DocumentTestSupport.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/User/Clipboard.h"
 #include "Win32/Sb/Document/AudioClipList.h"
@@ -43,6 +43,7 @@ HWND StripWindow()
     return reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x5B));
 }
 
+using document_host::Layout;
 using document_host::Text;
 
 // What the windows above the document would do, recorded.
@@ -150,17 +151,6 @@ Scene* ColourScene(COLORREF colour, double seconds)
     auto* scene = new Scene(colour);
     scene->SetDuration(Seconds(seconds));
     return scene;
-}
-
-// The kinds of the slots 0..last: 'S' scene, 'T' transition, '.' empty.
-std::string Layout(const CSBDoc& doc)
-{
-    std::string layout;
-    for (INT i = 0; i <= doc.GetLastIndex(); ++i) {
-        const StoryboardItem* item = doc.GetItem(i);
-        layout += item == nullptr ? '.' : item->GetKind() == StoryboardItem::kKindScene ? 'S' : 'T';
-    }
-    return layout;
 }
 
 void EmptyTheClipboard()

@@ -12,14 +12,13 @@
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Produce/Document/StoryboardProduction.h"
-#include "Win32/Produce/Producer.h"
 #include "Win32/Sb/Document/ProductionSettings.h"
 #include "Win32/Sb/Document/SBDoc.h"
 #include "Win32/Sb/Document/Scene.h"
 #include "Win32/Sb/Document/Storyboard.h"
 #include "Win32/Sb/Document/Transition.h"
 #include "Win32/Sb/Document/TransitionEffect.h"
-#include "Win32/Sb/tests/RecordingDocHost.h"
+#include "Win32/Sb/tests/DocumentTestSupport.h"
 #include "Win32/Utils/tests/ResourceModulesFixture.h"
 #include "tests/support/TempDir.h"
 

@@ -1,13 +1,15 @@
 #pragma once
-// The document's host as the document tests record it: messages, library
-// hand-overs, the command buttons and the preview slider, in order; and the
-// language module's texts to compare the messages with.
+// Shared pieces of the document tests: the document's host as they record
+// it (messages, library hand-overs, the command buttons and the preview
+// slider, in order), the language module's texts to compare the messages
+// with, and the layout of a document's slots.
 
 #include <string>
 #include <vector>
 
 #include "Platform/Win/User/MessageBox.h"
-#include "Win32/Sb/Document/SBDocHost.h"
+#include "Win32/Sb/Document/SBDoc.h"
+#include "Win32/Sb/Document/StoryboardItem.h"
 #include "Win32/Utils/ResourceSwitch.h"
 
 namespace document_host {
@@ -19,6 +21,17 @@ inline std::string Text(UINT id)
     CString text;
     text.LoadString(id);
     return static_cast<LPCSTR>(text);
+}
+
+// The kinds of the slots 0..last: 'S' scene, 'T' transition, '.' empty.
+inline std::string Layout(const CSBDoc& doc)
+{
+    std::string layout;
+    for (INT i = 0; i <= doc.GetLastIndex(); ++i) {
+        const StoryboardItem* item = doc.GetItem(i);
+        layout += item == nullptr ? '.' : item->GetKind() == StoryboardItem::kKindScene ? 'S' : 'T';
+    }
+    return layout;
 }
 
 class RecordingDocHost : public CSBDocHost {
