@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 
@@ -26,6 +27,7 @@
 #include "Win32/Sb/Document/TextEffect.h"
 #include "Win32/Sb/Document/Transition.h"
 #include "Win32/Sb/Document/TransitionEffect.h"
+#include "Win32/Sb/Document/VideoMaterial.h"
 #include "Win32/Sb/Media/MediaFile.h"
 #include "Win32/Utils/Profile.h"
 #include "tests/support/FileSizeLimit.h"
@@ -957,6 +959,46 @@ TEST_F(StoryboardDocumentTest, RenamingMediaMovesTheFileAndEveryUserFollows)
     EXPECT_EQ(std::count(collected.begin(), collected.end(), clip), 0);
     EXPECT_EQ(m_host.m_events.back(), "renamed " + clip + " " + renamed);
     EXPECT_TRUE(doc.IsStoryboardModified());
+}
+
+// The audio clips of a renamed file follow it too, on every scene and
+// track, while clips of other files stay.
+TEST_F(StoryboardDocumentTest, RenamingMediaRepointsTheAudioClipsThatPlayIt)
+{
+    std::filesystem::create_directories(m_folder.File("media"));
+    const std::string sound = WriteSound("media/voice.wav", {media_fixtures::SoundKind::Wav16, 11025, 1, 2.0});
+    const std::string other = WriteSound("media/music.wav", {media_fixtures::SoundKind::Wav16, 11025, 1, 2.0});
+    CSBDoc doc;
+    Storyboard& board = *doc.GetStoryboard();
+    // A scene whose media is the sound file itself (no import makes one, but
+    // a storyboard file may name any file as a scene's media).
+    auto* own = new Scene(new VideoMaterial(sound.c_str(), 25.0, 0, CMediaTime(), Seconds(2.0), 1));
+    ASSERT_STREQ(own->GetMediaPath(), sound.c_str());
+    ASSERT_EQ(board.SetItem(own, 0), 0);
+    auto* colour = ColourScene(RGB(0, 0, 0), 5.0);
+    ASSERT_EQ(board.SetItem(colour, 2), 0);
+    for (auto [scene, track, path] : {std::tuple{own, 1, sound}, {colour, 0, sound}, {colour, 3, sound},
+                                      {colour, 5, other}}) {
+        AudioClipList list;
+        ASSERT_NE(list.AddFile(path.c_str(), nullptr, nullptr), nullptr) << path;
+        scene->GetAudio()->SetTrack(track, &list);
+    }
+    auto clipPath = [](Scene* scene, INT track) {
+        return std::string(scene->GetAudio()->GetTrack(track)->GetAt(0)->GetSourcePath());
+    };
+
+    const std::string renamed = m_folder.File("media/speech.wav");
+    m_host.m_strChosen = renamed;
+    doc.RenameSceneMedia(0);
+    ASSERT_TRUE(std::filesystem::exists(renamed));
+    EXPECT_FALSE(std::filesystem::exists(sound));
+    EXPECT_TRUE(m_host.m_messages.empty());
+    EXPECT_STREQ(own->GetMediaPath(), renamed.c_str());
+    EXPECT_EQ(clipPath(own, 1), renamed);
+    EXPECT_EQ(clipPath(colour, 0), renamed);
+    EXPECT_EQ(clipPath(colour, 3), renamed);
+    EXPECT_EQ(clipPath(colour, 5), other) << "a clip of another file stays";
+    EXPECT_EQ(m_host.m_events.back(), "renamed " + sound + " " + renamed);
 }
 
 TEST_F(StoryboardDocumentTest, RelinkTreatsAudioAndVideoPathsApart)
