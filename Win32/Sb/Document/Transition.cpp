@@ -1,5 +1,6 @@
 #include "Win32/Sb/Document/Transition.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -59,6 +60,15 @@ CMediaTime SecondsTime(float seconds)
     CMediaTime time;
     time.SetSeconds(seconds);
     return time;
+}
+
+// The stored form holds whole milliseconds, and a duration read back from
+// it lies a little above or below the stored value as a float; rounding
+// (not cutting) to the millisecond writes such a duration as it was read,
+// so a storyboard loaded and saved again keeps its bytes.
+CMediaTime StoredTime(float seconds)
+{
+    return CMediaTime::FromMilliseconds(std::round(static_cast<double>(seconds) * 1000.0));
 }
 
 } // namespace
@@ -194,9 +204,9 @@ void Transition::Save(CProfile* profile, LPCSTR section) const
     profile->SetString(section, kTypeKey, kTypeValue);
     profile->SetString(section, kVersionKey, kVersionValue);
     profile->SetInt(section, kRowKey, TransitionCatalog::FindRow(m_pEffect));
-    profile->SetMediaTime(section, kADurationKey, SecondsTime(params.m_fADuration));
-    profile->SetMediaTime(section, kBDurationKey, SecondsTime(params.m_fBDuration));
-    profile->SetMediaTime(section, kOverlapKey, SecondsTime(params.m_fOverlapDuration));
+    profile->SetMediaTime(section, kADurationKey, StoredTime(params.m_fADuration));
+    profile->SetMediaTime(section, kBDurationKey, StoredTime(params.m_fBDuration));
+    profile->SetMediaTime(section, kOverlapKey, StoredTime(params.m_fOverlapDuration));
     profile->SetInt(section, kAUseColorKey, params.m_bAUseColor);
     profile->SetInt(section, kBUseColorKey, params.m_bBUseColor);
     profile->SetInt(section, kSoftnessKey, params.m_nSoftness);

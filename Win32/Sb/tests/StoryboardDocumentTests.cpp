@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -22,11 +23,13 @@
 #include "Win32/Sb/Document/ProductionSettings.h"
 #include "Win32/Sb/Document/SBDoc.h"
 #include "Win32/Sb/Document/Scene.h"
+#include "Win32/Sb/Document/SceneAudio.h"
 #include "Win32/Sb/Document/SpectrumEffect.h"
 #include "Win32/Sb/Document/Storyboard.h"
 #include "Win32/Sb/Document/TextEffect.h"
 #include "Win32/Sb/Document/Transition.h"
 #include "Win32/Sb/Document/TransitionEffect.h"
+#include "Win32/Sb/Document/TransitionParams.h"
 #include "Win32/Sb/Document/VideoMaterial.h"
 #include "Win32/Sb/Media/MediaFile.h"
 #include "Win32/Utils/Profile.h"
@@ -380,6 +383,85 @@ TEST_F(FullBoardTest, EveryKindOfItemSavesLoadsBackEqualAndSavesTheSameBytes)
     const std::string second = m_folder.File("again.sbd");
     ASSERT_TRUE(loaded.SaveStoryboard(second.c_str()));
     EXPECT_EQ(ReadFile(second), ReadFile(first));
+    EXPECT_TRUE(m_host.m_messages.empty());
+}
+
+// Every kind of transition of the catalogue (row 0 is "no transition")
+// with its own colours, durations and softness, between colour scenes, and
+// a scene with a clip on each of the six audio tracks with its own settings.
+TEST_F(FullBoardTest, EveryTransitionKindAndAudioTrackSavesLoadsBackEqualAndSavesTheSameBytes)
+{
+    CSBDoc doc;
+    Storyboard& board = *doc.GetStoryboard();
+    constexpr INT kRows = TransitionCatalog::kRowCount;
+    for (INT row = 1; row <= kRows; ++row)
+        ASSERT_EQ(board.SetItem(ColourScene(RGB(row * 4, 255 - row * 4, 7), 5.0), 2 * (row - 1)), 0);
+    for (INT row = 1; row < kRows; ++row) {
+        TransitionEffect* effect = TransitionCatalog::Create(row);
+        // Whole milliseconds, most of which a float holds only nearly.
+        auto seconds = [](INT milliseconds) { return static_cast<float>(milliseconds / 1000.0); };
+        effect->SetADuration(seconds(1000 + 17 * row));
+        effect->SetBDuration(seconds(2000 - 13 * row));
+        effect->SetOverlapDuration(seconds(250 + 11 * row));
+        TransitionParams* params = effect->GetParams();
+        params->m_crAColor = RGB(row, 2 * row, 3 * row);
+        params->m_crBColor = RGB(255 - row, 128, row);
+        params->m_bAUseColor = row % 2;
+        params->m_bBUseColor = row % 3 == 0 ? 1 : 0;
+        params->m_nSoftness = effect->IsSoftEdgeCapable() && row % 2 == 0 ? 10 : 0;
+        ASSERT_EQ(board.SetItem(new Transition(effect), 2 * row - 1), 0);
+    }
+    auto* first = static_cast<Scene*>(board.GetItem(0));
+    SceneAudio& audio = *first->GetAudio();
+    for (INT track = 0; track < SceneAudio::kTrackCount; ++track) {
+        AudioClipList list;
+        const std::string sound =
+            ScriptedSound("media/track" + std::to_string(track) + ".wav", 6.0, Pcm(2, 44100, 16));
+        AudioClip* clip = list.AddFile(sound.c_str(), nullptr, nullptr);
+        ASSERT_NE(clip, nullptr);
+        clip->SetInPoint(100 * track);
+        clip->SetOutPoint(4000 + 100 * track);
+        clip->SetVolume(AudioClip::kUnityVolume - 100 * track);
+        clip->SetRepeat(track == 4 ? 1 : 0);
+        clip->SetStartOffset(250 * track);
+        audio.SetTrack(track, &list);
+        audio.SetTrackFlag(track, track % 2);
+    }
+    audio.SetVolume(700);
+    audio.SetFadeIn(1);
+    board.RecomputeTimes();
+    const std::string saved = m_folder.File("every-kind.sbd");
+    ASSERT_TRUE(doc.SaveStoryboard(saved.c_str()));
+
+    CSBDoc loaded;
+    EXPECT_EQ(loaded.InsertStoryboardFile(saved.c_str(), 0), 2 * kRows - 1);
+    ASSERT_EQ(Layout(loaded), Layout(doc));
+    for (INT row = 1; row < kRows; ++row) {
+        const TransitionEffect* a = doc.GetTransitionEffect(2 * row - 1);
+        const TransitionEffect* b = loaded.GetTransitionEffect(2 * row - 1);
+        ASSERT_NE(b, nullptr) << "row " << row;
+        BYTE written[TransitionParams::kStoredSize];
+        BYTE read[TransitionParams::kStoredSize];
+        a->GetParams()->Write(written);
+        b->GetParams()->Write(read);
+        EXPECT_EQ(std::memcmp(written, read, sizeof written), 0) << "row " << row;
+    }
+    const SceneAudio& reloaded = *static_cast<const Scene*>(loaded.GetItem(0))->GetAudio();
+    EXPECT_EQ(reloaded.GetTrackCount(), SceneAudio::kTrackCount);
+    EXPECT_TRUE(reloaded.Equals(audio));
+    for (INT track = 0; track < SceneAudio::kTrackCount; ++track) {
+        const AudioClip* a = audio.GetTrack(track)->GetAt(0);
+        const AudioClip* b = reloaded.GetTrack(track)->GetAt(0);
+        ASSERT_NE(b, nullptr) << "track " << track;
+        EXPECT_EQ(b->GetLength(), a->GetLength()) << "track " << track;
+        EXPECT_EQ(b->GetVolume(), a->GetVolume()) << "track " << track;
+        EXPECT_EQ(b->GetRepeat(), a->GetRepeat()) << "track " << track;
+        EXPECT_EQ(reloaded.GetTrackFlag(track), track % 2) << "track " << track;
+    }
+
+    const std::string again = m_folder.File("every-kind-again.sbd");
+    ASSERT_TRUE(loaded.SaveStoryboard(again.c_str()));
+    EXPECT_EQ(ReadFile(again), ReadFile(saved));
     EXPECT_TRUE(m_host.m_messages.empty());
 }
 
