@@ -14,6 +14,7 @@
 
 #include "DocumentMediaSupport.h"
 #include "DocumentTestSupport.h"
+#include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/User/Clipboard.h"
 #include "Win32/Sb/Document/AudioClipList.h"
@@ -496,6 +497,25 @@ TEST_F(FullBoardTest, AFailedSaveKeepsTheOldFileAndTheModifiedFlag)
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"folder.sbd", "kept.sbd", "media"})) << "no half-written file";
 
+    // A read-only folder holding a read-only older file (the file's own
+    // attribute stops the super-user too, whom folder permissions do not).
+    namespace fs = std::filesystem;
+    const std::string lockedFolder = m_folder.File("locked");
+    fs::create_directories(lockedFolder);
+    const std::string locked = m_folder.Write("locked/board.sbd", old);
+    ASSERT_TRUE(SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    fs::permissions(lockedFolder, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EXPECT_FALSE(doc.SaveStoryboard(locked.c_str()));
+    EXPECT_TRUE(doc.IsStoryboardModified());
+    EXPECT_EQ(ReadFile(locked), old);
+    std::vector<std::string> inLocked;
+    for (const auto& entry : fs::directory_iterator(lockedFolder))
+        inLocked.push_back(entry.path().filename().string());
+    EXPECT_EQ(inLocked, (std::vector<std::string>{"board.sbd"})) << "no temporary file left";
+    fs::permissions(lockedFolder, fs::perms::owner_all, fs::perm_options::add);
+    ASSERT_TRUE(SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_NORMAL));
+
     // The storyboard path serves when no path is given.
     doc.SetStoryboardPath(path.c_str());
     EXPECT_TRUE(doc.SaveStoryboard(nullptr));
@@ -669,6 +689,11 @@ TEST_F(StoryboardDocumentTest, ARangeCopiedFromThreeToSixPastedAtFourLandsAtThre
         ASSERT_EQ(board.SetItem(ColourScene(RGB(i, 0, 0), 5.0), i), 0);
     for (INT i = 1; i < 8; i += 2)
         ASSERT_EQ(board.SetItem(new Transition(MakeEffect(33, 1.0f, 1.0f, 0.5f)), i), 0);
+    std::unique_ptr<CProfile> range(source.BuildStoryboardProfile("", 3, 6));
+    EXPECT_EQ(range->GetInt("Index", "First"), 3);
+    EXPECT_EQ(range->GetInt("Index", "Count"), 3);
+    EXPECT_TRUE(range->HasSection("Scene_3"));
+    EXPECT_TRUE(range->HasSection("Scene_6"));
     ASSERT_TRUE(source.CopyToClipboard(3, 6));
     EXPECT_EQ(source.GetLastIndex(), 8);
     EXPECT_TRUE(source.CanPaste());
@@ -1102,6 +1127,23 @@ TEST_F(StoryboardDocumentTest, RelinkTreatsAudioAndVideoPathsApart)
     EXPECT_TRUE(found);
     EXPECT_EQ(doc.DropMediaThumbnails(sound.c_str()), 1);
     EXPECT_FALSE(doc.RefreshScenesUsingMedia(sound.c_str(), 0, -1));
+
+    // A video path: the scenes using it up to the last index given follow,
+    // the path compared without regard to case.
+    const std::string clip = ScriptedVideo("media/clip.avi", 4.0);
+    const std::string moved = ScriptedVideo("media/moved.avi", 4.0);
+    ASSERT_EQ(doc.GetStoryboard()->SetItem(new Scene(clip.c_str()), 2), 0);
+    ASSERT_EQ(doc.GetStoryboard()->SetItem(new Scene(clip.c_str()), 4), 0);
+    auto mediaOf = [&](INT slot) { return std::string(static_cast<const Scene*>(doc.GetItem(slot))->GetMediaPath()); };
+    doc.RelinkMedia(clip.c_str(), moved.c_str(), 0, 2);
+    EXPECT_EQ(mediaOf(2), moved);
+    EXPECT_EQ(mediaOf(4), clip) << "beyond the last index given";
+    CString upper = clip.c_str();
+    upper.MakeUpper();
+    doc.RelinkMedia(upper, moved.c_str(), 0, -1);
+    EXPECT_EQ(mediaOf(4), moved);
+    EXPECT_EQ(std::string(scene->GetAudio()->GetTrack(0)->GetAt(0)->GetSourcePath()), other) << "clips stay";
+    EXPECT_TRUE(doc.RefreshScenesUsingMedia(moved.c_str(), 0, -1));
 }
 
 TEST_F(StoryboardDocumentTest, TheDefaultTextStyleCarriesTheFont)
