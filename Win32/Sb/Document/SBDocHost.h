@@ -4,7 +4,8 @@
 // and message boxes, the media library, the item-properties sheet and the
 // producer. The shell installs its own host; until it does (and in tests,
 // which install recording ones) the standard host has no windows: no strip,
-// no selection, dialogs cancelled, messages through the shell services.
+// no selection, dialogs cancelled, messages through the shell services; it
+// produces through the installed production (CDocProduction).
 
 #include "Platform/Mfc/Collections.h"
 #include "Platform/Mfc/String.h"
@@ -30,7 +31,7 @@ public:
 };
 
 // The production subsystem's side of producing a document. It sits above
-// the document, so it installs itself when the program starts; until it
+// the document, so the program installs it when it starts; until it
 // does (and in tests that install none) nothing can be produced and the
 // estimate is empty.
 class CDocProduction {
