@@ -152,9 +152,10 @@ int CProducer::PassToWriter(MediaFrame* frame)
             m_pMixer->Mix(frame->m_pAudio, mixed);
             // The last frame also takes what the mixer still holds: the
             // production's sound lasts exactly as long as its frames.
-            if (m_nFramesWritten + 1 == m_nTotalFrames)
-                m_pMixer->Flush(mixed, static_cast<LONGLONG>(
-                                           std::llround(m_tFrame.GetSeconds() * m_nTotalFrames * writerFormat.nSamplesPerSec)));
+            if (m_nFramesWritten + 1 == m_nTotalFrames) {
+                const double seconds = m_tFrame.GetSeconds() * m_nTotalFrames;
+                m_pMixer->Flush(mixed, static_cast<LONGLONG>(std::llround(seconds * writerFormat.nSamplesPerSec)));
+            }
         }
         delete frame->m_pAudio;
         frame->m_pAudio = mixed;

@@ -205,7 +205,8 @@ void CProductionAudioMixer::Flush(CWaveBuffer* output, LONGLONG total)
     m_Mixed.resize(static_cast<std::size_t>((4.0 * kBlockFrames) * ratio + 8.0 * kBlockFrames) * align);
     for (int round = 0; round < 8 && tail.size() < wanted; ++round) {
         const INT produced = m_Processor.ProcessAllInputs(kBlockFrames, 0, nullptr, m_Mixed.data());
-        tail.insert(tail.end(), m_Mixed.data(), m_Mixed.data() + static_cast<std::size_t>(std::max(produced, 0)) * align);
+        const std::size_t bytes = static_cast<std::size_t>(std::max(produced, 0)) * align;
+        tail.insert(tail.end(), m_Mixed.data(), m_Mixed.data() + bytes);
     }
     tail.resize(wanted, m_OutputFormat.wBitsPerSample == 8 ? 0x80 : 0x00);
     m_Held.clear();
@@ -220,8 +221,8 @@ LONGLONG CProductionAudioMixer::OwedFrames() const
 {
     if (m_SourceFormat.nSamplesPerSec == 0)
         return 0;
-    const LONGLONG expected =
-        (m_nFramesIn * m_OutputFormat.nSamplesPerSec + m_SourceFormat.nSamplesPerSec / 2) / m_SourceFormat.nSamplesPerSec;
+    const LONGLONG sourceRate = m_SourceFormat.nSamplesPerSec;
+    const LONGLONG expected = (m_nFramesIn * m_OutputFormat.nSamplesPerSec + sourceRate / 2) / sourceRate;
     return expected - m_nFramesOut;
 }
 
