@@ -1,6 +1,7 @@
 #include "Win32/Imaging/IplImage.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -139,13 +140,16 @@ CIplImage::CIplImage(int width, int height, unsigned fillColor) : m_pImage(Creat
 {
     if (m_pImage == nullptr || fillColor == 0)
         return;
-    const int levels[3] = {static_cast<int>(GetBValue(fillColor)), static_cast<int>(GetGValue(fillColor)),
-                           static_cast<int>(GetRValue(fillColor))};
-    for (int channel = 1; channel <= 3; ++channel) {
-        if (levels[channel - 1] != 0)
-            FillChannel(channel, levels[channel - 1]);
-    }
-    FreeRoi();
+    // One pass over the pixels: the first row is laid out, the others copy
+    // it (the colour scenes make one such image per frame).
+    const char pixel[3] = {static_cast<char>(GetBValue(fillColor)), static_cast<char>(GetGValue(fillColor)),
+                           static_cast<char>(GetRValue(fillColor))};
+    char* first = m_pImage->imageData;
+    const std::size_t rowBytes = static_cast<std::size_t>(m_pImage->width) * 3;
+    for (std::size_t x = 0; x < rowBytes; x += 3)
+        std::memcpy(first + x, pixel, 3);
+    for (int y = 1; y < m_pImage->height; ++y)
+        std::memcpy(first + static_cast<std::ptrdiff_t>(y) * m_pImage->widthStep, first, rowBytes);
 }
 
 CIplImage::CIplImage(const CIplImage* source)

@@ -2,6 +2,7 @@
 // writer, and the ranges of DV frames a DV production copies unchanged.
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "Platform/Win/User/MessageBox.h"
@@ -147,8 +148,15 @@ int CProducer::PassToWriter(MediaFrame* frame)
             }
         }
         auto* mixed = new CWaveBuffer(m_tFrame * 2, &writerFormat);
-        if (m_pMixer)
+        if (m_pMixer) {
             m_pMixer->Mix(frame->m_pAudio, mixed);
+            // The last frame also takes what the mixer still holds: the
+            // production's sound lasts exactly as long as its frames.
+            if (m_nFramesWritten + 1 == m_nTotalFrames) {
+                const double seconds = m_tFrame.GetSeconds() * m_nTotalFrames;
+                m_pMixer->Flush(mixed, static_cast<LONGLONG>(std::llround(seconds * writerFormat.nSamplesPerSec)));
+            }
+        }
         delete frame->m_pAudio;
         frame->m_pAudio = mixed;
     }

@@ -9,6 +9,7 @@
 #include "Platform/Win/User/MessageBox.h"
 #include "Win32/Imaging/IplAlphaMask.h"
 #include "Win32/Imaging/IplImage.h"
+#include "Win32/Imaging/SharedPalette.h"
 #include "Win32/Produce/AviWriter.h"
 #include "Win32/Produce/ProductionAudioMixer.h"
 #include "Win32/Produce/ProductionCheck.h"
@@ -40,6 +41,12 @@ constexpr UINT kMediaMissingMessage = 61466;
 constexpr UINT kSmartCopyBitmap = 1012;
 
 constexpr int kRelocationTries = 3;
+
+// The record's word at 724, the video settings page's interleave check
+// box: with it set the AVI writer holds video back behind 0.75 s of sound.
+constexpr int kInterleaveWord = 1;
+constexpr double kAudioPreload = 0.75;
+constexpr int kPaletteEntries = 256;
 
 CString LoadText(UINT id, LPCSTR fallback)
 {
@@ -117,6 +124,7 @@ void CProducer::Construct(CProductionSettings* settings)
 
 CProducer::~CProducer()
 {
+    m_pPalette.reset();
     if (m_Window.sceneA != nullptr)
         m_Window.sceneA->CloseReader();
     if (m_Window.scene != nullptr)
@@ -203,7 +211,7 @@ MediaWriter* CProducer::CreateAviWriter(const CProductionSettings& settings)
     writer->SetCompressorHandler(stored.fccHandler);
     writer->SetAudioIndex(params.m_nPcmFormatIndex);
     writer->SetOutputType(type);
-    writer->SetInterleave(1, 0.0);
+    writer->SetInterleave(1, params.m_nReserved[kInterleaveWord] != 0 ? kAudioPreload : 0.0);
     m_bAudioOn = params.m_nPcmFormatIndex != 1;
     if (CShellServices::Get().GetDebugLevel() > 3) {
         CString text;
@@ -283,6 +291,10 @@ int CProducer::CheckSceneMedia(Scene* scene, int* smartOk)
         reader->GetFrameSize(&width, &height);
         const int frameTime = static_cast<int>(1000000.0 / reader->GetFrameRate() + 0.5);
         *smartOk = width == m_nFrameWidth && height == m_nFrameHeight && FrameTimesMatchForCopy(frameTime, m_nFrameTime);
+    }
+    if (m_nBitDepth == 8 && !m_pPalette) {
+        m_pPalette = std::make_unique<CSharedPalette>(new CPaletteData(kPaletteEntries));
+        m_pPalette->BuildStandard();
     }
     WAVEFORMATEX format{};
     if (reader->HasAudio() && reader->GetAudioFormat(&format)) {

@@ -27,6 +27,7 @@ class Scene;
 class Transition;
 class CMediaSource;
 class CIplImage;
+class CSharedPalette;
 class CProductionSettings;
 class CProductionAudioMixer;
 class CProductionDisplay;
@@ -126,6 +127,7 @@ public:
     const CMediaTime& GetCurrentTime() const { return m_tCurrent; }
     CProductionAudioMixer* GetMixer() const { return m_pMixer.get(); }
     const WAVEFORMATEX& GetAudioFormat() const { return m_AudioFormat; }
+    const CSharedPalette* GetPalette() const { return m_pPalette.get(); }
 
 private:
     struct SlotWindow {
@@ -171,6 +173,8 @@ private:
     int m_nFrameHeight = 0;
     DWORD m_nFrameTime = 66667;
     int m_nBitDepth = 8;
+    // The standard palette, held while producing 8-bit output.
+    std::unique_ptr<CSharedPalette> m_pPalette;
     std::unique_ptr<CProductionAudioMixer> m_pMixer;
     int m_nFadeInFrames = 10;
     bool m_bAudioOn = false;

@@ -159,10 +159,71 @@ void CProductionAudioMixer::Mix(const CWaveBuffer* primary, CWaveBuffer* output)
     const auto room = static_cast<std::size_t>((frames + 4.0 * kBlockFrames) * ratio + 8.0 * kBlockFrames);
     m_Mixed.resize(room * m_OutputFormat.nBlockAlign);
     const INT produced = m_Processor.ProcessAllInputs(static_cast<INT>(frames), used + 1, inputs, m_Mixed.data());
-    const std::size_t made = std::min<std::size_t>(static_cast<std::size_t>(produced) * m_OutputFormat.nBlockAlign,
-                                                   output->m_nCapacity);
-    std::memcpy(output->m_pData, m_Mixed.data(), made);
-    output->m_nLength = static_cast<DWORD>(made);
+    m_nFramesIn += frames;
+    output->m_nLength = 0;
+    Deliver(m_Mixed.data(), static_cast<std::size_t>(std::max(produced, 0)) * m_OutputFormat.nBlockAlign, output);
+}
+
+void CProductionAudioMixer::Deliver(const BYTE* mixed, std::size_t bytes, CWaveBuffer* output)
+{
+    // What was held over from the last block goes first; what the output
+    // cannot hold now waits for the next one.
+    m_Held.insert(m_Held.end(), mixed, mixed + bytes);
+    const std::size_t room = output->m_nCapacity > output->m_nLength ? output->m_nCapacity - output->m_nLength : 0;
+    const std::size_t align = m_OutputFormat.nBlockAlign;
+    const std::size_t made = std::min(m_Held.size(), room / align * align);
+    std::memcpy(output->m_pData + output->m_nLength, m_Held.data(), made);
+    output->m_nLength += static_cast<DWORD>(made);
+    m_Held.erase(m_Held.begin(), m_Held.begin() + static_cast<std::ptrdiff_t>(made));
+    m_nFramesOut += static_cast<LONGLONG>(made / align);
+}
+
+void CProductionAudioMixer::Flush(CWaveBuffer* output, LONGLONG total)
+{
+    if (output == nullptr || output->m_pData == nullptr || m_SourceFormat.nSamplesPerSec == 0
+        || m_OutputFormat.nBlockAlign == 0)
+        return;
+    const std::size_t align = m_OutputFormat.nBlockAlign;
+    LONGLONG owed = total >= 0 ? total - m_nFramesOut : OwedFrames();
+    if (owed < 0) {
+        // The sources' blocks ran longer than the production: the surplus
+        // comes off the end.
+        const LONGLONG keep = std::max<LONGLONG>(0, output->m_nLength / align + owed);
+        m_nFramesOut -= output->m_nLength / align - keep;
+        output->m_nLength = static_cast<DWORD>(keep * align);
+        owed = 0;
+    }
+    if (owed == 0) {
+        m_Held.clear();
+        return;
+    }
+    // Silence pushes the engine's last samples out; it gives at least one
+    // block per block fed.
+    std::vector<BYTE> tail(m_Held);
+    const std::size_t wanted = static_cast<std::size_t>(owed) * align;
+    const double ratio = static_cast<double>(m_OutputFormat.nSamplesPerSec) / m_SourceFormat.nSamplesPerSec;
+    m_Mixed.resize(static_cast<std::size_t>((4.0 * kBlockFrames) * ratio + 8.0 * kBlockFrames) * align);
+    for (int round = 0; round < 8 && tail.size() < wanted; ++round) {
+        const INT produced = m_Processor.ProcessAllInputs(kBlockFrames, 0, nullptr, m_Mixed.data());
+        const std::size_t bytes = static_cast<std::size_t>(std::max(produced, 0)) * align;
+        tail.insert(tail.end(), m_Mixed.data(), m_Mixed.data() + bytes);
+    }
+    tail.resize(wanted, m_OutputFormat.wBitsPerSample == 8 ? 0x80 : 0x00);
+    m_Held.clear();
+    std::vector<BYTE> whole(output->m_pData, output->m_pData + output->m_nLength);
+    whole.insert(whole.end(), tail.begin(), tail.end());
+    const WAVEFORMATEX format = *output->GetFormat();
+    output->Init(&format, whole.data(), static_cast<DWORD>(whole.size()));
+    m_nFramesOut += owed;
+}
+
+LONGLONG CProductionAudioMixer::OwedFrames() const
+{
+    if (m_SourceFormat.nSamplesPerSec == 0)
+        return 0;
+    const LONGLONG sourceRate = m_SourceFormat.nSamplesPerSec;
+    const LONGLONG expected = (m_nFramesIn * m_OutputFormat.nSamplesPerSec + sourceRate / 2) / sourceRate;
+    return expected - m_nFramesOut;
 }
 
 void CProductionAudioMixer::CrossFade(CWaveBuffer** a, CWaveBuffer** b, const WAVEFORMATEX* format, INT* ok)

@@ -8,6 +8,7 @@
 // The mixer owns its sources. It also cross-fades the two blocks of a
 // transition frame.
 
+#include <cstddef>
 #include <vector>
 
 #include "Platform/Win/Base/WaveFormat.h"
@@ -44,6 +45,14 @@ public:
     // `output` (output format). A source block shorter than the primary
     // block counts as silence after its end.
     void Mix(const CWaveBuffer* primary, CWaveBuffer* output);
+    // The last block of a production: appends to `output` (made larger
+    // when needed) what the engine and the output's room held back, so that
+    // the sound handed out comes to `total` output frames (padded with
+    // silence or cut at the end), or with `total` -1 to as many as were
+    // mixed in.
+    void Flush(CWaveBuffer* output, LONGLONG total = -1);
+    // Output frames mixed but not yet handed out.
+    LONGLONG OwedFrames() const;
     // Averages the two blocks 50/50 into the longer one, which *a then
     // names.
     void CrossFade(CWaveBuffer** a, CWaveBuffer** b, const WAVEFORMATEX* format, INT* ok);
@@ -64,8 +73,14 @@ private:
     // Gain entries of every channel of engine input `input`.
     void SetInputGain(INT input, float target, float rampSeconds);
     void FadeIn(INT slot, float rampSeconds);
+    void Deliver(const BYTE* mixed, std::size_t bytes, CWaveBuffer* output);
 
     // Per slot: a source block padded with silence to the primary length.
     std::vector<BYTE> m_Padded[kCapacity];
     std::vector<BYTE> m_Mixed;
+    // Mixed bytes the last output had no room for.
+    std::vector<BYTE> m_Held;
+    // Source frames mixed and output frames handed out, from the start.
+    LONGLONG m_nFramesIn = 0;
+    LONGLONG m_nFramesOut = 0;
 };

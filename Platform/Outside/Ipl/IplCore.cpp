@@ -4,6 +4,8 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <mutex>
+#include <vector>
 
 #include "Platform/Outside/Ipl/Ipl.h"
 #include "Platform/Outside/Ipl/IplInternal.h"
@@ -245,6 +247,80 @@ IplImage* iplCreateImageHeader(int nChannels, int alphaChannel, int depth, const
     return image;
 }
 
+namespace {
+
+// Frame-sized image blocks are kept for the next image of the same size:
+// a production or a player makes and drops several such images per frame,
+// and fresh memory of that size costs a page fault per page every time.
+// Each block starts with its size.
+constexpr std::size_t kBlockHeader = 32;
+constexpr std::size_t kSmallestKeptBlock = 256 * 1024;
+constexpr std::size_t kKeptBlocks = 8;
+constexpr std::size_t kKeptBytes = 64 * 1024 * 1024;
+
+struct KeptBlocks {
+    std::mutex lock;
+    std::vector<char*> blocks;
+    std::size_t bytes = 0;
+};
+
+// Never destroyed: images may still be released by other objects' exit
+// handlers.
+KeptBlocks& Kept()
+{
+    static auto* kept = new KeptBlocks;
+    return *kept;
+}
+
+std::size_t SizeOf(const char* block)
+{
+    std::size_t size = 0;
+    std::memcpy(&size, block, sizeof size);
+    return size;
+}
+
+// `bytes` of data, behind the block's header; null when out of memory.
+char* TakeImageBlock(std::size_t bytes)
+{
+    if (bytes >= kSmallestKeptBlock) {
+        KeptBlocks& kept = Kept();
+        std::lock_guard<std::mutex> guard(kept.lock);
+        const auto found = std::find_if(kept.blocks.begin(), kept.blocks.end(),
+                                        [&](const char* block) { return SizeOf(block) == bytes; });
+        if (found != kept.blocks.end()) {
+            char* block = *found;
+            kept.blocks.erase(found);
+            kept.bytes -= bytes;
+            return block + kBlockHeader;
+        }
+    }
+    auto* block = static_cast<char*>(std::malloc(bytes + kBlockHeader));
+    if (block == nullptr)
+        return nullptr;
+    std::memcpy(block, &bytes, sizeof bytes);
+    return block + kBlockHeader;
+}
+
+void GiveImageBlock(char* data)
+{
+    if (data == nullptr)
+        return;
+    char* block = data - kBlockHeader;
+    const std::size_t bytes = SizeOf(block);
+    if (bytes >= kSmallestKeptBlock) {
+        KeptBlocks& kept = Kept();
+        std::lock_guard<std::mutex> guard(kept.lock);
+        if (kept.blocks.size() < kKeptBlocks && kept.bytes + bytes <= kKeptBytes) {
+            kept.blocks.push_back(block);
+            kept.bytes += bytes;
+            return;
+        }
+    }
+    std::free(block);
+}
+
+} // namespace
+
 void iplAllocateImage(IplImage* image, int doFill, int fillValue)
 {
     SetStatus(IPL_StsOk);
@@ -258,7 +334,7 @@ void iplAllocateImage(IplImage* image, int doFill, int fillValue)
     }
     iplDeallocateImage(image);
     constexpr std::size_t kAlign = 32;
-    auto* origin = static_cast<char*>(std::malloc(static_cast<std::size_t>(image->imageSize) + kAlign - 1));
+    char* origin = TakeImageBlock(static_cast<std::size_t>(image->imageSize) + kAlign - 1);
     if (origin == nullptr) {
         SetStatus(IPL_StsNoMem);
         return;
@@ -283,7 +359,7 @@ void iplDeallocateImage(IplImage* image)
     SetStatus(IPL_StsOk);
     if (image == nullptr)
         return;
-    std::free(image->imageDataOrigin);
+    GiveImageBlock(image->imageDataOrigin);
     image->imageDataOrigin = nullptr;
     image->imageData = nullptr;
 }

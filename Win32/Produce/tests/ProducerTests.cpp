@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Platform/Win/User/User.h"
+#include "Win32/Produce/AviWriter.h"
 #include "Win32/Produce/tests/ProduceStoryboards.h"
 #include "Win32/Produce/tests/ProducerFakes.h"
 #include "Win32/Sb/Document/ProductionSettings.h"
@@ -205,6 +206,34 @@ TEST(Producer, NoWriterForTheOutputType)
         CProducer producer(storyboard.get(), &settings, nullptr);
         EXPECT_EQ(producer.GetWriter(), nullptr);
         EXPECT_EQ(producer.Prepare(0, 0x7FFF), kProduceOpenFailed) << type;
+    }
+}
+
+// The video page's interleave check box (the record's word at 724) asks
+// the AVI writer for 0.75 s of audio preload: 15 frames at 20 per second.
+TEST(Producer, TheInterleaveWordGivesTheAviWriterItsPreload)
+{
+    auto storyboard = ProduceStoryboard("C2");
+    for (const auto& [word, initialFrames] : {std::pair{1, 15u}, std::pair{0, 0u}}) {
+        CProductionSettings settings;
+        settings.GetParams().m_nFrameMicroseconds = 50000;
+        settings.GetParams().m_nReserved[1] = word;
+        ScriptedShell shell;
+        CProducer producer(storyboard.get(), &settings, nullptr);
+        auto* writer = dynamic_cast<AviWriter*>(producer.GetWriter());
+        ASSERT_NE(writer, nullptr);
+        EXPECT_EQ(writer->m_audioInfo.dwInitialFrames, initialFrames) << word;
+    }
+}
+
+// 8-bit output holds the standard palette while producing.
+TEST(Producer, EightBitOutputHoldsTheStandardPalette)
+{
+    for (const auto& [bits, held] : {std::pair{8, true}, std::pair{24, false}}) {
+        Production production("C1", 100000);
+        production.writer->SetBitDepth(bits);
+        ASSERT_EQ(production.producer.Prepare(0, 0x7FFF), 0);
+        EXPECT_EQ(production.producer.GetPalette() != nullptr, held) << bits;
     }
 }
 
