@@ -369,6 +369,18 @@ bool WriteResult(FileDialog& fd, const std::string& folder, const std::vector<st
     return true;
 }
 
+// A file nobody may write (the read-only attribute), or that this user
+// cannot write: the write bits count, as the superuser passes access().
+bool IsReadOnly(const std::string& path)
+{
+    std::error_code ec;
+    const fs::perms perms = fs::status(path, ec).permissions();
+    if (ec)
+        return false;
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (perms & write) == fs::perms::none || access(path.c_str(), W_OK) != 0;
+}
+
 // OK: the typed folder, pattern or name(s), checked as the flags ask.
 void Accept(HWND dialog, FileDialog& fd)
 {
@@ -419,7 +431,7 @@ void Accept(HWND dialog, FileDialog& fd)
                 IDOK);
             return;
         }
-        if (exists && (flags & OFN_NOREADONLYRETURN) && access(full.c_str(), W_OK) != 0) {
+        if (exists && (flags & OFN_NOREADONLYRETURN) && IsReadOnly(full)) {
             Ask(dialog, full + "\nThis file is read-only.\nChoose another name.", MB_OK | MB_ICONEXCLAMATION, IDOK);
             return;
         }

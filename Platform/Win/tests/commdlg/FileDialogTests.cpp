@@ -254,6 +254,62 @@ TEST_F(FileDialogs, MultipleNamesAndAShortBuffer)
     EXPECT_EQ(needed, (fs::weakly_canonical(m_root) / "a.avi").string().size() + 1);
 }
 
+TEST_F(FileDialogs, TheFlagsChecksAskThroughMessageBoxes)
+{
+    // No write bits: read-only even for a user who could write anything.
+    fs::permissions(m_root / "notes.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    struct Case {
+        const char* what;
+        DWORD flags;
+        bool save;
+        const char* typed;
+        const char* asked; // a part of the box's text; null: no box
+        int answer;
+        bool chosen;
+    };
+    const Case cases[] = {
+        {"a missing file", OFN_FILEMUSTEXIST, false, "missing.avi", "File not found", IDOK, false},
+        {"a missing folder", OFN_PATHMUSTEXIST, true, "nowhere/x.avi", "path does not exist", IDOK, false},
+        {"a read-only file", OFN_NOREADONLYRETURN, true, "notes.txt", "read-only", IDOK, false},
+        {"replacing refused", OFN_OVERWRITEPROMPT, true, "a.avi", "already exists", IDNO, false},
+        {"replacing agreed", OFN_OVERWRITEPROMPT, true, "a.avi", "already exists", IDYES, true},
+        {"no replace prompt when opening", OFN_OVERWRITEPROMPT, false, "a.avi", nullptr, 0, true},
+        {"a read-only file without the flag", 0, true, "notes.txt", nullptr, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OPENFILENAMEA ofn = Record(c.flags | OFN_HIDEREADONLY | OFN_NOCHANGEDIR);
+        ofn.nFilterIndex = 3;
+        std::string boxText;
+        std::vector<std::function<void()>> steps{[&] {
+            Type(c.typed);
+            Press(IDOK); // a box runs inside
+        }};
+        if (c.asked) {
+            steps.push_back([&] {
+                for (HWND w = GetWindow(GetActiveWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+                    boxText += controls_test::WindowText(w) + "\n";
+                Answer(c.answer);
+            });
+        }
+        if (!c.chosen)
+            steps.push_back([&] {
+                EXPECT_NE(GetDlgItem(Dialog(), lst2), nullptr) << "the file dialog stays";
+                Press(IDCANCEL);
+            });
+        const BOOL chosen = Run(ofn, steps, c.save);
+        EXPECT_EQ(chosen != FALSE, c.chosen);
+        if (c.asked) {
+            EXPECT_NE(boxText.find(c.asked), std::string::npos) << boxText;
+        } else {
+            EXPECT_TRUE(boxText.empty());
+        }
+        if (c.chosen) {
+            EXPECT_EQ(std::string(m_file), (fs::weakly_canonical(m_root) / c.typed).string());
+        }
+    }
+}
+
 TEST_F(FileDialogs, TheReadOnlyBoxStartsFromTheFlagsAndItsStateComesBack)
 {
     struct Case {
