@@ -161,3 +161,25 @@ constexpr int stc1 = 0x0440;
 // lpLogFont, iPointSize, rgbColors and nFontType.
 BOOL ChooseFontA(LPCHOOSEFONTA cf);
 inline BOOL ChooseFont(LPCHOOSEFONTA cf) { return ChooseFontA(cf); }
+
+// What an Explorer-form file dialog tells its hook's dialog, as WM_NOTIFY
+// with an OFNOTIFYA: hdr.hwndFrom is the file dialog, lpOFN the caller's
+// record. An answer other than 0 to CDN_FILEOK (DWLP_MSGRESULT) keeps the
+// dialog open.
+constexpr UINT CDN_FIRST = 0U - 601U;
+constexpr UINT CDN_INITDONE = CDN_FIRST - 0;
+constexpr UINT CDN_SELCHANGE = CDN_FIRST - 1;
+constexpr UINT CDN_FOLDERCHANGE = CDN_FIRST - 2;
+constexpr UINT CDN_FILEOK = CDN_FIRST - 5;
+constexpr UINT CDN_TYPECHANGE = CDN_FIRST - 6;
+
+struct OFNOTIFYA {
+    NMHDR hdr;
+    LPOPENFILENAMEA lpOFN;
+    LPSTR pszFile;
+};
+using OFNOTIFY = OFNOTIFYA;
+using LPOFNOTIFYA = OFNOTIFYA*;
+using LPOFNOTIFY = OFNOTIFYA*;
+// The dialog's read-only box (chx1) starts checked with OFN_READONLY, is
+// hidden with OFN_HIDEREADONLY, and its state comes back as OFN_READONLY.

@@ -232,6 +232,19 @@ void FillList(HWND dialog, FileDialog& fd)
     }
 }
 
+// Tells the hook's dialog of an Explorer-form dialog what happened (a
+// WM_NOTIFY with an OFNOTIFYA); its answer, 0 without a hook's dialog.
+LRESULT NotifyHook(HWND dialog, FileDialog& fd, UINT code)
+{
+    if (!fd.child || !(fd.ofn->Flags & OFN_EXPLORER) || !IsWindow(fd.child))
+        return 0;
+    OFNOTIFYA notify{};
+    notify.hdr.hwndFrom = dialog;
+    notify.hdr.code = code;
+    notify.lpOFN = fd.ofn;
+    return SendMessageA(fd.child, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+}
+
 void Navigate(HWND dialog, FileDialog& fd, const std::string& folder)
 {
     std::error_code ec;
@@ -240,6 +253,7 @@ void Navigate(HWND dialog, FileDialog& fd, const std::string& folder)
     fd.typedPatterns.clear();
     FillFolderCombo(dialog, fd);
     FillList(dialog, fd);
+    NotifyHook(dialog, fd, CDN_FOLDERCHANGE);
 }
 
 void Layout(HWND dialog, FileDialog& fd)
@@ -248,7 +262,9 @@ void Layout(HWND dialog, FileDialog& fd)
     GetClientRect(dialog, &c);
     const int m = 8;
     const int W = c.right;
-    const int H = c.bottom - fd.childSize.cy;
+    // The read-only box takes a row of its own under the type.
+    const int box = (fd.ofn->Flags & OFN_HIDEREADONLY) ? 0 : 24;
+    const int H = c.bottom - fd.childSize.cy - box;
     auto place = [&](int id, int x, int y, int w, int h) {
         if (HWND w_ = GetDlgItem(dialog, id))
             MoveWindow(w_, x, y, std::max(w, 1), std::max(h, 1), TRUE);
@@ -263,9 +279,10 @@ void Layout(HWND dialog, FileDialog& fd)
     place(stc2, m, H - 36, 80, 16);
     place(cmb1, m + 86, H - 40, W - 2 * m - 86 - 86, 160);
     place(IDCANCEL, W - m - 78, H - 40, 78, 24);
+    place(chx1, m + 86, H - 10, W - 2 * m - 86 - 86, 18);
     place(kGripId, W - 16, c.bottom - 16, 16, 16);
     if (fd.child)
-        MoveWindow(fd.child, 0, H, std::max<LONG>(W, fd.childSize.cx), fd.childSize.cy, TRUE);
+        MoveWindow(fd.child, 0, H + box, std::max<LONG>(W, fd.childSize.cx), fd.childSize.cy, TRUE);
 }
 
 void Fail(HWND dialog, DWORD error)
@@ -349,9 +366,19 @@ bool WriteResult(FileDialog& fd, const std::string& folder, const std::vector<st
         std::memcpy(ofn.lpstrFileTitle, title.data(), n);
         ofn.lpstrFileTitle[n] = '\0';
     }
-    if (!(ofn.Flags & OFN_NOCHANGEDIR))
-        (void)!chdir(folder.c_str());
     return true;
+}
+
+// A file nobody may write (the read-only attribute), or that this user
+// cannot write: the write bits count, as the superuser passes access().
+bool IsReadOnly(const std::string& path)
+{
+    std::error_code ec;
+    const fs::perms perms = fs::status(path, ec).permissions();
+    if (ec)
+        return false;
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (perms & write) == fs::perms::none || access(path.c_str(), W_OK) != 0;
 }
 
 // OK: the typed folder, pattern or name(s), checked as the flags ask.
@@ -404,7 +431,7 @@ void Accept(HWND dialog, FileDialog& fd)
                 IDOK);
             return;
         }
-        if (exists && (flags & OFN_NOREADONLYRETURN) && access(full.c_str(), W_OK) != 0) {
+        if (exists && (flags & OFN_NOREADONLYRETURN) && IsReadOnly(full)) {
             Ask(dialog, full + "\nThis file is read-only.\nChoose another name.", MB_OK | MB_ICONEXCLAMATION, IDOK);
             return;
         }
@@ -412,12 +439,25 @@ void Accept(HWND dialog, FileDialog& fd)
             !Ask(dialog, full + " already exists.\nDo you want to replace it?", MB_YESNO | MB_ICONEXCLAMATION, IDYES))
             return;
     }
-    const bool written = WriteResult(fd, folder, names);
-    EndDialog(dialog, written ? TRUE : FALSE);
+    if (IsDlgButtonChecked(dialog, chx1) == BST_CHECKED)
+        fd.ofn->Flags |= OFN_READONLY;
+    else
+        fd.ofn->Flags &= ~OFN_READONLY;
+    if (!WriteResult(fd, folder, names)) {
+        EndDialog(dialog, FALSE);
+        return;
+    }
+    // The hook's dialog sees the choice in the record and may refuse it.
+    if (NotifyHook(dialog, fd, CDN_FILEOK) != 0 || !IsWindow(dialog))
+        return;
+    if (!(flags & OFN_NOCHANGEDIR))
+        (void)!chdir(folder.c_str());
+    EndDialog(dialog, TRUE);
 }
 
 void SelectionChanged(HWND dialog, FileDialog& fd)
 {
+    NotifyHook(dialog, fd, CDN_SELCHANGE);
     HWND list = GetDlgItem(dialog, lst2);
     std::vector<std::string> chosen;
     for (int i = -1; (i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))) >= 0;)
@@ -513,10 +553,14 @@ INT_PTR CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             fd->typedPatterns = SplitPatterns(initial);
             FillList(dialog, *fd);
         }
+        if (fd->ofn->Flags & OFN_READONLY)
+            CheckDlgButton(dialog, chx1, BST_CHECKED);
         MakeHookChild(dialog, *fd);
         if (!IsWindow(dialog) || !StateOf(dialog))
             return FALSE;
         Layout(dialog, *fd);
+        NotifyHook(dialog, *fd, CDN_INITDONE);
+        NotifyHook(dialog, *fd, CDN_FOLDERCHANGE);
         SetFocus(GetDlgItem(dialog, edt1));
         SendDlgItemMessageA(dialog, edt1, EM_SETSEL, 0, -1);
         return FALSE;
@@ -556,6 +600,8 @@ INT_PTR CALLBACK FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                     fd->filter = sel;
                     fd->typedPatterns.clear();
                     FillList(dialog, *fd);
+                    fd->ofn->nFilterIndex = static_cast<DWORD>(sel + 1);
+                    NotifyHook(dialog, *fd, CDN_TYPECHANGE);
                 }
             }
             return TRUE;
@@ -643,6 +689,9 @@ BOOL Run(LPOPENFILENAMEA ofn, bool save)
     b.Control("Files of &type:", static_cast<WORD>(stc2), kStaticAtom, child, 0, 0, 10, 10);
     b.Control("", static_cast<WORD>(cmb1), kComboBoxAtom, child | WS_TABSTOP | CBS_DROPDOWNLIST, 0, 0,
               10, 80);
+    const DWORD readOnlyBox = (ofn->Flags & OFN_HIDEREADONLY) ? WS_CHILD : child;
+    b.Control("Open as &read-only", static_cast<WORD>(chx1), kButtonAtom, readOnlyBox | WS_TABSTOP | BS_AUTOCHECKBOX,
+              0, 0, 10, 10);
     b.Control("Cancel", IDCANCEL, kButtonAtom, child | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10);
     b.Control("", static_cast<WORD>(kGripId), kScrollBarAtom, child | SBS_SIZEGRIP, 0, 0, 10, 10);
     const INT_PTR result = controls::DialogBoxFromBytes(nullptr, b.Data(), b.Size(), ofn->hwndOwner, FileDialogProc,

@@ -384,6 +384,17 @@ void Create(HWND combo, ComboState& s, const CREATESTRUCTA& create)
     Layout(combo, s);
 }
 
+// A drop-down combo box's window takes the field's height again.
+void FitToField(HWND combo, ComboState& s)
+{
+    if (IsDropDown(combo)) {
+        RECT r{};
+        GetWindowRect(combo, &r);
+        SetWindowPos(combo, nullptr, 0, 0, r.right - r.left, s.fieldHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    Layout(combo, s);
+}
+
 void SetFont(HWND combo, ComboState& s, HFONT font, bool redraw)
 {
     s.font = font;
@@ -392,12 +403,7 @@ void SetFont(HWND combo, ComboState& s, HFONT font, bool redraw)
     if (s.list)
         SendMessageA(s.list, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
     s.fieldHeight = FieldHeightFor(combo, font);
-    if (IsDropDown(combo)) {
-        RECT r{};
-        GetWindowRect(combo, &r);
-        SetWindowPos(combo, nullptr, 0, 0, r.right - r.left, s.fieldHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    Layout(combo, s);
+    FitToField(combo, s);
     if (redraw)
         InvalidateRect(combo, nullptr, TRUE);
 }
@@ -472,7 +478,7 @@ LRESULT ComboMessage(HWND combo, ComboState& s, UINT message, WPARAM wParam, LPA
     case CB_SETITEMHEIGHT:
         if (static_cast<int>(wParam) == -1) {
             s.fieldHeight = static_cast<LONG>(lParam);
-            Layout(combo, s);
+            FitToField(combo, s);
             return 0;
         }
         return ToList(s, LB_SETITEMHEIGHT, wParam, lParam);
@@ -523,6 +529,17 @@ LRESULT CALLBACK ComboBoxProc(HWND combo, UINT message, WPARAM wParam, LPARAM lP
     case WM_NCDESTROY:
         FreeState<ComboState>(combo);
         return DefWindowProcA(combo, message, wParam, lParam);
+    case WM_WINDOWPOSCHANGING: {
+        // A drop-down combo box's window is its field: a taller window
+        // gives the extra height to the list, which drops below it.
+        auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (pos && IsDropDown(combo) && !(pos->flags & SWP_NOSIZE) && pos->cy != s->fieldHeight) {
+            if (pos->cy > s->fieldHeight)
+                s->listHeight = pos->cy - s->fieldHeight;
+            pos->cy = s->fieldHeight;
+        }
+        return DefWindowProcA(combo, message, wParam, lParam);
+    }
     case WM_SIZE:
         Layout(combo, *s);
         return 0;

@@ -10,6 +10,8 @@
 // shows the common controls instead: a list view of thumbnails with a tool
 // tip, a track bar and a spin field, a wizard, and the open dialog (with
 // --snapshot the desktop is written while all of them show).
+// gallery-sdl.png and gallery-common-sdl.png beside this file are such
+// snapshots under Xvfb with KESTRELON_DISPLAY=sdl.
 
 #include <cstdio>
 #include <cstdlib>
@@ -172,7 +174,9 @@ HWND MakeWizard(HWND owner)
 void CALLBACK SnapshotInFileDialog(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
-    HWND dialog = ::GetActiveWindow();
+    // Found by its title: on a display without a window manager the focus
+    // follows the pointer, so the open dialog need not be the active window.
+    HWND dialog = ::FindWindowA(nullptr, "Open");
     if (!g_snapshot.empty() && !display::SaveDesktopPng(g_snapshot))
         std::fprintf(stderr, "kestrelon_gallery: cannot write %s\n", g_snapshot.c_str());
     if (const char* hold = std::getenv("KESTRELON_GALLERY_HOLD_MS"); hold && *hold)
@@ -188,10 +192,12 @@ public:
     {
         KillTimer(id);
         if (id == kHoverTimer) {
-            // The pointer rests on the list: its tool tip shows.
+            // The pointer rests on the list: its tool tip shows. The pointer
+            // itself moves there, so that on a real display the windows that
+            // open later do not report it elsewhere.
             CRect frame;
             GetWindowRect(&frame);
-            display::MoveMouse(POINT{frame.left + 120, frame.top + 150});
+            ::SetCursorPos(frame.left + 120, frame.top + 150);
             SetTimer(kFileDialogTimer, 600, nullptr);
             return;
         }

@@ -254,6 +254,198 @@ TEST_F(FileDialogs, MultipleNamesAndAShortBuffer)
     EXPECT_EQ(needed, (fs::weakly_canonical(m_root) / "a.avi").string().size() + 1);
 }
 
+TEST_F(FileDialogs, TheFlagsChecksAskThroughMessageBoxes)
+{
+    // No write bits: read-only even for a user who could write anything.
+    fs::permissions(m_root / "notes.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    struct Case {
+        const char* what;
+        DWORD flags;
+        bool save;
+        const char* typed;
+        const char* asked; // a part of the box's text; null: no box
+        int answer;
+        bool chosen;
+    };
+    const Case cases[] = {
+        {"a missing file", OFN_FILEMUSTEXIST, false, "missing.avi", "File not found", IDOK, false},
+        {"a missing folder", OFN_PATHMUSTEXIST, true, "nowhere/x.avi", "path does not exist", IDOK, false},
+        {"a read-only file", OFN_NOREADONLYRETURN, true, "notes.txt", "read-only", IDOK, false},
+        {"replacing refused", OFN_OVERWRITEPROMPT, true, "a.avi", "already exists", IDNO, false},
+        {"replacing agreed", OFN_OVERWRITEPROMPT, true, "a.avi", "already exists", IDYES, true},
+        {"no replace prompt when opening", OFN_OVERWRITEPROMPT, false, "a.avi", nullptr, 0, true},
+        {"a read-only file without the flag", 0, true, "notes.txt", nullptr, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OPENFILENAMEA ofn = Record(c.flags | OFN_HIDEREADONLY | OFN_NOCHANGEDIR);
+        ofn.nFilterIndex = 3;
+        std::string boxText;
+        std::vector<std::function<void()>> steps{[&] {
+            Type(c.typed);
+            Press(IDOK); // a box runs inside
+        }};
+        if (c.asked) {
+            steps.push_back([&] {
+                for (HWND w = GetWindow(GetActiveWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+                    boxText += controls_test::WindowText(w) + "\n";
+                Answer(c.answer);
+            });
+        }
+        if (!c.chosen)
+            steps.push_back([&] {
+                EXPECT_NE(GetDlgItem(Dialog(), lst2), nullptr) << "the file dialog stays";
+                Press(IDCANCEL);
+            });
+        const BOOL chosen = Run(ofn, steps, c.save);
+        EXPECT_EQ(chosen != FALSE, c.chosen);
+        if (c.asked) {
+            EXPECT_NE(boxText.find(c.asked), std::string::npos) << boxText;
+        } else {
+            EXPECT_TRUE(boxText.empty());
+        }
+        if (c.chosen) {
+            EXPECT_EQ(std::string(m_file), (fs::weakly_canonical(m_root) / c.typed).string());
+        }
+    }
+}
+
+TEST_F(FileDialogs, TheReadOnlyBoxStartsFromTheFlagsAndItsStateComesBack)
+{
+    struct Case {
+        DWORD flags;
+        bool save;
+        bool shown;
+        bool checked;
+        bool click;
+        bool readOnly;
+    };
+    const Case cases[] = {
+        {OFN_HIDEREADONLY, false, false, false, false, false},
+        {0, false, true, false, false, false},
+        {0, false, true, false, true, true},
+        {OFN_READONLY, false, true, true, false, true},
+        {OFN_READONLY, false, true, true, true, false},
+        {OFN_OVERWRITEPROMPT, true, true, false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "flags " << c.flags << (c.save ? " save" : " open"));
+        OPENFILENAMEA ofn = Record(c.flags | OFN_NOCHANGEDIR);
+        const BOOL chosen = Run(ofn, {
+            [&] {
+                HWND box = GetDlgItem(Dialog(), chx1);
+                ASSERT_NE(box, nullptr);
+                EXPECT_EQ(IsWindowVisible(box) != FALSE, c.shown);
+                EXPECT_EQ(IsDlgButtonChecked(Dialog(), chx1) == BST_CHECKED, c.checked);
+                if (c.shown) {
+                    RECT boxRect{};
+                    RECT types{};
+                    GetWindowRect(box, &boxRect);
+                    GetWindowRect(GetDlgItem(Dialog(), cmb1), &types);
+                    EXPECT_GE(boxRect.top, types.bottom) << "the box has a row of its own under the type";
+                }
+                if (c.click)
+                    ClickAt(CentreOf(box));
+            },
+            [&] {
+                Type("fresh.avi");
+                Press(IDOK);
+            },
+        }, c.save);
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ((ofn.Flags & OFN_READONLY) != 0, c.readOnly);
+    }
+}
+
+// What the hook's dialog of an Explorer-form dialog was told.
+struct HookLog {
+    HWND hookDialog = nullptr;
+    HWND from = nullptr;
+    std::vector<UINT> codes; // repeats of one code in a row count once
+    DWORD filterAtTypeChange = 0;
+    std::string fileAtOk;
+    int refusals = 0; // CDN_FILEOK answers still to refuse
+};
+HookLog* g_hookLog = nullptr;
+
+UINT_PTR CALLBACK RecordingHook(HWND dialog, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        g_hookLog->hookDialog = dialog;
+        return TRUE;
+    }
+    if (message != WM_NOTIFY)
+        return 0;
+    const auto* notify = reinterpret_cast<const OFNOTIFYA*>(lParam);
+    HookLog& log = *g_hookLog;
+    if (log.codes.empty() || log.codes.back() != notify->hdr.code)
+        log.codes.push_back(notify->hdr.code);
+    log.from = notify->hdr.hwndFrom;
+    if (notify->hdr.code == CDN_TYPECHANGE)
+        log.filterAtTypeChange = notify->lpOFN->nFilterIndex;
+    if (notify->hdr.code == CDN_FILEOK) {
+        log.fileAtOk = notify->lpOFN->lpstrFile;
+        if (log.refusals > 0) {
+            --log.refusals;
+            SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 1);
+            return TRUE;
+        }
+    }
+    return 0;
+}
+
+TEST_F(FileDialogs, TheHooksDialogIsToldOfEachStepAndMayRefuseTheChoice)
+{
+    HookLog log;
+    log.refusals = 1;
+    g_hookLog = &log;
+    OPENFILENAMEA ofn = Record(OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_NOCHANGEDIR);
+    ofn.lpfnHook = RecordingHook;
+    const std::string inner = (fs::weakly_canonical(m_root) / "Media" / "inner.avi").string();
+    const BOOL chosen = Run(ofn, {
+        [&] {
+            EXPECT_EQ(log.codes, (std::vector<UINT>{CDN_INITDONE, CDN_FOLDERCHANGE}));
+            ASSERT_NE(log.hookDialog, nullptr);
+            EXPECT_EQ(GetParent(log.hookDialog), Dialog()) << "the hook's dialog is the child";
+            EXPECT_EQ(log.from, Dialog()) << "the file dialog tells it";
+            LVITEMA item{};
+            item.state = item.stateMask = LVIS_SELECTED;
+            SendDlgItemMessageA(Dialog(), lst2, LVM_SETITEMSTATE, static_cast<WPARAM>(IndexOf("a.avi")),
+                                reinterpret_cast<LPARAM>(&item));
+            HWND types = GetDlgItem(Dialog(), cmb1);
+            SendMessageA(types, CB_SETCURSEL, 2, 0);
+            SendMessageA(Dialog(), WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+            Type("Media");
+            Press(IDOK);
+        },
+        [&] {
+            Type("inner.avi");
+            Press(IDOK); // refused by the hook: the dialog stays
+        },
+        [&] {
+            EXPECT_EQ(log.fileAtOk, inner) << "the record holds the choice when the hook is asked";
+            Press(IDOK);
+        },
+    });
+    g_hookLog = nullptr;
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(log.codes, (std::vector<UINT>{CDN_INITDONE, CDN_FOLDERCHANGE, CDN_SELCHANGE, CDN_TYPECHANGE,
+                                            CDN_FOLDERCHANGE, CDN_FILEOK}));
+    EXPECT_EQ(log.filterAtTypeChange, 3u);
+    EXPECT_EQ(std::string(m_file), inner);
+    EXPECT_EQ(ofn.nFilterIndex, 3u);
+
+    // Without OFN_EXPLORER the hook's dialog runs but is told nothing.
+    HookLog quiet;
+    g_hookLog = &quiet;
+    ofn = Record(OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_NOCHANGEDIR);
+    ofn.lpfnHook = RecordingHook;
+    EXPECT_FALSE(Run(ofn, {[&] { Press(IDCANCEL); }}));
+    g_hookLog = nullptr;
+    EXPECT_NE(quiet.hookDialog, nullptr);
+    EXPECT_TRUE(quiet.codes.empty());
+}
+
 TEST_F(FileDialogs, BadRecordsFailAndCancelAnswersNoError)
 {
     EXPECT_FALSE(GetOpenFileNameA(nullptr));

@@ -54,9 +54,16 @@ TEST_F(FontDialogs, OpensOnTheGivenFontAndReturnsWhatCreateFontHonours)
     std::string face;
     std::string style;
     std::string size;
+    std::vector<std::string> listed;
     const BOOL chosen = RunFontDialog(cf, {[&] {
         HWND dialog = GetActiveWindow();
         char text[64] = {};
+        const int count = static_cast<int>(SendDlgItemMessageA(dialog, cmb1, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char name[LF_FACESIZE + 8] = {};
+            SendDlgItemMessageA(dialog, cmb1, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+            listed.push_back(name);
+        }
         GetDlgItemTextA(dialog, cmb1, text, sizeof text);
         face = text;
         GetDlgItemTextA(dialog, cmb2, text, sizeof text);
@@ -64,10 +71,12 @@ TEST_F(FontDialogs, OpensOnTheGivenFontAndReturnsWhatCreateFontHonours)
         GetDlgItemTextA(dialog, cmb3, text, sizeof text);
         size = text;
         SetDlgItemTextA(dialog, cmb3, "18");
+        CheckDlgButton(dialog, chx1, BST_CHECKED);
         CheckDlgButton(dialog, chx2, BST_CHECKED);
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     }});
     ASSERT_TRUE(chosen);
+    EXPECT_EQ(listed, families) << "the installed scalable families";
     EXPECT_EQ(face, "DejaVu Serif") << "the given face, found without regard to case";
     EXPECT_EQ(style, "Bold Italic");
     EXPECT_EQ(size, "14");
@@ -77,7 +86,7 @@ TEST_F(FontDialogs, OpensOnTheGivenFontAndReturnsWhatCreateFontHonours)
     EXPECT_EQ(lf.lfWeight, FW_BOLD);
     EXPECT_TRUE(lf.lfItalic);
     EXPECT_TRUE(lf.lfUnderline);
-    EXPECT_FALSE(lf.lfStrikeOut);
+    EXPECT_TRUE(lf.lfStrikeOut);
     EXPECT_EQ(cf.rgbColors, RGB(0, 0, 255));
     EXPECT_EQ(cf.nFontType & (BOLD_FONTTYPE | ITALIC_FONTTYPE), BOLD_FONTTYPE | ITALIC_FONTTYPE);
 
@@ -95,6 +104,7 @@ TEST_F(FontDialogs, OpensOnTheGivenFontAndReturnsWhatCreateFontHonours)
     EXPECT_EQ(metrics.tmWeight, FW_BOLD);
     EXPECT_TRUE(metrics.tmItalic);
     EXPECT_TRUE(metrics.tmUnderlined);
+    EXPECT_TRUE(metrics.tmStruckOut);
     EXPECT_NEAR(metrics.tmHeight - metrics.tmInternalLeading, 24, 2);
     EXPECT_STREQ(realised, "DejaVu Serif");
 }

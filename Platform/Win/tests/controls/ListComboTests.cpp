@@ -323,6 +323,42 @@ TEST_F(Combo, ADropDownComboEditsItsTextAndTakesTheChoice)
     EXPECT_EQ(std::count(codes.begin(), codes.end(), CBN_SELCHANGE), 1);
 }
 
+TEST_F(Combo, ATallWindowGivesItsHeightToTheListAndPaintsNothingBelowTheField)
+{
+    // The parent paints itself red: whatever the combo box does not cover stays red.
+    const COLORREF red = RGB(200, 0, 0);
+    HBRUSH redBrush = CreateSolidBrush(red);
+    m_parent = MakeTopLevel(RECT{100, 100, 500, 400}, WS_POPUP | WS_VISIBLE, RecordingClass(0, redBrush));
+    for (DWORD kind : {static_cast<DWORD>(CBS_DROPDOWNLIST), static_cast<DWORD>(CBS_DROPDOWN)}) {
+        SCOPED_TRACE(kind);
+        HWND combo = MakeCombo(kind);
+        const LONG field = static_cast<LONG>(SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+        MoveWindow(combo, 10, 10, 150, 200, TRUE);
+        RECT r{};
+        GetWindowRect(combo, &r);
+        EXPECT_EQ(r.bottom - r.top, field) << "the window stays the field";
+        RECT dropped{};
+        SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+        EXPECT_EQ(dropped.bottom - dropped.top, 200) << "the rest is the list's";
+        InvalidateRect(m_parent, nullptr, TRUE);
+        PumpUntilIdle();
+        HDC dc = GetDC(m_parent);
+        for (const POINT p : {POINT{80, 10 + field + 20}, POINT{150, 10 + field + 20}, POINT{150, 190}})
+            EXPECT_EQ(GetPixel(dc, p.x, p.y), red) << "no strip below the field at " << p.x << "," << p.y;
+        EXPECT_NE(GetPixel(dc, 150, 10 + field / 2), red) << "the button is drawn in the field";
+        ReleaseDC(m_parent, dc);
+        // The list drops as high as the window asked, at most its items.
+        SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        RECT list{};
+        GetWindowRect(DroppedList(combo), &list);
+        EXPECT_EQ(list.top, r.bottom);
+        SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+        DestroyWindow(combo);
+    }
+    DestroyWindow(m_parent);
+    DeleteObject(redBrush);
+}
+
 TEST_F(Combo, ASimpleComboShowsItsListBelowTheEdit)
 {
     HWND combo = MakeCombo(CBS_SIMPLE);
