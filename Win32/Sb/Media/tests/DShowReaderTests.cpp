@@ -185,10 +185,9 @@ TEST_F(ReaderTest, InPointAndOutputRateKeepPictureAndSoundInStep)
     }
 }
 
-// Known gap: the third frame's sample never reaches the quick grab renderer
-// behind the switcher (frames 0 and 1 do), so this stays off until the
-// switcher's routing of that frame is mended.
-TEST_F(ReaderTest, DISABLED_WholeLengthSmartRangeGivesSamplesOnly)
+// Every frame of the range reaches the quick grab renderer behind the
+// switcher, the last ones too.
+TEST_F(ReaderTest, WholeLengthSmartRangeGivesSamplesOnly)
 {
     std::string path = Path("smart.avi");
     ASSERT_TRUE(playback_test::WriteDvAvi(path, 2, 4));
