@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/tests/StandInFilters.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Mfc/AfxMessageBox.h"
 #include "Platform/Win/Kernel/Modules.h"
@@ -34,7 +36,7 @@ class ReaderTest : public GraphFolder {
 protected:
     static void SetUpTestSuite()
     {
-        for (const char* module : {"Grabwell", "Reverbix", "Switcher"})
+        for (const char* module : {"Grabwell", "Reverbix", "Switcher", "Quillet"})
             ASSERT_EQ(CallModule(module, "DllRegisterServer"), S_OK) << module;
         // A grab that gets nothing gives up after 3 s here, not 16 s.
         SetEnvironmentVariableA(kGrabWaitVariable, "3000");
@@ -336,7 +338,115 @@ TEST_F(ReaderTest, FileNoSplitterTakesIsNotOpen)
     EXPECT_EQ(missing->m_nStatus, CDShowReader::kGraphFailed);
 }
 
-TEST_F(ReaderTest, MissingAudioFilterStopsTheStart)
+// Sound in Dolby AC-3 is refused: the reader is not open.
+TEST_F(ReaderTest, DolbySoundAloneIsRefused)
+{
+    playback_test::Clip clip;
+    clip.video = nullptr;
+    clip.audio = "ac3";
+    auto reader = Open(Clip("ac3.avi", clip));
+    EXPECT_EQ(reader->m_nStatus, CDShowReader::kGraphFailed);
+    EXPECT_FALSE(reader->IsOpen());
+}
+
+// Streams the file splitters never offer, through a stand-in file source:
+// a DVD sub-picture stream is refused; a video stream whose format block is
+// of none of the four video format types is not supported; a plain one
+// opens.
+TEST_F(ReaderTest, StreamsOfAStandInSource)
+{
+    auto video = [](const GUID& subtype, const GUID& format, size_t size) {
+        CMediaType type = graph_test::TypeOf(MEDIATYPE_Video, subtype);
+        type.SetFormatType(&format);
+        auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(static_cast<ULONG>(size)));
+        std::memset(info, 0, size);
+        if (size >= sizeof(VIDEOINFOHEADER)) {
+            info->AvgTimePerFrame = 400000;
+            info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+            info->bmiHeader.biWidth = 320;
+            info->bmiHeader.biHeight = 240;
+            info->bmiHeader.biBitCount = 24;
+            info->bmiHeader.biCompression = subtype.Data1;
+        }
+        return type;
+    };
+    struct Case {
+        const char* name;
+        CMediaType type;
+        SHORT status;
+    };
+    const Case cases[] = {
+        {"sub-picture", video(MEDIASUBTYPE_DVD_SUBPICTURE, FORMAT_None, 0), CDShowReader::kGraphFailed},
+        {"DV info block", video(MEDIASUBTYPE_dvsd, FORMAT_DvInfo, sizeof(DVINFO)), CDShowReader::kUnsupportedVideo},
+        {"video info", video(MEDIASUBTYPE_MJPG, FORMAT_VideoInfo, sizeof(VIDEOINFOHEADER)), CDShowReader::kOpen},
+    };
+    playback_test::SystemFilterStandIn source(CLSID_AVIDoc, &playback_test::CreateStandInSource);
+    for (const Case& each : cases) {
+        playback_test::SetStandInSourceTypes({each.type});
+        // No such file: the asynchronous source fails and the stand-in,
+        // which takes any path, is tried next.
+        auto reader = Open(Path("stand-in.avi"));
+        EXPECT_EQ(reader->m_nStatus, each.status) << each.name;
+        EXPECT_EQ(reader->IsOpen(), each.status == CDShowReader::kOpen) << each.name;
+    }
+    playback_test::SetStandInSourceTypes({});
+}
+
+// A file cut short opens with the frames it still holds, which come back
+// as they were.
+TEST_F(ReaderTest, TruncatedFileGivesWhatItHolds)
+{
+    const std::string whole = Path("whole.avi");
+    ASSERT_TRUE(playback_test::WriteDvAvi(whole, 2, 10));
+    std::vector<unsigned char> bytes = media_fixtures::ReadBytes(whole);
+    ASSERT_FALSE(bytes.empty());
+    bytes.resize(bytes.size() * 6 / 10);
+    const std::string cut = Path("cut.avi");
+    ASSERT_TRUE(media_fixtures::WriteBytes(cut, bytes));
+    auto reader = Open(cut);
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    const int count = reader->m_nLastFrame - reader->m_nFirstFrame + 1;
+    int good = 0, failures = 0;
+    for (int n = 0; n < count; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 0, nullptr));
+        ASSERT_TRUE(frame) << n;
+        media_fixtures::ReferencePicture reference;
+        if (!failed && frame->m_pImage && media_fixtures::DecodeReferenceFrame(whole, n, reference) &&
+            LargestDifference(frame.get(), reference) == 0)
+            ++good;
+        failures += failed ? 1 : 0;
+    }
+    EXPECT_GT(count, 3);
+    EXPECT_LT(count, 10);
+    EXPECT_EQ(good, count);
+    EXPECT_EQ(failures, 0);
+}
+
+// A file deleted while its reader is open reads on from what the reader
+// holds open.
+TEST_F(ReaderTest, FileDeletedWhileOpen)
+{
+    playback_test::Clip clip = Mjpeg();
+    const std::string path = Clip("deleted.avi", clip);
+    std::vector<media_fixtures::ReferencePicture> references(6);
+    for (int n = 0; n < 6; ++n)
+        ASSERT_TRUE(media_fixtures::DecodeReferenceFrame(path, n, references[n]));
+    auto reader = Open(path);
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    std::filesystem::remove(path);
+    for (int n = 0; n < 6; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 0, nullptr));
+        ASSERT_TRUE(frame && frame->m_pImage) << n;
+        EXPECT_EQ(failed, 0) << n;
+        EXPECT_LE(LargestDifference(frame.get(), references[n]), 2) << n;
+    }
+}
+
+// The start-up check: a missing required filter names its file and stops
+// the start; a missing AVI draw filter names it and the start goes on.
+TEST_F(ReaderTest, MissingFiltersAtStartUp)
 {
     testing_support::LoadedResourceModules modules(KESTRELON_PROGRAM_MODULES);
     ASSERT_TRUE(modules.IsLoaded());
@@ -348,9 +458,16 @@ TEST_F(ReaderTest, MissingAudioFilterStopsTheStart)
     ASSERT_EQ(CallModule("Reverbix", "DllUnregisterServer"), S_OK);
     EXPECT_EQ(CheckRequiredFilters(), 0);
     ASSERT_EQ(CallModule("Reverbix", "DllRegisterServer"), S_OK);
+    {
+        playback_test::SystemFilterStandIn missing(CLSID_AVIDraw, nullptr);
+        EXPECT_EQ(CheckRequiredFilters(), 1);
+    }
+    EXPECT_EQ(CheckRequiredFilters(), 1);
     AfxSetMessageBoxHandler(previous);
-    ASSERT_EQ(shown.size(), 1u);
+    ASSERT_EQ(shown.size(), 2u);
     EXPECT_NE(shown[0].find("Reverbix.ax"), std::string::npos) << shown[0];
+    EXPECT_NE(shown[1].find("AVIDraw"), std::string::npos) << shown[1];
+    EXPECT_NE(shown[0], shown[1]);
 }
 
 } // namespace
