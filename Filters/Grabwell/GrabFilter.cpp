@@ -97,6 +97,9 @@ HRESULT CGrabInputPin::GetMediaType(int position, CMediaType* type)
 
 HRESULT CGrabInputPin::Active()
 {
+    // A new run starts empty: nothing of the last one (a sample or its end
+    // marker) may pass for the first frame of this one.
+    Drain(1, 0, false);
     {
         CAutoLock lock(&m_pinLock);
         m_active = true;
@@ -165,6 +168,13 @@ HRESULT STDMETHODCALLTYPE CGrabInputPin::Receive(IMediaSample* sample)
     HRESULT stamped = sample->GetTime(&start, &stop);
     sample->AddRef();
     if (WaitForSingleObject(m_freeSlot, kDeliveryWait) != WAIT_OBJECT_0) {
+        sample->Release();
+        return stamped;
+    }
+    if (!m_active) {
+        // Stopped while this waited for the slot: the sample belongs to a
+        // run that is over.
+        ReleaseSemaphore(m_freeSlot, 1, nullptr);
         sample->Release();
         return stamped;
     }
