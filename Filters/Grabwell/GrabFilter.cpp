@@ -1,9 +1,11 @@
 #include "Filters/Grabwell/GrabFilter.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "Filters/Common/PluginClasses.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace {
 
@@ -15,8 +17,22 @@ constexpr DWORD kDefaultSilence = 6000;
 
 } // namespace
 
+DWORD GrabWaitSetting()
+{
+    char text[32] = {};
+    const DWORD length = GetEnvironmentVariableA(kGrabWaitVariable, text, sizeof text);
+    if (length == 0 || length >= sizeof text)
+        return kFrameWait;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    if (end == text || *end || value == 0 || value > kFrameWait)
+        return kFrameWait;
+    return static_cast<DWORD>(value);
+}
+
 CGrabInputPin::CGrabInputPin(CGrabFilter* filter, CCritSec* filterLock, HRESULT* result)
     : CRenderedInputPin(NAME("Grab input pin"), filter, filterLock, result, u"Input"), m_grab(filter),
+      m_frameWait(GrabWaitSetting()),
       m_freeSlot(CreateSemaphoreA(nullptr, 1, 1, nullptr)), m_filledSlot(CreateSemaphoreA(nullptr, 0, 1, nullptr))
 {
     if (!m_freeSlot || !m_filledSlot)
@@ -81,6 +97,9 @@ HRESULT CGrabInputPin::GetMediaType(int position, CMediaType* type)
 
 HRESULT CGrabInputPin::Active()
 {
+    // A new run starts empty: nothing of the last one (a sample or its end
+    // marker) may pass for the first frame of this one.
+    Drain(1, 0, false);
     {
         CAutoLock lock(&m_pinLock);
         m_active = true;
@@ -149,6 +168,13 @@ HRESULT STDMETHODCALLTYPE CGrabInputPin::Receive(IMediaSample* sample)
     HRESULT stamped = sample->GetTime(&start, &stop);
     sample->AddRef();
     if (WaitForSingleObject(m_freeSlot, kDeliveryWait) != WAIT_OBJECT_0) {
+        sample->Release();
+        return stamped;
+    }
+    if (!m_active) {
+        // Stopped while this waited for the slot: the sample belongs to a
+        // run that is over.
+        ReleaseSemaphore(m_freeSlot, 1, nullptr);
         sample->Release();
         return stamped;
     }
@@ -253,7 +279,7 @@ HRESULT CGrabInputPin::Choose(REFERENCE_TIME* time, REFERENCE_TIME* endTime, boo
     *chosen = nullptr;
     const REFERENCE_TIME wanted = *time;
     for (;;) {
-        IMediaSample* head = PeekHead(kFrameWait);
+        IMediaSample* head = PeekHead(m_frameWait);
         if (!head)
             return E_FAIL;
         REFERENCE_TIME start = 0, stop = 0;
@@ -392,7 +418,7 @@ HRESULT STDMETHODCALLTYPE CAudioGrabInputPin::GetFrame(REFERENCE_TIME* time, REF
     // Whatever heads the queue is taken, an end-of-stream marker too.
     bool entryFound = false;
     IMediaSample* sample = nullptr;
-    if (IMediaSample* head = PeekHead(kFrameWait, &entryFound))
+    if (IMediaSample* head = PeekHead(m_frameWait, &entryFound))
         head->Release();
     if (entryFound)
         sample = TakeHead();

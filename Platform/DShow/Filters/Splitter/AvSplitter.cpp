@@ -1,8 +1,6 @@
 #include "Platform/DShow/Filters/Splitter/AvSplitter.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <cstring>
 #include <fstream>
@@ -14,6 +12,7 @@
 #include "Platform/Av/Av.h"
 #include "Platform/DShow/Filters/FilterHelpers.h"
 #include "Platform/DShow/Filters/SystemFilters.h"
+#include "Platform/DShow/Filters/Splitter/DeliveryQueue.h"
 
 namespace dshow {
 namespace {
@@ -92,87 +91,6 @@ public:
 
 private:
     AvSplitter* m_splitter;
-};
-
-class SplitterOutputPin;
-
-// Each output pin delivers from a thread of its own, so that a renderer
-// holding its pin's sample while paused does not hold up the other pins:
-// the reading thread queues samples, new segments and the end of the
-// stream; a flush drops what is queued.
-class DeliveryQueue {
-public:
-    explicit DeliveryQueue(SplitterOutputPin& pin) : m_pin(pin) {}
-    ~DeliveryQueue() { Stop(); }
-
-    void Start()
-    {
-        Stop();
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_quit = false;
-        m_refused = false;
-        m_thread = std::thread([this] { Run(); });
-    }
-    // Ends the thread once it has delivered what is queued (a flush first
-    // drops that).
-    void Stop()
-    {
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_quit = true;
-        }
-        m_wake.notify_all();
-        if (m_thread.joinable())
-            m_thread.join();
-        Drop();
-    }
-    void Drop()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        for (Item& item : m_items)
-            if (item.sample)
-                item.sample->Release();
-        m_items.clear();
-    }
-    void Sample(IMediaSample* sample)
-    {
-        sample->AddRef();
-        Push({Kind::Sample, sample, 0, 0});
-    }
-    void NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop) { Push({Kind::Segment, nullptr, start, stop}); }
-    void EndOfStream() { Push({Kind::End, nullptr, 0, 0}); }
-    // Downstream refused a sample: the pin wants no more.
-    bool Refused()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_refused;
-    }
-
-private:
-    enum class Kind { Sample, Segment, End };
-    struct Item {
-        Kind kind;
-        IMediaSample* sample;
-        REFERENCE_TIME start;
-        REFERENCE_TIME stop;
-    };
-    void Push(Item item)
-    {
-        {
-            std::lock_guard<std::mutex> guard(m_lock);
-            m_items.push_back(item);
-        }
-        m_wake.notify_all();
-    }
-    void Run();
-
-    SplitterOutputPin& m_pin;
-    std::mutex m_lock;
-    std::condition_variable m_wake;
-    std::deque<Item> m_items;
-    bool m_quit = false;
-    bool m_refused = false;
-    std::thread m_thread;
 };
 
 class SplitterOutputPin final : public CBaseOutputPin, public IMediaSeeking {
@@ -283,35 +201,6 @@ private:
     long m_buffers;
     DeliveryQueue m_queue{*this};
 };
-
-void DeliveryQueue::Run()
-{
-    std::unique_lock<std::mutex> lock(m_lock);
-    while (true) {
-        m_wake.wait(lock, [&] { return m_quit || !m_items.empty(); });
-        if (m_items.empty())
-            return;
-        Item item = m_items.front();
-        m_items.pop_front();
-        lock.unlock();
-        HRESULT hr = S_OK;
-        switch (item.kind) {
-        case Kind::Sample:
-            hr = m_pin.Deliver(item.sample);
-            item.sample->Release();
-            break;
-        case Kind::Segment:
-            m_pin.DeliverNewSegment(item.start, item.stop, 1.0);
-            break;
-        case Kind::End:
-            m_pin.DeliverEndOfStream();
-            break;
-        }
-        lock.lock();
-        if (hr != S_OK)
-            m_refused = true;
-    }
-}
 
 class AvSplitter final : public CBaseFilter, public IFileSourceFilter {
 public:
@@ -865,8 +754,14 @@ void AvSplitter::Stream()
             if (begin < 0 && begin > -kTimeSlack)
                 begin = 0; // the frame at the start, off by the conversion
 
-            REFERENCE_TIME end = begin + std::max<REFERENCE_TIME>(
-                                             ToReferenceTime(packet->duration, stream.time_base), 1);
+            // The end is the next frame's start converted the same way, so
+            // that samples in a row abut: a duration converted on its own
+            // rounds apart from the starts and makes neighbours overlap by
+            // a unit, which downstream filters take for a step back in time.
+            REFERENCE_TIME end = begin + 1;
+            if (packet->duration > 0)
+                end = std::max(end, ToReferenceTime(pts + packet->duration, stream.time_base) -
+                                        av_rescale(m_startTime, UNITS, AV_TIME_BASE) - start);
             sample->SetTime(&begin, &end);
             sample->SetPreroll(end <= 0);
             if (media > 0)

@@ -1,15 +1,19 @@
 // The DV splitter: takes an interleaved DV stream ('iavs', DIF frames
 // with their sound inside) and gives the frames as DV video ("DVVidOut0")
 // and their sound as 16-bit PCM ("AudOut00"), read out of each frame with
-// FFmpeg's DV demuxer.
+// FFmpeg's DV demuxer. With both outputs connected each delivers from a
+// thread of its own: a sink that holds its pin's sample until it is asked
+// for it (the grab sinks) then never holds up the other stream.
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
 #include "Platform/Av/Av.h"
 #include "Platform/DShow/Filters/FilterHelpers.h"
 #include "Platform/DShow/Filters/Playback.h"
+#include "Platform/DShow/Filters/Splitter/DeliveryQueue.h"
 
 namespace dshow {
 namespace {
@@ -133,15 +137,48 @@ public:
         sample->SetTime(&start, &stop);
         sample->SetSyncPoint(TRUE);
         sample->SetDiscontinuity(discontinuity);
-        hr = Deliver(sample);
+        if (m_queued) {
+            m_queue.Sample(sample);
+            hr = m_queue.Refused() ? S_FALSE : S_OK;
+        } else {
+            hr = Deliver(sample);
+        }
         sample->Release();
         return hr;
+    }
+    void SendNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
+    {
+        m_queued ? m_queue.NewSegment(start, stop) : (void)DeliverNewSegment(start, stop, rate);
+    }
+    void SendEndOfStream() { m_queued ? m_queue.EndOfStream() : (void)DeliverEndOfStream(); }
+    // Starts or stops the delivery thread; without it, samples are
+    // delivered on the thread that sends them.
+    void StartQueue(bool queued)
+    {
+        m_queued = queued;
+        if (queued)
+            m_queue.Start();
+    }
+    void StopQueue()
+    {
+        m_queue.Drop();
+        m_queue.Stop();
+    }
+    // A flush drops what is queued; the thread stays for what follows.
+    void FlushQueue()
+    {
+        if (!m_queued)
+            return;
+        StopQueue();
+        m_queue.Start();
     }
 
 private:
     DvSplitter* m_splitter;
     bool m_video;
     IUnknown* m_position = nullptr;
+    std::atomic<bool> m_queued{false};
+    DeliveryQueue m_queue{*this};
 };
 
 class DvInputPin final : public CBaseInputPin {
@@ -196,6 +233,26 @@ public:
         default:
             return nullptr;
         }
+    }
+
+    HRESULT STDMETHODCALLTYPE Pause() override
+    {
+        CAutoLock lock(&m_lock);
+        const bool starting = m_State == State_Stopped;
+        HRESULT hr = CBaseFilter::Pause();
+        if (FAILED(hr) || !starting)
+            return hr;
+        // One connected output has nothing to be held up by.
+        const bool queued = m_videoOut->IsConnected() && m_audioOut->IsConnected();
+        ForConnected({m_videoOut, m_audioOut}, [&](DvOutputPin* pin) { pin->StartQueue(queued); });
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE Stop() override
+    {
+        HRESULT hr = CBaseFilter::Stop();
+        m_videoOut->StopQueue();
+        m_audioOut->StopQueue();
+        return hr;
     }
 
     DvFormat Format() const { return FormatOf(m_input->CurrentMediaType()); }
@@ -317,14 +374,17 @@ HRESULT STDMETHODCALLTYPE DvInputPin::EndOfStream()
     HRESULT hr = CheckStreaming();
     if (hr != S_OK)
         return hr;
-    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) { pin->DeliverEndOfStream(); });
+    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) { pin->SendEndOfStream(); });
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE DvInputPin::BeginFlush()
 {
     HRESULT hr = CBaseInputPin::BeginFlush();
-    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) { pin->DeliverBeginFlush(); });
+    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) {
+        pin->DeliverBeginFlush();
+        pin->FlushQueue();
+    });
     return hr;
 }
 
@@ -338,7 +398,7 @@ HRESULT STDMETHODCALLTYPE DvInputPin::EndFlush()
 HRESULT STDMETHODCALLTYPE DvInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate)
 {
     CBaseInputPin::NewSegment(start, stop, rate);
-    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) { pin->DeliverNewSegment(start, stop, rate); });
+    ForConnected({m_splitter->m_videoOut, m_splitter->m_audioOut}, [&](DvOutputPin* pin) { pin->SendNewSegment(start, stop, rate); });
     return S_OK;
 }
 
