@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 
 #include "Platform/Av/tests/AviReadBack.h"
@@ -153,8 +155,23 @@ TEST(AviMux, StopKeepsWhatWasWrittenAndAMissingFileNameFailsThePause)
     // file with what came.
     const std::string path = folder.File("stopped.avi");
     WriterGraph graph(path);
-    Feed(graph, DvFrames(DvVideoType(true), true, 5));
+    // The sound source waits for the five frames to be made before it goes
+    // past its first hundred blocks, so on a loaded machine the file cannot
+    // reach its size while the pictures are still on their way.
+    auto framesMade = std::make_shared<std::atomic<int>>(0);
+    SampleSourceOptions frames = DvFrames(DvVideoType(true), true, 5);
+    frames.make = [framesMade, make = frames.make](int index) {
+        std::vector<BYTE> bytes = make(index);
+        ++*framesMade;
+        return bytes;
+    };
+    Feed(graph, frames);
     SampleSourceOptions endless = PcmFrames(1000000, kPalFrame);
+    endless.make = [framesMade, make = endless.make](int index) {
+        for (int wait = 0; index >= 100 && *framesMade < 5 && wait < 2000; ++wait)
+            Sleep(5);
+        return make(index);
+    };
     Feed(graph, endless);
     com::ComPtr<IMediaControl> control;
     control.QueryFrom(graph.graph.Get(), IID_IMediaControl);
