@@ -3,9 +3,10 @@
 // page holds the filter's IKLBeepRemover while connected and is never
 // marked changed.
 
+#include "Filters/Common/InterfacePage.h"
 #include "Filters/Common/PluginInterfaces.h"
 
-class CChirpexPage : public CBasePropertyPage {
+class CChirpexPage : public CInterfacePage<IKLBeepRemover, IID_IKLBeepRemover> {
 public:
     static constexpr int kDialog = 101;
     static constexpr int kTitle = 102;
@@ -14,10 +15,5 @@ public:
     explicit CChirpexPage(LPUNKNOWN outer);
     static CUnknown* CreateInstance(LPUNKNOWN outer, HRESULT* result);
 
-    HRESULT OnConnect(IUnknown* object) override;
-    HRESULT OnDisconnect() override;
     INT_PTR OnReceiveMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-
-private:
-    IKLBeepRemover* m_remover = nullptr;
 };
