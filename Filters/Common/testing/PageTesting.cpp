@@ -2,31 +2,16 @@
 
 #include <gtest/gtest.h>
 
-namespace plugin_test {
+#include "Platform/DShow/tests/RecordingPageSite.h"
 
-class PageUnderTest::Site final : public com::Object<com::Implements<IPropertyPageSite, IID_IPropertyPageSite>> {
-public:
-    HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override
-    {
-        m_flags.push_back(flags);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* locale) override
-    {
-        *locale = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG) override { return E_NOTIMPL; }
-    std::vector<DWORD> m_flags;
-};
+namespace plugin_test {
 
 PageUnderTest::PageUnderTest(REFCLSID page, IUnknown* object)
 {
     EXPECT_EQ(CoCreateInstance(page, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, m_page.ReceiveVoid()), S_OK);
     if (!m_page)
         return;
-    m_site = new Site;
+    m_site = new dshow_test::RecordingPageSite;
     m_site->AddRef();
     EXPECT_EQ(m_page->SetPageSite(m_site), S_OK);
     PROPPAGEINFO info{};

@@ -11,6 +11,10 @@
 #include "Platform/DShow/DShow.h"
 #include "Platform/Win/Win32.h"
 
+namespace dshow_test {
+class RecordingPageSite;
+}
+
 namespace plugin_test {
 
 class PageUnderTest {
@@ -42,9 +46,8 @@ public:
     HRESULT Deactivate();
 
 private:
-    class Site;
     com::ComPtr<IPropertyPage> m_page;
-    Site* m_site = nullptr;
+    dshow_test::RecordingPageSite* m_site = nullptr;
     HWND m_parent = nullptr;
     HRESULT m_connected = E_FAIL;
     bool m_active = false;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/DShow/tests/GraphTestSupport.h"
+#include "Platform/DShow/tests/RecordingPageSite.h"
 #include "Platform/Win/Win32.h"
 
 namespace {
@@ -31,24 +32,6 @@ public:
     }
     LONG m_value = 17;
     int m_sets = 0;
-};
-
-// A site that records what the page reports.
-class RecordingSite final : public com::Object<com::Implements<IPropertyPageSite, IID_IPropertyPageSite>> {
-public:
-    HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD flags) override
-    {
-        m_flags.push_back(flags);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetLocaleID(LCID* locale) override
-    {
-        *locale = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetPageContainer(IUnknown**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG) override { return E_NOTIMPL; }
-    std::vector<DWORD> m_flags;
 };
 
 const char* const kFrameCaption = "Widget Properties";
@@ -182,7 +165,7 @@ TEST_F(PropertyFrame, BadArgumentsAndPagesThatCannotBeMade)
     EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, nullptr, 1, objects, 1, unknown, 0, 0, nullptr),
               REGDB_E_CLASSNOTREG);
     // An object without the page's interface is refused by the page.
-    com::ComPtr<RecordingSite> other(new RecordingSite);
+    com::ComPtr<RecordingPageSite> other(new RecordingPageSite);
     IUnknown* wrong[] = {static_cast<IPropertyPageSite*>(other.Get())};
     EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, nullptr, 1, wrong, 1, pages, 0, 0, nullptr), E_NOINTERFACE);
 }
@@ -203,7 +186,7 @@ TEST_F(PropertyFrame, ThePageAloneGivesItsInfoAndReportsDirtiness)
     EXPECT_GT(info.size.cy, 60);
     CoTaskMemFree(info.pszTitle);
 
-    com::ComPtr<RecordingSite> site(new RecordingSite);
+    com::ComPtr<RecordingPageSite> site(new RecordingPageSite);
     IUnknown* objects[] = {static_cast<ITestSetting*>(m_setting.Get())};
     ASSERT_EQ(page->SetPageSite(site.Get()), S_OK);
     ASSERT_EQ(page->SetObjects(1, objects), S_OK);
