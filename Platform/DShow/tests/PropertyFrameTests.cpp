@@ -51,7 +51,7 @@ protected:
 
     // Runs the frame over the setting, taking `steps` one per timer tick
     // inside its modal loop.
-    HRESULT RunFrame(std::vector<std::function<void(HWND frame)>> steps)
+    HRESULT RunFrame(std::vector<std::function<void(HWND frame)>> steps, ULONG pageCount = 1)
     {
         m_steps = std::move(steps);
         s_self = this;
@@ -66,8 +66,9 @@ protected:
             step(frame);
         });
         IUnknown* objects[] = {static_cast<ITestSetting*>(m_setting.Get())};
-        CLSID pages[] = {CLSID_TestSettingPage};
-        const HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, u"Widget", 1, objects, 1, pages, 0, 0, nullptr);
+        CLSID pages[] = {CLSID_TestSettingPage, CLSID_TestSettingPage};
+        const HRESULT hr =
+            OleCreatePropertyFrame(nullptr, 0, 0, u"Widget", 1, objects, pageCount, pages, 0, 0, nullptr);
         KillTimer(nullptr, timer);
         s_self = nullptr;
         return hr;
@@ -146,6 +147,28 @@ TEST_F(PropertyFrame, ApplyWritesAtOnceAndCancelKeepsLaterChanges)
     EXPECT_FALSE(applyAfterApply);
     EXPECT_EQ(m_setting->m_value, 5) << "Cancel applies nothing";
     EXPECT_EQ(m_setting->m_sets, 1);
+}
+
+TEST_F(PropertyFrame, ASecondPageIsMadeWhenShownAndAppliedWithTheOthers)
+{
+    HWND first = nullptr, second = nullptr;
+    const HRESULT hr = RunFrame(
+        {
+            [&](HWND frame) { first = PageDialog(frame); },
+            [&](HWND frame) {
+                SendMessageA(frame, PSM_SETCURSEL, 1, 0);
+                second = PageDialog(frame);
+                SetDlgItemTextA(second, kTestPageValueEdit, "23");
+            },
+            [&](HWND frame) { Press(frame, IDOK); },
+        },
+        2);
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_NE(first, nullptr);
+    EXPECT_NE(second, nullptr);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(m_setting->m_value, 23);
+    EXPECT_EQ(m_setting->m_sets, 1) << "the clean first page wrote nothing";
 }
 
 TEST_F(PropertyFrame, OkOnACleanPageWritesNothing)
