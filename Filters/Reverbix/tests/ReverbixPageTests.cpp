@@ -11,7 +11,7 @@ using Equalizer = CReverbixEqualizerPage;
 
 class ReverbixPages : public WithModules {
 protected:
-    ReverbixPages() : WithModules({ModulePath("Reverbix")}) {}
+    ReverbixPages() : WithModules({ModulePath("Reverbix"), ModulePath("Grabwell")}) {}
     void SetUp() override
     {
         WithModules::SetUp();
@@ -22,8 +22,24 @@ protected:
     void TearDown() override
     {
         m_audio.Reset();
+        m_grab.Reset();
         m_filter.Reset();
+        m_sourceFilter.Reset();
+        m_graph.Reset();
         WithModules::TearDown();
+    }
+    // A source, the filter and a grab filter, all connected.
+    void ConnectBoth()
+    {
+        m_graph = Create<IGraphBuilder>(CLSID_FilterGraph, IID_IGraphBuilder);
+        ASSERT_EQ(m_graph->AddFilter(m_filter.Get(), u"Audio Resampler"), S_OK);
+        auto* source = new PushSource(PcmType(44100, 16, 2), 4096, 2);
+        m_sourceFilter = Query<IBaseFilter>(static_cast<IBaseFilter*>(source), IID_IBaseFilter);
+        m_grab = Create<IBaseFilter>(CLSID_QuickGrab, IID_IBaseFilter);
+        m_graph->AddFilter(m_sourceFilter.Get(), u"Source");
+        m_graph->AddFilter(m_grab.Get(), u"Grab");
+        ASSERT_EQ(Connect(m_graph.Get(), source->Pin(), PinOf(m_filter.Get(), 0).Get()), S_OK);
+        ASSERT_EQ(Connect(m_graph.Get(), PinOf(m_filter.Get(), 1).Get(), PinOf(m_grab.Get(), 0).Get()), S_OK);
     }
     float Level(int band)
     {
@@ -33,6 +49,9 @@ protected:
     }
     com::ComPtr<IBaseFilter> m_filter;
     com::ComPtr<IKLAudioFilter> m_audio;
+    com::ComPtr<IGraphBuilder> m_graph;
+    com::ComPtr<IBaseFilter> m_sourceFilter;
+    com::ComPtr<IBaseFilter> m_grab;
 };
 
 TEST_F(ReverbixPages, TheSettingsPageShowsTheFilterAndItsFftLabelsReadTwiceTheLength)
@@ -80,6 +99,20 @@ TEST_F(ReverbixPages, ClicksGoToTheFilterAtOnce)
     m_audio->GetOutputRate(&rate);
     EXPECT_EQ(rate, 22050);
     EXPECT_EQ(page.Page()->IsPageDirty(), S_FALSE) << "nothing is left for apply";
+}
+
+TEST_F(ReverbixPages, ARateTypedWhileTheOutputIsConnectedGivesWayToTheCurrentOne)
+{
+    ConnectBoth();
+    int rate = 0;
+    m_audio->GetOutputRate(&rate);
+    PageUnderTest page(CLSID_ReverbixSettingsPage, m_filter.Get());
+    page.SetText(Settings::kRate, "8000");
+    page.Command(Settings::kRate, EN_KILLFOCUS);
+    EXPECT_EQ(page.Text(Settings::kRate), std::to_string(rate));
+    int after = 0;
+    m_audio->GetOutputRate(&after);
+    EXPECT_EQ(after, rate);
 }
 
 TEST_F(ReverbixPages, TheEqualizerPlacesItsBandsAndItsBarsAndPresetsSetLevels)
