@@ -107,8 +107,9 @@ TEST_F(Registration, AutomaticGraphBuildingNeverPicksAPlugIn)
         for (const AMOVIESETUP_FILTER* setup : library.filters)
             plugins[win::GuidToString(*setup->clsID)] = library.name;
     for (const auto& filter : dshow::RegisteredFilters(CLSID_LegacyAmFilterCategory)) {
-        if (filter.merit > MERIT_DO_NOT_USE)
+        if (filter.merit > MERIT_DO_NOT_USE) {
             EXPECT_EQ(plugins.count(win::GuidToString(filter.clsid)), 0u) << "a plug-in above do-not-use merit";
+        }
     }
 
     // Rendering a 24-bit RGB stream does not pull in the video grab.
