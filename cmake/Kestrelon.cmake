@@ -116,21 +116,39 @@ function(kestrelon_module_exports target)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${KESTRELON_MODULE_EXPORTS})
 endfunction()
 
-# kestrelon_plugin(<target> [NO_REGISTER] <sources...>)
+# kestrelon_plugin(<target> [NO_REGISTER] [RESOURCES <dir>] <sources...>)
 # A DirectShow plug-in: a shared MODULE in build/bin with its own copy of
 # the DirectShow base classes, whose DllGetClassObject and DllCanUnloadNow
 # come from the base classes' module entry (over the module's g_Templates)
 # and whose DllRegisterServer and DllUnregisterServer the module defines.
+# With RESOURCES, the resource sources (*.krc, in name order) of <dir>
+# compile into the module's own resource module, <target>.kres beside the
+# shared library, which FindResource, LoadString and the dialog calls read
+# through the library's module handle (see Resources/README.md).
 # After each build it is registered with regsvr into the build tree's
 # registry (${CMAKE_BINARY_DIR}/registry), unless NO_REGISTER is given (test
 # fixtures register themselves into their test's registry).
 function(kestrelon_plugin target)
-  cmake_parse_arguments(ARG "NO_REGISTER" "" "" ${ARGN})
+  cmake_parse_arguments(ARG "NO_REGISTER" "RESOURCES" "" ${ARGN})
   add_library(${target} MODULE ${ARG_UNPARSED_ARGUMENTS})
   set_target_properties(${target} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   target_link_libraries(${target} PRIVATE kestrelon_dshow_baseclasses kestrelon_dshow_module_entry kestrelon_platform)
   kestrelon_module_exports(${target})
   kestrelon_check_module_needs(${target})
+  if(ARG_RESOURCES)
+    # Compiled after every link, wherever the library lands; a changed
+    # resource file relinks the library, so the module follows it.
+    file(GLOB resource_sources CONFIGURE_DEPENDS ${ARG_RESOURCES}/*.krc)
+    list(SORT resource_sources)
+    file(GLOB_RECURSE resource_inputs CONFIGURE_DEPENDS ${ARG_RESOURCES}/*)
+    add_dependencies(${target} kestrelon_rescomp)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${resource_inputs})
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND $<TARGET_FILE:kestrelon_rescomp>
+              -o $<TARGET_FILE_DIR:${target}>/$<TARGET_FILE_BASE_NAME:${target}>.kres ${resource_sources}
+      COMMENT "Compiling the resource module of ${target}"
+      VERBATIM)
+  endif()
   if(NOT ARG_NO_REGISTER)
     add_dependencies(${target} regsvr)
     add_custom_command(TARGET ${target} POST_BUILD

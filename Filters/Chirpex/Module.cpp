@@ -1,11 +1,12 @@
 // The Chirpex library: the DV beep remover and its property page.
 
 #include "Filters/Chirpex/BeepRemover.h"
+#include "Filters/Chirpex/ChirpexPage.h"
 #include "Filters/Common/SetupRecords.h"
 
 CFactoryTemplate g_Templates[] = {
     {u"Chirpex", &CLSID_Chirpex, &CChirpexFilter::CreateInstance, nullptr, &plugin_setup::kChirpex},
-    {u"Chirpex Property Page", &CLSID_ChirpexPage, &plugin_setup::PageNotAvailable, nullptr, nullptr},
+    {u"Chirpex Property Page", &CLSID_ChirpexPage, &CChirpexPage::CreateInstance, nullptr, nullptr},
 };
 int g_cTemplates = sizeof g_Templates / sizeof g_Templates[0];
 

@@ -68,13 +68,3 @@ const AMOVIESETUP_FILTER kQORSource = {&CLSID_QORSource, u"QOR Source", MERIT_DO
 const AMOVIESETUP_FILTER kWavDest = {&CLSID_WavDest, u"QOR WAV Dest", MERIT_DO_NOT_USE, 0, nullptr};
 
 } // namespace plugin_setup
-
-namespace plugin_setup {
-
-CUnknown* PageNotAvailable(LPUNKNOWN, HRESULT* result)
-{
-    *result = E_NOTIMPL;
-    return nullptr;
-}
-
-} // namespace plugin_setup

@@ -27,12 +27,3 @@ extern const AMOVIESETUP_FILTER kQORSource;
 extern const AMOVIESETUP_FILTER kWavDest;
 
 } // namespace plugin_setup
-
-namespace plugin_setup {
-
-// The creation function of the property pages' rows: the pages come with
-// the dialog layer; until then creating one fails with E_NOTIMPL (their
-// classes are registered as COM servers all the same).
-CUnknown* PageNotAvailable(LPUNKNOWN outer, HRESULT* result);
-
-} // namespace plugin_setup

@@ -3,11 +3,12 @@
 
 #include "Filters/Common/SetupRecords.h"
 #include "Filters/Reverbix/Reverbix.h"
+#include "Filters/Reverbix/ReverbixPages.h"
 
 CFactoryTemplate g_Templates[] = {
     {u"Reverbix", &CLSID_Reverbix, &CReverbixFilter::CreateInstance, nullptr, &plugin_setup::kReverbix},
-    {u"Reverbix Property Page", &CLSID_ReverbixSettingsPage, &plugin_setup::PageNotAvailable, nullptr, nullptr},
-    {u"Reverbix Property Page", &CLSID_ReverbixEqualiserPage, &plugin_setup::PageNotAvailable, nullptr, nullptr},
+    {u"Reverbix Property Page", &CLSID_ReverbixSettingsPage, &CReverbixPage::CreateInstance, nullptr, nullptr},
+    {u"Reverbix Property Page", &CLSID_ReverbixEqualiserPage, &CReverbixEqualizerPage::CreateInstance, nullptr, nullptr},
 };
 int g_cTemplates = sizeof g_Templates / sizeof g_Templates[0];
 

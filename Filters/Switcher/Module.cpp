@@ -2,12 +2,13 @@
 
 #include "Filters/Common/SetupRecords.h"
 #include "Filters/Switcher/Switcher.h"
+#include "Filters/Switcher/SwitcherPages.h"
 
 CFactoryTemplate g_Templates[] = {
     {u"QOR Switcher", &CLSID_QORSwitcher, &CQORSwitcher::CreateInstance, nullptr, &plugin_setup::kSwitcher},
-    {u"Switcher PropertyPage", &CLSID_SwitcherEventPage, &plugin_setup::PageNotAvailable, nullptr, nullptr},
-    {u"Switcher Meida Type PropertyPage", &CLSID_SwitcherMediaTypePage, &plugin_setup::PageNotAvailable, nullptr,
-     nullptr},
+    {u"Switcher PropertyPage", &CLSID_SwitcherEventPage, &CSwitcherEventPage::CreateInstance, nullptr, nullptr},
+    {u"Switcher Meida Type PropertyPage", &CLSID_SwitcherMediaTypePage, &CSwitcherMediaTypePage::CreateInstance,
+     nullptr, nullptr},
 };
 int g_cTemplates = sizeof g_Templates / sizeof g_Templates[0];
 

@@ -6,6 +6,7 @@
 #include "Platform/DShow/Runtime/FilterStore.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Registry/Registry.h"
+#include "Platform/Win/Win32.h"
 
 namespace {
 
@@ -106,8 +107,9 @@ TEST_F(Registration, AutomaticGraphBuildingNeverPicksAPlugIn)
         for (const AMOVIESETUP_FILTER* setup : library.filters)
             plugins[win::GuidToString(*setup->clsID)] = library.name;
     for (const auto& filter : dshow::RegisteredFilters(CLSID_LegacyAmFilterCategory)) {
-        if (filter.merit > MERIT_DO_NOT_USE)
+        if (filter.merit > MERIT_DO_NOT_USE) {
             EXPECT_EQ(plugins.count(win::GuidToString(filter.clsid)), 0u) << "a plug-in above do-not-use merit";
+        }
     }
 
     // Rendering a 24-bit RGB stream does not pull in the video grab.
@@ -172,6 +174,66 @@ TEST_F(Registration, ModulesLoadByClassAndUnloadWhenFree)
         object.Reset();
         CoFreeUnusedLibraries();
         EXPECT_EQ(GetModuleHandleA(file.c_str()), nullptr);
+    }
+}
+
+// The titles of the pages a filter names, as its property frame shows them
+// on its tabs; the frame is closed with Cancel.
+std::vector<std::string> FrameTabs(IBaseFilter* filter)
+{
+    static std::vector<std::string>* s_tabs = nullptr;
+    std::vector<std::string> tabs;
+    com::ComPtr<ISpecifyPropertyPages> specify;
+    if (FAILED(specify.QueryFrom(filter, IID_ISpecifyPropertyPages)))
+        return tabs;
+    CAUUID pages{};
+    EXPECT_EQ(specify->GetPages(&pages), S_OK);
+    s_tabs = &tabs;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND frame = FindWindowA(nullptr, "Plug-in Properties");
+        if (!frame || !s_tabs)
+            return;
+        HWND tab = reinterpret_cast<HWND>(SendMessageA(frame, PSM_GETTABCONTROL, 0, 0));
+        const int count = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char text[64] = {};
+            TCITEMA item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(tab, TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            s_tabs->push_back(text);
+        }
+        s_tabs = nullptr;
+        PostMessageA(frame, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(frame, IDCANCEL)));
+    });
+    IUnknown* objects[] = {filter};
+    EXPECT_EQ(OleCreatePropertyFrame(nullptr, 0, 0, u"Plug-in", 1, objects, pages.cElems, pages.pElems, 0, 0,
+                                     nullptr),
+              S_OK);
+    KillTimer(nullptr, timer);
+    s_tabs = nullptr;
+    CoTaskMemFree(pages.pElems);
+    return tabs;
+}
+
+TEST_F(Registration, EachFiltersPagesOpenInAFrameWithTheirLibrarysOwnResources)
+{
+    struct Case {
+        const CLSID* filter;
+        std::vector<std::string> tabs;
+    };
+    const Case cases[] = {
+        {&CLSID_QORSwitcher, {"QOR FilterGraph Router", "Media Type Restriction"}},
+        {&CLSID_SceneDetector, {"Seek Graph"}},
+        {&CLSID_Chirpex, {"Chirpex"}},
+        {&CLSID_Reverbix, {"Filters", "Equalizer"}},
+    };
+    for (const Case& c : cases) {
+        auto filter = Create<IBaseFilter>(*c.filter, IID_IBaseFilter);
+        ASSERT_TRUE(filter);
+        EXPECT_EQ(FrameTabs(filter.Get()), c.tabs);
     }
 }
 

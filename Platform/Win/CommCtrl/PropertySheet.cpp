@@ -165,12 +165,7 @@ HWND MakePage(HWND sheet, Sheet& s, HPROPSHEETPAGE page)
     DialogDescription d;
     if (!ReadPageTemplate(*page, &d))
         return nullptr;
-    d.style = (d.style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | WS_VISIBLE |
-                           WS_DISABLED | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) |
-              WS_CHILD | DS_CONTROL;
-    d.exStyle |= WS_EX_CONTROLPARENT;
-    d.x = 0;
-    d.y = 0;
+    controls::MakeChildPage(d);
     HWND window = controls::CreateDialogFromDescription(page->psp.hInstance, d, sheet, page->psp.pfnDlgProc,
                                                         reinterpret_cast<LPARAM>(&page->psp));
     if (!window || !SheetOf(sheet))

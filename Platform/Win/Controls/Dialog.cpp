@@ -361,6 +361,16 @@ HWND win::controls::CreateDialogFromDescription(HINSTANCE instance, const Dialog
     return Create(instance, description, parent, proc, param, false);
 }
 
+void win::controls::MakeChildPage(DialogDescription& d)
+{
+    d.style = (d.style & ~(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | WS_VISIBLE |
+                           WS_DISABLED | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) |
+              WS_CHILD | DS_CONTROL;
+    d.exStyle |= WS_EX_CONTROLPARENT;
+    d.x = 0;
+    d.y = 0;
+}
+
 INT_PTR win::controls::DialogBoxFromBytes(HINSTANCE instance, const void* data, size_t size, HWND parent, DLGPROC proc,
                                           LPARAM param)
 {

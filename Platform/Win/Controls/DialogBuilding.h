@@ -14,5 +14,10 @@ INT_PTR DialogBoxFromBytes(HINSTANCE instance, const void* data, size_t size, HW
 // layers that adjust a template before building it (property pages).
 HWND CreateDialogFromDescription(HINSTANCE instance, const DialogDescription& description, HWND parent, DLGPROC proc,
                                  LPARAM param);
+// Makes a template's description that of a page: a hidden DS_CONTROL child
+// dialog at the parent's origin, without caption, frame or popup style,
+// whatever its template gives it (property sheet pages and COM property
+// pages).
+void MakeChildPage(DialogDescription& description);
 
 } // namespace win::controls

@@ -1,5 +1,6 @@
 #include "Platform/Win/Kernel/Modules.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -12,6 +13,12 @@
 namespace win {
 
 ModuleImage::~ModuleImage() = default;
+
+ModuleImage* ModuleImage::Companion(const CompanionOpener& open)
+{
+    std::call_once(m_companionOnce, [&] { m_companion = open(*this); });
+    return m_companion.get();
+}
 
 namespace {
 
@@ -112,6 +119,31 @@ LoadedModule* FindLoaded(HMODULE module)
 }
 
 HMODULE ToHandle(UINT_PTR value) { return reinterpret_cast<HMODULE>(value); }
+
+// The canonical form of a file path, for comparing two names of one file.
+std::string Canonical(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// The loaded module whose file holds `address`; the program for an address
+// of the program or of any library it did not load with LoadLibrary; null
+// for an address in no file.
+HMODULE ModuleHolding(const void* address)
+{
+    Dl_info info{};
+    if (!dladdr(address, &info) || !info.dli_fname) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    const std::string file = Canonical(info.dli_fname);
+    ModuleTable& t = Table();
+    for (auto& [value, entry] : t.loaded)
+        if (dynamic_cast<SharedLibraryImage*>(entry.image.get()) && Canonical(entry.image->Path()) == file)
+            return ToHandle(value);
+    return ToHandle(kProgramHandle);
+}
 
 } // namespace
 
@@ -238,6 +270,37 @@ HMODULE GetModuleHandleA(LPCSTR name)
             return ToHandle(value);
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
+}
+
+BOOL GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE* module)
+{
+    if (!module) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *module = nullptr;
+    if ((flags & GET_MODULE_HANDLE_EX_FLAG_PIN) && (flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    ModuleTable& t = Table();
+    std::lock_guard<std::recursive_mutex> guard(t.lock);
+    HMODULE found = nullptr;
+    if (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)
+        found = name ? ModuleHolding(name) : nullptr;
+    else
+        found = GetModuleHandleA(name);
+    if (!found) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
+    // A counted reference keeps a library loaded until FreeLibrary; the
+    // program is never unloaded. Modules are never unmapped (pinned or not).
+    if (!(flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT))
+        if (LoadedModule* entry = FindLoaded(found))
+            ++entry->references;
+    *module = found;
+    return TRUE;
 }
 
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size)

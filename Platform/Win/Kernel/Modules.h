@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "Platform/Win/Base/WinTypes.h"
@@ -27,6 +28,16 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 // Null asks for the program itself.
 HMODULE GetModuleHandleA(LPCSTR name);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+// GetModuleHandleExA flags.
+constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_PIN = 0x1;
+constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT = 0x2;
+constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS = 0x4;
+// GetModuleHandleA that may count a reference (unless UNCHANGED_REFCOUNT).
+// With FROM_ADDRESS, `name` is an address inside a module: the loaded
+// library whose file holds it, else the program (its own code and the
+// platform runtime it shares with every module). FALSE with a null module
+// for an address no module holds.
+BOOL GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE* module);
 inline HMODULE LoadLibrary(LPCSTR name) { return LoadLibraryA(name); }
 inline HMODULE LoadLibraryEx(LPCSTR name, HANDLE r, DWORD f) { return LoadLibraryExA(name, r, f); }
 inline HMODULE GetModuleHandle(LPCSTR name) { return GetModuleHandleA(name); }
@@ -43,6 +54,17 @@ public:
     virtual FARPROC GetProc(const char* name) = 0;
     // Full path of the file behind the module.
     virtual std::string Path() const = 0;
+
+    // Another image that travels with this one, opened by `open` on the
+    // first call (later calls return what the first opened, maybe null) and
+    // freed with this one. The resource layer keeps here the compiled
+    // resources that a shared library carries in a file beside it.
+    using CompanionOpener = std::function<std::unique_ptr<ModuleImage>(const ModuleImage&)>;
+    ModuleImage* Companion(const CompanionOpener& open);
+
+private:
+    std::once_flag m_companionOnce;
+    std::unique_ptr<ModuleImage> m_companion;
 };
 
 // Makes `windowsName` (matched without regard to case or folder) load

@@ -214,7 +214,22 @@ RegisteredModules& Registered()
     return *registered;
 }
 
-// The image behind a handle, or null with the last error set.
+// The resources a shared library carries: the compiled module file beside
+// it with the library's name and the extension ".kres" ("Switcher.so" has
+// "Switcher.kres"); null when there is none or it is damaged.
+std::unique_ptr<ModuleImage> OpenCompanion(const ModuleImage& library)
+{
+    std::string path = library.Path();
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (path.empty() || dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return nullptr;
+    path.replace(dot, std::string::npos, rf::kExtension);
+    return ResourceModuleImage::Open(path);
+}
+
+// The image behind a handle (or the resources its library carries), or
+// null with the last error set.
 ResourceModuleImage* ImageOf(HMODULE module)
 {
     if (!module || module == GetModuleHandleA(nullptr)) {
@@ -227,6 +242,8 @@ ResourceModuleImage* ImageOf(HMODULE module)
         return nullptr;
     }
     auto* resources = dynamic_cast<ResourceModuleImage*>(image);
+    if (!resources)
+        resources = dynamic_cast<ResourceModuleImage*>(image->Companion(OpenCompanion));
     if (!resources)
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return resources;

@@ -6,8 +6,12 @@
 // "reslang.kres", "ResNoTrans.kres" or "ResBmp.kres" in win::ModuleFolder();
 // a missing or damaged file makes LoadLibraryA fail with ERROR_MOD_NOT_FOUND.
 // Resource data has the Windows layout of its type and stays valid, read
-// only, until the module is freed. Lookups in modules without resources
-// (the program, shared libraries) or with unknown handles fail cleanly.
+// only, until the module is freed. A shared library loaded with LoadLibrary
+// carries its resources in the compiled module file beside it, named as the
+// library with the extension ".kres" ("Switcher.so", "Switcher.kres"):
+// lookups through the library's handle read that file. Lookups in modules
+// without resources (the program, libraries without such a file) or with
+// unknown handles fail cleanly.
 
 #include <string>
 #include <vector>

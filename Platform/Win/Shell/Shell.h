@@ -121,3 +121,6 @@ HDROP MakeDrop(const std::vector<std::string>& paths, POINT client, bool nonClie
 // ancestor. False (and nothing posted) when none accepts.
 bool DropFiles(const std::vector<std::string>& paths, POINT screen);
 } // namespace win::shell
+
+// The property frame over objects' property pages (OleCreatePropertyFrame).
+#include "Platform/Win/Shell/PropertyFrame.h"

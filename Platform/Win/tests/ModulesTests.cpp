@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "Platform/Win/Win32.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -85,6 +88,65 @@ TEST(Modules, ProgramModuleNamesTheRunningExecutable)
     EXPECT_EQ(GetModuleFileNameA(nullptr, tiny, sizeof tiny), sizeof tiny);
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(tiny[3], '\0');
+}
+
+} // namespace
+
+namespace {
+
+int LocalFunction() { return 3; }
+
+TEST(Modules, ModuleHandleFromAnAddressNamesTheLibraryOrTheProgram)
+{
+    HMODULE module = LoadLibraryA(KESTRELON_TEST_MODULE);
+    ASSERT_NE(module, nullptr);
+    auto answer = reinterpret_cast<LPCSTR>(GetProcAddress(module, "TestModuleAnswer"));
+    HMODULE found = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, answer, &found));
+    EXPECT_EQ(found, module);
+    EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_NE(GetProcAddress(module, "TestModuleAnswer"), nullptr) << "the lookup counted a reference";
+    EXPECT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   answer, &found));
+    EXPECT_EQ(found, module);
+    EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_EQ(GetModuleHandleA(KESTRELON_TEST_MODULE), nullptr) << "the uncounted lookup took none";
+
+    EXPECT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCSTR>(&LocalFunction), &found));
+    EXPECT_EQ(found, GetModuleHandleA(nullptr)) << "the program's own code";
+    EXPECT_EQ(LocalFunction(), 3);
+    EXPECT_FALSE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, nullptr, &found));
+    EXPECT_EQ(found, nullptr);
+    EXPECT_FALSE(GetModuleHandleExA(0, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST(Modules, ALibraryReadsTheResourceModuleBesideIt)
+{
+    namespace fs = std::filesystem;
+    testing_support::TempDir folder;
+    const std::string library = folder.File("Carrier.so");
+    fs::copy_file(KESTRELON_TEST_MODULE, library);
+    fs::copy_file(std::string(KESTRELON_RESOURCE_FIXTURES) + "/ResFixture.kres", folder.File("Carrier.kres"));
+    const std::string bare = folder.File("Bare.so");
+    fs::copy_file(KESTRELON_TEST_MODULE, bare);
+
+    HMODULE carrier = LoadLibraryA(library.c_str());
+    ASSERT_NE(carrier, nullptr);
+    char text[32] = {};
+    EXPECT_EQ(LoadStringA(carrier, 17, text, sizeof text), 9);
+    EXPECT_STREQ(text, "Seventeen");
+    EXPECT_NE(FindResourceA(carrier, MAKEINTRESOURCEA(7), RT_RCDATA), nullptr);
+    EXPECT_NE(GetProcAddress(carrier, "TestModuleAnswer"), nullptr) << "still the library";
+
+    HMODULE plain = LoadLibraryA(bare.c_str());
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(FindResourceA(plain, MAKEINTRESOURCEA(7), RT_RCDATA), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_RESOURCE_DATA_NOT_FOUND);
+    EXPECT_EQ(LoadStringA(plain, 17, text, sizeof text), 0);
+    EXPECT_TRUE(FreeLibrary(carrier));
+    EXPECT_TRUE(FreeLibrary(plain));
 }
 
 } // namespace
