@@ -1,9 +1,11 @@
 #include "Filters/Grabwell/GrabFilter.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "Filters/Common/PluginClasses.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace {
 
@@ -15,8 +17,22 @@ constexpr DWORD kDefaultSilence = 6000;
 
 } // namespace
 
+DWORD GrabWaitSetting()
+{
+    char text[32] = {};
+    const DWORD length = GetEnvironmentVariableA(kGrabWaitVariable, text, sizeof text);
+    if (length == 0 || length >= sizeof text)
+        return kFrameWait;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    if (end == text || *end || value == 0 || value > kFrameWait)
+        return kFrameWait;
+    return static_cast<DWORD>(value);
+}
+
 CGrabInputPin::CGrabInputPin(CGrabFilter* filter, CCritSec* filterLock, HRESULT* result)
     : CRenderedInputPin(NAME("Grab input pin"), filter, filterLock, result, u"Input"), m_grab(filter),
+      m_frameWait(GrabWaitSetting()),
       m_freeSlot(CreateSemaphoreA(nullptr, 1, 1, nullptr)), m_filledSlot(CreateSemaphoreA(nullptr, 0, 1, nullptr))
 {
     if (!m_freeSlot || !m_filledSlot)
@@ -253,7 +269,7 @@ HRESULT CGrabInputPin::Choose(REFERENCE_TIME* time, REFERENCE_TIME* endTime, boo
     *chosen = nullptr;
     const REFERENCE_TIME wanted = *time;
     for (;;) {
-        IMediaSample* head = PeekHead(kFrameWait);
+        IMediaSample* head = PeekHead(m_frameWait);
         if (!head)
             return E_FAIL;
         REFERENCE_TIME start = 0, stop = 0;
@@ -392,7 +408,7 @@ HRESULT STDMETHODCALLTYPE CAudioGrabInputPin::GetFrame(REFERENCE_TIME* time, REF
     // Whatever heads the queue is taken, an end-of-stream marker too.
     bool entryFound = false;
     IMediaSample* sample = nullptr;
-    if (IMediaSample* head = PeekHead(kFrameWait, &entryFound))
+    if (IMediaSample* head = PeekHead(m_frameWait, &entryFound))
         head->Release();
     if (entryFound)
         sample = TakeHead();

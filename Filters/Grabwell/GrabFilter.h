@@ -9,6 +9,13 @@
 
 class CGrabFilter;
 
+// How long a grab waits for its sample: 16 s, unless the environment
+// variable below names a shorter wait in milliseconds (a harness that feeds
+// bad input shortens it; longer or malformed values keep 16 s). Read when a
+// grab filter is made.
+inline constexpr char kGrabWaitVariable[] = "KESTRELON_GRAB_WAIT_MS";
+DWORD GrabWaitSetting();
+
 class CGrabInputPin : public CRenderedInputPin, public IKLFrameGrab, public IKLUnblock {
 public:
     CGrabInputPin(CGrabFilter* filter, CCritSec* filterLock, HRESULT* result);
@@ -62,6 +69,7 @@ protected:
     HRESULT Choose(REFERENCE_TIME* time, REFERENCE_TIME* endTime, bool forFrame, IMediaSample** chosen);
 
     CGrabFilter* m_grab;
+    const DWORD m_frameWait;
     CCritSec m_pinLock;
     CCritSec m_streamLock;
     CCritSec m_queueLock;
@@ -81,7 +89,7 @@ class CAudioGrabInputPin : public CGrabInputPin {
 public:
     using CGrabInputPin::CGrabInputPin;
     // Audio as it comes, whatever the wanted time; silence when nothing
-    // came within 16 s.
+    // came within the grab wait.
     HRESULT STDMETHODCALLTYPE GetFrame(REFERENCE_TIME* time, REFERENCE_TIME* endTime, BYTE* buffer,
                                        DWORD bufferSize, DWORD* bytesCopied) override;
 

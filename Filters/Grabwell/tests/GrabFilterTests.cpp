@@ -5,6 +5,8 @@
 #include "Filters/Common/PluginClasses.h"
 #include "Filters/Common/PluginInterfaces.h"
 #include "Filters/Common/testing/PluginTesting.h"
+#include "Filters/Grabwell/GrabFilter.h"
+#include "Platform/Win/Kernel/System.h"
 
 namespace {
 
@@ -256,6 +258,30 @@ TEST_F(GrabGraph, AudioComesAsItIsOrAsSilence)
     m_source->EndOfStream();
     EXPECT_EQ(m_frameGrab->GetFrame(&time, &end, buffer.data(), 8192, &copied), S_OK);
     EXPECT_EQ(copied, 6000u) << "the first silence size stays";
+}
+
+// The grab wait: 16 s unless a shorter one is set; a grab that gets
+// nothing within it fails instead of hanging.
+TEST_F(GrabGraph, TheGrabWaitCanBeShortened)
+{
+    struct Case {
+        const char* value;
+        DWORD wait;
+    };
+    for (const Case& each : {Case{nullptr, 16000}, Case{"250", 250}, Case{"0", 16000}, Case{"20000", 16000},
+                             Case{"12ms", 16000}, Case{"", 16000}}) {
+        SetEnvironmentVariableA(kGrabWaitVariable, each.value);
+        EXPECT_EQ(GrabWaitSetting(), each.wait) << (each.value ? each.value : "unset");
+    }
+    SetEnvironmentVariableA(kGrabWaitVariable, "50");
+    for (const GUID* clsid : {&CLSID_VideoGrab, &CLSID_QuickGrab}) {
+        Build(*clsid, *clsid == CLSID_VideoGrab ? Rgb24Type(4, 2) : OpaqueType());
+        ASSERT_EQ(ConnectUp(), S_OK);
+        Pause();
+        EXPECT_EQ(GrabAt(m_frameGrab.Get(), 0).hr, E_FAIL);
+        Stop();
+    }
+    SetEnvironmentVariableA(kGrabWaitVariable, nullptr);
 }
 
 TEST_F(GrabGraph, UnblockIsNotSupported)

@@ -631,10 +631,18 @@ bool WriteDvBenchmarkClip(const std::string& path, int frames)
     return av::Encode(encoder.get(), nullptr, write) >= 0 && av_write_trailer(output.get()) >= 0;
 }
 
-bool DecodeVideoDirectly(const std::string& path, bool toRgb24, int& frames, double& seconds)
+namespace {
+
+// Decodes the first video stream of a file with libavcodec, frame by frame
+// in presentation order, converting each to bottom-up BGR24 rows of
+// DWORD-aligned stride at the coded size the way the playback decoder does
+// (bilinear scaler), when asked. `each` gets the frame number and the rows
+// (empty when not converted) and answers whether to go on; `opened` is the
+// moment the file and its decoder were open, before the first read.
+template <typename Each>
+bool DecodeVideoFrames(const std::string& path, bool toRgb24, int& width, int& height, Each each,
+                       std::chrono::steady_clock::time_point* opened = nullptr)
 {
-    frames = 0;
-    seconds = 0;
     av::InputPtr input;
     CodecPtr decoder;
     FramePtr frame(av_frame_alloc());
@@ -643,26 +651,73 @@ bool DecodeVideoDirectly(const std::string& path, bool toRgb24, int& frames, dou
     const int stream = av::FindStream(input.get(), AVMEDIA_TYPE_VIDEO);
     if (stream < 0 || av::OpenDecoder(input->streams[stream]->codecpar, decoder) < 0)
         return false;
-    const int width = input->streams[stream]->codecpar->width;
-    const int height = input->streams[stream]->codecpar->height;
+    width = input->streams[stream]->codecpar->width;
+    height = input->streams[stream]->codecpar->height;
     const int stride = (width * 3 + 3) & ~3;
-    std::vector<uint8_t> rgb(static_cast<size_t>(stride) * height);
+    std::vector<uint8_t> rgb;
+    if (toRgb24)
+        rgb.resize(static_cast<size_t>(stride) * height);
     av::ScalerPtr scaler;
-    const auto begin = std::chrono::steady_clock::now();
-    while (av::DecodeNextFrame(input.get(), stream, decoder.get(), frame.get()) == 0) {
+    if (opened)
+        *opened = std::chrono::steady_clock::now();
+    for (int n = 0; av::DecodeNextFrame(input.get(), stream, decoder.get(), frame.get()) == 0; ++n) {
         if (toRgb24) {
             scaler.reset(sws_getCachedContext(scaler.release(), frame->width, frame->height,
                                               static_cast<AVPixelFormat>(frame->format), width, height,
                                               AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));
+            if (!scaler)
+                return false;
             uint8_t* planes[4] = {rgb.data() + static_cast<size_t>(stride) * (height - 1), nullptr, nullptr, nullptr};
             int strides[4] = {-stride, 0, 0, 0};
             sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
         }
         av_frame_unref(frame.get());
-        ++frames;
+        if (!each(n, rgb))
+            return true;
     }
+    return true;
+}
+
+} // namespace
+
+bool DecodeVideoDirectly(const std::string& path, bool toRgb24, int& frames, double& seconds)
+{
+    frames = 0;
+    seconds = 0;
+    int width = 0, height = 0;
+    std::chrono::steady_clock::time_point begin;
+    if (!DecodeVideoFrames(
+            path, toRgb24, width, height,
+            [&frames](int, const std::vector<uint8_t>&) {
+                ++frames;
+                return true;
+            },
+            &begin))
+        return false;
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     return frames > 0;
+}
+
+bool DecodeReferenceFrame(const std::string& path, int frame, ReferencePicture& picture)
+{
+    picture = ReferencePicture{};
+    bool found = false;
+    const bool decoded = DecodeVideoFrames(path, true, picture.width, picture.height,
+                                           [&](int n, const std::vector<uint8_t>& rgb) {
+                                               if (n < frame)
+                                                   return true;
+                                               picture.bits = rgb;
+                                               found = true;
+                                               return false;
+                                           });
+    picture.stride = (picture.width * 3 + 3) & ~3;
+    return decoded && found;
+}
+
+Rgb ReferencePicture::At(int x, int y) const
+{
+    const unsigned char* p = bits.data() + static_cast<size_t>(height - 1 - y) * stride + 3 * x;
+    return Rgb{p[2], p[1], p[0]};
 }
 
 bool ReadBackMediaFile(const std::string& path, ReadBackFile& file)

@@ -134,6 +134,22 @@ bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes
 bool WriteDvBenchmarkClip(const std::string& path, int frames);
 bool DecodeVideoDirectly(const std::string& path, bool toRgb24, int& frames, double& seconds);
 
+// The reference picture of a video frame: libavcodec's decode of frame n
+// (from 0, in presentation order) of a file's first video stream, converted
+// to 24-bit RGB the way the playback decoder converts it (bilinear scaler at
+// the coded size), laid out as a bottom-up device-independent bitmap: rows
+// of blue, green, red bytes, each row padded to a multiple of 4 bytes, the
+// bottom row first.
+struct ReferencePicture {
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    std::vector<unsigned char> bits;
+    // The pixel at (x, y), y counted from the top.
+    Rgb At(int x, int y) const;
+};
+bool DecodeReferenceFrame(const std::string& path, int frame, ReferencePicture& picture);
+
 // What libavformat reads back of a written file: the video codec's name
 // ("" without video), its size and coded depth, the bytes of each non-empty
 // video packet, and the audio (its sample count by block alignment, and

@@ -865,8 +865,14 @@ void AvSplitter::Stream()
             if (begin < 0 && begin > -kTimeSlack)
                 begin = 0; // the frame at the start, off by the conversion
 
-            REFERENCE_TIME end = begin + std::max<REFERENCE_TIME>(
-                                             ToReferenceTime(packet->duration, stream.time_base), 1);
+            // The end is the next frame's start converted the same way, so
+            // that samples in a row abut: a duration converted on its own
+            // rounds apart from the starts and makes neighbours overlap by
+            // a unit, which downstream filters take for a step back in time.
+            REFERENCE_TIME end = begin + 1;
+            if (packet->duration > 0)
+                end = std::max(end, ToReferenceTime(pts + packet->duration, stream.time_base) -
+                                        av_rescale(m_startTime, UNITS, AV_TIME_BASE) - start);
             sample->SetTime(&begin, &end);
             sample->SetPreroll(end <= 0);
             if (media > 0)

@@ -205,6 +205,17 @@ TEST_F(DvSeeking, PausedRendererHoldsAFrameAndShowsTheOneASeekBrings)
     EXPECT_NEAR(frames[0].first[0], RgbOfLevel(LevelOf(7)), 4) << "the frame the seek brought";
 }
 
+// NTSC frame times do not fall on whole 100 ns units: each frame ends
+// exactly where the next one starts, never a unit after it.
+TEST_F(DvSeeking, FramesInARowAbut)
+{
+    ASSERT_EQ(playback.RunToEnd(), EC_COMPLETE);
+    std::vector<Record> frames = playback.Video().Records();
+    ASSERT_EQ(frames.size(), 10u);
+    for (size_t n = 1; n < frames.size(); ++n)
+        EXPECT_EQ(frames[n - 1].stop, frames[n].start) << n;
+}
+
 TEST_F(DvSeeking, ARangeWithAStopDeliversOnlyItsFrames)
 {
     LONGLONG start = 2 * kNtscFrame, stop = 5 * kNtscFrame;
