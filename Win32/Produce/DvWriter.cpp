@@ -1,5 +1,6 @@
 #include "Win32/Produce/DvWriter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -45,17 +46,26 @@ void TakeOut(IGraphBuilder* graph, IBaseFilter* filter)
 
 } // namespace
 
-std::vector<DvSmartRoute> ComputeSmartRoutes(const CSmartRangeList& ranges)
+std::vector<DvSmartRoute> ComputeSmartRoutes(const CSmartRangeList& ranges, REFERENCE_TIME frameTime)
 {
     constexpr double kLead = 0.01;
+    // Whole frames, allowing for the rounding of seconds.
+    constexpr double kSlack = 1e-6;
+    const double frame = static_cast<double>(frameTime) * 1e-7;
     std::vector<DvSmartRoute> routes;
     routes.reserve(ranges.size());
     for (const CSmartRange& range : ranges) {
+        double start = range.m_tStart.GetSeconds();
+        double end = range.m_tEnd.GetSeconds();
+        if (frame > 0.0) {
+            // The copied frames are the production frames from the one
+            // holding the range's start to the one holding its end.
+            start = std::floor(start / frame + kSlack) * frame;
+            end = std::ceil(end / frame - kSlack) * frame;
+        }
         DvSmartRoute route;
-        route.start = range.m_tStart.GetSeconds() - kLead;
-        if (route.start < 0.0)
-            route.start = 0.0;
-        route.end = range.m_tEnd.GetSeconds() - kLead;
+        route.start = std::max(start - kLead, 0.0);
+        route.end = end - kLead;
         routes.push_back(route);
     }
     return routes;
@@ -175,7 +185,7 @@ void CDVWriterGraph::InsertSwitcher(ComPtr<IPin>& videoOut, REFERENCE_TIME frame
         TakeOut(graph, source.Get());
         return;
     }
-    for (const DvSmartRoute& route : ComputeSmartRoutes(ranges))
+    for (const DvSmartRoute& route : ComputeSmartRoutes(ranges, frameTime))
         switcher->RouteSeconds(1, 0, route.start, route.end);
 }
 
@@ -242,9 +252,12 @@ HRESULT CDVWriterGraph::Build(const BITMAPINFOHEADER& header, REFERENCE_TIME fra
         audioType.SetSampleSize(format.nBlockAlign);
         audioType.SetFormatType(&FORMAT_WaveFormatEx);
         audioType.SetFormat(reinterpret_cast<BYTE*>(&format), sizeof format);
-        // One frame's sound a buffer.
-        const int perFrame =
-            static_cast<int>(std::lround(format.nSamplesPerSec * static_cast<double>(frameTime) * 1e-7)) * 4;
+        // One frame's sound a buffer, rounded up to a whole sample: a
+        // buffer short of a frame's share (44.1 kHz at 29.97 frames a
+        // second) leaves the DV multiplexer further behind with every
+        // frame until the blocked pushes stall the graph.
+        const double samples = format.nSamplesPerSec * static_cast<double>(frameTime) * 1e-7;
+        const int perFrame = static_cast<int>(std::ceil(samples - 1e-6)) * 4;
         hr = AddPushSource("AudioSource", audioType, perFrame, m_pAudioSource, audioSource);
         if (FAILED(hr))
             return hr;

@@ -36,8 +36,12 @@ struct DvSmartRoute {
 
 // The switcher routes of the smart-copy ranges, in list order: each range
 // is routed from 10 ms before its start (never before 0) to 10 ms before
-// its end, so the copied frame stamped at the range's start is inside.
-std::vector<DvSmartRoute> ComputeSmartRoutes(const CSmartRangeList& ranges);
+// its end, so the copied frame stamped at the range's start is inside and
+// the encoded one at its end is not. With a frame time (100 ns units), a
+// range whose ends lie off the production's frame grid (29.97 frames a
+// second) is first widened to the frames holding them, which the producer
+// copies.
+std::vector<DvSmartRoute> ComputeSmartRoutes(const CSmartRangeList& ranges, REFERENCE_TIME frameTime = 0);
 
 // The DV file type the 1394 bus library asks for: 2 when it answers its
 // support query with 1 and a support value above 0, otherwise 1.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,6 +15,9 @@
 #include "Platform/Outside/Dv1394/Dv1394.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Produce/DvWriter.h"
+#include "Win32/Produce/Producer.h"
+#include "Win32/Produce/tests/ProduceStoryboards.h"
+#include "Win32/Sb/Document/ProductionSettings.h"
 #include "Win32/Sb/Media/MediaFrame.h"
 #include "Win32/Sb/Media/WaveBuffer.h"
 #include "tests/support/TempDir.h"
@@ -55,18 +59,32 @@ Dv1394StackSetting Stack(BOOL present, BYTE support)
 TEST(DvSmartRoutes, StartTenMillisecondsEarlyAndNeverBeforeZero)
 {
     struct Case {
-        double start, end, routeStart, routeEnd;
+        double start, end;
+        REFERENCE_TIME frameTime;
+        double routeStart, routeEnd;
     };
-    const Case cases[] = {{2.0, 5.0, 1.99, 4.99}, {0.005, 1.0, 0.0, 0.99}, {0.0, 0.8, 0.0, 0.79}};
-    CSmartRangeList ranges;
-    for (const Case& c : cases)
-        ranges.push_back(CSmartRange{2, At(c.start), At(c.end)});
-    const std::vector<DvSmartRoute> routes = ComputeSmartRoutes(ranges);
-    ASSERT_EQ(routes.size(), std::size(cases));
-    for (size_t i = 0; i < routes.size(); ++i) {
-        EXPECT_NEAR(routes[i].start, cases[i].routeStart, 1e-9) << i;
-        EXPECT_NEAR(routes[i].end, cases[i].routeEnd, 1e-9) << i;
+    const Case cases[] = {
+        {2.0, 5.0, 0, 1.99, 4.99},
+        {0.005, 1.0, 0, 0.0, 0.99},
+        {2.0, 5.0, 400000, 1.99, 4.99},
+        {0.0, 0.8, 400000, 0.0, 0.79},
+        {0.005, 1.0, 400000, 0.0, 0.99},
+        // 29.97 frames a second: ends off the frame grid take in the
+        // frames holding them (frames 36 and 24 of 33,366 microseconds).
+        {1.2012, 2.0024, 333660, 36 * 0.033366 - 0.01, 61 * 0.033366 - 0.01},
+        {0.0, 0.8012, 333660, 0.0, 25 * 0.033366 - 0.01},
+    };
+    for (const Case& c : cases) {
+        const std::vector<DvSmartRoute> routes = ComputeSmartRoutes({CSmartRange{2, At(c.start), At(c.end)}}, c.frameTime);
+        ASSERT_EQ(routes.size(), 1u);
+        EXPECT_NEAR(routes[0].start, c.routeStart, 1e-9) << c.start << " " << c.frameTime;
+        EXPECT_NEAR(routes[0].end, c.routeEnd, 1e-9) << c.end << " " << c.frameTime;
     }
+    // Several ranges keep their order.
+    const std::vector<DvSmartRoute> two =
+        ComputeSmartRoutes({CSmartRange{0, At(0.0), At(1.0)}, CSmartRange{2, At(2.0), At(3.0)}}, 400000);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_NEAR(two[1].start, 1.99, 1e-9);
     EXPECT_TRUE(ComputeSmartRoutes({}).empty());
 }
 
@@ -374,6 +392,46 @@ TEST_F(DvWriterWithFakeGraph, GraphEventsStopTheGraphOnCompletionAndReportErrors
     EXPECT_EQ(writer->HandleNotify(0), 1);
     EXPECT_EQ(m_record->stops, stops + 1);
     writer->Close(0);
+}
+
+TEST(DvWriterFromTheProducer, IsConfiguredFromTheSettings)
+{
+    struct Case {
+        int height;
+        int frameTime;
+        int code;
+        DWORD rate;
+    };
+    auto storyboard = ProduceStoryboard("C2");
+    for (const Case& c : {Case{576, 40000, 3, 48000}, Case{480, 33366, 1, 32000}}) {
+        CProductionSettings settings;
+        ProductionParams& params = settings.GetParams();
+        std::strncpy(params.m_szOutputPath, "/tmp/kestrelon-dv-settings.avi", sizeof params.m_szOutputPath - 1);
+        params.m_nOutputType = 3;
+        params.m_nWidth = 720;
+        params.m_nHeight = c.height;
+        params.m_nFrameMicroseconds = c.frameTime;
+        params.m_wBitsPerPixel = 24;
+        params.m_Compress.fccHandler = kDvsd;
+        params.m_nDvAudioIndex = c.code;
+        CProducer producer(storyboard.get(), &settings, nullptr);
+        auto* writer = dynamic_cast<DVWriter*>(producer.GetWriter());
+        ASSERT_NE(writer, nullptr);
+        EXPECT_EQ(writer->GetOutputType(), 3);
+        EXPECT_EQ(writer->m_bih.biWidth, 720);
+        EXPECT_EQ(writer->m_bih.biHeight, c.height);
+        EXPECT_EQ(writer->m_bih.biSizeImage, static_cast<DWORD>(720 * 3 * c.height));
+        EXPECT_EQ(writer->m_videoInfo.dwScale, static_cast<DWORD>(c.frameTime));
+        EXPECT_EQ(writer->m_videoOptions.fccHandler, kDvsd);
+        EXPECT_EQ(writer->m_hNotifyWnd, producer.GetNotifyWindow()->GetSafeHwnd());
+        PCMWAVEFORMAT format{};
+        writer->GetAudioFormat(&format);
+        EXPECT_EQ(format.wf.nSamplesPerSec, c.rate);
+        EXPECT_EQ(writer->GetNoAudio(), c.code == 1 ? 1 : 0);
+        CString name;
+        EXPECT_EQ(writer->GetOutputName(name), 0);
+        EXPECT_EQ(std::string(name), "/tmp/kestrelon-dv-settings.avi");
+    }
 }
 
 // ---- the real graph
