@@ -13,6 +13,7 @@
 #include "Filters/Common/PluginClasses.h"
 #include "Filters/Common/testing/PluginTesting.h"
 #include "Platform/Outside/Dv1394/Dv1394.h"
+#include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Produce/DvWriter.h"
 #include "Win32/Produce/Producer.h"
@@ -499,6 +500,46 @@ TEST_F(DvWriterGraph, HeightAndTypeChooseTheSystemAndTheFilters)
         EXPECT_EQ(static_cast<bool>(graph.m_pCompressedSource), c.ranges);
         EXPECT_TRUE(Has(graph, u"AudioSource"));
         EXPECT_TRUE(graph.HasAudio());
+    }
+}
+
+// Written frames reach the file when a production ends before its
+// announced last frame; an abandoned one leaves nothing behind.
+TEST_F(DvWriterGraph, FinishedAndAbandonedFiles)
+{
+    for (int finish : {1, 0}) {
+        SCOPED_TRACE(finish);
+        TempDir folder;
+        const std::string target = folder.File("movie.avi");
+        {
+            DVWriter writer;
+            writer.SetOutputName(target.c_str());
+            writer.SetFrameSize(720, 576);
+            writer.SetFrameTime(40000);
+            writer.SetCompressorHandler(kDvsd);
+            writer.SetAudioIndex(3);
+            writer.SetTotalFrames(20);
+            for (int n = 0; n < 6; ++n) {
+                MediaFrame frame;
+                frame.m_pImage = new CIplImage(720, 576, 0x202020u * static_cast<unsigned>(n + 1));
+                ASSERT_EQ(writer.Write(frame, 0), 0) << n;
+            }
+            EXPECT_EQ(writer.Close(finish), 0);
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.File("")))
+            names.push_back(entry.path().filename().string());
+        if (!finish) {
+            EXPECT_TRUE(names.empty());
+            continue;
+        }
+        EXPECT_EQ(names, std::vector<std::string>{"movie.avi"});
+        media_fixtures::ReadBackFile file;
+        ASSERT_TRUE(media_fixtures::ReadBackMediaFile(target, file));
+        EXPECT_EQ(file.videoCodec, "dvvideo");
+        EXPECT_EQ(file.videoPackets.size(), 6u);
+        EXPECT_EQ(file.audioRate, 48000);
+        EXPECT_NEAR(static_cast<double>(file.audio16.size() / 2), 6 * 1920.0, 1920.0 * 0.05);
     }
 }
 
