@@ -391,13 +391,6 @@ HRESULT CDVWriterGraph::DeliverVideo(const CIplImage& image)
     if (!m_pVideoSource || m_pFrameDib == nullptr)
         return E_POINTER;
     image.ToDib(m_pFrameDib);
-    return DeliverLastPicture();
-}
-
-HRESULT CDVWriterGraph::DeliverLastPicture()
-{
-    if (!m_pVideoSource || m_pFrameDib == nullptr)
-        return E_POINTER;
     return m_pVideoSource->DeliverData(GetDibBits(m_pFrameDib), static_cast<int>(m_pFrameDib->biSizeImage));
 }
 
@@ -609,9 +602,9 @@ int DVWriter::WriteVideo(MediaFrame& frame, bool& counted)
         if (sample != nullptr && (FAILED(sample->GetPointer(&data)) ||
                                   !IsDvFrameOfSystem(data, sample->GetActualDataLength(), m_bih.biHeight))) {
             // A DV frame of another system or size is never copied into
-            // this production; the last picture is encoded in its place.
-            Log("DVWriter: copied frame of another DV system re-encoded\r\n", 0);
-            hr = m_pGraph->DeliverLastPicture();
+            // this production; the last copied frame stands in for it.
+            Log("DVWriter: copied frame of another DV system replaced\r\n", 0);
+            hr = m_pGraph->DeliverCompressed(nullptr);
         } else {
             hr = m_pGraph->DeliverCompressed(sample);
         }

@@ -82,9 +82,6 @@ public:
     // stops at completion or a negative result.
     virtual HRESULT ProcessEvents(int* complete);
     virtual HRESULT DeliverVideo(const CIplImage& image);
-    // Pushes the last picture DeliverVideo was given once more (black
-    // before the first).
-    virtual HRESULT DeliverLastPicture();
     virtual HRESULT DeliverAudio(const CWaveBuffer& block);
     // Null repeats the last copied frame.
     virtual HRESULT DeliverCompressed(IMediaSample* sample);

@@ -12,6 +12,7 @@
 
 #include "Filters/Common/PluginClasses.h"
 #include "Filters/Common/testing/PluginTesting.h"
+#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
 #include "Platform/Outside/Dv1394/Dv1394.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Imaging/IplImage.h"
@@ -170,7 +171,6 @@ struct GraphRecord {
     int audioFailures = 0;
     int videoFailures = 0;
     int videos = 0;
-    int lastPictures = 0;
     std::vector<bool> compressed;
     int videoEnds = 0;
     int stops = 0;
@@ -208,11 +208,6 @@ public:
     HRESULT DeliverVideo(const CIplImage&) override
     {
         ++m_record->videos;
-        return Video();
-    }
-    HRESULT DeliverLastPicture() override
-    {
-        ++m_record->lastPictures;
         return Video();
     }
     HRESULT DeliverAudio(const CWaveBuffer& block) override
@@ -336,7 +331,7 @@ TEST_F(DvWriterWithFakeGraph, SilenceIsSizedPerProductionAndOwnedByTheWriter)
     }
 }
 
-TEST_F(DvWriterWithFakeGraph, ACopiedFrameOfAnotherSystemIsEncodedInstead)
+TEST_F(DvWriterWithFakeGraph, ACopiedFrameOfAnotherSystemIsNeverCopied)
 {
     auto writer = MakeWriter(720, 480, 33366, 3, 10);
     struct Case {
@@ -352,12 +347,11 @@ TEST_F(DvWriterWithFakeGraph, ACopiedFrameOfAnotherSystemIsEncodedInstead)
         MediaFrame frame;
         frame.m_bSample = 1;
         frame.m_pSample = sample;
-        const size_t copiedBefore = m_record->compressed.size();
-        const int picturesBefore = m_record->lastPictures;
         EXPECT_EQ(writer->Write(frame, 0), 0);
         EXPECT_EQ(frame.m_pSample, nullptr);
-        EXPECT_EQ(m_record->compressed.size() - copiedBefore, c.copied ? 1u : 0u) << c.size;
-        EXPECT_EQ(m_record->lastPictures - picturesBefore, c.copied ? 0 : 1) << c.size;
+        // A foreign frame becomes a repeat of the last copied one.
+        ASSERT_FALSE(m_record->compressed.empty());
+        EXPECT_EQ(m_record->compressed.back(), c.copied) << c.size;
         // The writer released its reference; the test holds the last one.
         EXPECT_EQ(sample->m_refs.load(), 0);
         delete sample;
@@ -450,6 +444,16 @@ protected:
         return BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 720, height, 1, 24, BI_RGB,
                                 static_cast<DWORD>(720 * 3 * height), 0, 0, 0, 0};
     }
+    // A PAL writer with 48 kHz sound of `total` announced frames.
+    static void SetUpPalWriter(DVWriter& writer, const std::string& target, int total)
+    {
+        writer.SetOutputName(target.c_str());
+        writer.SetFrameSize(720, 576);
+        writer.SetFrameTime(40000);
+        writer.SetCompressorHandler(kDvsd);
+        writer.SetAudioIndex(3);
+        writer.SetTotalFrames(total);
+    }
     static bool Has(CDVWriterGraph& graph, const char16_t* name)
     {
         com::ComPtr<IBaseFilter> filter;
@@ -513,12 +517,7 @@ TEST_F(DvWriterGraph, FinishedAndAbandonedFiles)
         const std::string target = folder.File("movie.avi");
         {
             DVWriter writer;
-            writer.SetOutputName(target.c_str());
-            writer.SetFrameSize(720, 576);
-            writer.SetFrameTime(40000);
-            writer.SetCompressorHandler(kDvsd);
-            writer.SetAudioIndex(3);
-            writer.SetTotalFrames(20);
+            SetUpPalWriter(writer, target, 20);
             for (int n = 0; n < 6; ++n) {
                 MediaFrame frame;
                 frame.m_pImage = new CIplImage(720, 576, 0x202020u * static_cast<unsigned>(n + 1));
@@ -543,6 +542,51 @@ TEST_F(DvWriterGraph, FinishedAndAbandonedFiles)
     }
 }
 
+// Copied frames of a smart range go into the file unchanged; a frame of
+// the other DV system in the range is never copied: the frame before it
+// is repeated in its place.
+TEST_F(DvWriterGraph, CopiedFramesKeepTheirBytesAndForeignOnesAreNotCopied)
+{
+    const std::string clip = m_dir.File("clip.avi");
+    ASSERT_TRUE(playback_test::WriteTexturedDvAvi(clip, 10, true, 3));
+    media_fixtures::ReadBackFile source;
+    ASSERT_TRUE(media_fixtures::ReadBackMediaFile(clip, source));
+    ASSERT_EQ(source.videoPackets.size(), 10u);
+    const std::string target = m_dir.File("copied.avi");
+    {
+        DVWriter writer;
+        SetUpPalWriter(writer, target, 10);
+        writer.m_smartRanges.push_back(CSmartRange{0, At(0.0), At(0.4)});
+        for (size_t n = 0; n < 10; ++n) {
+            // Frame 5 comes from an NTSC source.
+            const std::vector<unsigned char>& bytes = source.videoPackets[n];
+            const LONG size = n == 5 ? 120000 : static_cast<LONG>(bytes.size());
+            auto* sample = new plugin_test::FakeSample(size);
+            std::memcpy(sample->m_buffer.data(), bytes.data(), static_cast<size_t>(size));
+            sample->SetActualDataLength(size);
+            MediaFrame frame;
+            frame.m_bSample = 1;
+            frame.m_pSample = sample;
+            ASSERT_EQ(writer.Write(frame, 0), 0) << n;
+            delete sample;
+        }
+        ASSERT_EQ(writer.Close(1), 0);
+    }
+    media_fixtures::ReadBackFile file;
+    ASSERT_TRUE(media_fixtures::ReadBackMediaFile(target, file));
+    std::vector<int> copied;
+    for (const auto& packet : file.videoPackets) {
+        EXPECT_EQ(packet.size(), 144000u);
+        int from = -1;
+        for (size_t n = 0; n < source.videoPackets.size(); ++n)
+            if (source.videoPackets[n] == packet)
+                from = static_cast<int>(n);
+        copied.push_back(from);
+    }
+    // The last copied frame stands in for the foreign one.
+    EXPECT_EQ(copied, (std::vector<int>{0, 1, 2, 3, 4, 4, 6, 7, 8, 9}));
+}
+
 TEST_F(DvWriterGraph, SoundTheDvMultiplexerCannotPackIsRefusedBeforeAFileExists)
 {
     const std::string path = m_dir.File("refused.avi");
@@ -561,7 +605,6 @@ TEST_F(DvWriterGraph, SoundTheDvMultiplexerCannotPackIsRefusedBeforeAFileExists)
     EXPECT_EQ(empty.Run(), E_POINTER);
     EXPECT_EQ(empty.ProcessEvents(&complete), E_POINTER);
     EXPECT_EQ(empty.DeliverCompressed(nullptr), E_POINTER);
-    EXPECT_EQ(empty.DeliverLastPicture(), E_POINTER);
     EXPECT_EQ(empty.EndVideo(), E_POINTER);
 }
 
