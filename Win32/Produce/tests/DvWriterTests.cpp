@@ -137,6 +137,13 @@ TEST(DvWriterAudio, CodesGiveTheDvRatesAndCodeOneASilentTrack)
         {kDvsd, 3, 48000, 2, 0}, {kDvsd, 2, 44100, 2, 0}, {kDvsd, 1, 32000, 2, 1},
         {kDvsd, 0, 32000, 2, 0}, {kDvsd, 9, 32000, 2, 0}, {mmioFOURCC('D', 'V', 'S', 'D'), 3, 11025, 1, 0},
     };
+    // Until the producer sets the compressor code, the codes change nothing.
+    DVWriter plain;
+    plain.SetAudioIndex(3);
+    PCMWAVEFORMAT initial{};
+    plain.GetAudioFormat(&initial);
+    EXPECT_EQ(initial.wf.nSamplesPerSec, 11025u);
+    EXPECT_EQ(plain.GetOutputType(), 3);
     for (const Case& c : cases) {
         DVWriter writer;
         writer.SetCompressorHandler(c.handler);
