@@ -10,6 +10,7 @@
 #include "Platform/Win/Kernel/Crt.h"
 #include "Platform/Win/Kernel/Files.h"
 #include "Win32/Imaging/IplImage.h"
+#include "Win32/Produce/AviWriter.h"
 #include "Win32/Sb/Document/ShellServices.h"
 #include "Win32/Sb/Media/MediaFrame.h"
 #include "Win32/Sb/Media/WaveBuffer.h"
@@ -22,7 +23,6 @@ using namespace DShowUtils;
 namespace {
 
 constexpr FOURCC kDvHandler = mmioFOURCC('d', 'v', 's', 'd');
-constexpr FOURCC kDibHandler = mmioFOURCC('D', 'I', 'B', ' ');
 constexpr UINT kGraphEventMessage = 0x412;
 constexpr int kPathChars = 260;
 // Video pushes that may fail in a row before the production fails.
@@ -444,17 +444,9 @@ DVWriter::DVWriter(HWND notifyWindow) : m_hNotifyWnd(notifyWindow)
     m_nOutputType = 3;
     SetDefaultVideoFormat();
     SetDefaultAudioFormat();
-    m_bih = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 320, 240, 1, 24, BI_RGB, 230400, 0, 0, 0, 0};
     // The AVI writer's records and defaults; the producer sets the
     // compressor code ('dvsd' for DV output).
-    m_videoInfo.fccType = streamtypeVIDEO;
-    m_videoInfo.fccHandler = kDibHandler;
-    m_videoInfo.dwScale = 66667;
-    m_videoInfo.dwRate = 1000000;
-    m_videoInfo.dwQuality = 10000;
-    m_videoInfo.rcFrame = RECT{0, 0, 160, 120};
-    m_videoOptions = AVICOMPRESSOPTIONS{streamtypeVIDEO, kDibHandler, 7, 10000, 153000, 14, &m_bih, sizeof m_bih,
-                                        nullptr,         0,           0};
+    SetDefaultAviVideoRecords(m_videoInfo, m_bih, m_videoOptions);
 }
 
 DVWriter::~DVWriter()
