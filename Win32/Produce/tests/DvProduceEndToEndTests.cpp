@@ -192,7 +192,11 @@ void DvProduceEndToEnd::ProduceAndCheck(const DvCase& c)
     EXPECT_EQ(file.audioChannels, 2);
     const double expected = total * frameSeconds * c.rate;
     const auto samples = static_cast<double>(file.audio16.size() / 2);
-    EXPECT_NEAR(samples, expected, expected * 0.02);
+    // Within a sample a frame where the writer's own silence fills the
+    // track or the DV multiplexer gives every frame its share; the mixed
+    // sound of a type-2 file is as long as the mixer made it.
+    const bool exact = c.type == 1 || c.audioCode == 1;
+    EXPECT_NEAR(samples, expected, exact ? static_cast<double>(total) : expected * 0.02);
     // The clips' tone in the middle of the first clip; silence for code 1.
     const auto middle = static_cast<size_t>(0.5 * c.rate) * 2;
     const double level = Rms(file.audio16, middle, middle + static_cast<size_t>(0.2 * c.rate) * 2);
