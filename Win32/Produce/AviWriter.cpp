@@ -34,21 +34,26 @@ int DibKind(int bits) { return bits == 8 ? 0 : bits == 16 ? 1 : 3; }
 
 } // namespace
 
+void SetDefaultAviVideoRecords(AVISTREAMINFO& info, BITMAPINFOHEADER& header, AVICOMPRESSOPTIONS& options)
+{
+    header = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 320, 240, 1, 24, BI_RGB, 230400, 0, 0, 0, 0};
+    info.fccType = streamtypeVIDEO;
+    info.fccHandler = kDibHandler;
+    info.dwScale = 66667;
+    info.dwRate = 1000000;
+    info.dwQuality = 10000;
+    info.rcFrame = RECT{0, 0, 160, 120};
+    options = AVICOMPRESSOPTIONS{streamtypeVIDEO, kDibHandler, 7, 10000, 153000, 14, &header,
+                                 sizeof header,   nullptr,     0, 0};
+}
+
 AviWriter::AviWriter()
 {
     m_strExtension = ".avi";
     m_nOutputType = 1;
     SetDefaultVideoFormat();
     SetDefaultAudioFormat();
-    m_bih = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 320, 240, 1, 24, BI_RGB, 230400, 0, 0, 0, 0};
-    m_videoInfo.fccType = streamtypeVIDEO;
-    m_videoInfo.fccHandler = kDibHandler;
-    m_videoInfo.dwScale = 66667;
-    m_videoInfo.dwRate = 1000000;
-    m_videoInfo.dwQuality = 10000;
-    m_videoInfo.rcFrame = RECT{0, 0, 160, 120};
-    m_videoOptions = AVICOMPRESSOPTIONS{streamtypeVIDEO, kDibHandler, 7, 10000, 153000, 14, &m_bih,
-                                        sizeof m_bih,    nullptr,     0, 0};
+    SetDefaultAviVideoRecords(m_videoInfo, m_bih, m_videoOptions);
     m_audioInfo.fccType = streamtypeAUDIO;
     m_audioInfo.dwScale = 1;
     m_audioInfo.dwRate = m_wfAudio.wf.nSamplesPerSec;

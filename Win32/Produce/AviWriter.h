@@ -17,6 +17,11 @@ class CSharedPalette;
 class CIplImage;
 class CWaveBuffer;
 
+// The video stream header, frame header and compression options of a new
+// AVI writer: 24-bit 320 x 240 frames, 'DIB ', 66,667 microseconds a frame.
+// The DV writer starts from the same records.
+void SetDefaultAviVideoRecords(AVISTREAMINFO& info, BITMAPINFOHEADER& header, AVICOMPRESSOPTIONS& options);
+
 class AviWriter : public MediaWriter {
 public:
     AviWriter();

@@ -194,6 +194,7 @@ int CProducer::PassToWriter(MediaFrame* frame)
     const CSmartRange* current = nullptr;
     const CSmartRange* after = nullptr;
     LONGLONG lastEnd = 0;
+    bool startsInFrame = false;
     for (const CSmartRange& range : m_pWriter->m_smartRanges) {
         const LONGLONG start = range.m_tStart.GetReferenceTime();
         const LONGLONG end = range.m_tEnd.GetReferenceTime();
@@ -205,6 +206,10 @@ int CProducer::PassToWriter(MediaFrame* frame)
             after = &range;
             break;
         }
+        // A range whose start falls inside this frame (its start lies off
+        // the production's frame grid, as at 29.97 frames a second) takes
+        // this frame as its first copied one.
+        startsInFrame = startsInFrame || (start > cur && start < next);
         lastEnd = end;
     }
     if (current != nullptr && !smart) {
@@ -236,7 +241,8 @@ int CProducer::PassToWriter(MediaFrame* frame)
             return WriteAudioOnly(frame);
         }
     } else if (current == nullptr && smart) {
-        const bool wrongSpot = after == nullptr || (cur > lastEnd && next < after->m_tStart.GetReferenceTime());
+        const bool wrongSpot =
+            !startsInFrame && (after == nullptr || (cur > lastEnd && next < after->m_tStart.GetReferenceTime()));
         if (wrongSpot) {
             Log("PassToWriter: Smart Frame in the wrong spot!\r\n", 0);
             return WriteAudioOnly(frame);

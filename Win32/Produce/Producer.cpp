@@ -11,6 +11,7 @@
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Imaging/SharedPalette.h"
 #include "Win32/Produce/AviWriter.h"
+#include "Win32/Produce/DvWriter.h"
 #include "Win32/Produce/ProductionAudioMixer.h"
 #include "Win32/Produce/ProductionCheck.h"
 #include "Win32/Produce/ProductionDisplay.h"
@@ -164,11 +165,57 @@ MediaWriter* CProducer::CreateMpegWriter(const CProductionSettings&)
     return nullptr;
 }
 
-// The DV writer, configured from the settings.
-MediaWriter* CProducer::CreateDvWriter(const CProductionSettings&)
+// The production settings of a configured writer, in the debug log at
+// level 4 and above.
+static void LogWriterSettings(const ProductionParams& params, int audioIndex)
 {
-    m_bAudioOn = false;
-    return nullptr;
+    if (CShellServices::Get().GetDebugLevel() <= 3)
+        return;
+    const StoredCompressOptions& stored = params.m_Compress;
+    CString text;
+    text.Format("\r\nProduction Settings\r\n===================\r\n"
+                "Produce: %d x %d, %f fps, %d bpp, %d datarate, %d AudioIndex\r\n",
+                params.m_nWidth, params.m_nHeight,
+                params.m_nFrameMicroseconds != 0 ? 1000000.0 / params.m_nFrameMicroseconds : 0.0,
+                params.m_wBitsPerPixel, static_cast<int>(stored.dwBytesPerSecond), audioIndex);
+    CShellServices::Get().WriteDebugLog(text);
+    text.Format("AVICOMPRESSOPTIONS: fccHandler:%x dwKeyFrameEvery:%d dwQuality:%d\r\n"
+                "     dwBytesPerSecond:%d dwFlags:%x dwInterleaveEvery:%d\r\n",
+                static_cast<unsigned>(stored.fccHandler), static_cast<int>(stored.dwKeyFrameEvery),
+                static_cast<int>(stored.dwQuality), static_cast<int>(stored.dwBytesPerSecond),
+                static_cast<unsigned>(stored.dwFlags), static_cast<int>(stored.dwInterleaveEvery));
+    CShellServices::Get().WriteDebugLog(text);
+}
+
+// The DV writer, configured from the settings; it posts its graph's events
+// to the notify window.
+MediaWriter* CProducer::CreateDvWriter(const CProductionSettings& settings)
+{
+    const ProductionParams& params = settings.GetParams();
+    const StoredCompressOptions& stored = params.m_Compress;
+    AVICOMPRESSOPTIONS options{stored.fccType,
+                               stored.fccHandler,
+                               stored.dwKeyFrameEvery,
+                               stored.dwQuality,
+                               stored.dwBytesPerSecond,
+                               stored.dwFlags,
+                               nullptr,
+                               0,
+                               const_cast<void*>(settings.GetCompressorState()),
+                               settings.GetCompressorState() != nullptr ? stored.cbParms : 0,
+                               stored.dwInterleaveEvery};
+    auto* writer = new DVWriter(m_pNotifyWnd ? m_pNotifyWnd->GetSafeHwnd() : nullptr);
+    writer->SetOutputName(params.m_szOutputPath);
+    writer->SetFrameSize(params.m_nWidth, params.m_nHeight);
+    writer->SetFrameTime(static_cast<DWORD>(params.m_nFrameMicroseconds));
+    writer->SetCompressOptions(options);
+    writer->SetBitDepth(params.m_wBitsPerPixel);
+    writer->SetCompressorHandler(stored.fccHandler);
+    writer->SetAudioIndex(params.m_nDvAudioIndex);
+    writer->SetInterleave(1, 0.0);
+    m_bAudioOn = params.m_nDvAudioIndex != 1;
+    LogWriterSettings(params, params.m_nDvAudioIndex);
+    return writer;
 }
 
 // The Windows Media writer, configured from the settings.

@@ -18,6 +18,7 @@ const std::vector<std::string> kPlatform = {
     "Platform/Mm",         "Platform/Vfw",         "Platform/Outside/Ipl", "Platform/Outside/StillImage",
     "Platform/Outside/RealMedia", "Platform/Outside/WaveExtract", "Platform/Outside/GoMotion",
     "Platform/Outside/WindowsMedia", "Platform/Outside/RealBuild",
+    "Platform/Outside/Dv1394",
 };
 
 std::vector<std::string> With(std::vector<std::string> rooms, std::initializer_list<const char*> more)
@@ -296,11 +297,13 @@ const Rules& ProjectRules()
             {"Platform/Outside/WindowsMedia", {"Platform/Outside/Encoding", "Platform/DShow/Api"}},
             {"Platform/Outside/RealBuild", {"Platform/Outside/Encoding"}},
             {"Platform/Outside/Testing", {"Platform/Win", "Platform/Av"}},
+            {"Platform/Outside/Dv1394", {"Platform/Win/Base"}},
             // The tests of the outside components.
             {"Platform/Outside",
              {"Platform/Outside/Ipl", "Platform/Outside/StillImage", "Platform/Outside/RealMedia",
               "Platform/Outside/WaveExtract", "Platform/Outside/GoMotion", "Platform/Outside/WindowsMedia",
-              "Platform/Outside/RealBuild", "Platform/Outside/Testing"}},
+              "Platform/Outside/RealBuild", "Platform/Outside/Testing",
+              "Platform/Outside/Dv1394"}},
             {"Platform/Runtime",
              {"Platform/Win", "Platform/Mfc", "Platform/DShow", "Platform/Display", "Platform/Mm", "Platform/Vfw",
               "Platform/Outside"}},

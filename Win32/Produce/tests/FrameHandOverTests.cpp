@@ -180,6 +180,28 @@ TEST(FrameHandOver, FramesInTheWrongSpotGoOutAsTheirSoundOnly)
     EXPECT_EQ(production.producer.GetFramesWritten(), 6);
 }
 
+// A range whose start lies inside a frame (off the frame grid, as at 29.97
+// frames a second): the copied frame holding it is written as the range's
+// first; a copied frame before it is still in the wrong spot.
+TEST(FrameHandOver, ASmartFrameHoldingARangeStartIsWritten)
+{
+    DvProduction production("C10", true);
+    ASSERT_EQ(production.producer.Prepare(0, 0x7FFF), 0);
+    // Frame 5 spans 0.2 s to 0.24 s.
+    production.writer->m_smartRanges.push_back(CSmartRange{0, Seconds(0.21), Seconds(2.2)});
+    for (int i = 0; i < 4; ++i)
+        ASSERT_EQ(Pass(production, false), 0);
+    std::unique_ptr<MediaFrame> early = MakeFrame(true);
+    EXPECT_EQ(production.producer.PassToWriter(early.get()), 0);
+    early->m_pImage = nullptr;
+    EXPECT_EQ(production.producer.GetFramesWritten(), 4);
+    ASSERT_EQ(Pass(production, false), 0);
+    ASSERT_EQ(Pass(production, true), 0);
+    EXPECT_EQ(production.producer.GetFramesWritten(), 6);
+    EXPECT_EQ(production.writer->m_writes.back().smart, 0);
+    EXPECT_TRUE(production.writer->m_writes.back().image);
+}
+
 TEST(FrameHandOver, WriterCodes)
 {
     const std::pair<int, int> cases[] = {{0, 0},

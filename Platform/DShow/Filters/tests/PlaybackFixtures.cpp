@@ -1,5 +1,6 @@
 #include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -24,6 +25,18 @@ void Fill(AVFrame* frame, int level)
         for (int y = 0; y < height; ++y)
             std::memset(frame->data[plane] + static_cast<ptrdiff_t>(y) * frame->linesize[plane],
                         plane == 0 ? level : 128, static_cast<size_t>(frame->linesize[plane]));
+    }
+}
+
+// Luma plus a pattern of the seed and the frame number.
+void Texture(AVFrame* frame, int seed, int number)
+{
+    for (int y = 0; y < frame->height; ++y) {
+        uint8_t* row = frame->data[0] + static_cast<ptrdiff_t>(y) * frame->linesize[0];
+        for (int x = 0; x < frame->width; ++x) {
+            const unsigned mix = static_cast<unsigned>(x * 13 + y * 7 * seed + number * 29 + (x * y) % (seed + 11));
+            row[x] = static_cast<uint8_t>(std::min(235, 40 + static_cast<int>(mix % 160)));
+        }
     }
 }
 
@@ -115,6 +128,8 @@ bool WriteAll(Writer& w, const Clip& clip)
             if (!frame)
                 return false;
             Fill(frame.get(), LevelOf(static_cast<int>(videoNext)));
+            if (clip.texture != 0)
+                Texture(frame.get(), clip.texture, static_cast<int>(videoNext));
             frame->pts = videoNext++;
             if (w.Write(w.video.get(), w.videoStream, frame.get()) < 0)
                 return false;
@@ -284,7 +299,8 @@ bool WriteClip(const std::string& path, const Clip& clip)
     return Open(w, path, clip) && WriteAll(w, clip);
 }
 
-bool WriteDvAvi(const std::string& path, int type, int frames, bool pal)
+// A DV clip of the system with 48 kHz stereo sound, as a type-2 AVI.
+Clip DvClip(int frames, bool pal)
 {
     Clip clip;
     clip.video = "dvvideo";
@@ -297,14 +313,20 @@ bool WriteDvAvi(const std::string& path, int type, int frames, bool pal)
     clip.audio = "pcm_s16le";
     clip.sampleRate = 48000;
     clip.channels = 2;
-    if (type == 2) {
-        clip.container = "avi";
-        clip.codecTag = MKTAG('d', 'v', 's', 'd');
+    clip.container = "avi";
+    clip.codecTag = MKTAG('d', 'v', 's', 'd');
+    return clip;
+}
+
+bool WriteDvAvi(const std::string& path, int type, int frames, bool pal)
+{
+    Clip clip = DvClip(frames, pal);
+    if (type == 2)
         return WriteClip(path, clip);
-    }
     // Type 1: DIF frames with their sound from FFmpeg's DV muxer, wrapped.
     std::string raw = path + ".dv";
     clip.container = "dv";
+    clip.codecTag = 0;
     if (!WriteClip(raw, clip))
         return false;
     std::ifstream in(raw, std::ios::binary);
@@ -316,6 +338,13 @@ bool WriteDvAvi(const std::string& path, int type, int frames, bool pal)
         dif.emplace_back(bytes.begin() + static_cast<ptrdiff_t>(at),
                          bytes.begin() + static_cast<ptrdiff_t>(at + frameSize));
     return !dif.empty() && WriteInterleavedAvi(path, dif, pal);
+}
+
+bool WriteTexturedDvAvi(const std::string& path, int frames, bool pal, int texture)
+{
+    Clip clip = DvClip(frames, pal);
+    clip.texture = texture;
+    return WriteClip(path, clip);
 }
 
 } // namespace playback_test

@@ -22,6 +22,10 @@ struct Clip {
     const char* audio = nullptr;     // encoder, null: none
     int sampleRate = 48000;
     int channels = 2;
+    // Nonzero: the luma carries a fine pattern of this seed over the grey
+    // level, different in every frame, so that no two clips or frames
+    // encode alike and a decoded frame does not encode back to its bytes.
+    int texture = 0;
 };
 
 bool WriteClip(const std::string& path, const Clip& clip);
@@ -30,6 +34,9 @@ bool WriteClip(const std::string& path, const Clip& clip);
 // frames. Type 2: 'vids' dvsd + 'auds' PCM through FFmpeg's AVI muxer;
 // type 1: one 'iavs' stream of DIF frames with the sound inside.
 bool WriteDvAvi(const std::string& path, int type, int frames, bool pal = false);
+
+// A type-2 DV clip as WriteDvAvi makes, of textured frames (Clip::texture).
+bool WriteTexturedDvAvi(const std::string& path, int frames, bool pal, int texture);
 
 // The grey level frame n of the fixtures is drawn with.
 inline int LevelOf(int frame) { return 40 + 8 * frame; }
