@@ -9,10 +9,14 @@
 #include "Platform/Win/User/MessageBox.h"
 #include "Win32/Imaging/IplAlphaMask.h"
 #include "Win32/Imaging/IplImage.h"
+#include "Win32/Produce/AsfWriter.h"
 #include "Win32/Produce/AviWriter.h"
+#include "Win32/Produce/MpegWriter.h"
 #include "Win32/Produce/ProductionAudioMixer.h"
 #include "Win32/Produce/ProductionCheck.h"
 #include "Win32/Produce/ProductionDisplay.h"
+#include "Win32/Produce/RealVideoWriter.h"
+#include "Win32/Produce/WriterSettings.h"
 #include "Win32/Sb/Document/AudioClip.h"
 #include "Win32/Sb/Document/Material.h"
 #include "Win32/Sb/Document/ProductionSettings.h"
@@ -149,11 +153,17 @@ MediaWriter* CProducer::CreateWriter(const CProductionSettings& settings, int cr
     }
 }
 
-// The MPEG writer, configured from the settings.
-MediaWriter* CProducer::CreateMpegWriter(const CProductionSettings&)
+// The MPEG writer: the 32 words from the MPEG block on carry its size,
+// rates and sound; it always has sound.
+MediaWriter* CProducer::CreateMpegWriter(const CProductionSettings& settings)
 {
-    m_bAudioOn = false;
-    return nullptr;
+    const ProductionParams& params = settings.GetParams();
+    auto* writer = new MMpegWriter;
+    writer->SetOutputName(params.m_szOutputPath);
+    writer->SetOutputType(params.m_nOutputType);
+    writer->SetMpegParams(WriterRecordOf(params).data());
+    m_bAudioOn = true;
+    return writer;
 }
 
 // The DV writer, configured from the settings.
@@ -163,18 +173,33 @@ MediaWriter* CProducer::CreateDvWriter(const CProductionSettings&)
     return nullptr;
 }
 
-// The Windows Media writer, configured from the settings.
-MediaWriter* CProducer::CreateWindowsMediaWriter(const CProductionSettings&)
+// The Windows Media writer: the profile record chooses the system profile
+// and sets the size and frame time rendered; it always has sound.
+MediaWriter* CProducer::CreateWindowsMediaWriter(const CProductionSettings& settings)
 {
-    m_bAudioOn = false;
-    return nullptr;
+    const ProductionParams& params = settings.GetParams();
+    auto* writer = new MASFWriter(m_pNotifyWnd->GetSafeHwnd());
+    ConfigureProfiledWriter(*writer, settings);
+    writer->SetStreamProfile(WriterRecordOf(params).data());
+    m_bAudioOn = true;
+    LogProductionSettings(params, 2);
+    return writer;
 }
 
-// The RealVideo writer, configured from the settings.
-MediaWriter* CProducer::CreateRealVideoWriter(const CProductionSettings&)
+// The RealVideo writer: as the Windows Media one, with the production's
+// author, title and copyright texts for the clip.
+MediaWriter* CProducer::CreateRealVideoWriter(const CProductionSettings& settings)
 {
-    m_bAudioOn = false;
-    return nullptr;
+    const ProductionParams& params = settings.GetParams();
+    auto* writer = new MRealVideoWriter;
+    ConfigureProfiledWriter(*writer, settings);
+    writer->SetStreamProfile(WriterRecordOf(params).data());
+    writer->SetAuthor(settings.GetAuthor());
+    writer->SetTitle(settings.GetTitle());
+    writer->SetCopyright(settings.GetRights());
+    m_bAudioOn = true;
+    LogProductionSettings(params, 2);
+    return writer;
 }
 
 // The AVI writer: every output type but 2 to 5.
