@@ -4,12 +4,22 @@
 // production, the share of the time spent in the writer (conversion,
 // encoding, file), the share of the rest (frames, blends, sound mixing,
 // hand-over), and the peak resident memory in MB.
+//
+// The same storyboard produced through the settings to each output of the
+// outside encoders: MPEG-1, Video CD, MPEG-2 program stream (720 x 480,
+// 6 Mb/s, MP2 at 224 kb/s), Windows Media (the NTSC television profile)
+// and RealVideo (320 x 240 at 15 fps for DSL). Counters: frames per second,
+// wall and processor seconds, and the peak resident memory of that
+// production alone; each also prints one line
+// "produce <format>: frames N, wall W s, cpu C s, fps F, peak P MiB".
 
 #include <benchmark/benchmark.h>
 
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -46,6 +56,12 @@ std::unique_ptr<Storyboard> MakeStoryboard()
     for (int i = 0; i < 10; ++i)
         layout += i == 0 ? "C5" : " D1 C5";
     return ProduceStoryboard(layout);
+}
+
+// Starts the kernel's count of the peak resident size afresh.
+void ResetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 // The process's peak resident size, from the kernel's status file.
@@ -97,6 +113,104 @@ void ProduceMotionJpeg(benchmark::State& state)
     state.counters["peak_MB"] = PeakMegabytes();
 }
 BENCHMARK(ProduceMotionJpeg)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The outputs of the outside encoders, as the produce wizard's templates
+// set them.
+struct OutsideOutput {
+    const char* name;
+    const char* extension;
+    int type;
+    void (*configure)(ProductionParams&);
+};
+
+// GOP 12 with two B pictures, NTSC, stereo MP2 at 44.1 kHz.
+void MpegCommon(ProductionParams& params, int variant, int width, int height, int rateCode, int bitRate,
+                int audioRateIndex)
+{
+    params.m_nMpegWidth = width;
+    params.m_nMpegHeight = height;
+    params.m_nMpegGop = variant == 2 ? 15 : 12;
+    params.m_nMpegAnchor = 3;
+    params.m_nMpegFormat = variant;
+    params.m_nMpegRateCode = rateCode;
+    params.m_nMpegBitRate = bitRate;
+    params.m_nAudioOptions[0] = rateCode == 3 ? 1 : 2;
+    params.m_nAudioOptions[2] = 1;
+    params.m_nAudioOptions[3] = audioRateIndex;
+    params.m_nAudioOptions[4] = 44100;
+}
+
+const OutsideOutput kOutsideOutputs[] = {
+    {"MPEG-1", "mpg", 2, [](ProductionParams& p) { MpegCommon(p, 1, 352, 240, 3, 1150000, 3); }},
+    {"VCD", "mpg", 2, [](ProductionParams& p) { MpegCommon(p, 2, 352, 240, 4, 1150000, 6); }},
+    // 224 kb/s of MP2: 14 kB/s a channel.
+    {"MPEG-2 PS", "mpg", 2, [](ProductionParams& p) { MpegCommon(p, 0, 720, 480, 4, 6000000, 6); }},
+    {"WMV", "wmv", 4,
+     [](ProductionParams& p) {
+         p.m_nWriterParam1 = 7;
+         p.m_nMpegWidth = 720;
+         p.m_nMpegHeight = 480;
+         p.m_nRealFrameMicroseconds = 33367;
+     }},
+    {"RM", "rm", 5,
+     [](ProductionParams& p) {
+         p.m_nParamA = 3;
+         p.m_nMpegWidth = 320;
+         p.m_nMpegHeight = 240;
+         p.m_nRealFrameMicroseconds = 66667;
+         p.m_nAudioOptions[4] = 1;
+         p.m_nAudioFlags[0] = 1;
+         p.m_nAudioFlags[1] = 1;
+     }},
+};
+
+void ProduceOutside(benchmark::State& state, const OutsideOutput& output)
+{
+    const std::string target =
+        (std::filesystem::temp_directory_path() / (std::string("kestrelon-bench-production.") + output.extension))
+            .string();
+    double wallSeconds = 0.0;
+    double cpuSeconds = 0.0;
+    int frames = 0;
+    ResetPeakMemory();
+    for (auto _ : state) {
+        auto storyboard = MakeStoryboard();
+        CProductionSettings settings;
+        ProductionParams& params = settings.GetParams();
+        std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
+        params.m_nOutputType = output.type;
+        params.m_nWidth = kWidth;
+        params.m_nHeight = kHeight;
+        params.m_nFrameMicroseconds = static_cast<INT>(kFrameTime);
+        params.m_wBitsPerPixel = 24;
+        output.configure(params);
+        const std::clock_t cpuStart = std::clock();
+        const auto start = std::chrono::steady_clock::now();
+        CProducer producer(storyboard.get(), &settings, nullptr);
+        CString name;
+        if (producer.Prepare(0, 0x7FFF) != 0 || producer.Produce(name) != 0) {
+            state.SkipWithError("production failed");
+            break;
+        }
+        wallSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        cpuSeconds += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+        frames += producer.GetFramesWritten();
+    }
+    std::filesystem::remove(target);
+    const double fps = wallSeconds > 0 ? frames / wallSeconds : 0.0;
+    const double peak = PeakMegabytes();
+    state.counters["fps"] = fps;
+    state.counters["wall_s"] = wallSeconds;
+    state.counters["cpu_s"] = cpuSeconds;
+    state.counters["peak_MiB"] = peak;
+    std::printf("produce %s: frames %d, wall %.2f s, cpu %.2f s, fps %.1f, peak %.0f MiB\n", output.name, frames,
+                wallSeconds, cpuSeconds, fps, peak);
+}
+BENCHMARK_CAPTURE(ProduceOutside, Mpeg1, kOutsideOutputs[0])->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(ProduceOutside, VideoCd, kOutsideOutputs[1])->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(ProduceOutside, Mpeg2ProgramStream, kOutsideOutputs[2])->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(ProduceOutside, WindowsMedia, kOutsideOutputs[3])->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(ProduceOutside, RealVideo, kOutsideOutputs[4])->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Outside/Testing/Probe.h"
@@ -93,6 +96,24 @@ void RealVideo(ProductionParams& params)
     params.m_nAudioFlags[1] = 1;
 }
 
+// The decoder buffer an MPEG system header declares for the first video
+// stream, in KiB; 0 when no header names one.
+int VideoBufferBoundKiB(const std::vector<unsigned char>& bytes)
+{
+    for (size_t at = 0; at + 12 < bytes.size(); ++at) {
+        if (bytes[at] != 0 || bytes[at + 1] != 0 || bytes[at + 2] != 1 || bytes[at + 3] != 0xBB)
+            continue;
+        const size_t end = std::min(bytes.size(), at + 6 + (size_t{bytes[at + 4]} << 8 | bytes[at + 5]));
+        for (size_t entry = at + 12; entry + 3 <= end && (bytes[entry] & 0x80) != 0; entry += 3) {
+            const int bound = (bytes[entry + 1] & 0x1F) << 8 | bytes[entry + 2];
+            // A video stream, or (DVD) all video streams.
+            if ((bytes[entry] & 0xF0) == 0xE0 || bytes[entry] == 0xB9)
+                return (bytes[entry + 1] & 0x20) != 0 ? bound : bound * 128 / 1024;
+        }
+    }
+    return 0;
+}
+
 struct OutsideCase {
     const char* name;
     int type;
@@ -105,15 +126,20 @@ struct OutsideCase {
     const char* audio;
     int sampleRate;
     int channels;
+    // The video buffer an MPEG system header declares (0: no MPEG).
+    int bufferKiB;
 };
 
+void PrintTo(const OutsideCase& row, std::ostream* out) { *out << row.name; }
+
 const OutsideCase kCases[] = {
-    {"Mpeg1", 2, Mpeg1, "mpg", "mpeg1video", 352, 240, 40000, "mp2", 44100, 2},
-    {"VideoCd", 2, VideoCd, "mpg", "mpeg1video", 352, 240, 33366, "mp2", 44100, 2},
+    {"Mpeg1", 2, Mpeg1, "mpg", "mpeg1video", 352, 240, 40000, "mp2", 44100, 2, 230},
+    // The Video CD player's buffer: 46 KiB.
+    {"VideoCd", 2, VideoCd, "mpg", "mpeg1video", 352, 240, 33366, "mp2", 44100, 2, 46},
     // The DVD program stream takes its sound at 48 kHz.
-    {"Mpeg2ProgramStream", 2, Mpeg2ProgramStream, "mpg", "mpeg2video", 720, 480, 33366, "mp2", 48000, 2},
-    {"WindowsMedia", 4, WindowsMedia, "wmv", "wmv2", 320, 240, 66667, "wmav2", 44100, 2},
-    {"RealVideo", 5, RealVideo, "rm", "rv20", 320, 240, 66667, "ac3", 44100, 2},
+    {"Mpeg2ProgramStream", 2, Mpeg2ProgramStream, "mpg", "mpeg2video", 720, 480, 33366, "mp2", 48000, 2, 230},
+    {"WindowsMedia", 4, WindowsMedia, "wmv", "wmv2", 320, 240, 66667, "wmav2", 44100, 2, 0},
+    {"RealVideo", 5, RealVideo, "rm", "rv20", 320, 240, 66667, "ac3", 44100, 2, 0},
 };
 
 void Configure(CProductionSettings& settings, const OutsideCase& row, const std::string& target)
@@ -174,6 +200,9 @@ TEST_P(OutsideProduction, StoryboardReadsBackWithItsCodecsSizeRateLengthAndSound
     EXPECT_EQ(file.audioCodec, row.audio);
     EXPECT_EQ(file.audioRate, row.sampleRate);
     EXPECT_EQ(file.audioChannels, row.channels);
+    if (row.bufferKiB != 0) {
+        EXPECT_EQ(VideoBufferBoundKiB(media_fixtures::ReadBytes(target)), row.bufferKiB);
+    }
 
     const media_fixtures::ProbedFile probed = media_fixtures::ProbeFile(target);
     ASSERT_NE(probed.Video(), nullptr);
