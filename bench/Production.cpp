@@ -19,9 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -29,6 +27,7 @@
 #include "Win32/Produce/Producer.h"
 #include "Win32/Produce/tests/ProduceStoryboards.h"
 #include "Win32/Sb/Document/ProductionSettings.h"
+#include "bench/BenchSupport.h"
 
 namespace {
 
@@ -56,24 +55,6 @@ std::unique_ptr<Storyboard> MakeStoryboard()
     for (int i = 0; i < 10; ++i)
         layout += i == 0 ? "C5" : " D1 C5";
     return ProduceStoryboard(layout);
-}
-
-// Starts the kernel's count of the peak resident size afresh.
-void ResetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-// The process's peak resident size, from the kernel's status file.
-double PeakMegabytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    }
-    return 0.0;
 }
 
 void ProduceMotionJpeg(benchmark::State& state)
@@ -110,7 +91,7 @@ void ProduceMotionJpeg(benchmark::State& state)
     state.counters["fps"] = totalSeconds > 0 ? frames / totalSeconds : 0.0;
     state.counters["writer_share"] = totalSeconds > 0 ? writerSeconds / totalSeconds : 0.0;
     state.counters["producer_and_frames_share"] = totalSeconds > 0 ? 1.0 - writerSeconds / totalSeconds : 0.0;
-    state.counters["peak_MB"] = PeakMegabytes();
+    state.counters["peak_MB"] = bench_support::PeakMebibytes();
 }
 BENCHMARK(ProduceMotionJpeg)->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -172,7 +153,7 @@ void ProduceOutside(benchmark::State& state, const OutsideOutput& output)
     double wallSeconds = 0.0;
     double cpuSeconds = 0.0;
     int frames = 0;
-    ResetPeakMemory();
+    bench_support::ResetPeakMemory();
     for (auto _ : state) {
         auto storyboard = MakeStoryboard();
         CProductionSettings settings;
@@ -184,21 +165,18 @@ void ProduceOutside(benchmark::State& state, const OutsideOutput& output)
         params.m_nFrameMicroseconds = static_cast<INT>(kFrameTime);
         params.m_wBitsPerPixel = 24;
         output.configure(params);
-        const std::clock_t cpuStart = std::clock();
-        const auto start = std::chrono::steady_clock::now();
-        CProducer producer(storyboard.get(), &settings, nullptr);
-        CString name;
-        if (producer.Prepare(0, 0x7FFF) != 0 || producer.Produce(name) != 0) {
+        const bench_support::ProductionRun run = bench_support::RunProduction(storyboard.get(), &settings);
+        if (!run.ok) {
             state.SkipWithError("production failed");
             break;
         }
-        wallSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        cpuSeconds += static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-        frames += producer.GetFramesWritten();
+        wallSeconds += run.wall;
+        cpuSeconds += run.cpu;
+        frames += run.frames;
     }
     std::filesystem::remove(target);
     const double fps = wallSeconds > 0 ? frames / wallSeconds : 0.0;
-    const double peak = PeakMegabytes();
+    const double peak = bench_support::PeakMebibytes();
     state.counters["fps"] = fps;
     state.counters["wall_s"] = wallSeconds;
     state.counters["cpu_s"] = cpuSeconds;
