@@ -133,8 +133,8 @@ struct OutsideCase {
 void PrintTo(const OutsideCase& row, std::ostream* out) { *out << row.name; }
 
 const OutsideCase kCases[] = {
-    {"Mpeg1", 2, Mpeg1, "mpg", "mpeg1video", 352, 240, 40000, "mp2", 44100, 2, 230},
-    // The Video CD player's buffer: 46 KiB.
+    // The constrained-parameter and Video CD decoder buffer: 46 KiB.
+    {"Mpeg1", 2, Mpeg1, "mpg", "mpeg1video", 352, 240, 40000, "mp2", 44100, 2, 46},
     {"VideoCd", 2, VideoCd, "mpg", "mpeg1video", 352, 240, 33366, "mp2", 44100, 2, 46},
     // The DVD program stream takes its sound at 48 kHz.
     {"Mpeg2ProgramStream", 2, Mpeg2ProgramStream, "mpg", "mpeg2video", 720, 480, 33366, "mp2", 48000, 2, 230},
@@ -208,6 +208,10 @@ TEST_P(OutsideProduction, StoryboardReadsBackWithItsCodecsSizeRateLengthAndSound
     ASSERT_NE(probed.Video(), nullptr);
     ASSERT_NE(probed.Audio(), nullptr);
     const double frameSeconds = row.frameTime / 1e6;
+    // MPEG-1 declares its constant rate.
+    if (std::string(row.video) == "mpeg1video") {
+        EXPECT_EQ(probed.Video()->bitRate, 1150000);
+    }
     EXPECT_NEAR(probed.Video()->frameRate, 1.0 / frameSeconds, 0.01);
     EXPECT_NEAR(static_cast<double>(probed.Video()->decoded), frames, 1.0);
     // The sound lasts as long as the pictures, give or take a frame and
@@ -218,6 +222,37 @@ TEST_P(OutsideProduction, StoryboardReadsBackWithItsCodecsSizeRateLengthAndSound
 
 INSTANTIATE_TEST_SUITE_P(Producer, OutsideProduction, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<OutsideCase>& info) { return std::string(info.param.name); });
+
+// Settings the encoders refuse end the production at its first frame with
+// the open failure, and leave no file behind.
+TEST_F(OutsideProduction, RefusedSettingsFailAndLeaveNoFile)
+{
+    struct Refused {
+        const char* name;
+        int row;
+        void (*spoil)(ProductionParams&);
+    };
+    const Refused cases[] = {
+        {"VideoCdOfAnotherSize", 1, [](ProductionParams& p) { p.m_nMpegWidth = 320; }},
+        {"MpegFrameRateCode", 0, [](ProductionParams& p) { p.m_nMpegRateCode = 9; }},
+        {"WindowsMediaProfileIndex", 3, [](ProductionParams& p) { p.m_nWriterParam1 = 99; }},
+        {"RealVideoSize", 4, [](ProductionParams& p) { p.m_nMpegWidth = 162; }},
+    };
+    for (const Refused& refused : cases) {
+        auto storyboard = ProduceStoryboard("C1");
+        const OutsideCase& row = kCases[refused.row];
+        TempDir folder;
+        CProductionSettings settings;
+        Configure(settings, row, folder.File(std::string("film.") + row.extension));
+        refused.spoil(settings.GetParams());
+        CProducer producer(storyboard.get(), &settings, nullptr);
+        CString name;
+        ASSERT_EQ(producer.Prepare(0, 0x7FFF), 0) << refused.name;
+        EXPECT_EQ(producer.Produce(name), kProduceOpenFailed) << refused.name;
+        EXPECT_TRUE(name.IsEmpty()) << refused.name;
+        EXPECT_TRUE(media_fixtures::FilesIn(folder.Path()).empty()) << refused.name;
+    }
+}
 
 TEST_F(OutsideProduction, RealVideoCarriesTheProductionTexts)
 {
