@@ -133,6 +133,7 @@ int OpenGoMotionEncoder(void* handle, const INT_PTR openRecord[GOMOTION_OPEN_WOR
                 // A constant rate, declared in the sequence header, with the
                 // decoder buffer of constrained-parameter streams (or a
                 // quarter second of pictures at higher rates).
+                codec.rc_min_rate = bitRate;
                 codec.rc_max_rate = bitRate;
                 codec.rc_buffer_size = static_cast<int>(std::max<int64_t>(40 * 1024 * 8, bitRate / 4));
             }
