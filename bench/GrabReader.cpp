@@ -7,15 +7,13 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
-#include "Platform/Win/Kernel/Modules.h"
 #include "Win32/Sb/Media/DShowReader.h"
 #include "Win32/Sb/Media/MediaFrame.h"
+#include "bench/BenchSupport.h"
 
 namespace {
 
@@ -37,24 +35,10 @@ const std::string& DvFile()
     return path;
 }
 
-// The plug-in modules the reader needs, registered in a registry of the
-// benchmark's own.
+// The plug-in modules the reader needs.
 bool RegisterPlugins()
 {
-    static const bool done = [] {
-        std::string registry = Scratch("_registry");
-        std::filesystem::create_directories(registry);
-        setenv("KESTRELON_REGISTRY_DIR", registry.c_str(), 1);
-        for (const char* module : {"Grabwell", "Reverbix", "Switcher"}) {
-            std::string path = std::string(KESTRELON_PROGRAM_MODULES) + "/" + module + ".so";
-            HMODULE handle = LoadLibraryA(path.c_str());
-            auto entry = handle ? reinterpret_cast<HRESULT (*)()>(GetProcAddress(handle, "DllRegisterServer")) : nullptr;
-            if (!entry || FAILED(entry()))
-                return false;
-        }
-        return true;
-    }();
-    return done;
+    return bench_support::RegisterPlugins({"Grabwell", "Reverbix", "Switcher"});
 }
 
 // Opens a reader and reads every frame's picture; the seconds from the

@@ -8,6 +8,14 @@
 // the producer's own work (hand-over, bookkeeping, progress, cancel
 // checks). "outside_decode_encode_share" is everything but the scenes'
 // frames and the writer.
+//
+// The same storyboard produced through the settings to each output of the
+// outside encoders: MPEG-1, Video CD, MPEG-2 program stream (720 x 480,
+// 6 Mb/s, MP2 at 224 kb/s), Windows Media (the NTSC television profile)
+// and RealVideo (320 x 240 at 15 fps for DSL). Counters: frames per second,
+// wall and processor seconds, and the peak resident memory of that
+// production alone; each also prints one line
+// "produce <format>: frames N, wall W s, cpu C s, fps F, peak P MiB".
 
 #include <benchmark/benchmark.h>
 
@@ -16,8 +24,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -30,6 +38,7 @@
 #include "Win32/Sb/Document/ProductionSettings.h"
 #include "Win32/Sb/Media/MediaFrame.h"
 #include "Win32/Sb/Media/WaveBuffer.h"
+#include "bench/BenchSupport.h"
 
 namespace {
 
@@ -57,18 +66,6 @@ std::unique_ptr<Storyboard> MakeStoryboard()
     for (int i = 0; i < 10; ++i)
         layout += i == 0 ? "C5" : " D1 C5";
     return ProduceStoryboard(layout);
-}
-
-// The process's peak resident size, from the kernel's status file.
-double PeakMegabytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024.0;
-    }
-    return 0.0;
 }
 
 double Since(std::chrono::steady_clock::time_point start)
@@ -173,9 +170,104 @@ void ProduceMotionJpeg(benchmark::State& state)
     state.counters["producer_own_share"] =
         share(totalSeconds - writerSeconds - replayed.frames - replayed.blends - replayed.mixing);
     state.counters["outside_decode_encode_share"] = share(totalSeconds - writerSeconds - replayed.frames);
-    state.counters["peak_MB"] = PeakMegabytes();
+    state.counters["peak_MB"] = bench_support::PeakMebibytes();
 }
 BENCHMARK(ProduceMotionJpeg)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The outputs of the outside encoders, as the produce wizard's templates
+// set them.
+struct OutsideOutput {
+    const char* name;
+    const char* extension;
+    int type;
+    void (*configure)(ProductionParams&);
+};
+
+// GOP 12 with two B pictures, NTSC, stereo MP2 at 44.1 kHz.
+void MpegCommon(ProductionParams& params, int variant, int width, int height, int rateCode, int bitRate,
+                int audioRateIndex)
+{
+    params.m_nMpegWidth = width;
+    params.m_nMpegHeight = height;
+    params.m_nMpegGop = variant == 2 ? 15 : 12;
+    params.m_nMpegAnchor = 3;
+    params.m_nMpegFormat = variant;
+    params.m_nMpegRateCode = rateCode;
+    params.m_nMpegBitRate = bitRate;
+    params.m_nAudioOptions[0] = rateCode == 3 ? 1 : 2;
+    params.m_nAudioOptions[2] = 1;
+    params.m_nAudioOptions[3] = audioRateIndex;
+    params.m_nAudioOptions[4] = 44100;
+}
+
+const OutsideOutput kOutsideOutputs[] = {
+    {"MPEG-1", "mpg", 2, [](ProductionParams& p) { MpegCommon(p, 1, 352, 240, 3, 1150000, 3); }},
+    {"VCD", "mpg", 2, [](ProductionParams& p) { MpegCommon(p, 2, 352, 240, 4, 1150000, 6); }},
+    // 224 kb/s of MP2: 14 kB/s a channel.
+    {"MPEG-2 PS", "mpg", 2, [](ProductionParams& p) { MpegCommon(p, 0, 720, 480, 4, 6000000, 6); }},
+    {"WMV", "wmv", 4,
+     [](ProductionParams& p) {
+         p.m_nWriterParam1 = 7;
+         p.m_nMpegWidth = 720;
+         p.m_nMpegHeight = 480;
+         p.m_nRealFrameMicroseconds = 33367;
+     }},
+    {"RM", "rm", 5,
+     [](ProductionParams& p) {
+         p.m_nParamA = 3;
+         p.m_nMpegWidth = 320;
+         p.m_nMpegHeight = 240;
+         p.m_nRealFrameMicroseconds = 66667;
+         p.m_nAudioOptions[4] = 1;
+         p.m_nAudioFlags[0] = 1;
+         p.m_nAudioFlags[1] = 1;
+     }},
+};
+
+void ProduceOutside(benchmark::State& state, const OutsideOutput& output)
+{
+    const std::string target =
+        (std::filesystem::temp_directory_path() / (std::string("kestrelon-bench-production.") + output.extension))
+            .string();
+    double wallSeconds = 0.0;
+    double cpuSeconds = 0.0;
+    int frames = 0;
+    bench_support::ResetPeakMemory();
+    for (auto _ : state) {
+        auto storyboard = MakeStoryboard();
+        CProductionSettings settings;
+        ProductionParams& params = settings.GetParams();
+        std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
+        params.m_nOutputType = output.type;
+        params.m_nWidth = kWidth;
+        params.m_nHeight = kHeight;
+        params.m_nFrameMicroseconds = static_cast<INT>(kFrameTime);
+        params.m_wBitsPerPixel = 24;
+        output.configure(params);
+        const bench_support::ProductionRun run = bench_support::RunProduction(storyboard.get(), &settings);
+        if (!run.ok) {
+            state.SkipWithError("production failed");
+            break;
+        }
+        wallSeconds += run.wall;
+        cpuSeconds += run.cpu;
+        frames += run.frames;
+    }
+    std::filesystem::remove(target);
+    const double fps = wallSeconds > 0 ? frames / wallSeconds : 0.0;
+    const double peak = bench_support::PeakMebibytes();
+    state.counters["fps"] = fps;
+    state.counters["wall_s"] = wallSeconds;
+    state.counters["cpu_s"] = cpuSeconds;
+    state.counters["peak_MiB"] = peak;
+    std::printf("produce %s: frames %d, wall %.2f s, cpu %.2f s, fps %.1f, peak %.0f MiB\n", output.name, frames,
+                wallSeconds, cpuSeconds, fps, peak);
+}
+BENCHMARK_CAPTURE(ProduceOutside, Mpeg1, kOutsideOutputs[0])->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(ProduceOutside, VideoCd, kOutsideOutputs[1])->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(ProduceOutside, Mpeg2ProgramStream, kOutsideOutputs[2])->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(ProduceOutside, WindowsMedia, kOutsideOutputs[3])->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(ProduceOutside, RealVideo, kOutsideOutputs[4])->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

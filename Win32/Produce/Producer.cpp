@@ -10,11 +10,15 @@
 #include "Win32/Imaging/IplAlphaMask.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Imaging/SharedPalette.h"
+#include "Win32/Produce/AsfWriter.h"
 #include "Win32/Produce/AviWriter.h"
 #include "Win32/Produce/DvWriter.h"
+#include "Win32/Produce/MpegWriter.h"
 #include "Win32/Produce/ProductionAudioMixer.h"
 #include "Win32/Produce/ProductionCheck.h"
 #include "Win32/Produce/ProductionDisplay.h"
+#include "Win32/Produce/RealVideoWriter.h"
+#include "Win32/Produce/WriterSettings.h"
 #include "Win32/Sb/Document/AudioClip.h"
 #include "Win32/Sb/Document/Material.h"
 #include "Win32/Sb/Document/ProductionSettings.h"
@@ -158,33 +162,17 @@ MediaWriter* CProducer::CreateWriter(const CProductionSettings& settings, int cr
     }
 }
 
-// The MPEG writer, configured from the settings.
-MediaWriter* CProducer::CreateMpegWriter(const CProductionSettings&)
+// The MPEG writer: the 32 words from the MPEG block on carry its size,
+// rates and sound; it always has sound.
+MediaWriter* CProducer::CreateMpegWriter(const CProductionSettings& settings)
 {
-    m_bAudioOn = false;
-    return nullptr;
-}
-
-// The production settings of a configured writer, in the debug log at
-// level 4 and above.
-static void LogWriterSettings(const ProductionParams& params, int audioIndex)
-{
-    if (CShellServices::Get().GetDebugLevel() <= 3)
-        return;
-    const StoredCompressOptions& stored = params.m_Compress;
-    CString text;
-    text.Format("\r\nProduction Settings\r\n===================\r\n"
-                "Produce: %d x %d, %f fps, %d bpp, %d datarate, %d AudioIndex\r\n",
-                params.m_nWidth, params.m_nHeight,
-                params.m_nFrameMicroseconds != 0 ? 1000000.0 / params.m_nFrameMicroseconds : 0.0,
-                params.m_wBitsPerPixel, static_cast<int>(stored.dwBytesPerSecond), audioIndex);
-    CShellServices::Get().WriteDebugLog(text);
-    text.Format("AVICOMPRESSOPTIONS: fccHandler:%x dwKeyFrameEvery:%d dwQuality:%d\r\n"
-                "     dwBytesPerSecond:%d dwFlags:%x dwInterleaveEvery:%d\r\n",
-                static_cast<unsigned>(stored.fccHandler), static_cast<int>(stored.dwKeyFrameEvery),
-                static_cast<int>(stored.dwQuality), static_cast<int>(stored.dwBytesPerSecond),
-                static_cast<unsigned>(stored.dwFlags), static_cast<int>(stored.dwInterleaveEvery));
-    CShellServices::Get().WriteDebugLog(text);
+    const ProductionParams& params = settings.GetParams();
+    auto* writer = new MMpegWriter;
+    writer->SetOutputName(params.m_szOutputPath);
+    writer->SetOutputType(params.m_nOutputType);
+    writer->SetMpegParams(WriterRecordOf(params).data());
+    m_bAudioOn = true;
+    return writer;
 }
 
 // The DV writer, configured from the settings; it posts its graph's events
@@ -193,43 +181,47 @@ MediaWriter* CProducer::CreateDvWriter(const CProductionSettings& settings)
 {
     const ProductionParams& params = settings.GetParams();
     const StoredCompressOptions& stored = params.m_Compress;
-    AVICOMPRESSOPTIONS options{stored.fccType,
-                               stored.fccHandler,
-                               stored.dwKeyFrameEvery,
-                               stored.dwQuality,
-                               stored.dwBytesPerSecond,
-                               stored.dwFlags,
-                               nullptr,
-                               0,
-                               const_cast<void*>(settings.GetCompressorState()),
-                               settings.GetCompressorState() != nullptr ? stored.cbParms : 0,
-                               stored.dwInterleaveEvery};
     auto* writer = new DVWriter(m_pNotifyWnd ? m_pNotifyWnd->GetSafeHwnd() : nullptr);
     writer->SetOutputName(params.m_szOutputPath);
     writer->SetFrameSize(params.m_nWidth, params.m_nHeight);
     writer->SetFrameTime(static_cast<DWORD>(params.m_nFrameMicroseconds));
-    writer->SetCompressOptions(options);
+    writer->SetCompressOptions(CompressOptionsOf(settings));
     writer->SetBitDepth(params.m_wBitsPerPixel);
     writer->SetCompressorHandler(stored.fccHandler);
     writer->SetAudioIndex(params.m_nDvAudioIndex);
     writer->SetInterleave(1, 0.0);
     m_bAudioOn = params.m_nDvAudioIndex != 1;
-    LogWriterSettings(params, params.m_nDvAudioIndex);
+    LogProductionSettings(params, params.m_nDvAudioIndex);
     return writer;
 }
 
-// The Windows Media writer, configured from the settings.
-MediaWriter* CProducer::CreateWindowsMediaWriter(const CProductionSettings&)
+// The Windows Media writer: the profile record chooses the system profile
+// and sets the size and frame time rendered; it always has sound.
+MediaWriter* CProducer::CreateWindowsMediaWriter(const CProductionSettings& settings)
 {
-    m_bAudioOn = false;
-    return nullptr;
+    const ProductionParams& params = settings.GetParams();
+    auto* writer = new MASFWriter(m_pNotifyWnd->GetSafeHwnd());
+    ConfigureProfiledWriter(*writer, settings);
+    writer->SetStreamProfile(WriterRecordOf(params).data());
+    m_bAudioOn = true;
+    LogProductionSettings(params, 2);
+    return writer;
 }
 
-// The RealVideo writer, configured from the settings.
-MediaWriter* CProducer::CreateRealVideoWriter(const CProductionSettings&)
+// The RealVideo writer: as the Windows Media one, with the production's
+// author, title and copyright texts for the clip.
+MediaWriter* CProducer::CreateRealVideoWriter(const CProductionSettings& settings)
 {
-    m_bAudioOn = false;
-    return nullptr;
+    const ProductionParams& params = settings.GetParams();
+    auto* writer = new MRealVideoWriter;
+    ConfigureProfiledWriter(*writer, settings);
+    writer->SetStreamProfile(WriterRecordOf(params).data());
+    writer->SetAuthor(settings.GetAuthor());
+    writer->SetTitle(settings.GetTitle());
+    writer->SetCopyright(settings.GetRights());
+    m_bAudioOn = true;
+    LogProductionSettings(params, 2);
+    return writer;
 }
 
 // The AVI writer: every output type but 2 to 5.
@@ -238,43 +230,18 @@ MediaWriter* CProducer::CreateAviWriter(const CProductionSettings& settings)
     const ProductionParams& params = settings.GetParams();
     const int type = params.m_nOutputType;
     const StoredCompressOptions& stored = params.m_Compress;
-    AVICOMPRESSOPTIONS options{stored.fccType,
-                               stored.fccHandler,
-                               stored.dwKeyFrameEvery,
-                               stored.dwQuality,
-                               stored.dwBytesPerSecond,
-                               stored.dwFlags,
-                               nullptr,
-                               0,
-                               const_cast<void*>(settings.GetCompressorState()),
-                               settings.GetCompressorState() != nullptr ? stored.cbParms : 0,
-                               stored.dwInterleaveEvery};
     auto* writer = new AviWriter;
     writer->SetOutputName(params.m_szOutputPath);
     writer->SetFrameSize(params.m_nWidth, params.m_nHeight);
     writer->SetFrameTime(static_cast<DWORD>(params.m_nFrameMicroseconds));
-    writer->SetCompressOptions(options);
+    writer->SetCompressOptions(CompressOptionsOf(settings));
     writer->SetBitDepth(params.m_wBitsPerPixel);
     writer->SetCompressorHandler(stored.fccHandler);
     writer->SetAudioIndex(params.m_nPcmFormatIndex);
     writer->SetOutputType(type);
     writer->SetInterleave(1, params.m_nReserved[kInterleaveWord] != 0 ? kAudioPreload : 0.0);
     m_bAudioOn = params.m_nPcmFormatIndex != 1;
-    if (CShellServices::Get().GetDebugLevel() > 3) {
-        CString text;
-        text.Format("\r\nProduction Settings\r\n===================\r\n"
-                    "Produce: %d x %d, %f fps, %d bpp, %d datarate, %d AudioIndex\r\n",
-                    params.m_nWidth, params.m_nHeight,
-                    params.m_nFrameMicroseconds != 0 ? 1000000.0 / params.m_nFrameMicroseconds : 0.0,
-                    params.m_wBitsPerPixel, static_cast<int>(stored.dwBytesPerSecond), params.m_nPcmFormatIndex);
-        CShellServices::Get().WriteDebugLog(text);
-        text.Format("AVICOMPRESSOPTIONS: fccHandler:%x dwKeyFrameEvery:%d dwQuality:%d\r\n"
-                    "     dwBytesPerSecond:%d dwFlags:%x dwInterleaveEvery:%d\r\n",
-                    static_cast<unsigned>(stored.fccHandler), static_cast<int>(stored.dwKeyFrameEvery),
-                    static_cast<int>(stored.dwQuality), static_cast<int>(stored.dwBytesPerSecond),
-                    static_cast<unsigned>(stored.dwFlags), static_cast<int>(stored.dwInterleaveEvery));
-        CShellServices::Get().WriteDebugLog(text);
-    }
+    LogProductionSettings(params, params.m_nPcmFormatIndex);
     return writer;
 }
 

@@ -253,8 +253,6 @@ int MRealVideoWriter::Open()
             return made;
     }
     m_nAudioSamplesSent = 0;
-    m_pending.clear();
-    m_nPendingStart = 0;
     auto encoder = std::make_unique<CRealEncoder>(ProgramFolder());
     encoder->m_szAuthor = std::string(static_cast<LPCSTR>(m_strAuthor)).substr(0, 259);
     encoder->m_szTitle = std::string(static_cast<LPCSTR>(m_strTitle)).substr(0, 255);
@@ -267,31 +265,51 @@ int MRealVideoWriter::Open()
         if (m_pDib == nullptr)
             return kWriterOutOfMemory;
     }
+    if (encoder->m_bAudio) {
+        const DWORD chunk = encoder->m_nAudioChunk;
+        m_pAudioRing = std::make_unique<CByteRing>(
+            std::max<long long>(m_wfAudio.wf.nAvgBytesPerSec, 2LL * chunk));
+        m_chunk.resize(chunk);
+        if (m_pAudioRing->Capacity() == 0)
+            return kWriterOutOfMemory;
+    }
     m_pEncoder = std::move(encoder);
     return kWriterOk;
 }
 
 int MRealVideoWriter::SendAudio(bool last)
 {
-    const DWORD chunk = m_pEncoder->m_nAudioChunk;
+    const auto chunk = static_cast<long long>(m_chunk.size());
     const DWORD align = std::max<DWORD>(m_wfAudio.wf.nBlockAlign, 1);
     const DWORD rate = std::max<DWORD>(m_wfAudio.wf.nSamplesPerSec, 1);
-    while (m_pending.size() > m_nPendingStart) {
-        const size_t held = m_pending.size() - m_nPendingStart;
+    while (m_pAudioRing->Used() > 0) {
+        const long long held = m_pAudioRing->Used();
         if (held < chunk && !last)
             break;
-        const auto count = static_cast<DWORD>(std::min<size_t>(held, chunk));
+        const long long count = std::min(held, chunk);
+        m_pAudioRing->Read(m_chunk.data(), count);
         const bool final = last && count == held;
         const auto ms = static_cast<DWORD>(static_cast<ULONGLONG>(m_nAudioSamplesSent) * 1000 / rate);
-        if (FAILED(m_pEncoder->Send(false, m_pending.data() + m_nPendingStart, count, ms, final)))
+        if (FAILED(m_pEncoder->Send(false, m_chunk.data(), static_cast<DWORD>(count), ms, final)))
             return kWriterStreamFailed;
-        m_nPendingStart += count;
-        m_nAudioSamplesSent += count / align;
+        m_nAudioSamplesSent += static_cast<DWORD>(count) / align;
     }
-    // Keep the queue small: what was sent goes.
-    if (m_nPendingStart > 0) {
-        m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<ptrdiff_t>(m_nPendingStart));
-        m_nPendingStart = 0;
+    return kWriterOk;
+}
+
+int MRealVideoWriter::QueueAudio(const BYTE* bytes, size_t length)
+{
+    // The ring holds less than a chunk between calls and room for two, so
+    // every piece finds room once the whole chunks before it are sent.
+    while (length > 0) {
+        const auto piece = static_cast<size_t>(std::min<long long>(static_cast<long long>(length),
+                                                                   m_pAudioRing->Free() - 1));
+        if (piece == 0 || !m_pAudioRing->Write(bytes, static_cast<long long>(piece)))
+            return kWriterStreamFailed;
+        if (const int sent = SendAudio(false); sent != kWriterOk)
+            return sent;
+        bytes += piece;
+        length -= piece;
     }
     return kWriterOk;
 }
@@ -318,15 +336,17 @@ int MRealVideoWriter::Write(MediaFrame& frame, int)
     // A frame without sound stands for a frame of silence.
     const CWaveBuffer* audio = frame.m_pAudio;
     if (m_pEncoder->m_bAudio) {
+        int queued = kWriterOk;
         if (audio != nullptr && audio->m_pData != nullptr) {
-            m_pending.insert(m_pending.end(), audio->m_pData, audio->m_pData + audio->m_nLength);
+            queued = QueueAudio(audio->m_pData, audio->m_nLength);
         } else {
             const DWORD align = std::max<DWORD>(m_wfAudio.wf.nBlockAlign, 1);
             const auto samples = static_cast<ULONGLONG>(m_wfAudio.wf.nSamplesPerSec) * m_nFrameTime / 1000000;
-            m_pending.insert(m_pending.end(), static_cast<size_t>(samples * align), 0);
+            const std::vector<BYTE> silence(static_cast<size_t>(samples * align), 0);
+            queued = QueueAudio(silence.data(), silence.size());
         }
-        if (const int sent = SendAudio(false); sent != kWriterOk)
-            return sent;
+        if (queued != kWriterOk)
+            return queued;
     }
     if (m_bNoAudio) {
         delete frame.m_pAudio;
@@ -348,7 +368,7 @@ int MRealVideoWriter::Close(int finish)
             complete = SUCCEEDED(m_pEncoder->Done()) && complete;
         m_pEncoder.reset();
     }
-    m_pending.clear();
+    m_pAudioRing.reset();
     if (finish && !complete) {
         FinishFile(0);
         return kWriterOpenFailed;

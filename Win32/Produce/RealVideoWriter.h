@@ -6,8 +6,10 @@
 // record, and feeds it one 24-bit picture per frame and the sound in the
 // chunk size the engine suggests, all with millisecond times.
 //
-// The sound waits in a queue of its own until a whole chunk is there; Close
-// sends what is left as the last sample, so no sound is lost. The picture
+// The sound waits in a byte ring until a whole chunk is there; Close sends
+// what is left as the last sample, so no sound is lost. A block larger
+// than the ring has room for goes in piece by piece, whole chunks being
+// sent in between. The picture
 // size and frame time of the profile are what the producer renders and
 // what the pictures and times use.
 
@@ -15,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "Filters/Common/ByteRing.h"
 #include "Win32/Produce/ProfiledWriter.h"
 
 class CRealEncoder;
@@ -43,15 +46,18 @@ public:
     std::unique_ptr<CRealEncoder> m_pEncoder;
     DWORD m_nAudioSamplesSent = 0;
     BITMAPINFOHEADER* m_pDib = nullptr;
-    // Sound not yet sent, from m_nPendingStart on.
-    std::vector<BYTE> m_pending;
-    size_t m_nPendingStart = 0;
+    // Sound not yet sent: at least a second of it, and two chunks.
+    std::unique_ptr<CByteRing> m_pAudioRing;
 
 private:
     int Open();
+    // Queues `length` bytes of sound, sending whole chunks as they fill.
+    int QueueAudio(const BYTE* bytes, size_t length);
     // Sends whole chunks while they are queued; with `last` the rest too,
     // the final sample flagged as the last.
     int SendAudio(bool last);
 
     int m_bClosed = 0;
+    // One chunk taken from the ring on its way to the engine.
+    std::vector<BYTE> m_chunk;
 };

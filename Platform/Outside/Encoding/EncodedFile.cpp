@@ -1,6 +1,7 @@
 #include "Platform/Outside/Encoding/EncodedFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "Platform/Av/Encode.h"
@@ -195,6 +196,15 @@ int EncodedFile::Open(const std::string& target, const char* format, const Video
         result = avcodec_parameters_from_context(state->videoStream->codecpar, state->video.get());
         if (result < 0)
             return result;
+        // The encoder's buffer and rate figures, which the MPEG muxers
+        // write into the system header.
+        for (int i = 0; i < state->video->nb_coded_side_data; ++i) {
+            const AVPacketSideData& data = state->video->coded_side_data[i];
+            uint8_t* copy = av_stream_new_side_data(state->videoStream, data.type, data.size);
+            if (copy == nullptr)
+                return AVERROR(ENOMEM);
+            std::memcpy(copy, data.data, data.size);
+        }
         state->videoStream->time_base = state->video->time_base;
         state->videoStream->avg_frame_rate = video->frameRate;
         state->videoStream->sample_aspect_ratio = video->sampleAspect;

@@ -1,5 +1,6 @@
 #include "Platform/Outside/GoMotion/GoMotion.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <string>
@@ -128,6 +129,13 @@ int OpenGoMotionEncoder(void* handle, const INT_PTR openRecord[GOMOTION_OPEN_WOR
                 codec.rc_max_rate = bitRate > kDvdMaxRate ? bitRate : kDvdMaxRate;
                 codec.rc_buffer_size = kDvdBufferSize;
                 av_opt_set_int(codec.priv_data, "video_format", format, 0);
+            } else {
+                // A constant rate, declared in the sequence header, with the
+                // decoder buffer of constrained-parameter streams (or a
+                // quarter second of pictures at higher rates).
+                codec.rc_min_rate = bitRate;
+                codec.rc_max_rate = bitRate;
+                codec.rc_buffer_size = static_cast<int>(std::max<int64_t>(40 * 1024 * 8, bitRate / 4));
             }
         };
     }

@@ -1,5 +1,6 @@
 #include "Platform/Outside/RealBuild/RealBuild.h"
 
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <string>
@@ -12,6 +13,21 @@ extern "C" {
 
 namespace rmbe {
 namespace {
+
+// Frame times come in whole microseconds (66667 for 15 frames a second): a
+// rate within 0.01 % of a whole number, or of one over 1.001 (29.97), is
+// taken as that rate, so that the file declares it.
+AVRational FrameRateOf(float framesPerSecond)
+{
+    const double rate = framesPerSecond;
+    const double whole = std::round(rate);
+    if (std::abs(rate - whole) <= whole * 1e-4)
+        return AVRational{static_cast<int>(whole), 1};
+    const double ntsc = std::round(rate * 1.001);
+    if (std::abs(rate - ntsc / 1.001) <= ntsc * 1e-4)
+        return AVRational{static_cast<int>(ntsc) * 1000, 1001};
+    return av_d2q(rate, 1001000);
+}
 
 struct Audience {
     int videoKbps;
@@ -310,7 +326,7 @@ HRESULT InputPin::SetVideoProperties(int width, int height, float framesPerSecon
         return E_INVALIDARG;
     m_width = width;
     m_height = height;
-    m_rate = av_d2q(framesPerSecond, 1001000);
+    m_rate = FrameRateOf(framesPerSecond);
     m_set = true;
     return S_OK;
 }

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "Platform/Av/Av.h"
+#include "Platform/Outside/Testing/Probe.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -592,9 +593,15 @@ void DrawTextured(AVFrame* frame, int n)
                 frame->data[plane][y * frame->linesize[plane] + x] = static_cast<uint8_t>(64 + (x + y + n * plane) % 128);
 }
 
-} // namespace
+constexpr int kBenchSampleRate = 48000;
 
-bool WriteDvBenchmarkClip(const std::string& path, int frames)
+// Sample frames of 48 kHz sound up to the start of picture `n` at 29.97.
+int64_t SamplesBefore(int64_t n)
+{
+    return n * kBenchSampleRate * 1001 / 30000;
+}
+
+bool WriteDvClip(const std::string& path, int frames, int first, bool sound)
 {
     av::OutputPtr output;
     CodecPtr encoder;
@@ -612,10 +619,23 @@ bool WriteDvBenchmarkClip(const std::string& path, int frames)
     avcodec_parameters_from_context(stream->codecpar, encoder.get());
     stream->codecpar->codec_tag = MKTAG('d', 'v', 's', 'd');
     stream->time_base = encoder->time_base;
+    AVStream* audio = sound ? avformat_new_stream(output.get(), nullptr) : nullptr;
+    if (audio != nullptr) {
+        audio->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+        audio->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
+        audio->codecpar->sample_rate = kBenchSampleRate;
+        av_channel_layout_default(&audio->codecpar->ch_layout, 2);
+        audio->codecpar->bits_per_coded_sample = 16;
+        audio->codecpar->block_align = 4;
+        audio->time_base = {1, kBenchSampleRate};
+    } else if (sound) {
+        return false;
+    }
     if (av::OpenOutputFile(output.get()) < 0 || avformat_write_header(output.get(), nullptr) < 0)
         return false;
     FramePtr frame = av::AllocatePicture(AV_PIX_FMT_YUV411P, kDvWidth, kDvHeight);
-    if (!frame)
+    av::PacketPtr block(av_packet_alloc());
+    if (!frame || !block)
         return false;
     auto write = [&](AVPacket* packet) {
         av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
@@ -623,12 +643,37 @@ bool WriteDvBenchmarkClip(const std::string& path, int frames)
         return av_interleaved_write_frame(output.get(), packet);
     };
     for (int n = 0; n < frames; ++n) {
-        DrawTextured(frame.get(), n);
+        DrawTextured(frame.get(), n + first);
         frame->pts = n;
         if (av::Encode(encoder.get(), frame.get(), write) < 0)
             return false;
+        if (audio != nullptr) {
+            const int64_t start = SamplesBefore(n);
+            const auto count = static_cast<int>(SamplesBefore(n + 1) - start);
+            const std::vector<uint8_t> pcm = Tone(count, 2, kBenchSampleRate, start);
+            if (av_new_packet(block.get(), static_cast<int>(pcm.size())) < 0)
+                return false;
+            std::memcpy(block->data, pcm.data(), pcm.size());
+            block->pts = start;
+            block->duration = count;
+            block->stream_index = audio->index;
+            if (av_interleaved_write_frame(output.get(), block.get()) < 0)
+                return false;
+        }
     }
     return av::Encode(encoder.get(), nullptr, write) >= 0 && av_write_trailer(output.get()) >= 0;
+}
+
+} // namespace
+
+bool WriteDvBenchmarkClip(const std::string& path, int frames)
+{
+    return WriteDvClip(path, frames, 0, false);
+}
+
+bool WriteDvBenchmarkClipWithSound(const std::string& path, int frames, int first)
+{
+    return WriteDvClip(path, frames, first, true);
 }
 
 namespace {
@@ -718,6 +763,101 @@ Rgb ReferencePicture::At(int x, int y) const
 {
     const unsigned char* p = bits.data() + static_cast<size_t>(height - 1 - y) * stride + 3 * x;
     return Rgb{p[2], p[1], p[0]};
+}
+
+bool TranscodeToMpeg2Directly(const std::vector<std::string>& clips, int encodeFrames, std::int64_t bitRate,
+                              std::int64_t audioBitRate, int& decoded, double& seconds)
+{
+    decoded = 0;
+    seconds = 0;
+    CodecPtr video;
+    CodecPtr sound;
+    if (av::OpenEncoder(AV_CODEC_ID_MPEG2VIDEO, video, [&](AVCodecContext& c) {
+            c.width = kDvWidth;
+            c.height = kDvHeight;
+            c.pix_fmt = AV_PIX_FMT_YUV420P;
+            c.time_base = {1001, 30000};
+            c.framerate = {30000, 1001};
+            c.bit_rate = bitRate;
+            c.gop_size = 12;
+            c.max_b_frames = 2;
+            c.rc_max_rate = std::max<std::int64_t>(bitRate, 9000000);
+            c.rc_buffer_size = 1835008;
+        }) < 0 ||
+        av::OpenEncoder(AV_CODEC_ID_MP2, sound, [&](AVCodecContext& c) {
+            c.sample_fmt = AV_SAMPLE_FMT_S16;
+            c.sample_rate = kBenchSampleRate;
+            av_channel_layout_default(&c.ch_layout, 2);
+            c.bit_rate = audioBitRate;
+            c.time_base = {1, kBenchSampleRate};
+        }) < 0)
+        return false;
+    FramePtr picture = av::AllocatePicture(AV_PIX_FMT_YUV420P, kDvWidth, kDvHeight);
+    FramePtr block(av_frame_alloc());
+    FramePtr frame(av_frame_alloc());
+    if (!picture || !block || !frame)
+        return false;
+    block->nb_samples = sound->frame_size;
+    block->format = AV_SAMPLE_FMT_S16;
+    av_channel_layout_default(&block->ch_layout, 2);
+    if (av_frame_get_buffer(block.get(), 0) < 0)
+        return false;
+    // A second of the tone, taken round and round.
+    const std::vector<uint8_t> tone = Tone(kBenchSampleRate, 2, kBenchSampleRate);
+    const int stride = kDvWidth * 3;
+    std::vector<uint8_t> rgb(static_cast<size_t>(stride) * kDvHeight);
+    av::ScalerPtr toRgb;
+    av::ScalerPtr toYuv(sws_getContext(kDvWidth, kDvHeight, AV_PIX_FMT_BGR24, kDvWidth, kDvHeight,
+                                       AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!toYuv)
+        return false;
+    const auto drop = [](AVPacket*) { return 0; };
+    std::int64_t samples = 0;
+    int encoded = 0;
+    const auto begin = std::chrono::steady_clock::now();
+    for (const std::string& clip : clips) {
+        av::InputPtr input;
+        CodecPtr decoder;
+        if (av::OpenInput(clip, input) < 0 || avformat_find_stream_info(input.get(), nullptr) < 0)
+            return false;
+        const int stream = av::FindStream(input.get(), AVMEDIA_TYPE_VIDEO);
+        if (stream < 0 || av::OpenDecoder(input->streams[stream]->codecpar, decoder) < 0)
+            return false;
+        while (av::DecodeNextFrame(input.get(), stream, decoder.get(), frame.get()) == 0) {
+            ++decoded;
+            toRgb.reset(sws_getCachedContext(toRgb.release(), frame->width, frame->height,
+                                             static_cast<AVPixelFormat>(frame->format), kDvWidth, kDvHeight,
+                                             AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));
+            uint8_t* bottom[4] = {rgb.data() + static_cast<size_t>(stride) * (kDvHeight - 1), nullptr, nullptr,
+                                  nullptr};
+            int up[4] = {-stride, 0, 0, 0};
+            sws_scale(toRgb.get(), frame->data, frame->linesize, 0, frame->height, bottom, up);
+            av_frame_unref(frame.get());
+            if (encoded >= encodeFrames)
+                continue;
+            const uint8_t* rows[4] = {bottom[0], nullptr, nullptr, nullptr};
+            if (av_frame_make_writable(picture.get()) < 0)
+                return false;
+            sws_scale(toYuv.get(), rows, up, 0, kDvHeight, picture->data, picture->linesize);
+            picture->pts = encoded;
+            if (av::Encode(video.get(), picture.get(), drop) < 0)
+                return false;
+            ++encoded;
+            for (; samples + block->nb_samples <= SamplesBefore(encoded); samples += block->nb_samples) {
+                if (av_frame_make_writable(block.get()) < 0)
+                    return false;
+                for (int i = 0; i < block->nb_samples; ++i)
+                    std::memcpy(block->data[0] + i * 4, &tone[static_cast<size_t>((samples + i) % kBenchSampleRate) * 4], 4);
+                block->pts = samples;
+                if (av::Encode(sound.get(), block.get(), drop) < 0)
+                    return false;
+            }
+        }
+    }
+    if (av::Encode(video.get(), nullptr, drop) < 0 || av::Encode(sound.get(), nullptr, drop) < 0)
+        return false;
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    return encoded == encodeFrames;
 }
 
 bool ReadBackMediaFile(const std::string& path, ReadBackFile& file)

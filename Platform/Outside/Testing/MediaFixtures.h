@@ -149,6 +149,17 @@ struct ReferencePicture {
     Rgb At(int x, int y) const;
 };
 bool DecodeReferenceFrame(const std::string& path, int frame, ReferencePicture& picture);
+// The production benchmark: the same clip with a 48 kHz stereo 16-bit PCM
+// tone beside the pictures (a type-2 DV AVI), its pattern moved on by
+// `first` frames; and libavcodec doing the least a production of the
+// clips to a DVD-style MPEG-2 must: decoding every picture of `clips` to
+// bottom-up RGB24, and encoding the first `encodeFrames` of them at 29.97
+// frames per second to MPEG-2 at `bitRate` (GOP 12, two B pictures) and as
+// long a 48 kHz stereo tone to MP2 at `audioBitRate`, packets dropped;
+// timed from the first read.
+bool WriteDvBenchmarkClipWithSound(const std::string& path, int frames, int first = 0);
+bool TranscodeToMpeg2Directly(const std::vector<std::string>& clips, int encodeFrames, std::int64_t bitRate,
+                              std::int64_t audioBitRate, int& decoded, double& seconds);
 
 // What libavformat reads back of a written file: the video codec's name
 // ("" without video), its size and coded depth, the bytes of each non-empty

@@ -9,7 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "Win32/Sb/Document/AudioClipList.h"
 #include "Win32/Sb/Document/Scene.h"
+#include "Win32/Sb/Document/SceneAudio.h"
 #include "Win32/Sb/Document/Storyboard.h"
 #include "Win32/Sb/Document/Transition.h"
 #include "Win32/Sb/Document/TransitionEffect.h"
@@ -57,4 +59,17 @@ inline std::unique_ptr<Storyboard> ProduceStoryboard(std::string_view layout)
     }
     storyboard->RecomputeTimes();
     return storyboard;
+}
+
+// Puts the sound file `path` on the first audio track of the scene in
+// `slot`; whether the track holds it.
+inline bool AttachSound(Storyboard& storyboard, INT slot, const char* path)
+{
+    auto* scene = static_cast<Scene*>(storyboard.GetItem(slot));
+    AudioClipList list;
+    if (scene == nullptr || list.AddFile(path, nullptr, nullptr) == nullptr)
+        return false;
+    scene->GetAudio()->SetTrack(0, &list);
+    scene->GetAudio()->SetTrackFlag(0, 1);
+    return scene->GetAudio()->GetTrackCount() == 1;
 }

@@ -196,19 +196,6 @@ TEST(Producer, NothingToProduce)
     EXPECT_TRUE(zeroLength.writer->m_writes.empty());
 }
 
-TEST(Producer, NoWriterForTheOutputType)
-{
-    auto storyboard = ProduceStoryboard("C2");
-    CProductionSettings settings;
-    for (int type : {2, 4, 5}) {
-        settings.GetParams().m_nOutputType = type;
-        ScriptedShell shell;
-        CProducer producer(storyboard.get(), &settings, nullptr);
-        EXPECT_EQ(producer.GetWriter(), nullptr);
-        EXPECT_EQ(producer.Prepare(0, 0x7FFF), kProduceOpenFailed) << type;
-    }
-}
-
 // The video page's interleave check box (the record's word at 724) asks
 // the AVI writer for 0.75 s of audio preload: 15 frames at 20 per second.
 TEST(Producer, TheInterleaveWordGivesTheAviWriterItsPreload)

@@ -83,9 +83,21 @@ TEST(RealVideoWriter, SoundGoesInFiftyMillisecondChunks)
         ASSERT_EQ(production.Run(1, 11760), kWriterOk);
         EXPECT_EQ(production.writer.m_nAudioSamplesSent, expected);
     }
-    EXPECT_EQ(production.writer.m_pending.size() - production.writer.m_nPendingStart, 3 * 11760u - 4 * 8820u);
+    EXPECT_EQ(static_cast<size_t>(production.writer.m_pAudioRing->Used()), 3 * 11760u - 4 * 8820u);
     EXPECT_EQ(production.writer.Close(0), kWriterOk);
     EXPECT_TRUE(FilesIn(production.folder.Path()).empty());
+}
+
+TEST(RealVideoWriter, SoundBeyondTheRingsRoomGoesInPieces)
+{
+    Production production(Profile());
+    // Over 2.5 s of sound in one frame, against a ring of one second:
+    // all 50 whole chunks are sent, the part chunk waits.
+    ASSERT_EQ(production.Run(1, 445000), kWriterOk);
+    EXPECT_EQ(production.writer.m_pAudioRing->Capacity(), 176400);
+    EXPECT_EQ(production.writer.m_nAudioSamplesSent, 50u * 2205u);
+    EXPECT_EQ(production.writer.m_pAudioRing->Used(), 4000);
+    EXPECT_EQ(production.writer.Close(0), kWriterOk);
 }
 
 TEST(RealVideoWriter, ProducesRealMediaWithDefaultTextsAndEverySoundByte)

@@ -1,0 +1,29 @@
+#pragma once
+// What the producer hands the writers from the production settings: the
+// AVI compression options as a live record, the 32 words from offset 584
+// (the MPEG words, or the Windows Media or RealVideo profile record), and
+// the settings' debug log lines.
+
+#include <array>
+
+#include "Platform/Vfw/AviFile.h"
+#include "Platform/Win/Base/WinTypes.h"
+
+struct ProductionParams;
+class CProductionSettings;
+class ProfiledWriter;
+
+constexpr int kWriterRecordWords = 32;
+using WriterRecord = std::array<INT32, kWriterRecordWords>;
+
+// The stored options with their state block (the settings' own copy).
+AVICOMPRESSOPTIONS CompressOptionsOf(const CProductionSettings& settings);
+// The 32 words from offset 584 of the parameter block.
+WriterRecord WriterRecordOf(const ProductionParams& params);
+// "Production Settings" and the compression options, to the debug log
+// when its level is above 3.
+void LogProductionSettings(const ProductionParams& params, int audioIndex);
+// The Windows Media and RealVideo writers' common settings, in the order
+// the producer gives them: output name, frame size and time, compression
+// options, bit depth, the interim sound format (code 2).
+void ConfigureProfiledWriter(ProfiledWriter& writer, const CProductionSettings& settings);
