@@ -1,6 +1,8 @@
 #include "Platform/DShow/Filters/Splitter/AvSplitter.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <cstring>
 #include <fstream>
@@ -77,6 +79,40 @@ void CompleteDvInfo(DVINFO& info, const AVFormatContext& context)
         }
     }
 }
+
+// What a sample carries besides its data.
+struct SampleMarks {
+    bool timed = false;
+    REFERENCE_TIME begin = 0;
+    REFERENCE_TIME end = 0;
+    bool sync = false;
+    bool discontinuity = false;
+};
+
+void FillSample(IMediaSample* sample, const AVPacket& packet, const SampleMarks& marks)
+{
+    BYTE* data = nullptr;
+    sample->GetPointer(&data);
+    LONG size = std::min<LONG>(packet.size, sample->GetSize());
+    std::memcpy(data, packet.data, static_cast<size_t>(std::max<LONG>(size, 0)));
+    sample->SetActualDataLength(size);
+    if (marks.timed) {
+        REFERENCE_TIME begin = marks.begin;
+        REFERENCE_TIME end = marks.end;
+        sample->SetTime(&begin, &end);
+        sample->SetPreroll(end <= 0);
+    }
+    sample->SetSyncPoint(marks.sync);
+    sample->SetDiscontinuity(marks.discontinuity);
+}
+
+// A queued pin takes at most this many entries ahead of its thread, unless
+// another pin has nothing queued: then the reading goes on, so that streams
+// stored far apart in a file (sound chunks long after the pictures they go
+// with) still reach every pin. All queues together hold at most this many
+// bytes, whatever the file.
+constexpr size_t kQueueEntries = 4;
+constexpr size_t kQueueBytes = 64u << 20;
 
 class AvSplitter;
 
@@ -328,6 +364,7 @@ private:
     void StopStreaming()
     {
         m_quit = true;
+        RoomMade();
         if (m_thread.joinable())
             m_thread.join();
         for (SplitterOutputPin* pin : m_outputs)
@@ -336,6 +373,14 @@ private:
     }
     void Stream();
     bool SeekDemuxer(LONGLONG start);
+    // Waits until `pin`'s queue may take another entry; false when stopped.
+    bool WaitForRoom(SplitterOutputPin* pin);
+    bool HasRoom(SplitterOutputPin* pin);
+    void RoomMade()
+    {
+        std::lock_guard<std::mutex> guard(m_roomLock);
+        m_room.notify_all();
+    }
     SplitterOutputPin* Master()
     {
         for (SplitterOutputPin* pin : m_outputs)
@@ -365,6 +410,8 @@ private:
 
     std::thread m_thread;
     std::atomic<bool> m_quit{false};
+    std::mutex m_roomLock;
+    std::condition_variable m_room;
     bool m_queued = false; // deliveries go through the pins' queues
     LONGLONG m_duration = 0;
     LONGLONG m_start = 0;
@@ -649,9 +696,40 @@ void AvSplitter::StartStreaming()
         connected += pin->IsConnected() ? 1 : 0;
     m_queued = connected > 1;
     for (SplitterOutputPin* pin : m_outputs)
-        if (pin->IsConnected() && m_queued)
+        if (pin->IsConnected() && m_queued) {
+            pin->Queue().OnTaken([this] { RoomMade(); });
             pin->Queue().Start();
+        }
     m_thread = std::thread([this] { Stream(); });
+}
+
+bool AvSplitter::HasRoom(SplitterOutputPin* pin)
+{
+    size_t bytes = 0;
+    for (SplitterOutputPin* one : m_outputs)
+        if (one->IsConnected())
+            bytes += one->Queue().Bytes();
+    if (bytes >= kQueueBytes)
+        return false;
+    if (pin->Queue().Count() < kQueueEntries)
+        return true;
+    for (SplitterOutputPin* one : m_outputs)
+        if (one != pin && one->IsConnected() && !one->m_ended && one->Queue().Count() == 0)
+            return true;
+    return false;
+}
+
+bool AvSplitter::WaitForRoom(SplitterOutputPin* pin)
+{
+    std::unique_lock<std::mutex> lock(m_roomLock);
+    while (!m_quit) {
+        if (HasRoom(pin))
+            return true;
+        // The wake-up comes when any pin's thread takes an entry; the time
+        // limit only guards against a missed one.
+        m_room.wait_for(lock, std::chrono::milliseconds(50));
+    }
+    return false;
 }
 
 bool AvSplitter::SeekDemuxer(LONGLONG start)
@@ -739,45 +817,54 @@ void AvSplitter::Stream()
                 break;
             continue;
         }
-        IMediaSample* sample = nullptr;
-        if (FAILED(pin->GetDeliveryBuffer(&sample, nullptr, nullptr, 0))) {
-            av_packet_unref(packet.get());
-            break; // stopped or flushing
-        }
-        BYTE* data = nullptr;
-        sample->GetPointer(&data);
-        LONG size = std::min<LONG>(packet->size, sample->GetSize());
-        std::memcpy(data, packet->data, static_cast<size_t>(size));
-        sample->SetActualDataLength(size);
+        SampleMarks marks;
         if (timed) {
-            REFERENCE_TIME begin = media - start;
-            if (begin < 0 && begin > -kTimeSlack)
-                begin = 0; // the frame at the start, off by the conversion
+            marks.timed = true;
+            marks.begin = media - start;
+            if (marks.begin < 0 && marks.begin > -kTimeSlack)
+                marks.begin = 0; // the frame at the start, off by the conversion
 
             // The end is the next frame's start converted the same way, so
             // that samples in a row abut: a duration converted on its own
             // rounds apart from the starts and makes neighbours overlap by
             // a unit, which downstream filters take for a step back in time.
-            REFERENCE_TIME end = begin + 1;
+            marks.end = marks.begin + 1;
             if (packet->duration > 0)
-                end = std::max(end, ToReferenceTime(pts + packet->duration, stream.time_base) -
-                                        av_rescale(m_startTime, UNITS, AV_TIME_BASE) - start);
-            sample->SetTime(&begin, &end);
-            sample->SetPreroll(end <= 0);
+                marks.end = std::max(marks.end, ToReferenceTime(pts + packet->duration, stream.time_base) -
+                                                    av_rescale(m_startTime, UNITS, AV_TIME_BASE) - start);
             if (media > 0)
                 m_delivered = media - start;
         }
-        sample->SetSyncPoint((packet->flags & AV_PKT_FLAG_KEY) != 0);
-        sample->SetDiscontinuity(discontinuity);
+        marks.sync = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        marks.discontinuity = discontinuity;
         discontinuity = false;
+        if (m_queued) {
+            if (!WaitForRoom(pin)) {
+                av_packet_unref(packet.get());
+                break; // stopped
+            }
+            std::shared_ptr<AVPacket> held(av_packet_alloc(), [](AVPacket* p) { av_packet_free(&p); });
+            if (!held) {
+                av_packet_unref(packet.get());
+                break;
+            }
+            av_packet_move_ref(held.get(), packet.get());
+            const auto bytes = static_cast<size_t>(std::max(held->size, 0));
+            pin->Queue().Deferred([held, marks](IMediaSample* sample) { FillSample(sample, *held, marks); }, bytes);
+            if (pin->Queue().Refused())
+                pin->m_ended = true; // downstream wants no more
+            continue;
+        }
+        IMediaSample* sample = nullptr;
+        if (FAILED(pin->GetDeliveryBuffer(&sample, nullptr, nullptr, 0))) {
+            av_packet_unref(packet.get());
+            break; // stopped or flushing
+        }
+        FillSample(sample, *packet, marks);
         av_packet_unref(packet.get());
-        HRESULT hr = S_OK;
-        if (m_queued)
-            pin->Queue().Sample(sample);
-        else
-            hr = pin->Deliver(sample);
+        HRESULT hr = pin->Deliver(sample);
         sample->Release();
-        if (hr != S_OK || (m_queued && pin->Queue().Refused()))
+        if (hr != S_OK)
             pin->m_ended = true; // downstream wants no more
     }
     if (m_quit)

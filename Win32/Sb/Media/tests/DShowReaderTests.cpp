@@ -202,6 +202,32 @@ TEST_F(ReaderTest, DvAviFramesAndSound)
     }
 }
 
+// A 29.97 fps DV AVI whose sound chunks lie far behind the pictures they
+// go with (1,601.6 samples a frame, so most frames take from two chunks):
+// read frame by frame with its sound, as the producer does, every block is
+// the file's tone and no grab waits in vain.
+TEST_F(ReaderTest, NtscDvSoundStoredBehindThePicturesKeepsPace)
+{
+    const std::string path = Path("ntsc_sound.avi");
+    constexpr int kFrames = 16;
+    ASSERT_TRUE(media_fixtures::WriteDvBenchmarkClipWithSound(path, kFrames));
+    auto reader = Open(path);
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    ASSERT_EQ(reader->HasAudio(), 1);
+    WAVEFORMATEX format = media_tests::PcmFormat(2, 48000, 16);
+    for (int n = 0; n < kFrames - 1; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 1, &format));
+        ASSERT_TRUE(frame && frame->m_pImage && frame->m_pAudio) << n;
+        ASSERT_EQ(failed, 0) << n;
+        const DWORD length = frame->m_pAudio->m_nLength;
+        ASSERT_EQ(length, frame->m_pAudio->m_nCapacity) << n;
+        // 1000 bytes hold more than two periods of the tone.
+        EXPECT_GT(Loudest(frame->m_pAudio, 0, 1000), 1000) << n;
+        EXPECT_GT(Loudest(frame->m_pAudio, length - 1000, length), 1000) << n;
+    }
+}
+
 TEST_F(ReaderTest, AsfFileGoesThroughTheStreamHandlers)
 {
     playback_test::Clip clip;
