@@ -10,9 +10,9 @@
 // The clips made here carry no sound of their own: the sound is a 48 kHz
 // stereo tone on the first scene's audio track, which the mixer reads for
 // the whole production. With --clip-sound the clips carry 48 kHz stereo
-// PCM instead, as clips from a folder may; the grab reader then waits out
-// its time-out on most frames of 29.97 fps clips with sound, so such a run
-// takes hours.
+// PCM instead, as clips from a folder may (the clips made here store most
+// of their sound after their last picture, which the file splitter reads
+// ahead to).
 //
 // The last line always has this form, for scripts:
 //   produce: wall W s, cpu C s, peak P MiB, floor F s, ratio R
