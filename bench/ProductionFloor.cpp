@@ -5,14 +5,12 @@
 // clips to RGB24 and encoding as many pictures as the production has, with
 // as much sound, directly and without transitions.
 //
-//   bench_ProductionFloor [benchmark flags] [--clip-sound] [folder of ten .avi clips]
+//   bench_ProductionFloor [benchmark flags] [--tone-track] [folder of ten .avi clips]
 //
-// The clips made here carry no sound of their own: the sound is a 48 kHz
+// The clips made here carry 48 kHz stereo PCM of their own, interleaved
+// with their pictures. With --tone-track they carry no sound and a 48 kHz
 // stereo tone on the first scene's audio track, which the mixer reads for
-// the whole production. With --clip-sound the clips carry 48 kHz stereo
-// PCM instead, as clips from a folder may (the clips made here store most
-// of their sound after their last picture, which the file splitter reads
-// ahead to).
+// the whole production, stands in for it.
 //
 // The last line always has this form, for scripts:
 //   produce: wall W s, cpu C s, peak P MiB, floor F s, ratio R
@@ -53,7 +51,7 @@ struct Figures {
 
 Figures g_figures;
 std::string g_folder;
-bool g_clipSound = false;
+bool g_clipSound = true;
 
 // The folder of the clips made here, removed with the tone at the end.
 std::string g_madeFolder;
@@ -188,8 +186,8 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--clip-sound") == 0)
-            g_clipSound = true;
+        if (std::strcmp(argv[i], "--tone-track") == 0)
+            g_clipSound = false;
         else
             g_folder = argv[i];
     }

@@ -601,7 +601,7 @@ int64_t SamplesBefore(int64_t n)
     return n * kBenchSampleRate * 1001 / 30000;
 }
 
-bool WriteDvClip(const std::string& path, int frames, int first, bool sound)
+bool WriteDvClip(const std::string& path, int frames, int first, bool sound, bool soundStoredLate = false)
 {
     av::OutputPtr output;
     CodecPtr encoder;
@@ -626,6 +626,10 @@ bool WriteDvClip(const std::string& path, int frames, int first, bool sound)
         audio->codecpar->sample_rate = kBenchSampleRate;
         av_channel_layout_default(&audio->codecpar->ch_layout, 2);
         audio->codecpar->bits_per_coded_sample = 16;
+        // Without a bit rate the AVI muxer declares a quarter of the sound's
+        // real block rate and stores most of it after the last picture.
+        if (!soundStoredLate)
+            audio->codecpar->bit_rate = static_cast<int64_t>(kBenchSampleRate) * 4 * 8;
         audio->codecpar->block_align = 4;
         audio->time_base = {1, kBenchSampleRate};
     } else if (sound) {
@@ -674,6 +678,11 @@ bool WriteDvBenchmarkClip(const std::string& path, int frames)
 bool WriteDvBenchmarkClipWithSound(const std::string& path, int frames, int first)
 {
     return WriteDvClip(path, frames, first, true);
+}
+
+bool WriteDvClipWithSoundStoredLate(const std::string& path, int frames)
+{
+    return WriteDvClip(path, frames, 0, true, true);
 }
 
 namespace {

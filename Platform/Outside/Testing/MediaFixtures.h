@@ -158,6 +158,10 @@ bool DecodeReferenceFrame(const std::string& path, int frame, ReferencePicture& 
 // long a 48 kHz stereo tone to MP2 at `audioBitRate`, packets dropped;
 // timed from the first read.
 bool WriteDvBenchmarkClipWithSound(const std::string& path, int frames, int first = 0);
+// The same clip with its sound header declaring a quarter of the sound's
+// block rate, so that most of the sound is stored after the last picture:
+// a reader must read far ahead of the pictures to reach it.
+bool WriteDvClipWithSoundStoredLate(const std::string& path, int frames);
 bool TranscodeToMpeg2Directly(const std::vector<std::string>& clips, int encodeFrames, std::int64_t bitRate,
                               std::int64_t audioBitRate, int& decoded, double& seconds);
 

@@ -210,7 +210,7 @@ TEST_F(ReaderTest, NtscDvSoundStoredBehindThePicturesKeepsPace)
 {
     const std::string path = Path("ntsc_sound.avi");
     constexpr int kFrames = 16;
-    ASSERT_TRUE(media_fixtures::WriteDvBenchmarkClipWithSound(path, kFrames));
+    ASSERT_TRUE(media_fixtures::WriteDvClipWithSoundStoredLate(path, kFrames));
     auto reader = Open(path);
     ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
     ASSERT_EQ(reader->HasAudio(), 1);
