@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,26 +30,27 @@ void PutLe(std::vector<unsigned char>& bytes, std::uint32_t value, int count)
         bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
 }
 
-// A 16-bit mono PCM WAV of `seconds` of silence at `rate` with a short
-// click (four samples) at the start of every whole second.
-std::vector<unsigned char> ClickWav(int rate, int seconds)
+// A 16-bit PCM WAV of `seconds` of silence at `rate` with a short click
+// (four samples, on every channel) at the start of every whole second.
+std::vector<unsigned char> ClickWav(int rate, int channels, int seconds)
 {
-    const std::uint32_t samples = static_cast<std::uint32_t>(rate) * static_cast<std::uint32_t>(seconds);
+    const std::uint32_t frames = static_cast<std::uint32_t>(rate) * static_cast<std::uint32_t>(seconds);
+    const std::uint32_t samples = frames * static_cast<std::uint32_t>(channels);
     std::vector<unsigned char> bytes;
     bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
     PutLe(bytes, 36 + samples * 2, 4);
     bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     PutLe(bytes, 16, 4);
     PutLe(bytes, 1, 2);
-    PutLe(bytes, 1, 2);
+    PutLe(bytes, static_cast<std::uint32_t>(channels), 2);
     PutLe(bytes, static_cast<std::uint32_t>(rate), 4);
-    PutLe(bytes, static_cast<std::uint32_t>(rate) * 2, 4);
-    PutLe(bytes, 2, 2);
+    PutLe(bytes, static_cast<std::uint32_t>(rate * channels) * 2, 4);
+    PutLe(bytes, static_cast<std::uint32_t>(channels) * 2, 2);
     PutLe(bytes, 16, 2);
     bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
     PutLe(bytes, samples * 2, 4);
     for (std::uint32_t i = 0; i < samples; ++i) {
-        const bool click = i % static_cast<std::uint32_t>(rate) < 4;
+        const bool click = i / static_cast<std::uint32_t>(channels) % static_cast<std::uint32_t>(rate) < 4;
         PutLe(bytes, click ? 24000u : 0u, 2);
     }
     return bytes;
@@ -56,6 +58,12 @@ std::vector<unsigned char> ClickWav(int rate, int seconds)
 
 struct SyncCase {
     const char* name;
+    // The clicks' own rate and channels.
+    int sourceRate;
+    int sourceChannels;
+    // Whether the clicks play on a still rather than a colour scene.
+    bool still;
+    // The produced sound.
     int pcmIndex;
     int rate;
     int channels;
@@ -88,8 +96,16 @@ TEST_P(ProduceSoundSync, ClicksStayOnTheirSecondsToTheEnd)
 {
     const SyncCase& c = GetParam();
     const std::string clicks = m_dir.File("clicks.wav");
-    ASSERT_TRUE(media_fixtures::WriteBytes(clicks, ClickWav(c.rate, kSeconds)));
-    auto storyboard = ProduceStoryboard("C" + std::to_string(kSeconds));
+    ASSERT_TRUE(media_fixtures::WriteBytes(clicks, ClickWav(c.sourceRate, c.sourceChannels, kSeconds)));
+    auto storyboard = c.still ? std::make_unique<Storyboard>() : ProduceStoryboard("C" + std::to_string(kSeconds));
+    if (c.still) {
+        const std::string still = m_dir.File("still.bmp");
+        ASSERT_TRUE(media_fixtures::WriteStill(still, media_fixtures::StillKind::Bmp24, 64, 48));
+        auto* picture = new Scene(still.c_str());
+        picture->SetDuration(Seconds(kSeconds));
+        storyboard->SetItem(picture, 0);
+        storyboard->RecomputeTimes();
+    }
     ASSERT_TRUE(AttachSound(*storyboard, 0, clicks.c_str()));
 
     CProductionSettings settings;
@@ -143,9 +159,15 @@ TEST_P(ProduceSoundSync, ClicksStayOnTheirSecondsToTheEnd)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ProduceSoundSync,
-                         testing::Values(SyncCase{"Mono8At11025TenFps", 2, 11025, 1, 8, 100000},
-                                         SyncCase{"Mono8At11025Ntsc", 2, 11025, 1, 8, 33366},
-                                         SyncCase{"Stereo16At44100Ntsc", 13, 44100, 2, 16, 33366}),
+                         testing::Values(SyncCase{"Mono8At11025TenFps", 11025, 1, false, 2, 11025, 1, 8, 100000},
+                                         SyncCase{"Mono8At11025Ntsc", 11025, 1, false, 2, 11025, 1, 8, 33366},
+                                         SyncCase{"Stereo16At44100Ntsc", 44100, 2, false, 13, 44100, 2, 16, 33366},
+                                         SyncCase{"From48000ToMono8At11025Ntsc", 48000, 2, false, 2, 11025, 1, 8, 33366},
+                                         SyncCase{"From48000ToStereo16At44100Ntsc", 48000, 2, false, 13, 44100, 2, 16,
+                                                  33366},
+                                         SyncCase{"StillFrom48000ToStereo16At44100Ntsc", 48000, 2, true, 13, 44100, 2,
+                                                  16, 33366},
+                                         SyncCase{"StillMono8At11025TenFps", 11025, 1, true, 2, 11025, 1, 8, 100000}),
                          [](const testing::TestParamInfo<SyncCase>& info) { return std::string(info.param.name); });
 
 } // namespace
