@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Produce/Producer.h"
 #include "Win32/Produce/tests/ProduceStoryboards.h"
 #include "Win32/Sb/Document/ProductionSettings.h"
+#include "Win32/Sb/Media/tests/GraphTestSupport.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -30,6 +33,12 @@ void PutLe(std::vector<unsigned char>& bytes, std::uint32_t value, int count)
         bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
 }
 
+void PutTag(std::vector<unsigned char>& bytes, const char* tag)
+{
+    for (; *tag != 0; ++tag)
+        bytes.push_back(static_cast<unsigned char>(*tag));
+}
+
 // A 16-bit PCM WAV of `seconds` of silence at `rate` with a short click
 // (four samples, on every channel) at the start of every whole second.
 std::vector<unsigned char> ClickWav(int rate, int channels, int seconds)
@@ -37,9 +46,9 @@ std::vector<unsigned char> ClickWav(int rate, int channels, int seconds)
     const std::uint32_t frames = static_cast<std::uint32_t>(rate) * static_cast<std::uint32_t>(seconds);
     const std::uint32_t samples = frames * static_cast<std::uint32_t>(channels);
     std::vector<unsigned char> bytes;
-    bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
+    PutTag(bytes, "RIFF");
     PutLe(bytes, 36 + samples * 2, 4);
-    bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    PutTag(bytes, "WAVEfmt ");
     PutLe(bytes, 16, 4);
     PutLe(bytes, 1, 2);
     PutLe(bytes, static_cast<std::uint32_t>(channels), 2);
@@ -47,7 +56,7 @@ std::vector<unsigned char> ClickWav(int rate, int channels, int seconds)
     PutLe(bytes, static_cast<std::uint32_t>(rate * channels) * 2, 4);
     PutLe(bytes, static_cast<std::uint32_t>(channels) * 2, 2);
     PutLe(bytes, 16, 2);
-    bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
+    PutTag(bytes, "data");
     PutLe(bytes, samples * 2, 4);
     for (std::uint32_t i = 0; i < samples; ++i) {
         const bool click = i / static_cast<std::uint32_t>(channels) % static_cast<std::uint32_t>(rate) < 4;
@@ -85,6 +94,31 @@ std::vector<int> FirstChannel(const media_fixtures::ReadBackFile& file, int chan
     return samples;
 }
 
+// Produces `storyboard` to an uncompressed 64 x 48 AVI in the case's frame
+// time and sound format, and reads it back.
+void ProduceAvi(Storyboard& storyboard, const std::string& target, const SyncCase& c,
+                media_fixtures::ReadBackFile& file)
+{
+    CProductionSettings settings;
+    ProductionParams& params = settings.GetParams();
+    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
+    params.m_nOutputType = 1;
+    params.m_nWidth = 64;
+    params.m_nHeight = 48;
+    params.m_nFrameMicroseconds = c.frameTime;
+    params.m_wBitsPerPixel = 24;
+    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
+    params.m_Compress.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
+    params.m_Compress.dwFlags = AVICOMPRESSF_VALID;
+    params.m_nPcmFormatIndex = c.pcmIndex;
+    CProducer producer(&storyboard, &settings, nullptr);
+    ASSERT_EQ(producer.Prepare(0, 0x7FFF), 0);
+    CString name;
+    ASSERT_EQ(producer.Produce(name), 0);
+
+    ASSERT_TRUE(media_fixtures::ReadBackMediaFile(target, file));
+}
+
 class ProduceSoundSync : public testing::TestWithParam<SyncCase> {
 protected:
     void SetUp() override { media_fixtures::QuietMediaLogs(); }
@@ -108,26 +142,9 @@ TEST_P(ProduceSoundSync, ClicksStayOnTheirSecondsToTheEnd)
     }
     ASSERT_TRUE(AttachSound(*storyboard, 0, clicks.c_str()));
 
-    CProductionSettings settings;
-    ProductionParams& params = settings.GetParams();
     const std::string target = m_dir.File("clicks.avi");
-    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
-    params.m_nOutputType = 1;
-    params.m_nWidth = 64;
-    params.m_nHeight = 48;
-    params.m_nFrameMicroseconds = c.frameTime;
-    params.m_wBitsPerPixel = 24;
-    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
-    params.m_Compress.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
-    params.m_Compress.dwFlags = AVICOMPRESSF_VALID;
-    params.m_nPcmFormatIndex = c.pcmIndex;
-    CProducer producer(storyboard.get(), &settings, nullptr);
-    ASSERT_EQ(producer.Prepare(0, 0x7FFF), 0);
-    CString name;
-    ASSERT_EQ(producer.Produce(name), 0);
-
     media_fixtures::ReadBackFile file;
-    ASSERT_TRUE(media_fixtures::ReadBackMediaFile(target, file));
+    ASSERT_NO_FATAL_FAILURE(ProduceAvi(*storyboard, target, c, file));
     ASSERT_EQ(file.audioRate, c.rate);
     ASSERT_EQ(file.audioChannels, c.channels);
     const std::vector<int> samples = FirstChannel(file, c.channels, c.bits);
@@ -171,3 +188,75 @@ INSTANTIATE_TEST_SUITE_P(Formats, ProduceSoundSync,
                          [](const testing::TestParamInfo<SyncCase>& info) { return std::string(info.param.name); });
 
 } // namespace
+
+// A 60 s clip of its own pictures and sound (a 440 Hz tone from its first
+// sample) followed by 3 s of silent colour: the tone keeps its phase from
+// the first seconds to the last and stops at the cut.
+class ProduceVideoSoundSync : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        for (const char* module : {"Grabwell", "Reverbix", "Switcher"})
+            ASSERT_EQ(graph_test::CallModule(module, "DllRegisterServer"), S_OK) << module;
+    }
+    void SetUp() override { media_fixtures::QuietMediaLogs(); }
+
+    TempDir m_dir;
+};
+
+// The lag (in samples, within half a period) at which the 440 Hz tone in
+// `samples` from `from` on best matches the tone started at sample 0.
+int ToneLag(const std::vector<int>& samples, size_t from, int rate)
+{
+    const double period = static_cast<double>(rate) / 440;
+    int best = 0;
+    double bestSum = -1e300;
+    for (int lag = -static_cast<int>(period / 2); lag <= static_cast<int>(period / 2); ++lag) {
+        double sum = 0;
+        for (size_t i = from; i < from + 4096 && i < samples.size(); ++i)
+            sum += samples[i] * std::sin(2 * M_PI * 440 * (static_cast<double>(i) - lag) / rate);
+        if (sum > bestSum) {
+            bestSum = sum;
+            best = lag;
+        }
+    }
+    return best;
+}
+
+TEST_F(ProduceVideoSoundSync, ClipToneKeepsItsPhaseAndEndsAtTheCut)
+{
+    constexpr int kClipSeconds = 60;
+    playback_test::Clip clip;
+    clip.video = "mjpeg";
+    clip.pixels = "yuvj420p";
+    clip.width = 64;
+    clip.height = 48;
+    clip.frames = kClipSeconds * 25;
+    clip.audio = "pcm_s16le";
+    const std::string movie = m_dir.File("movie.avi");
+    ASSERT_TRUE(playback_test::WriteClip(movie, clip));
+    auto storyboard = std::make_unique<Storyboard>();
+    storyboard->SetItem(new Scene(movie.c_str()), 0);
+    storyboard->SetItem(MakeColourScene(3), 2);
+    storyboard->RecomputeTimes();
+
+    const SyncCase c{"Stereo16At44100Ntsc", 48000, 2, false, 13, 44100, 2, 16, 33366};
+    const std::string target = m_dir.File("produced.avi");
+    media_fixtures::ReadBackFile file;
+    ASSERT_NO_FATAL_FAILURE(ProduceAvi(*storyboard, target, c, file));
+    const std::vector<int> samples = FirstChannel(file, c.channels, c.bits);
+    const double frameSamples = static_cast<double>(c.rate) * c.frameTime / 1e6;
+    ASSERT_NEAR(static_cast<double>(samples.size()), static_cast<double>(c.rate) * (kClipSeconds + 3), frameSamples);
+
+    const int early = ToneLag(samples, static_cast<size_t>(2 * c.rate), c.rate);
+    const int late = ToneLag(samples, static_cast<size_t>((kClipSeconds - 2) * c.rate), c.rate);
+    // The tone's last loud sample against the cut.
+    long long end = static_cast<long long>(samples.size()) - 1;
+    while (end > 0 && std::abs(samples[static_cast<size_t>(end)]) < 1000)
+        --end;
+    const long long cut = static_cast<long long>(kClipSeconds) * c.rate;
+    std::printf("[ clip ] tone lag at 2 s: %d, at %d s: %d samples; tone ends %lld samples (%.2f ms) from the cut\n",
+                early, kClipSeconds - 2, late, end - cut, 1000.0 * static_cast<double>(end - cut) / c.rate);
+    EXPECT_LE(std::abs(late - early), 4);
+    EXPECT_LE(static_cast<double>(std::llabs(end - cut)), frameSamples);
+}
