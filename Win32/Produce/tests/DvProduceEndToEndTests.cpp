@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "Filters/Common/testing/PluginTesting.h"
 #include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
 #include "Platform/Outside/Dv1394/Dv1394.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Produce/Producer.h"
+#include "Win32/Produce/tests/DvProductionFixture.h"
 #include "Win32/Produce/tests/ProduceStoryboards.h"
 #include "Win32/Sb/Document/ProductionSettings.h"
 #include "tests/support/TempDir.h"
@@ -75,33 +75,9 @@ std::string Describe(const DvCase& c)
            std::to_string(c.audioCode);
 }
 
-class DvProduceEndToEnd : public plugin_test::WithModules {
+class DvProduceEndToEnd : public DvProductionTest {
 protected:
-    DvProduceEndToEnd()
-        : WithModules({Module("Corvane"), Module("Switcher"), Module("Tessaly"), Module("Grabwell"),
-                       Module("Reverbix")})
-    {
-    }
-    static std::string Module(const char* name)
-    {
-        return std::string(KESTRELON_PRODUCE_PLUGIN_MODULES) + "/" + name + ".so";
-    }
-    void SetUp() override
-    {
-        WithModules::SetUp();
-        media_fixtures::QuietMediaLogs();
-        m_saved = GetDv1394StackSetting();
-    }
-    void TearDown() override
-    {
-        SetDv1394StackSetting(m_saved);
-        WithModules::TearDown();
-    }
-
     void ProduceAndCheck(const DvCase& c);
-
-    testing_support::TempDir m_dir;
-    Dv1394StackSetting m_saved;
 };
 
 void DvProduceEndToEnd::ProduceAndCheck(const DvCase& c)

@@ -16,6 +16,7 @@
 #include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Produce/Producer.h"
+#include "Win32/Produce/tests/DvProductionFixture.h"
 #include "Win32/Produce/tests/ProduceStoryboards.h"
 #include "Win32/Sb/Document/ProductionSettings.h"
 #include "Win32/Sb/Media/tests/GraphTestSupport.h"
@@ -88,10 +89,41 @@ std::vector<int> FirstChannel(const media_fixtures::ReadBackFile& file, int chan
     for (size_t at = 0; at + width <= file.audioBytes.size(); at += width) {
         if (bits == 8)
             samples.push_back(file.audioBytes[at] - 128);
-        else
-            samples.push_back(static_cast<int16_t>(file.audioBytes[at] | (file.audioBytes[at + 1] << 8)));
     }
+    for (size_t at = 0; bits == 16 && at < file.audio16.size(); at += static_cast<size_t>(channels))
+        samples.push_back(file.audio16[at]);
     return samples;
+}
+
+// The offset (in samples, the largest over the production) of the click
+// of every whole second from its place, each click being the loudest sample
+// within half a second of its place; the faded first and last seconds are
+// left out.
+long long ClickOffset(const std::vector<int>& samples, int rate, int seconds, int bits, const char* name)
+{
+    long long worst = 0;
+    long long first = 0;
+    long long last = 0;
+    for (int k = 1; k < seconds - 1; ++k) {
+        const long long expected = static_cast<long long>(k) * rate;
+        long long found = -1;
+        int peak = 0;
+        for (long long i = expected - rate / 2; i < expected + rate / 2; ++i) {
+            if (i >= 0 && i < static_cast<long long>(samples.size()) && std::abs(samples[static_cast<size_t>(i)]) > peak) {
+                peak = std::abs(samples[static_cast<size_t>(i)]);
+                found = i;
+            }
+        }
+        EXPECT_GT(peak, bits == 8 ? 20 : 2000) << "second " << k;
+        last = found - expected;
+        if (k == 1)
+            first = last;
+        if (std::llabs(last) > std::llabs(worst))
+            worst = last;
+    }
+    std::printf("[ %s ] click offset at 1 s: %lld, at %d s: %lld samples (%.2f ms), worst %lld samples\n", name,
+                first, seconds - 2, last, 1000.0 * static_cast<double>(last) / rate, worst);
+    return worst;
 }
 
 // Produces `storyboard` to an uncompressed 64 x 48 AVI in the case's frame
@@ -151,27 +183,7 @@ TEST_P(ProduceSoundSync, ClicksStayOnTheirSecondsToTheEnd)
     const double frameSamples = static_cast<double>(c.rate) * c.frameTime / 1e6;
     EXPECT_NEAR(static_cast<double>(samples.size()), static_cast<double>(c.rate) * kSeconds, frameSamples);
 
-    // Each click is the loudest sample within half a second of its place;
-    // the faded first and last seconds are left out.
-    long long worst = 0;
-    long long last = 0;
-    for (int k = 1; k < kSeconds - 1; ++k) {
-        const long long expected = static_cast<long long>(k) * c.rate;
-        long long found = -1;
-        int peak = 0;
-        for (long long i = expected - c.rate / 2; i < expected + c.rate / 2; ++i) {
-            if (i >= 0 && i < static_cast<long long>(samples.size()) && std::abs(samples[static_cast<size_t>(i)]) > peak) {
-                peak = std::abs(samples[static_cast<size_t>(i)]);
-                found = i;
-            }
-        }
-        ASSERT_GT(peak, c.bits == 8 ? 20 : 2000) << "second " << k;
-        last = found - expected;
-        if (std::llabs(last) > std::llabs(worst))
-            worst = last;
-    }
-    std::printf("[ %s ] click offset at %d s: %lld samples (%.2f ms), worst %lld samples\n", c.name, kSeconds - 2,
-                last, 1000.0 * static_cast<double>(last) / c.rate, worst);
+    const long long worst = ClickOffset(samples, c.rate, kSeconds, c.bits, c.name);
     EXPECT_LE(static_cast<double>(std::llabs(worst)), frameSamples);
 }
 
@@ -260,3 +272,48 @@ TEST_F(ProduceVideoSoundSync, ClipToneKeepsItsPhaseAndEndsAtTheCut)
     EXPECT_LE(std::abs(late - early), 4);
     EXPECT_LE(static_cast<double>(std::llabs(end - cut)), frameSamples);
 }
+
+// Clicks on a colour scene produced to NTSC DV with 48 kHz sound, type 1
+// (sound inside the DV frames) and type 2 (a PCM stream beside them).
+class ProduceDvSoundSync : public DvProductionTest, public testing::WithParamInterface<int> {};
+
+TEST_P(ProduceDvSoundSync, ClicksStayOnTheirSecondsToTheEnd)
+{
+    constexpr int kDvSeconds = 30;
+    Dv1394StackSetting stack;
+    stack.busLibraryPresent = GetParam() == 2;
+    SetDv1394StackSetting(stack);
+    const std::string clicks = m_dir.File("clicks.wav");
+    ASSERT_TRUE(media_fixtures::WriteBytes(clicks, ClickWav(48000, 2, kDvSeconds)));
+    auto storyboard = ProduceStoryboard("C" + std::to_string(kDvSeconds));
+    ASSERT_TRUE(AttachSound(*storyboard, 0, clicks.c_str()));
+
+    CProductionSettings settings;
+    ProductionParams& params = settings.GetParams();
+    const std::string target = m_dir.File("clicks.avi");
+    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
+    params.m_nOutputType = 3;
+    params.m_nWidth = 720;
+    params.m_nHeight = 480;
+    params.m_nFrameMicroseconds = 33366;
+    params.m_wBitsPerPixel = 24;
+    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
+    params.m_Compress.fccHandler = mmioFOURCC('d', 'v', 's', 'd');
+    params.m_nDvAudioIndex = 3;
+    CProducer producer(storyboard.get(), &settings, nullptr);
+    ASSERT_EQ(producer.Prepare(0, 0x7FFF), 0);
+    CString name;
+    ASSERT_EQ(producer.Produce(name), 0);
+
+    media_fixtures::ReadBackFile file;
+    ASSERT_TRUE(media_fixtures::ReadBackMediaFile(target, file));
+    ASSERT_EQ(file.audioRate, 48000);
+    const std::vector<int> samples = FirstChannel(file, 2, 16);
+    const double frameSamples = 48000 * 0.033366;
+    EXPECT_NEAR(static_cast<double>(samples.size()), 48000.0 * kDvSeconds, frameSamples);
+    const std::string label = "DvType" + std::to_string(GetParam());
+    EXPECT_LE(static_cast<double>(std::llabs(ClickOffset(samples, 48000, kDvSeconds, 16, label.c_str()))),
+              frameSamples);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, ProduceDvSoundSync, testing::Values(1, 2));
