@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,8 @@ struct SyncCase {
     int bits;
     int frameTime;
 };
+
+void PrintTo(const SyncCase& c, std::ostream* os) { *os << c.name; }
 
 // The first channel's samples of the produced sound, centred on zero.
 std::vector<int> FirstChannel(const media_fixtures::ReadBackFile& file, int channels, int bits)
