@@ -1,6 +1,7 @@
 #include "Win32/Produce/Producer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "Platform/DShow/Api/FilterInterfaces.h"
@@ -498,6 +499,7 @@ int CProducer::AdvanceSlot(int i)
 int CProducer::Produce(CString& name)
 {
     m_Window = SlotWindow{};
+    m_pSoundScene = nullptr;
     if (!m_pWriter || m_nFirstSlot < 0)
         return kProduceOpenFailed;
     if (const int opened = OpenFirstSlot(); opened != 0)
@@ -558,9 +560,23 @@ MediaFrame* CProducer::GetSceneFrame(Scene* scene, int level)
     return scene->GetFrame(1, m_bAudioOn ? 1 : 0, &m_AudioFormat, level);
 }
 
+void CProducer::StartSceneSound(const Scene* scene)
+{
+    if (scene == m_pSoundScene)
+        return;
+    m_pSoundScene = scene;
+    // Each frame's sound block is its span rounded to whole samples, so the
+    // sound handed out so far may run a little over or under the frames
+    // written; the new scene's sound starts at its pictures' time.
+    if (m_bAudioOn && m_pMixer)
+        m_pMixer->Realign(static_cast<LONGLONG>(std::llround(m_tFrame.GetSeconds() * m_nFramesWritten
+                                                             * m_pMixer->m_OutputFormat.nSamplesPerSec)));
+}
+
 int CProducer::WriteSceneVideo()
 {
     Scene* scene = m_Window.scene;
+    StartSceneSound(scene);
     const CMediaTime end = ProductionTime(m_Window.nextTransition != nullptr ? m_Window.nextTransition->GetStart()
                                                                              : scene->GetEnd());
     const LONGLONG endTime = end.GetReferenceTime();
@@ -606,6 +622,7 @@ int CProducer::WriteTransition()
     Transition* transition = m_Window.transition;
     Scene* sceneA = m_Window.sceneA;
     Scene* sceneB = m_Window.sceneB;
+    StartSceneSound(sceneB);
     const int n = static_cast<int>(transition->GetDuration().GetSeconds() / m_tFrame.GetSeconds() + 0.5);
     const LONGLONG endTime = ProductionTime(transition->GetEnd()).GetReferenceTime();
     CIplAlphaMask mask(m_nFrameWidth, m_nFrameHeight);

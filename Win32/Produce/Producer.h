@@ -196,5 +196,9 @@ private:
     CString m_strOutputName;
     int m_nLowDiskLevel = kDefaultLowDiskLevel;
     SlotWindow m_Window;
+    // The scene whose sound started last; a scene's sound starting anew
+    // realigns the mixed sound with the frames written.
+    const Scene* m_pSoundScene = nullptr;
+    void StartSceneSound(const Scene* scene);
     FreeSpaceQuery m_freeSpace;
 };

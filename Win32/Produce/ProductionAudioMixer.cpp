@@ -168,7 +168,9 @@ void CProductionAudioMixer::Deliver(const BYTE* mixed, std::size_t bytes, CWaveB
 {
     // What was held over from the last block goes first; what the output
     // cannot hold now waits for the next one.
-    m_Held.insert(m_Held.end(), mixed, mixed + bytes);
+    const std::size_t skip = std::min(bytes, static_cast<std::size_t>(m_nSkipFrames) * m_OutputFormat.nBlockAlign);
+    m_nSkipFrames -= static_cast<LONGLONG>(skip / m_OutputFormat.nBlockAlign);
+    m_Held.insert(m_Held.end(), mixed + skip, mixed + bytes);
     const std::size_t room = output->m_nCapacity > output->m_nLength ? output->m_nCapacity - output->m_nLength : 0;
     const std::size_t align = m_OutputFormat.nBlockAlign;
     const std::size_t made = std::min(m_Held.size(), room / align * align);
@@ -217,13 +219,34 @@ void CProductionAudioMixer::Flush(CWaveBuffer* output, LONGLONG total)
     m_nFramesOut += owed;
 }
 
+void CProductionAudioMixer::Realign(LONGLONG total)
+{
+    const std::size_t align = m_OutputFormat.nBlockAlign;
+    if (align == 0 || total < 0 || m_SourceFormat.nSamplesPerSec == 0)
+        return;
+    // Where the next sound mixed in will come out: after everything mixed
+    // so far, whether handed out, held or still inside the engine.
+    const LONGLONG owed = total - (m_nFramesOut + OwedFrames());
+    m_nShiftFrames += owed;
+    if (owed > 0) {
+        const LONGLONG cancelled = std::min(owed, m_nSkipFrames);
+        m_nSkipFrames -= cancelled;
+        m_Held.resize(m_Held.size() + static_cast<std::size_t>(owed - cancelled) * align,
+                      m_OutputFormat.wBitsPerSample == 8 ? 0x80 : 0x00);
+    } else if (owed < 0) {
+        const LONGLONG cut = std::min(-owed, static_cast<LONGLONG>(m_Held.size() / align));
+        m_Held.erase(m_Held.begin(), m_Held.begin() + static_cast<std::ptrdiff_t>(cut * static_cast<LONGLONG>(align)));
+        m_nSkipFrames += -owed - cut;
+    }
+}
+
 LONGLONG CProductionAudioMixer::OwedFrames() const
 {
     if (m_SourceFormat.nSamplesPerSec == 0)
         return 0;
     const LONGLONG sourceRate = m_SourceFormat.nSamplesPerSec;
     const LONGLONG expected = (m_nFramesIn * m_OutputFormat.nSamplesPerSec + sourceRate / 2) / sourceRate;
-    return expected - m_nFramesOut;
+    return expected + m_nShiftFrames - m_nFramesOut;
 }
 
 void CProductionAudioMixer::CrossFade(CWaveBuffer** a, CWaveBuffer** b, const WAVEFORMATEX* format, INT* ok)

@@ -53,6 +53,12 @@ public:
     void Flush(CWaveBuffer* output, LONGLONG total = -1);
     // Output frames mixed but not yet handed out.
     LONGLONG OwedFrames() const;
+    // Where a new sound starts: brings the sound handed out and held so far
+    // to `total` output frames, cutting what the blocks before ran over
+    // (from what is still to be handed out) or padding with silence, so
+    // that the new sound starts at its pictures' time however the frames'
+    // blocks were rounded.
+    void Realign(LONGLONG total);
     // Averages the two blocks 50/50 into the longer one, which *a then
     // names.
     void CrossFade(CWaveBuffer** a, CWaveBuffer** b, const WAVEFORMATEX* format, INT* ok);
@@ -83,4 +89,8 @@ private:
     // Source frames mixed and output frames handed out, from the start.
     LONGLONG m_nFramesIn = 0;
     LONGLONG m_nFramesOut = 0;
+    // Output frames still to be cut from the next mixed sound, and the
+    // frames realignment has added (less those it has cut) in all.
+    LONGLONG m_nSkipFrames = 0;
+    LONGLONG m_nShiftFrames = 0;
 };
