@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -250,4 +251,38 @@ TEST(ProductionAudioMixer, FlushHandsOutEverySampleMixed)
     // The flushed end is the mixed sound (the engine gives 16000 for
     // 16384), not silence.
     EXPECT_NEAR(MixAndFlush(50, 1103, 2206, -1).nearEnd, 8000 * 16000 / 16384, 3);
+}
+
+// Blocks of 0.1 s rounded to 1,103 or 1,102 frames (or much longer or
+// shorter) run over or under the frames' time; where a new sound starts,
+// realigning cuts or pads the difference so that the new sound comes out
+// at its exact place.
+TEST(ProductionAudioMixer, RealignStartsTheNextSoundAtItsPlace)
+{
+    for (const DWORD frames : {1103u, 1102u, 1150u, 1000u}) {
+        CProductionAudioMixer mixer(Milliseconds(100), &kStereo16, &kStereo16, TRUE);
+        std::vector<int> left;
+        LONGLONG handedOut = 0;
+        // Sound already handed out cannot be taken back: the new sound's
+        // head is cut instead, and the rest of it stays in place.
+        LONGLONG start = 0;
+        for (int b = 0; b < 20; ++b) {
+            if (b == 10) {
+                start = std::max<LONGLONG>(11025, handedOut);
+                mixer.Realign(11025);
+            }
+            const std::vector<BYTE> samples = Constant16(frames, 2, b < 10 ? 8000 : -8000);
+            CWaveBuffer primary(&kStereo16, samples.data(), static_cast<DWORD>(samples.size()));
+            CWaveBuffer output(&kStereo16, nullptr, frames * 2 * 4);
+            mixer.Mix(&primary, &output);
+            if (b == 19)
+                mixer.Flush(&output, -1);
+            handedOut += output.m_nLength / 4;
+            for (DWORD i = 0; i + 3 < output.m_nLength; i += 4)
+                left.push_back(static_cast<SHORT>(output.m_pData[i] | output.m_pData[i + 1] << 8));
+        }
+        const auto firstNegative = std::find_if(left.begin(), left.end(), [](int v) { return v < 0; }) - left.begin();
+        EXPECT_EQ(firstNegative, start) << frames;
+        EXPECT_EQ(handedOut, 11025 + 10 * static_cast<LONGLONG>(frames)) << frames;
+    }
 }
