@@ -53,10 +53,13 @@ HRESULT STDMETHODCALLTYPE RendererInputPin::EndOfStream()
 
 HRESULT STDMETHODCALLTYPE RendererInputPin::BeginFlush()
 {
+    // Flushing first, so a sample already on its way in cannot leave the
+    // renderer holding an old frame once the flush has let go of it.
+    HRESULT hr = CRenderedInputPin::BeginFlush();
     m_renderer->m_presentation.Cancel();
     m_renderer->m_holding.Reset();
     m_renderer->OnFlush();
-    return CRenderedInputPin::BeginFlush();
+    return hr;
 }
 
 HRESULT STDMETHODCALLTYPE RendererInputPin::EndFlush()

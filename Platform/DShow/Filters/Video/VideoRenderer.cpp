@@ -587,10 +587,13 @@ private:
                 return E_FAIL;
         }
         Repaint();
-        // Held once it is on screen: a completed pause shows the frame.
+        // Held once it is on screen: a completed pause shows the frame. A
+        // frame drawn while a flush is under way is not held: the pause
+        // completes with the frame that comes after the flush.
         {
             std::lock_guard<std::mutex> guard(m_frameLock);
-            m_holding = true;
+            if (!m_pin->IsFlushing())
+                m_holding = true;
         }
         m_frameChanged.notify_all();
         return S_OK;
