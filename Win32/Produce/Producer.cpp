@@ -183,11 +183,7 @@ MediaWriter* CProducer::CreateDvWriter(const CProductionSettings& settings)
     const ProductionParams& params = settings.GetParams();
     const StoredCompressOptions& stored = params.m_Compress;
     auto* writer = new DVWriter(m_pNotifyWnd ? m_pNotifyWnd->GetSafeHwnd() : nullptr);
-    writer->SetOutputName(params.m_szOutputPath);
-    writer->SetFrameSize(params.m_nWidth, params.m_nHeight);
-    writer->SetFrameTime(static_cast<DWORD>(params.m_nFrameMicroseconds));
-    writer->SetCompressOptions(CompressOptionsOf(settings));
-    writer->SetBitDepth(params.m_wBitsPerPixel);
+    ConfigureVideoWriter(*writer, settings);
     writer->SetCompressorHandler(stored.fccHandler);
     writer->SetAudioIndex(params.m_nDvAudioIndex);
     writer->SetInterleave(1, 0.0);
@@ -232,11 +228,7 @@ MediaWriter* CProducer::CreateAviWriter(const CProductionSettings& settings)
     const int type = params.m_nOutputType;
     const StoredCompressOptions& stored = params.m_Compress;
     auto* writer = new AviWriter;
-    writer->SetOutputName(params.m_szOutputPath);
-    writer->SetFrameSize(params.m_nWidth, params.m_nHeight);
-    writer->SetFrameTime(static_cast<DWORD>(params.m_nFrameMicroseconds));
-    writer->SetCompressOptions(CompressOptionsOf(settings));
-    writer->SetBitDepth(params.m_wBitsPerPixel);
+    ConfigureVideoWriter(*writer, settings);
     writer->SetCompressorHandler(stored.fccHandler);
     writer->SetAudioIndex(params.m_nPcmFormatIndex);
     writer->SetOutputType(type);

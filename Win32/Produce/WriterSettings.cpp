@@ -63,11 +63,6 @@ void LogProductionSettings(const ProductionParams& params, int audioIndex)
 
 void ConfigureProfiledWriter(ProfiledWriter& writer, const CProductionSettings& settings)
 {
-    const ProductionParams& params = settings.GetParams();
-    writer.SetOutputName(params.m_szOutputPath);
-    writer.SetFrameSize(params.m_nWidth, params.m_nHeight);
-    writer.SetFrameTime(static_cast<DWORD>(params.m_nFrameMicroseconds));
-    writer.SetCompressOptions(CompressOptionsOf(settings));
-    writer.SetBitDepth(params.m_wBitsPerPixel);
+    ConfigureVideoWriter(writer, settings);
     writer.SetAudioIndex(2);
 }

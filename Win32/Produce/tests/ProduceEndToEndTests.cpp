@@ -111,17 +111,7 @@ int Produce(Storyboard& storyboard, const std::string& target, FOURCC handler, C
 {
     CProductionSettings settings;
     ProductionParams& params = settings.GetParams();
-    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
-    params.m_nOutputType = 1;
-    params.m_nWidth = kWidth;
-    params.m_nHeight = kHeight;
-    params.m_nFrameMicroseconds = kFrameTime;
-    params.m_wBitsPerPixel = 24;
-    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
-    params.m_Compress.fccHandler = handler;
-    params.m_Compress.dwQuality = 9000;
-    params.m_Compress.dwKeyFrameEvery = 1;
-    params.m_Compress.dwFlags = AVICOMPRESSF_VALID;
+    SetAviOutput(params, target, handler, kWidth, kHeight, kFrameTime);
     params.m_nPcmFormatIndex = kAudioIndex;
     CProducer producer(&storyboard, &settings, nullptr);
     if (const int prepared = producer.Prepare(0, 0x7FFF); prepared != 0)

@@ -156,15 +156,7 @@ void ProduceAvi(Storyboard& storyboard, const std::string& target, const SyncCas
 {
     CProductionSettings settings;
     ProductionParams& params = settings.GetParams();
-    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
-    params.m_nOutputType = 1;
-    params.m_nWidth = 64;
-    params.m_nHeight = 48;
-    params.m_nFrameMicroseconds = c.frameTime;
-    params.m_wBitsPerPixel = 24;
-    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
-    params.m_Compress.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
-    params.m_Compress.dwFlags = AVICOMPRESSF_VALID;
+    SetAviOutput(params, target, mmioFOURCC('D', 'I', 'B', ' '), 64, 48, c.frameTime);
     params.m_nPcmFormatIndex = c.pcmIndex;
     CProducer producer(&storyboard, &settings, nullptr);
     ASSERT_EQ(producer.Prepare(0, 0x7FFF), 0);

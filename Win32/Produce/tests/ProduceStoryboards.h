@@ -4,18 +4,38 @@
 // with 1 s overlap, "W1" a wipe, "M" a scene of a media file that does not
 // exist, "_" an empty slot.
 
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
 
 #include "Win32/Sb/Document/AudioClipList.h"
+#include "Win32/Sb/Document/ProductionSettings.h"
 #include "Win32/Sb/Document/Scene.h"
 #include "Win32/Sb/Document/SceneAudio.h"
 #include "Win32/Sb/Document/Storyboard.h"
 #include "Win32/Sb/Document/Transition.h"
 #include "Win32/Sb/Document/TransitionEffect.h"
 #include "Win32/Sb/Document/TransitionParams.h"
+
+// An AVI output of `width` x `height` at `frameTime` microseconds to
+// `target`, 24 bits a pixel through `handler` ('DIB ' for uncompressed).
+inline void SetAviOutput(ProductionParams& params, const std::string& target, FOURCC handler, int width, int height,
+                         int frameTime)
+{
+    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
+    params.m_nOutputType = 1;
+    params.m_nWidth = width;
+    params.m_nHeight = height;
+    params.m_nFrameMicroseconds = frameTime;
+    params.m_wBitsPerPixel = 24;
+    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
+    params.m_Compress.fccHandler = handler;
+    params.m_Compress.dwQuality = 9000;
+    params.m_Compress.dwKeyFrameEvery = 1;
+    params.m_Compress.dwFlags = AVICOMPRESSF_VALID;
+}
 
 inline CMediaTime Seconds(double seconds)
 {

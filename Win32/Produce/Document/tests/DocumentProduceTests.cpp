@@ -12,6 +12,7 @@
 
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Produce/Document/StoryboardProduction.h"
+#include "Win32/Produce/tests/ProduceStoryboards.h"
 #include "Win32/Sb/Document/ProductionSettings.h"
 #include "Win32/Sb/Document/SBDoc.h"
 #include "Win32/Sb/Document/Scene.h"
@@ -72,17 +73,7 @@ protected:
     void SetOutput(CSBDoc& doc, const std::string& target)
     {
         ProductionParams& params = doc.GetProductionSettings()->GetParams();
-        std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
-        params.m_nOutputType = 1;
-        params.m_nWidth = kWidth;
-        params.m_nHeight = kHeight;
-        params.m_nFrameMicroseconds = kFrameTime;
-        params.m_wBitsPerPixel = 24;
-        params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
-        params.m_Compress.fccHandler = mmioFOURCC('D', 'I', 'B', ' ');
-        params.m_Compress.dwQuality = 9000;
-        params.m_Compress.dwKeyFrameEvery = 1;
-        params.m_Compress.dwFlags = AVICOMPRESSF_VALID;
+        SetAviOutput(params, target, mmioFOURCC('D', 'I', 'B', ' '), kWidth, kHeight, kFrameTime);
     }
 
     testing_support::LoadedResourceModules m_resources;
