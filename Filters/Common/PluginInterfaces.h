@@ -139,7 +139,8 @@ struct IKLPushSource : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetMediaType(const AM_MEDIA_TYPE* type, int bytesPerBuffer) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetMediaType(AM_MEDIA_TYPE* type) = 0;
     virtual HRESULT STDMETHODCALLTYPE DeliverData(BYTE* data, int length) = 0;
-    // Null repeats the sample signalled last.
+    // Null repeats the sample signalled last while it is recent; S_FALSE
+    // says the repeat was acknowledged but nothing was delivered.
     virtual HRESULT STDMETHODCALLTYPE Signal(IMediaSample* sample) = 0;
     virtual HRESULT STDMETHODCALLTYPE EndOfStream() = 0;
 };

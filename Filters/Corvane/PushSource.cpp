@@ -288,6 +288,9 @@ HRESULT CQORSourceStream::FillFromHandOver(IMediaSample* sample)
             LONGLONG heldStart = 0, heldStop = 0;
             if (!m_held || FAILED(m_held->GetMediaTime(&heldStart, &heldStop)) ||
                 f.m_clock->Now() - heldStart + 20 > kRepeatAge) {
+                // Acknowledged without a sample: the caller learns that
+                // nothing stood in for its frame.
+                f.m_handOverResult = S_FALSE;
                 f.m_dataReady.Reset();
                 f.m_taken.Set();
                 continue;

@@ -27,8 +27,9 @@ constexpr UINT kGraphEventMessage = 0x412;
 constexpr int kPathChars = 260;
 // Video pushes that may fail in a row before the production fails.
 constexpr int kToleratedVideoFailures = 4;
-// How long a finishing close waits for the graph to write the last frames.
-constexpr LONG kFinishWait = 10000;
+// How long a finishing close waits for the graph to write the last frames;
+// a graph that has not finished by then leaves an incomplete file.
+constexpr LONG kFinishWait = 30000;
 constexpr DWORD kNtscDvFrameBytes = 120000;
 constexpr DWORD kPalDvFrameBytes = 144000;
 
@@ -433,7 +434,12 @@ HRESULT CDVWriterGraph::EndAllStreams(LONG milliseconds)
         return hr;
     LONG code = 0;
     hr = events->WaitForCompletion(milliseconds, &code);
-    return hr == E_ABORT ? S_FALSE : hr;
+    if (hr == E_ABORT)
+        return S_FALSE;
+    if (FAILED(hr))
+        return hr;
+    // A graph that stopped on an error has not written everything.
+    return code == EC_COMPLETE ? S_OK : E_FAIL;
 }
 
 // ---- the writer
@@ -607,6 +613,11 @@ int DVWriter::WriteVideo(MediaFrame& frame, bool& counted)
             sample->Release();
             frame.m_pSample = nullptr;
         }
+        if (hr == S_FALSE) {
+            // No copied frame was recent enough to repeat: the frame's own
+            // picture is encoded in its place, or the frame is lost.
+            hr = frame.m_pImage != nullptr ? m_pGraph->DeliverVideo(*frame.m_pImage) : E_FAIL;
+        }
         return hr;
     }
     if (frame.m_pImage != nullptr)
@@ -680,15 +691,20 @@ int DVWriter::HandleNotify(long)
 int DVWriter::Close(int finish)
 {
     Log("DVWriter::Close\r\n", 3);
+    bool complete = true;
     if (m_pGraph) {
-        // Everything pushed reaches the file before the graph stops.
-        if (finish && m_bRunning && m_pGraph->EndAllStreams(kFinishWait) != S_OK)
-            Log("DVWriter::Close: the graph did not finish in time\r\n", 0);
+        // Everything pushed reaches the file before the graph stops; a
+        // graph that ends on an error or does not finish in time has left
+        // frames out, and its file is not kept as the production.
+        if (finish && m_bRunning && m_pGraph->EndAllStreams(kFinishWait) != S_OK) {
+            Log("DVWriter::Close: the graph did not finish writing the file\r\n", 0);
+            complete = false;
+        }
         m_pGraph->Stop();
         m_pGraph.reset();
     }
     m_bRunning = false;
-    const int result = FinishFile(finish);
+    const int result = FinishFile(finish && complete ? 1 : 0);
     m_strTempName.Empty();
-    return result;
+    return complete ? result : kWriterFrameFailed;
 }

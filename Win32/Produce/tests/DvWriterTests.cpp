@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -183,6 +184,8 @@ struct GraphRecord {
     int stops = 0;
     int complete = 0;
     HRESULT eventResult = S_OK;
+    HRESULT endResult = S_OK;
+    bool repeatRefused = false;
 };
 
 class FakeGraph : public CDVWriterGraph {
@@ -225,6 +228,8 @@ public:
     HRESULT DeliverCompressed(IMediaSample* sample) override
     {
         m_record->compressed.push_back(sample != nullptr);
+        if (sample == nullptr && m_record->repeatRefused)
+            return S_FALSE;
         return Video();
     }
     HRESULT EndVideo() override
@@ -232,7 +237,7 @@ public:
         ++m_record->videoEnds;
         return S_OK;
     }
-    HRESULT EndAllStreams(LONG) override { return S_OK; }
+    HRESULT EndAllStreams(LONG) override { return m_record->endResult; }
     bool HasAudio() const override { return true; }
 
 private:
@@ -307,6 +312,34 @@ TEST_F(DvWriterWithFakeGraph, EndVideoFiresOnceWhenExactlyTheAnnouncedFramesAreW
     writer->Close(0);
 }
 
+// A finishing close keeps the file only when the graph wrote everything
+// pushed: a graph that did not finish in time or stopped on an error has
+// left frames out, and the production fails without a file.
+TEST_F(DvWriterWithFakeGraph, AGraphThatDoesNotFinishFailsTheCloseAndLeavesNoFile)
+{
+    for (const HRESULT end : {S_FALSE, E_FAIL, S_OK}) {
+        m_record = std::make_shared<GraphRecord>();
+        m_record->endResult = end;
+        auto writer = MakeWriter(720, 480, 33366, 3, 10);
+        ASSERT_EQ(writer->Write(*Picture(), 0), 0);
+        // What the graph's file writer would have left.
+        const std::string temporary(writer->m_strTempName);
+        ASSERT_FALSE(temporary.empty());
+        { std::ofstream(temporary) << "partial"; }
+        const std::string target = m_dir.File("movie.avi");
+        if (end == S_OK) {
+            EXPECT_EQ(writer->Close(1), 0);
+            EXPECT_TRUE(std::filesystem::exists(target));
+            std::filesystem::remove(target);
+        } else {
+            EXPECT_EQ(writer->Close(1), kWriterFrameFailed) << std::hex << end;
+            EXPECT_FALSE(std::filesystem::exists(target));
+        }
+        EXPECT_FALSE(std::filesystem::exists(temporary));
+        EXPECT_EQ(m_record->stops, 1);
+    }
+}
+
 // Every frame without sound is pushed with this production's own frame of
 // silence, which never goes into the frame (its owner deletes the frame's
 // block); a second production at another rate gets blocks of its own
@@ -336,6 +369,28 @@ TEST_F(DvWriterWithFakeGraph, SilenceIsSizedPerProductionAndOwnedByTheWriter)
         EXPECT_EQ(m_record->compressed, std::vector<bool>{false});
         writer->Close(0);
     }
+}
+
+// A repeat the push source acknowledges without delivering (the last
+// copied frame is too old) leaves a hole in the file: the duplicate's own
+// picture is encoded instead, and a duplicate without one is a failed frame.
+TEST_F(DvWriterWithFakeGraph, ARefusedRepeatEncodesTheDuplicatesPicture)
+{
+    auto writer = MakeWriter(720, 480, 33366, 3, 10);
+    m_record->repeatRefused = true;
+    MediaFrame duplicate;
+    duplicate.m_bSample = 1;
+    CIplImage picture(16, 16, 0x808080);
+    duplicate.m_pImage = &picture;
+    ASSERT_EQ(writer->Write(duplicate, 1), 0);
+    EXPECT_EQ(m_record->videos, 1);
+    EXPECT_EQ(writer->m_nFramesWritten, 1);
+    duplicate.m_pImage = nullptr;
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(writer->Write(duplicate, 1), 0) << i;
+    EXPECT_EQ(writer->Write(duplicate, 1), kWriterFrameFailed);
+    EXPECT_EQ(m_record->videos, 1);
+    writer->Close(0);
 }
 
 TEST_F(DvWriterWithFakeGraph, ACopiedFrameOfAnotherSystemIsNeverCopied)
