@@ -119,10 +119,11 @@ void DvProduceEndToEnd::ProduceAndCheck(const DvCase& c)
     params.m_Compress.fccHandler = mmioFOURCC('d', 'v', 's', 'd');
     params.m_nDvAudioIndex = c.audioCode;
     CProducer producer(&storyboard, &settings, nullptr);
+    m_log.Take();
     ASSERT_EQ(producer.Prepare(0, 0x7FFF), 0);
     const int total = producer.GetTotalFrames();
     CString name;
-    ASSERT_EQ(producer.Produce(name), 0);
+    ASSERT_EQ(producer.Produce(name), 0) << m_log.Take();
     EXPECT_EQ(std::string(name), target);
 
     media_fixtures::ReadBackFile file;
@@ -130,7 +131,7 @@ void DvProduceEndToEnd::ProduceAndCheck(const DvCase& c)
     EXPECT_EQ(file.videoCodec, "dvvideo");
     EXPECT_EQ(file.width, 720);
     EXPECT_EQ(file.height, c.pal ? 576 : 480);
-    ASSERT_EQ(static_cast<int>(file.videoPackets.size()), total);
+    ASSERT_EQ(static_cast<int>(file.videoPackets.size()), total) << m_log.Take();
     const std::string bytes = testing_support::ReadFile(target);
     EXPECT_EQ(bytes.find("iavs") != std::string::npos, c.type == 1);
 

@@ -4,12 +4,36 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
+#include <utility>
 
 #include "Filters/Common/testing/PluginTesting.h"
 #include "Platform/Outside/Dv1394/Dv1394.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
+#include "Win32/Sb/Document/ShellServices.h"
 #include "tests/support/TempDir.h"
+
+// Keeps the lines the producer and the DV writer log about what went wrong
+// (their first level), to show them when a production's check fails.
+class ProductionLog : public CShellServices {
+public:
+    INT GetDebugLevel() override { return 1; }
+    void WriteDebugLog(LPCSTR text) override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_text += text;
+    }
+    std::string Take()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return std::exchange(m_text, std::string());
+    }
+
+private:
+    std::mutex m_lock;
+    std::string m_text;
+};
 
 class DvProductionTest : public plugin_test::WithModules {
 protected:
@@ -27,13 +51,17 @@ protected:
         WithModules::SetUp();
         media_fixtures::QuietMediaLogs();
         m_saved = GetDv1394StackSetting();
+        m_previousShell = CShellServices::Set(&m_log);
     }
     void TearDown() override
     {
+        CShellServices::Set(m_previousShell);
         SetDv1394StackSetting(m_saved);
         WithModules::TearDown();
     }
 
     testing_support::TempDir m_dir;
     Dv1394StackSetting m_saved;
+    ProductionLog m_log;
+    CShellServices* m_previousShell = nullptr;
 };
