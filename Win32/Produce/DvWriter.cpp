@@ -615,7 +615,10 @@ int DVWriter::WriteVideo(MediaFrame& frame, bool& counted)
         }
         if (hr == S_FALSE) {
             // No copied frame was recent enough to repeat: the frame's own
-            // picture is encoded in its place, or the frame is lost.
+            // picture is pushed in its place, so its time still moves the
+            // file on (inside a copied stretch the switcher passes copied
+            // frames only, and the multiplexer leaves the slot to show the
+            // frame before); without a picture the frame has failed.
             hr = frame.m_pImage != nullptr ? m_pGraph->DeliverVideo(*frame.m_pImage) : E_FAIL;
         }
         return hr;
