@@ -44,6 +44,14 @@ struct Produced {
     std::vector<int16_t> samples;
 };
 
+// The production's codec and the frame size every production here has.
+void ExpectVideo(const Produced& produced, const std::string& codec)
+{
+    EXPECT_EQ(produced.video, codec);
+    EXPECT_EQ(produced.width, kWidth);
+    EXPECT_EQ(produced.height, kHeight);
+}
+
 Produced ReadProduced(const std::string& path)
 {
     media_fixtures::ReadBackFile file;
@@ -144,9 +152,7 @@ TEST_F(ProduceEndToEnd, UncompressedAviOfScenesTransitionsAndTone)
     ASSERT_EQ(Produce(*storyboard, target, mmioFOURCC('D', 'I', 'B', ' '), name), 0);
     EXPECT_EQ(std::string(name), target);
     const Produced produced = ReadProduced(target);
-    EXPECT_EQ(produced.video, "rawvideo");
-    EXPECT_EQ(produced.width, kWidth);
-    EXPECT_EQ(produced.height, kHeight);
+    ExpectVideo(produced, "rawvideo");
     ASSERT_EQ(produced.frames.size(), 50u);
     // 5 s of stereo sound, within the rounding of the frames' blocks.
     EXPECT_EQ(produced.samples.size() / 2, 55125u);
@@ -180,9 +186,7 @@ TEST_F(ProduceEndToEnd, MotionJpegAvi)
     CString name;
     ASSERT_EQ(Produce(*storyboard, target, mmioFOURCC('M', 'J', 'P', 'G'), name), 0);
     const Produced produced = ReadProduced(target);
-    EXPECT_EQ(produced.video, "mjpeg");
-    EXPECT_EQ(produced.width, kWidth);
-    EXPECT_EQ(produced.height, kHeight);
+    ExpectVideo(produced, "mjpeg");
     EXPECT_EQ(produced.frames.size(), 50u);
     EXPECT_EQ(produced.samples.size() / 2, 55125u);
 }
@@ -319,9 +323,7 @@ TEST_F(ProduceDvEndToEnd, UncompressedAvi)
     CString name;
     ASSERT_EQ(Produce(*storyboard, target, mmioFOURCC('D', 'I', 'B', ' '), name), 0);
     const Produced produced = ReadProduced(target);
-    EXPECT_EQ(produced.video, "rawvideo");
-    EXPECT_EQ(produced.width, kWidth);
-    EXPECT_EQ(produced.height, kHeight);
+    ExpectVideo(produced, "rawvideo");
     ASSERT_EQ(produced.frames.size(), 65u);
     CheckDvPictures([&](int k, int x, int y) { return PixelAt(produced.frames[static_cast<size_t>(k)], x, y); }, 8);
     CheckDvSound(produced.samples);
@@ -336,9 +338,7 @@ TEST_F(ProduceDvEndToEnd, MotionJpegAvi)
     CString name;
     ASSERT_EQ(Produce(*storyboard, target, mmioFOURCC('M', 'J', 'P', 'G'), name), 0);
     const Produced produced = ReadProduced(target);
-    EXPECT_EQ(produced.video, "mjpeg");
-    EXPECT_EQ(produced.width, kWidth);
-    EXPECT_EQ(produced.height, kHeight);
+    ExpectVideo(produced, "mjpeg");
     ASSERT_EQ(produced.frames.size(), 65u);
     CheckDvSound(produced.samples);
 
