@@ -109,6 +109,7 @@ FOURCC_TYPE(kDivx3, 'D', 'I', 'V', '3');
 FOURCC_TYPE(kDivx, 'D', 'I', 'V', 'X');
 FOURCC_TYPE(kDivx5, 'D', 'X', '5', '0');
 FOURCC_TYPE(kXvid, 'X', 'V', 'I', 'D');
+FOURCC_TYPE(kFfmpeg4, 'F', 'M', 'P', '4');
 FOURCC_TYPE(kMsVideo1, 'M', 'S', 'V', 'C');
 FOURCC_TYPE(kMsRle, 'm', 'r', 'l', 'e');
 FOURCC_TYPE(kHuffyuv, 'H', 'F', 'Y', 'U');
@@ -116,12 +117,12 @@ FOURCC_TYPE(kH264, 'H', '2', '6', '4');
 FOURCC_TYPE(kWmv1, 'W', 'M', 'V', '1');
 FOURCC_TYPE(kWmv2, 'W', 'M', 'V', '2');
 const REGPINTYPES kIcmIn[] = {
-    {&MEDIATYPE_Video, &kCinepak}, {&MEDIATYPE_Video, &kIndeo32},   {&MEDIATYPE_Video, &kIndeo41},
-    {&MEDIATYPE_Video, &kIndeo50}, {&MEDIATYPE_Video, &kMpeg4v2},   {&MEDIATYPE_Video, &kMpeg4v3},
-    {&MEDIATYPE_Video, &kDivx3},   {&MEDIATYPE_Video, &kDivx},      {&MEDIATYPE_Video, &kDivx5},
-    {&MEDIATYPE_Video, &kXvid},    {&MEDIATYPE_Video, &kMsVideo1},  {&MEDIATYPE_Video, &kMsRle},
-    {&MEDIATYPE_Video, &kHuffyuv}, {&MEDIATYPE_Video, &kH264},      {&MEDIATYPE_Video, &kWmv1},
-    {&MEDIATYPE_Video, &kWmv2},    {&MEDIATYPE_Video, &MEDIASUBTYPE_MJPG}};
+    {&MEDIATYPE_Video, &kCinepak},  {&MEDIATYPE_Video, &kIndeo32},  {&MEDIATYPE_Video, &kIndeo41},
+    {&MEDIATYPE_Video, &kIndeo50},  {&MEDIATYPE_Video, &kMpeg4v2},  {&MEDIATYPE_Video, &kMpeg4v3},
+    {&MEDIATYPE_Video, &kDivx3},    {&MEDIATYPE_Video, &kDivx},     {&MEDIATYPE_Video, &kDivx5},
+    {&MEDIATYPE_Video, &kXvid},     {&MEDIATYPE_Video, &kFfmpeg4},  {&MEDIATYPE_Video, &kMsVideo1},
+    {&MEDIATYPE_Video, &kMsRle},    {&MEDIATYPE_Video, &kHuffyuv},  {&MEDIATYPE_Video, &kH264},
+    {&MEDIATYPE_Video, &kWmv1},     {&MEDIATYPE_Video, &kWmv2},     {&MEDIATYPE_Video, &MEDIASUBTYPE_MJPG}};
 const REGPINTYPES kAsfVideoIn[] = {{&MEDIATYPE_AsfStream, &MEDIASUBTYPE_AsfVideoStream}};
 const REGPINTYPES kAsfAudioIn[] = {{&MEDIATYPE_AsfStream, &MEDIASUBTYPE_AsfAudioStream}};
 

@@ -768,6 +768,17 @@ bool DecodeReferenceFrame(const std::string& path, int frame, ReferencePicture& 
     return decoded && found;
 }
 
+bool ForEachReferenceFrame(const std::string& path,
+                           const std::function<bool(int frame, const ReferencePicture& picture)>& each)
+{
+    ReferencePicture picture;
+    return DecodeVideoFrames(path, true, picture.width, picture.height, [&](int n, const std::vector<uint8_t>& rgb) {
+        picture.stride = (picture.width * 3 + 3) & ~3;
+        picture.bits = rgb;
+        return each(n, picture);
+    });
+}
+
 Rgb ReferencePicture::At(int x, int y) const
 {
     const unsigned char* p = bits.data() + static_cast<size_t>(height - 1 - y) * stride + 3 * x;

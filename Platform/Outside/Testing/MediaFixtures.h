@@ -6,6 +6,7 @@
 // exposes FFmpeg.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,10 @@ struct ReferencePicture {
     Rgb At(int x, int y) const;
 };
 bool DecodeReferenceFrame(const std::string& path, int frame, ReferencePicture& picture);
+// The reference picture of every frame of a file in turn, until `each`
+// answers false; false when the file cannot be decoded.
+bool ForEachReferenceFrame(const std::string& path,
+                           const std::function<bool(int frame, const ReferencePicture& picture)>& each);
 // The production benchmark: the same clip with a 48 kHz stereo 16-bit PCM
 // tone beside the pictures (a type-2 DV AVI), its pattern moved on by
 // `first` frames; and libavcodec doing the least a production of the

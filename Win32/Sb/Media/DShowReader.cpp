@@ -1,7 +1,9 @@
 #include "Win32/Sb/Media/DShowReader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -297,7 +299,13 @@ HRESULT CDShowReader::Prepare(const MediaFrame* frame)
         if (FAILED(hr))
             return hr;
     }
-    const REFERENCE_TIME start = ToReferenceTime(m_tStart);
+    // The graph runs from where reading starts: the start position, or
+    // wherever a seek has put the reader since (a scene seeks its reader to
+    // its in point), and stops the reader's length after it. Run from the
+    // start position alone, a reader moved on would see its graph stop
+    // short of the out point, and its sound would come from the wrong place.
+    const CMediaTime from = m_tPosition;
+    const REFERENCE_TIME start = ToReferenceTime(from);
     ComPtr<IMediaSeeking> seeking;
     ComPtr<IMediaPosition> position;
     if (SUCCEEDED(seeking.QueryFrom(m_pGraph.Get(), IID_IMediaSeeking))) {
@@ -306,8 +314,8 @@ HRESULT CDShowReader::Prepare(const MediaFrame* frame)
         REFERENCE_TIME stop = start + ToReferenceTime(m_tLength) + 2 * m_rtFrame;
         seeking->SetPositions(&current, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_AbsolutePositioning);
     } else if (SUCCEEDED(position.QueryFrom(m_pGraph.Get(), IID_IMediaPosition))) {
-        position->put_CurrentPosition(m_tStart.GetSeconds());
-        position->put_StopTime(m_tStart.GetSeconds() + m_tLength.GetSeconds());
+        position->put_CurrentPosition(from.GetSeconds());
+        position->put_StopTime(from.GetSeconds() + m_tLength.GetSeconds());
     }
     ComPtr<IMediaControl> control;
     hr = control.QueryFrom(m_pGraph.Get(), IID_IMediaControl);
@@ -625,24 +633,76 @@ INT CDShowReader::LevelAt() const
     return level;
 }
 
+bool CDShowReader::RefillSoundCache(REFERENCE_TIME time)
+{
+    constexpr REFERENCE_TIME kUnstamped = std::numeric_limits<REFERENCE_TIME>::min();
+    REFERENCE_TIME start = m_bSoundPlaced ? time : kUnstamped;
+    REFERENCE_TIME end = 0;
+    DWORD got = 0;
+    HRESULT hr = m_pAudioGrab->GetFrame(&start, &end, m_pCache.data(), static_cast<DWORD>(m_nCacheSize), &got);
+    if (FAILED(hr) || got == 0)
+        return false;
+    m_nCacheOffset = 0;
+    m_nCacheCount = static_cast<INT>(got);
+    if (!m_bSoundPlaced && start != kUnstamped)
+        PlaceSound(start);
+    return true;
+}
+
+// The sound of a file need not start where its pictures do: after a seek
+// the first sound sample may begin a chunk before or after the position
+// (an AVI stores its sound in chunks, a QuickTime file in larger ones), and
+// a file may store sound before its first picture. The stream's time zero
+// is the position reading started from, so the sound before it is cut and
+// a late start is padded with silence: the sound stays on its pictures.
+// Only the first stamp counts: the sound after it runs on without gaps,
+// while later stamps may lag their data by the resampler's delay.
+void CDShowReader::PlaceSound(REFERENCE_TIME start)
+{
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(m_pAudioFormat.data());
+    const LONGLONG align = std::max<WORD>(format->nBlockAlign, 1);
+    const LONGLONG bytes = static_cast<LONGLONG>(std::llround(static_cast<double>(start) * format->nAvgBytesPerSec /
+                                                              kUnitsPerSecond)) /
+                           align * align;
+    // At most the cache's three seconds either way: more is a gap or a
+    // damaged stamp, not a chunk's offset.
+    if (bytes >= 0)
+        m_nSilenceOwed = std::min<LONGLONG>(bytes, m_nCacheSize);
+    else
+        m_nSoundToCut = std::min<LONGLONG>(-bytes, m_nCacheSize);
+    m_bSoundPlaced = 1;
+}
+
 void CDShowReader::GrabAudio(REFERENCE_TIME time, MediaFrame* frame)
 {
     CWaveBuffer* block = frame->m_pAudio;
     if (!m_pAudioGrab || !block || !block->m_pData || m_pCache.empty())
         return;
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(m_pAudioFormat.data());
+    const BYTE silence = format->wBitsPerSample == 8 ? 0x80 : 0;
     DWORD filled = 0;
     const DWORD wanted = block->m_nCapacity;
     while (filled < wanted) {
+        if (m_nSilenceOwed > 0) {
+            const DWORD pad = static_cast<DWORD>(std::min<LONGLONG>(wanted - filled, m_nSilenceOwed));
+            std::memset(block->m_pData + filled, silence, pad);
+            filled += pad;
+            m_nSilenceOwed -= pad;
+            continue;
+        }
         if (m_nCacheCount <= 0) {
-            REFERENCE_TIME end = 0;
-            DWORD got = 0;
-            HRESULT hr = m_pAudioGrab->GetFrame(&time, &end, m_pCache.data(), static_cast<DWORD>(m_nCacheSize), &got);
-            if (FAILED(hr) || got == 0) {
+            if (!RefillSoundCache(time)) {
                 block->m_nLength = filled;
                 return;
             }
-            m_nCacheOffset = 0;
-            m_nCacheCount = static_cast<INT>(got);
+            continue;
+        }
+        if (m_nSoundToCut > 0) {
+            const INT cut = static_cast<INT>(std::min<LONGLONG>(m_nSoundToCut, m_nCacheCount));
+            m_nCacheOffset += cut;
+            m_nCacheCount -= cut;
+            m_nSoundToCut -= cut;
+            continue;
         }
         const DWORD take = std::min<DWORD>(wanted - filled, static_cast<DWORD>(m_nCacheCount));
         std::memcpy(block->m_pData + filled, m_pCache.data() + m_nCacheOffset, take);
@@ -687,6 +747,9 @@ HRESULT CDShowReader::SeekGraph(CMediaTime time)
     }
     m_nCacheCount = 0;
     m_nCacheOffset = 0;
+    m_bSoundPlaced = 0;
+    m_nSilenceOwed = 0;
+    m_nSoundToCut = 0;
     if (m_bRunning && control)
         control->Run();
     return hr;

@@ -75,6 +75,12 @@ public:
     INT m_nCacheCount = 0;
     INT m_nCacheSize = 0;
     std::vector<BYTE> m_pCache;
+    // The stream's sound is placed on its time once a run, by its first
+    // stamped sample: the silence still owed to the caller before it, or
+    // the bytes still to cut from its start.
+    INT m_bSoundPlaced = 0;
+    LONGLONG m_nSilenceOwed = 0;
+    LONGLONG m_nSoundToCut = 0;
     // -1 nothing grabbed yet; 1 the last frame came from the video grab
     // sink; 2 from the quick grab renderer.
     INT m_nGrabState = -1;
@@ -95,6 +101,11 @@ private:
     void GrabVideo(INT heldIndex, MediaFrame* frame);
     // Fills the frame's block with the sound from media time `time` (100 ns).
     void GrabAudio(REFERENCE_TIME time, MediaFrame* frame);
+    // Refills the cache from the audio grab sink; false when nothing came.
+    bool RefillSoundCache(REFERENCE_TIME time);
+    // Places the cached sample that starts at `start` (stream time, 100 ns)
+    // on the stream's time line.
+    void PlaceSound(REFERENCE_TIME start);
     bool InSmartRange(REFERENCE_TIME time, INT heldIndex) const;
     void DropQueued(IKLFrameGrab* grab, REFERENCE_TIME time);
     // The level of the sound at the position, with the fades.

@@ -1,8 +1,10 @@
 #include "Platform/DShow/Filters/Splitter/AvSplitter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <cstring>
 #include <fstream>
@@ -373,6 +375,10 @@ private:
     }
     void Stream();
     bool SeekDemuxer(LONGLONG start);
+    bool SeekToTime(int index, int64_t target);
+    bool ReachesKeyFrame(int index, int64_t target);
+    // The next packet: one read while checking a seek, else the demuxer's.
+    int NextPacket(AVPacket* packet);
     // Waits until `pin`'s queue may take another entry; false when stopped.
     bool WaitForRoom(SplitterOutputPin* pin);
     bool HasRoom(SplitterOutputPin* pin);
@@ -419,6 +425,8 @@ private:
     bool m_stopSet = false;
     std::atomic<LONGLONG> m_delivered{0};
     bool m_fresh = true; // nothing read since opening
+    // Packets read to check where a seek landed, delivered first.
+    std::deque<av::PacketPtr> m_pending;
 };
 
 SplitterInputPin::SplitterInputPin(AvSplitter* splitter, CCritSec* lock, HRESULT* result)
@@ -648,6 +656,22 @@ HRESULT AvSplitter::Prepare(av::InputPtr input, const std::vector<uint8_t>& head
         return VFW_E_INVALID_FILE_FORMAT;
     m_startTime = context->start_time != AV_NOPTS_VALUE ? context->start_time : 0;
     m_duration = context->duration != AV_NOPTS_VALUE ? av_rescale(context->duration, UNITS, AV_TIME_BASE) : 0;
+    // Times count from the first picture, so that frame n is at n frame
+    // durations whatever sound a file stores before it (an MPEG program
+    // stream's sound often starts a little earlier); sound before the
+    // first picture comes out before time zero.
+    for (size_t i = 0; i < m_pinOfStream.size(); ++i) {
+        const AVStream& stream = *context->streams[i];
+        if (m_pinOfStream[i] < 0 || stream.codecpar->codec_type != AVMEDIA_TYPE_VIDEO ||
+            stream.start_time == AV_NOPTS_VALUE)
+            continue;
+        const int64_t first = av_rescale_q(stream.start_time, stream.time_base, {1, AV_TIME_BASE});
+        if (first > m_startTime) {
+            m_duration = std::max<LONGLONG>(0, m_duration - av_rescale(first - m_startTime, UNITS, AV_TIME_BASE));
+            m_startTime = first;
+        }
+        break;
+    }
     m_start = 0;
     m_stop = m_duration;
     m_stopSet = false;
@@ -732,8 +756,41 @@ bool AvSplitter::WaitForRoom(SplitterOutputPin* pin)
     return false;
 }
 
+bool AvSplitter::SeekToTime(int index, int64_t target)
+{
+    AVFormatContext* context = m_context.get();
+    return avformat_seek_file(context, index, INT64_MIN, target, target, 0) >= 0 ||
+           av_seek_frame(context, index, target, AVSEEK_FLAG_BACKWARD) >= 0;
+}
+
+// Whether stream `index` reaches a key frame at or before `target` after
+// a seek, before any frame past the target: from that key frame on every
+// frame decodes, and those before the target are dropped downstream by
+// their times. The packets read to tell stay pending for delivery. A
+// stream that shows no key frame and no time soon is taken as it is.
+bool AvSplitter::ReachesKeyFrame(int index, int64_t target)
+{
+    constexpr size_t kLookAhead = 4096;
+    m_pending.clear();
+    while (m_pending.size() < kLookAhead) {
+        av::PacketPtr packet(av_packet_alloc());
+        if (!packet || av_read_frame(m_context.get(), packet.get()) < 0)
+            return true;
+        const bool ours = packet->stream_index == index;
+        const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+        const int64_t time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        m_pending.push_back(std::move(packet));
+        if (!ours || time == AV_NOPTS_VALUE)
+            continue;
+        if (key || time > target)
+            return time <= target;
+    }
+    return true;
+}
+
 bool AvSplitter::SeekDemuxer(LONGLONG start)
 {
+    m_pending.clear();
     if (m_fresh && start == 0)
         return true;
     // Seek in the master pin's stream, rounding down, so that the frame
@@ -746,17 +803,45 @@ bool AvSplitter::SeekDemuxer(LONGLONG start)
     AVFormatContext* context = m_context.get();
     if (index >= 0) {
         const AVStream& stream = *context->streams[index];
-        int64_t target = av_rescale_q_rnd(start, {1, UNITS}, stream.time_base, AV_ROUND_DOWN) +
-                         av_rescale_q_rnd(m_startTime, {1, AV_TIME_BASE}, stream.time_base, AV_ROUND_DOWN);
-        if (avformat_seek_file(context, index, INT64_MIN, target, target, 0) >= 0 ||
-            av_seek_frame(context, index, target, AVSEEK_FLAG_BACKWARD) >= 0)
+        const int64_t first = av_rescale_q_rnd(m_startTime, {1, AV_TIME_BASE}, stream.time_base, AV_ROUND_DOWN);
+        const int64_t target = av_rescale_q_rnd(start, {1, UNITS}, stream.time_base, AV_ROUND_DOWN) + first;
+        if (SeekToTime(index, target)) {
+            // Demuxers without an index of key frames (MPEG program and
+            // elementary streams) land on the packet nearest the time, often
+            // inside a group of pictures whose frames cannot be decoded
+            // without the key frame before it: step back until a key frame
+            // at or before the target comes first.
+            const AVCodecDescriptor* codec = avcodec_descriptor_get(stream.codecpar->codec_id);
+            const bool intraOnly = codec != nullptr && (codec->props & AV_CODEC_PROP_INTRA_ONLY) != 0;
+            if (stream.codecpar->codec_type != AVMEDIA_TYPE_VIDEO || intraOnly)
+                return true;
+            // A demuxer that seeks by decoding times may put the first
+            // picture's successor at the stream's first time: the very start
+            // is sought a second before it.
+            const int64_t second = av_rescale_q(1, {1, 1}, stream.time_base);
+            for (int64_t back = second / 2; !ReachesKeyFrame(index, target); back *= 2) {
+                m_pending.clear();
+                const int64_t earlier = target - back;
+                if (earlier <= first || !SeekToTime(index, earlier))
+                    return SeekToTime(index, first - second);
+            }
             return true;
+        }
     }
     int64_t target = av_rescale(start, AV_TIME_BASE, UNITS) + m_startTime;
     if (avformat_seek_file(context, -1, INT64_MIN, target, target, 0) >= 0)
         return true;
     return av_seek_frame(context, -1, target, AVSEEK_FLAG_BACKWARD) >= 0 ||
            av_seek_frame(context, -1, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) >= 0;
+}
+
+int AvSplitter::NextPacket(AVPacket* packet)
+{
+    if (m_pending.empty())
+        return av_read_frame(m_context.get(), packet);
+    av_packet_move_ref(packet, m_pending.front().get());
+    m_pending.pop_front();
+    return 0;
 }
 
 void AvSplitter::Stream()
@@ -781,7 +866,7 @@ void AvSplitter::Stream()
     bool discontinuity = true;
     int errors = 0;
     while (!m_quit && SUCCEEDED(failure)) {
-        int error = av_read_frame(context, packet.get());
+        int error = NextPacket(packet.get());
         if (error == AVERROR_EOF || error == AVERROR_EXIT || (error < 0 && avio_feof(context->pb)))
             break;
         if (error < 0) {

@@ -40,6 +40,26 @@ void Texture(AVFrame* frame, int seed, int number)
     }
 }
 
+// The frame number in eight bars across the top quarter of the luma.
+void Number(AVFrame* frame, int number)
+{
+    for (int y = 0; y < frame->height / 4; ++y) {
+        uint8_t* row = frame->data[0] + static_cast<ptrdiff_t>(y) * frame->linesize[0];
+        for (int x = 0; x < frame->width; ++x)
+            row[x] = (number >> (x * 8 / frame->width) & 1) != 0 ? 235 : 16;
+    }
+}
+
+// The sound sample `index` of a clip: the tone, or a click at each second.
+double SoundAt(const Clip& clip, int64_t index, double& phase)
+{
+    if (clip.clicks)
+        return index % clip.sampleRate < 4 ? 0.7 : 0.0;
+    const double value = 0.3 * std::sin(phase);
+    phase += 2 * M_PI * 440 / clip.sampleRate;
+    return value;
+}
+
 struct Writer {
     av::OutputPtr output;
     av::CodecPtr video;
@@ -130,6 +150,8 @@ bool WriteAll(Writer& w, const Clip& clip)
             Fill(frame.get(), LevelOf(static_cast<int>(videoNext)));
             if (clip.texture != 0)
                 Texture(frame.get(), clip.texture, static_cast<int>(videoNext));
+            if (clip.numbered)
+                Number(frame.get(), static_cast<int>(videoNext));
             frame->pts = videoNext++;
             if (w.Write(w.video.get(), w.videoStream, frame.get()) < 0)
                 return false;
@@ -150,8 +172,7 @@ bool WriteAll(Writer& w, const Clip& clip)
             if (av_frame_get_buffer(frame.get(), 0) < 0)
                 return false;
             for (int i = 0; i < size; ++i) {
-                double value = 0.3 * std::sin(phase);
-                phase += 2 * M_PI * 440 / clip.sampleRate;
+                const double value = SoundAt(clip, audioNext + i, phase);
                 for (int c = 0; c < clip.channels; ++c) {
                     switch (w.audio->sample_fmt) {
                     case AV_SAMPLE_FMT_S16:
@@ -299,7 +320,6 @@ bool WriteClip(const std::string& path, const Clip& clip)
     return Open(w, path, clip) && WriteAll(w, clip);
 }
 
-// A DV clip of the system with 48 kHz stereo sound, as a type-2 AVI.
 Clip DvClip(int frames, bool pal)
 {
     Clip clip;
@@ -320,7 +340,13 @@ Clip DvClip(int frames, bool pal)
 
 bool WriteDvAvi(const std::string& path, int type, int frames, bool pal)
 {
-    Clip clip = DvClip(frames, pal);
+    return WriteDvAvi(path, type, DvClip(frames, pal));
+}
+
+bool WriteDvAvi(const std::string& path, int type, const Clip& dv)
+{
+    Clip clip = dv;
+    const bool pal = clip.height == 576;
     if (type == 2)
         return WriteClip(path, clip);
     // Type 1: DIF frames with their sound from FFmpeg's DV muxer, wrapped.

@@ -137,6 +137,8 @@ TEST_F(ReaderTest, FramesEqualTheReferenceDecode)
         {"mpeg1.mpg", clip("mpeg", "mpeg1video", 6), 6, 2},
         {"mpeg2.mpg", clip("vob", "mpeg2video", 6), 6, 2},
         {"asf.wmv", clip("asf", "wmv2", 6), 6, 2},
+        {"mpeg4.mov", clip("mov", "mpeg4", 6), 6, 2},
+        {"mpeg4.avi", clip("avi", "mpeg4", 6), 6, 2},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(each.name);
