@@ -260,17 +260,32 @@ int CProducer::PassToWriter(MediaFrame* frame)
     return MapWriterCode(written);
 }
 
+// The copied frames of a range are the output frames it touches (a range
+// that starts or ends inside a frame takes that frame too, as the DV
+// writer's switch does), and the reader's next frame is the production's
+// next frame: the range reaches the reader as the positions of its first
+// copied frame and of the frame after its last, in the reader's own time.
+// So the reader copies the very frames the writer expects copied, whatever
+// half frame lies between the scene's start and the production's frame
+// grid.
 void CProducer::HandSmartRanges(Scene* scene, int slot)
 {
-    if (scene == nullptr || scene->GetReader() == nullptr)
+    constexpr double kGridSlack = 1e-6;
+    CMediaSource* reader = scene != nullptr ? scene->GetReader() : nullptr;
+    const double frame = m_tFrame.GetSeconds();
+    if (reader == nullptr || frame <= 0.0)
         return;
     CSmartRangeList converted;
-    const double offset = m_tFirstStart.GetSeconds() - scene->GetStart().GetSeconds() + scene->GetInPoint().GetSeconds();
-    for (const CSmartRange& range : m_pWriter->m_smartRanges)
-        if (range.m_nSlot == slot)
-            converted.push_back(CSmartRange{slot, FromSeconds(range.m_tStart.GetSeconds() + offset),
-                                            FromSeconds(range.m_tEnd.GetSeconds() + offset)});
-    scene->GetReader()->SetSmartRanges(converted);
+    const double position = reader->m_tPosition.GetSeconds();
+    for (const CSmartRange& range : m_pWriter->m_smartRanges) {
+        if (range.m_nSlot != slot)
+            continue;
+        const double first = std::floor(range.m_tStart.GetSeconds() / frame + kGridSlack);
+        const double end = std::ceil(range.m_tEnd.GetSeconds() / frame - kGridSlack);
+        converted.push_back(CSmartRange{slot, FromSeconds(position + (first - m_nFramesWritten) * frame),
+                                        FromSeconds(position + (end - m_nFramesWritten) * frame)});
+    }
+    reader->SetSmartRanges(converted);
 }
 
 int CProducer::WriteSlot()
@@ -307,13 +322,16 @@ int CProducer::BuildSmartRanges(CSmartRangeList& list, int slot)
     if (slot != m_nLastSlot)
         if (const StoryboardItem* following = sceneAt(slot + 2))
             blocked.push_back({following->GetStart().GetSeconds() - base, f});
+    // The scene's reader draws its effects on its own time, which starts at
+    // the scene's first frame.
+    const double origin = SceneOrigin(scene).GetSeconds();
     using EffectTimes = INT (Scene::*)(CMediaTime&, CMediaTime&) const;
     for (EffectTimes times : {&Scene::GetTextEffectTimes, &Scene::GetSpectrumEffectTimes,
                               &Scene::GetColorEffectTimes, &Scene::GetMotionEffectTimes}) {
         CMediaTime start;
         CMediaTime end;
         if ((scene->*times)(start, end))
-            blocked.push_back({d + start.GetSeconds(), d + end.GetSeconds()});
+            blocked.push_back({origin + start.GetSeconds(), origin + end.GetSeconds()});
     }
 
     auto addRange = [&](double start, double end) {
@@ -339,4 +357,17 @@ int CProducer::BuildSmartRanges(CSmartRangeList& list, int slot)
     if (merged.back().end < f)
         addRange(merged.back().end, f);
     return !list.empty();
+}
+
+CMediaTime CProducer::SceneOrigin(const StoryboardItem* scene) const
+{
+    // The frames whose middle lies at or before the scene's start go to
+    // the item ahead of it (the writing loops' own test), so the scene's
+    // first frame is the first whose middle lies past its start.
+    const LONGLONG start = ProductionTime(scene->GetStart()).GetReferenceTime();
+    const LONGLONG frame = m_tFrame.GetReferenceTime();
+    const LONGLONG half = (m_tFrame / 2.0).GetReferenceTime();
+    if (frame <= 0 || start < half)
+        return CMediaTime(0, 0, 0, 0.0, m_tFrame.m_nUnitsPerSecond);
+    return m_tFrame * static_cast<LONG>((start - half) / frame + 1);
 }

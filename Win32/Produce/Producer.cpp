@@ -580,7 +580,10 @@ int CProducer::WriteSceneVideo()
     const int stallLimit = static_cast<int>(scene->GetDuration().GetSeconds() / m_tFrame.GetSeconds()) + 1;
     int stalled = 0;
     int r = 0;
-    while (r == 0 && endTime >= (m_tCurrent + half).GetReferenceTime()) {
+    // The last item's end may fall on the middle of a frame, where rounding
+    // decides whether that frame counts: the production's total does, so
+    // it never gets a frame more than it announced to the writer.
+    while (r == 0 && m_nFramesWritten < m_nTotalFrames && endTime >= (m_tCurrent + half).GetReferenceTime()) {
         if (stalled > stallLimit) {
             r = kProduceFailed;
             Log("WSV:Frames out of step with the copy ranges\r\n", 0);
@@ -641,7 +644,7 @@ int CProducer::WriteTransition()
     int k = 0;
     int remaining = n;
     int r = 0;
-    while (r == 0 && endTime >= (m_tCurrent + half).GetReferenceTime()) {
+    while (r == 0 && m_nFramesWritten < m_nTotalFrames && endTime >= (m_tCurrent + half).GetReferenceTime()) {
         --remaining;
         if ((r = CheckCancel()) != 0)
             break;
@@ -652,6 +655,14 @@ int CProducer::WriteTransition()
             DeleteFrame(frameB);
             r = kProduceFailed;
             break;
+        }
+        // The frames at a dissolve's ends are all scene A or all scene B; a
+        // DV production copies them unchanged when they belong to the
+        // scenes' copied stretches. A copied frame of scene B goes on as the
+        // frame written, as one of scene A already does.
+        if (frameB->m_bSample && !frameA->m_bSample) {
+            std::swap(frameA->m_pSample, frameB->m_pSample);
+            std::swap(frameA->m_bSample, frameB->m_bSample);
         }
         if (frameA->m_pImage != nullptr && frameB->m_pImage != nullptr) {
             // Rounding may give more frames than n: the blend stays complete.

@@ -159,6 +159,8 @@ private:
     int CheckLowDisk();
     int WriteAudioOnly(MediaFrame* frame);
     void HandSmartRanges(Scene* scene, int slot);
+    // The production time of the first frame read from the scene item.
+    CMediaTime SceneOrigin(const StoryboardItem* scene) const;
     StoryboardItem* ItemAt(int slot) const;
     CMediaTime ProductionTime(const CMediaTime& itemTime) const;
     void Log(LPCSTR text, int above) const;

@@ -288,6 +288,19 @@ void CDShowReader::OnReaderGraphEvent(LPARAM lParam)
 
 HRESULT CDShowReader::Prepare(const MediaFrame* frame)
 {
+    // The graph runs from where reading starts: the start position, or
+    // wherever a seek has put the reader since (a scene seeks its reader to
+    // its in point), and stops the reader's length after it. Run from the
+    // start position alone, a reader moved on would see its graph stop
+    // short of the out point, and its sound would come from the wrong place.
+    const CMediaTime from = m_tPosition;
+    const REFERENCE_TIME start = ToReferenceTime(from);
+    m_rtRunStart = start;
+    // The source frame holding the start (a start on a frame's first unit,
+    // up to rounding, is that frame's).
+    const double frameUnits = SourceFrameUnits();
+    m_nRunFirstSample =
+        frameUnits > 0.0 ? static_cast<LONGLONG>(std::floor(static_cast<double>(start) / frameUnits + 1e-3)) : 0;
     HRESULT hr = S_OK;
     if (m_pVideoPin) {
         hr = BuildVideoChain();
@@ -299,13 +312,6 @@ HRESULT CDShowReader::Prepare(const MediaFrame* frame)
         if (FAILED(hr))
             return hr;
     }
-    // The graph runs from where reading starts: the start position, or
-    // wherever a seek has put the reader since (a scene seeks its reader to
-    // its in point), and stops the reader's length after it. Run from the
-    // start position alone, a reader moved on would see its graph stop
-    // short of the out point, and its sound would come from the wrong place.
-    const CMediaTime from = m_tPosition;
-    const REFERENCE_TIME start = ToReferenceTime(from);
     ComPtr<IMediaSeeking> seeking;
     ComPtr<IMediaPosition> position;
     if (SUCCEEDED(seeking.QueryFrom(m_pGraph.Get(), IID_IMediaSeeking))) {
@@ -379,7 +385,10 @@ void CDShowReader::AddQuickGrab(IKLSwitcher* switcher, IBaseFilter* switcherFilt
     for (const CSmartRange& range : m_SmartRanges) {
         if (FAILED(hr))
             break;
-        hr = switcher->RouteSeconds(0, 1, range.m_tStart.GetSeconds(), range.m_tEnd.GetSeconds());
+        const LONGLONG first = RunFrameAt(ToReferenceTime(range.m_tStart));
+        const LONGLONG end = RunFrameAt(ToReferenceTime(range.m_tEnd));
+        if (end > first)
+            hr = switcher->RouteSeconds(0, 1, RouteSecondsFor(first), RouteSecondsFor(end));
     }
     if (FAILED(hr)) {
         LOG_DSHOW_ERROR("Unable to add the quick grab renderer", hr);
@@ -547,7 +556,7 @@ void CDShowReader::ReadFrame(INT index, INT heldIndex, MediaFrame* frame)
     if (!m_bRunning && FAILED(Prepare(frame)))
         return;
     if (frame->m_pImage && index != heldIndex)
-        GrabVideo(heldIndex, frame);
+        GrabVideo(frame);
     if (frame->m_pAudio)
         GrabAudio(ToReferenceTime(Microseconds(index * m_tFrame.GetTotalMicroseconds())), frame);
 }
@@ -559,14 +568,53 @@ void CDShowReader::ReadVideo(INT frameIndex, INT heldIndex, MediaFrame* frame)
 
 void CDShowReader::ReadAudio(INT block, INT ignored, MediaFrame* frame) { ReadFrame(block, ignored, frame); }
 
-bool CDShowReader::InSmartRange(REFERENCE_TIME time, INT heldIndex) const
+// The source frame's duration in 100 ns units: a file gives it rounded to
+// a whole unit, which for the NTSC rates (1001/30000 s) drifts by a third
+// of a unit a frame.
+double CDShowReader::SourceFrameUnits() const
 {
-    for (const CSmartRange& range : m_SmartRanges) {
-        const REFERENCE_TIME start = ToReferenceTime(range.m_tStart);
-        if (start <= time && time < ToReferenceTime(range.m_tEnd))
-            return true;
+    for (const double rate : {30000.0, 24000.0, 60000.0}) {
+        const double exact = 1001.0 * kUnitsPerSecond / rate;
+        if (std::abs(static_cast<double>(m_rtFrame) - exact) < 1.0)
+            return exact;
     }
-    return heldIndex < 0 && !m_SmartRanges.empty() && ToReferenceTime(m_SmartRanges.front().m_tStart) < time + m_rtFrame;
+    return static_cast<double>(m_rtFrame);
+}
+
+LONGLONG CDShowReader::RunFrameAt(REFERENCE_TIME time) const
+{
+    const REFERENCE_TIME frame = ToReferenceTime(m_tFrame);
+    return frame > 0 ? std::llround(static_cast<double>(time - m_rtRunStart) / static_cast<double>(frame)) : 0;
+}
+
+double CDShowReader::RouteSecondsFor(LONGLONG runFrame) const
+{
+    // From the run's first frame on, everything the run delivers.
+    const double frameUnits = SourceFrameUnits();
+    if (runFrame <= 0 || frameUnits <= 0.0)
+        return 0.0;
+    const double frame = static_cast<double>(ToReferenceTime(m_tFrame));
+    const double sample = static_cast<double>(m_nRunFirstSample) +
+                          std::round(static_cast<double>(runFrame) * frame / frameUnits);
+    const double sampleStart = sample * frameUnits;
+    // Past the run's start too: the switcher takes up its schedule where
+    // the run starts, and drops a sample that starts before the switch it
+    // finds there, so a switch between the run's first source frame and
+    // the run's start would lose that frame.
+    const double at = std::max(sampleStart - 0.5 * frameUnits, 0.5 * (static_cast<double>(m_rtRunStart) + sampleStart));
+    return at / kUnitsPerSecond;
+}
+
+// Decided by the frame's place in the run, not by comparing times: a range
+// that starts half a frame off the source's frames would otherwise take a
+// frame the switcher does not send as a copy.
+bool CDShowReader::InSmartRange(REFERENCE_TIME time) const
+{
+    const LONGLONG frame = RunFrameAt(time);
+    for (const CSmartRange& range : m_SmartRanges)
+        if (RunFrameAt(ToReferenceTime(range.m_tStart)) <= frame && frame < RunFrameAt(ToReferenceTime(range.m_tEnd)))
+            return true;
+    return false;
 }
 
 void CDShowReader::DropQueued(IKLFrameGrab* grab, REFERENCE_TIME time)
@@ -576,13 +624,13 @@ void CDShowReader::DropQueued(IKLFrameGrab* grab, REFERENCE_TIME time)
     }
 }
 
-void CDShowReader::GrabVideo(INT heldIndex, MediaFrame* frame)
+void CDShowReader::GrabVideo(MediaFrame* frame)
 {
     if (!m_pVideoGrab || m_pDib.empty())
         return;
     REFERENCE_TIME time = ToReferenceTime(m_tPosition);
     REFERENCE_TIME end = 0;
-    if (m_pQuickGrab && InSmartRange(time, heldIndex)) {
+    if (m_pQuickGrab && InSmartRange(time)) {
         if (m_nGrabState != 2)
             DropQueued(m_pVideoGrab.Get(), time);
         m_nGrabState = 2;

@@ -81,6 +81,11 @@ public:
     INT m_bSoundPlaced = 0;
     LONGLONG m_nSilenceOwed = 0;
     LONGLONG m_nSoundToCut = 0;
+    // Where the graph's run started (100 ns, media time) and the index of
+    // the source frame holding that time: the run's frame k is read at
+    // the start plus k output frames and shows source frame first + k.
+    REFERENCE_TIME m_rtRunStart = 0;
+    LONGLONG m_nRunFirstSample = 0;
     // -1 nothing grabbed yet; 1 the last frame came from the video grab
     // sink; 2 from the quick grab renderer.
     INT m_nGrabState = -1;
@@ -98,7 +103,7 @@ private:
     void AddQuickGrab(IKLSwitcher* switcher, IBaseFilter* switcherFilter);
     HRESULT InsertResampler(const WAVEFORMATEX* target);
     void ReadFrame(INT index, INT heldIndex, MediaFrame* frame);
-    void GrabVideo(INT heldIndex, MediaFrame* frame);
+    void GrabVideo(MediaFrame* frame);
     // Fills the frame's block with the sound from media time `time` (100 ns).
     void GrabAudio(REFERENCE_TIME time, MediaFrame* frame);
     // Refills the cache from the audio grab sink; false when nothing came.
@@ -106,7 +111,17 @@ private:
     // Places the cached sample that starts at `start` (stream time, 100 ns)
     // on the stream's time line.
     void PlaceSound(REFERENCE_TIME start);
-    bool InSmartRange(REFERENCE_TIME time, INT heldIndex) const;
+    // Whether the frame read at `time` lies in a copy range: the range's
+    // times are the positions of its first frame and of the frame after
+    // its last.
+    bool InSmartRange(REFERENCE_TIME time) const;
+    double SourceFrameUnits() const;
+    // The frame of the run read at `time`, counted from its start.
+    LONGLONG RunFrameAt(REFERENCE_TIME time) const;
+    // The time the switcher sends copies from for the run's frame k: half
+    // a source frame before the start of the source frame it shows, so
+    // that rounded sample times fall on the right side.
+    double RouteSecondsFor(LONGLONG runFrame) const;
     void DropQueued(IKLFrameGrab* grab, REFERENCE_TIME time);
     // The level of the sound at the position, with the fades.
     INT LevelAt() const;
