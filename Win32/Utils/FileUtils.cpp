@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "Platform/Mfc/File.h"
 #include "Platform/Win/Kernel/Crt.h"
@@ -129,6 +130,43 @@ void MakeRelativePath(LPCSTR base, CString& path)
     path = relative.c_str();
 }
 
+namespace {
+
+// The folders of `base` from the root, made absolute against the current
+// folder and with "." and ".." taken out: a document opened by a relative
+// name ("out/film.SBD" from a terminal) resolves its media against where
+// it really lies, and ".." climbs above the folders the name shows.
+std::vector<std::string> AbsoluteFolders(const std::string& base)
+{
+    std::string full = base;
+    if (full.empty() || full[0] != '/') {
+        constexpr DWORD kCurrentFolderChars = 4096;
+        char current[kCurrentFolderChars] = {};
+        const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+        if (length > 0 && length < sizeof current)
+            full = std::string(current) + '/' + full;
+    }
+    std::vector<std::string> folders;
+    size_t at = 0;
+    while (at <= full.size()) {
+        size_t next = full.find('/', at);
+        if (next == std::string::npos)
+            next = full.size();
+        const std::string name = full.substr(at, next - at);
+        if (name == "..") {
+            // Climbing stops at the root.
+            if (!folders.empty())
+                folders.pop_back();
+        } else if (!name.empty() && name != ".") {
+            folders.push_back(name);
+        }
+        at = next + 1;
+    }
+    return folders;
+}
+
+} // namespace
+
 void ResolveRelativePath(LPCSTR base, CString& path)
 {
     if (!base || !*base)
@@ -136,27 +174,21 @@ void ResolveRelativePath(LPCSTR base, CString& path)
     std::string text = ToStd(path);
     if (text.size() < 2 || text[0] != kStoredPrefix || !IsStoredSeparator(text[1]))
         return;
-
-    std::string folder = base;
-    auto dropTrailingSeparators = [&folder] {
-        while (!folder.empty() && folder.back() == '/')
-            folder.pop_back();
-    };
-    dropTrailingSeparators();
+    std::vector<std::string> folders = AbsoluteFolders(base);
     std::string rest = text.substr(2);
     while (rest.size() >= 3 && rest[0] == '.' && rest[1] == '.' && IsStoredSeparator(rest[2])) {
         rest.erase(0, 3);
-        // Climbing stops at the root: an empty folder is "/".
-        size_t separator = folder.rfind('/');
-        if (separator != std::string::npos) {
-            folder.erase(separator);
-            dropTrailingSeparators();
-        }
+        // Climbing stops at the root.
+        if (!folders.empty())
+            folders.pop_back();
     }
     for (char& c : rest)
         if (c == '\\')
             c = '/';
-    path = (folder + '/' + rest).c_str();
+    std::string resolved;
+    for (const std::string& folder : folders)
+        resolved += '/' + folder;
+    path = (resolved + '/' + rest).c_str();
 }
 
 BOOL IsWindowsAbsolutePath(LPCSTR path)

@@ -32,7 +32,9 @@ void StripToDirectory(CString& path);
 // top-level folder stays as it is, as do stored Windows paths.
 void MakeRelativePath(LPCSTR base, CString& path);
 // Turns a path of the "$\" form (backslashes or '/') into a native path
-// below the folder `base`. Surplus "..\" parts stop at the root "/". Every
+// below the folder `base`; a relative base is taken from the current
+// folder, and "..\" parts climb above the folders it names. Surplus
+// "..\" parts stop at the root "/". Every
 // other path, including absolute Windows paths read from old files
 // ("C:\Clips\a.avi", which cannot exist here and go to the missing-media
 // search), stays as it is; so does everything when `base` is empty.

@@ -12,6 +12,7 @@
 #include "Win32/Sb/Media/DShowReader.h"
 #include "Win32/Sb/Media/RealMediaReader.h"
 #include "Win32/Sb/Media/StillImageReader.h"
+#include "Win32/Utils/FileUtils.h"
 #include "Win32/Utils/Profile.h"
 #include "Win32/Utils/ResourceSwitch.h"
 
@@ -70,31 +71,6 @@ std::string FileNameOf(const std::string& path)
 {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The relative form "$\..\media\clip.avi" of stored documents against a
-// native base folder; other paths are returned unchanged.
-std::string ResolveRelativePath(const std::string& baseFolder, const std::string& path)
-{
-    if (path.size() < 2 || path[0] != '$' || (path[1] != '\\' && path[1] != '/'))
-        return path;
-    std::string folder = baseFolder;
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    std::string rest = path.substr(2);
-    for (char& c : rest) {
-        if (c == '\\')
-            c = '/';
-    }
-    while (rest.rfind("../", 0) == 0) {
-        rest.erase(0, 3);
-        const size_t slash = folder.find_last_of('/');
-        if (slash != std::string::npos && slash > 0)
-            folder.erase(slash);
-        else if (slash == 0)
-            folder = "/";
-    }
-    return folder == "/" ? "/" + rest : folder + "/" + rest;
 }
 
 bool FileExists(const std::string& path)
@@ -183,7 +159,9 @@ private:
 
     bool TestPath(const std::string& stored)
     {
-        const std::string resolved = ResolveRelativePath(m_base, stored);
+        CString path(stored.c_str());
+        ResolveRelativePath(m_base.c_str(), path);
+        const std::string resolved(path);
         if (FileExists(resolved))
             return false;
         m_missing = resolved;

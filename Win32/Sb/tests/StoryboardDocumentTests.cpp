@@ -1023,6 +1023,28 @@ TEST_F(StoryboardDocumentTest, ProduceRunsTheProducerOverTheBoardOrTheSelection)
     EXPECT_EQ(m_host.m_events.back(), "save range 1 3");
 }
 
+// A storyboard saved beside its media folder and opened by a relative name
+// from the folder above (as from a terminal) finds its media where it lies.
+TEST_F(StoryboardDocumentTest, AStoryboardOpenedByARelativeNameFindsItsMedia)
+{
+    const std::string clip = ScriptedVideo("media/clip.avi", 6.0);
+    std::filesystem::create_directories(m_folder.File("out"));
+    CSBDoc doc;
+    ASSERT_EQ(doc.GetStoryboard()->SetItem(new Scene(clip.c_str()), 0), 0);
+    ASSERT_TRUE(doc.SaveStoryboard(m_folder.File("out/film.SBD").c_str()));
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(m_folder.Path());
+    CSBDoc reader;
+    const INT inserted = reader.InsertStoryboardFile("out/film.SBD", 0);
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(inserted, 1);
+    const auto* scene = static_cast<const Scene*>(reader.GetItem(0));
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(std::filesystem::path(scene->GetMediaPath()), std::filesystem::canonical(clip));
+    EXPECT_FALSE(scene->IsMediaMissing());
+    EXPECT_TRUE(m_host.m_messages.empty());
+}
+
 TEST_F(StoryboardDocumentTest, RenamingMediaMovesTheFileAndEveryUserFollows)
 {
     const std::string clip = ScriptedVideo("media/clip.avi", 6.0);

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/Kernel/System.h"
 #include "tests/support/TempDir.h"
 
@@ -184,6 +185,40 @@ TEST(FileUtilsPaths, SurplusParentStepsStopAtTheRoot)
 {
     EXPECT_EQ(Resolved("/A/", "$\\..\\..\\..\\x.avi"), "/x.avi");
     EXPECT_EQ(Resolved("/A/B/", "$\\..\\..\\..\\..\\x.avi"), "/x.avi");
+    // Above the base's first folder, and ".." inside an absolute base.
+    EXPECT_EQ(Resolved("/A/B/", "$\\..\\..\\x.avi"), "/x.avi");
+    EXPECT_EQ(Resolved("/A/B/../C/", "$\\..\\x.avi"), "/A/x.avi");
+    EXPECT_EQ(Resolved("/", "$\\..\\x.avi"), "/x.avi");
+}
+
+// A document opened by a relative name resolves its media against the
+// folder it really lies in: the base is made absolute against the current
+// folder, and ".." climbs above the folders the name shows.
+TEST(FileUtilsPaths, ARelativeBaseIsTakenFromTheCurrentFolder)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.File("project/out"));
+    char previous[4096] = {};
+    ASSERT_GT(GetCurrentDirectoryA(sizeof previous, previous), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.File("project").c_str()));
+    const std::string project = std::filesystem::current_path().string();
+    const std::string above = std::filesystem::path(project).parent_path().string();
+    struct Case {
+        const char* base;
+        const char* path;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"out/", "$\\..\\media\\clip.avi", project + "/media/clip.avi"},
+        {"out", "$\\clip.avi", project + "/out/clip.avi"},
+        {"./out/", "$\\..\\media\\clip.avi", project + "/media/clip.avi"},
+        {"out/../out/", "$\\..\\media\\clip.avi", project + "/media/clip.avi"},
+        {"out/", "$\\..\\..\\x.avi", above + "/x.avi"},
+        {"out/", "$\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\x.avi", "/x.avi"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Resolved(c.base, c.path), c.expected) << c.base << " + " << c.path;
+    SetCurrentDirectoryA(previous);
 }
 
 TEST(FileUtilsPaths, ResolveRelativePathKeepsEveryOtherPath)
