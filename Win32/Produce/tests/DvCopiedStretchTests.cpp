@@ -27,32 +27,12 @@
 
 namespace {
 
-using Frame = std::vector<unsigned char>;
-
-constexpr size_t kDifBlock = 80;
-constexpr size_t kDifSequenceBlocks = 150;
 constexpr double kClipSeconds = 4.0;
 constexpr double kSceneSeconds = 3.0;
 // The joins between the eleven scenes: dissolves of these lengths, 0 a cut.
 constexpr double kJoins[] = {0.5, 0.4, 1.0, 0, 0.5, 0.4, 1.0, 0, 0.5, 0.4};
 // The scenes' in points, in turn: on a source frame, between two, on one.
 constexpr double kInPoints[] = {0, 0.3, 0.52};
-
-// The video blocks of a DV frame: of each sequence's 150 blocks, all but
-// the header, subcode, video auxiliary and audio blocks (a type-1 file
-// carries the production's sound in the audio blocks of copied frames).
-Frame VideoBlocks(const Frame& frame)
-{
-    Frame video;
-    for (size_t block = 0; (block + 1) * kDifBlock <= frame.size(); ++block) {
-        const size_t inSequence = block % kDifSequenceBlocks;
-        if (inSequence < 6 || (inSequence - 6) % 16 == 0)
-            continue;
-        video.insert(video.end(), frame.begin() + static_cast<ptrdiff_t>(block * kDifBlock),
-                     frame.begin() + static_cast<ptrdiff_t>((block + 1) * kDifBlock));
-    }
-    return video;
-}
 
 struct StretchCase {
     int type;
@@ -130,15 +110,7 @@ TEST_P(DvCopiedStretches, CopyEveryFrameAtItsTimeAndKeepTheSoundOnThePictures)
     CProductionSettings settings;
     ProductionParams& params = settings.GetParams();
     const std::string target = m_dir.File("movie.avi");
-    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
-    params.m_nOutputType = 3;
-    params.m_nWidth = 720;
-    params.m_nHeight = c.pal ? 576 : 480;
-    params.m_nFrameMicroseconds = frameMicroseconds;
-    params.m_wBitsPerPixel = 24;
-    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
-    params.m_Compress.fccHandler = mmioFOURCC('d', 'v', 's', 'd');
-    params.m_nDvAudioIndex = 3; // 48 kHz
+    SetDvOutput(params, target, c.pal, 3);
     CProducer producer(&storyboard, &settings, nullptr);
     m_log.Take();
     ASSERT_EQ(producer.Prepare(0, 0x7FFF), 0);
@@ -161,8 +133,8 @@ TEST_P(DvCopiedStretches, CopyEveryFrameAtItsTimeAndKeepTheSoundOnThePictures)
              (n + 1) * frame <= place.copyEnd + 1e-9 && n < total; ++n) {
             const int expected = static_cast<int>(std::floor(place.in / sourceFrame + 1e-6)) + n - place.firstFrame;
             ASSERT_LT(expected, static_cast<int>(sourceFile.videoPackets.size())) << n;
-            EXPECT_TRUE(VideoBlocks(file.videoPackets[static_cast<size_t>(n)]) ==
-                        VideoBlocks(sourceFile.videoPackets[static_cast<size_t>(expected)]))
+            EXPECT_TRUE(DvVideoBlocks(file.videoPackets[static_cast<size_t>(n)]) ==
+                        DvVideoBlocks(sourceFile.videoPackets[static_cast<size_t>(expected)]))
                 << "frame " << n << " should copy source frame " << expected;
             ++copied;
         }

@@ -22,33 +22,14 @@
 
 namespace {
 
-using Frame = std::vector<unsigned char>;
-
-constexpr size_t kDifBlock = 80;
-constexpr size_t kDifSequenceBlocks = 150;
-
-// The video blocks of a DV frame: of each sequence's 150 blocks, all but
-// the header, subcode, video auxiliary and audio blocks. A type-1 file
-// carries the production's sound in the audio blocks of copied frames.
-Frame VideoBlocks(const Frame& frame)
-{
-    Frame video;
-    for (size_t block = 0; (block + 1) * kDifBlock <= frame.size(); ++block) {
-        const size_t inSequence = block % kDifSequenceBlocks;
-        if (inSequence < 6 || (inSequence - 6) % 16 == 0)
-            continue;
-        video.insert(video.end(), frame.begin() + static_cast<ptrdiff_t>(block * kDifBlock),
-                     frame.begin() + static_cast<ptrdiff_t>((block + 1) * kDifBlock));
-    }
-    return video;
-}
+using Frame = DvFrame;
 
 // The index of the source frame `frame` copies, or -1.
 int CopiedFrom(const std::vector<Frame>& source, const Frame& frame)
 {
-    const Frame video = VideoBlocks(frame);
+    const Frame video = DvVideoBlocks(frame);
     for (size_t i = 0; i < source.size(); ++i)
-        if (VideoBlocks(source[i]) == video)
+        if (DvVideoBlocks(source[i]) == video)
             return static_cast<int>(i);
     return -1;
 }
@@ -109,15 +90,7 @@ void DvProduceEndToEnd::ProduceAndCheck(const DvCase& c)
     CProductionSettings settings;
     ProductionParams& params = settings.GetParams();
     const std::string target = m_dir.File("movie" + tag + ".avi");
-    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
-    params.m_nOutputType = 3;
-    params.m_nWidth = 720;
-    params.m_nHeight = c.pal ? 576 : 480;
-    params.m_nFrameMicroseconds = c.pal ? 40000 : 33366;
-    params.m_wBitsPerPixel = 24;
-    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
-    params.m_Compress.fccHandler = mmioFOURCC('d', 'v', 's', 'd');
-    params.m_nDvAudioIndex = c.audioCode;
+    SetDvOutput(params, target, c.pal, c.audioCode);
     CProducer producer(&storyboard, &settings, nullptr);
     m_log.Take();
     ASSERT_EQ(producer.Prepare(0, 0x7FFF), 0);

@@ -25,29 +25,6 @@ namespace {
 
 using testing_support::TempDir;
 
-// The MPEG words as a new MPEG template has them: GOP 12, two B pictures,
-// NTSC, stereo MP2 at 64 kb/s a channel, 44.1 kHz.
-void MpegDefaults(ProductionParams& params)
-{
-    params.m_nMpegWidth = 352;
-    params.m_nMpegHeight = 240;
-    params.m_nMpegGop = 12;
-    params.m_nMpegAnchor = 3;
-    params.m_nMpegFormat = 0;
-    params.m_nMpegRateCode = 4;
-    params.m_nMpegBitRate = 1843200;
-    params.m_nMpegEncoder[0] = 20;
-    params.m_nMpegEncoder[1] = 4;
-    params.m_nMpegEncoder[2] = 8;
-    params.m_nMpegEncoder[3] = 12;
-    params.m_nAudioOptions[0] = 2;
-    params.m_nAudioOptions[2] = 1;
-    params.m_nAudioOptions[3] = 3;
-    params.m_nAudioOptions[4] = 44100;
-    params.m_nAudioFlags[0] = 1;
-    params.m_nWriterValues[3] = 2147483647;
-}
-
 void Mpeg1(ProductionParams& params)
 {
     MpegDefaults(params);

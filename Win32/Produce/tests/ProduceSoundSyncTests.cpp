@@ -319,15 +319,7 @@ TEST_P(ProduceDvSoundSync, ClicksStayOnTheirSecondsToTheEnd)
     CProductionSettings settings;
     ProductionParams& params = settings.GetParams();
     const std::string target = m_dir.File("clicks.avi");
-    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
-    params.m_nOutputType = 3;
-    params.m_nWidth = 720;
-    params.m_nHeight = 480;
-    params.m_nFrameMicroseconds = 33366;
-    params.m_wBitsPerPixel = 24;
-    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
-    params.m_Compress.fccHandler = mmioFOURCC('d', 'v', 's', 'd');
-    params.m_nDvAudioIndex = 3;
+    SetDvOutput(params, target, false, 3);
     CProducer producer(storyboard.get(), &settings, nullptr);
     ASSERT_EQ(producer.Prepare(0, 0x7FFF), 0);
     CString name;

@@ -37,6 +37,44 @@ inline void SetAviOutput(ProductionParams& params, const std::string& target, FO
     params.m_Compress.dwFlags = AVICOMPRESSF_VALID;
 }
 
+// A DV AVI output of the system to `target` (720 x 576 at 25 frames a
+// second, or 720 x 480 at 29.97) with DV sound of `audioCode` (3: 48 kHz).
+inline void SetDvOutput(ProductionParams& params, const std::string& target, bool pal, int audioCode)
+{
+    std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
+    params.m_nOutputType = 3;
+    params.m_nWidth = 720;
+    params.m_nHeight = pal ? 576 : 480;
+    params.m_nFrameMicroseconds = pal ? 40000 : 33366;
+    params.m_wBitsPerPixel = 24;
+    params.m_Compress.fccType = mmioFOURCC('v', 'i', 'd', 's');
+    params.m_Compress.fccHandler = mmioFOURCC('d', 'v', 's', 'd');
+    params.m_nDvAudioIndex = audioCode;
+}
+
+// The MPEG words as a new MPEG template has them: GOP 12, two B pictures,
+// NTSC, stereo MP2 at 64 kb/s a channel, 44.1 kHz.
+inline void MpegDefaults(ProductionParams& params)
+{
+    params.m_nMpegWidth = 352;
+    params.m_nMpegHeight = 240;
+    params.m_nMpegGop = 12;
+    params.m_nMpegAnchor = 3;
+    params.m_nMpegFormat = 0;
+    params.m_nMpegRateCode = 4;
+    params.m_nMpegBitRate = 1843200;
+    params.m_nMpegEncoder[0] = 20;
+    params.m_nMpegEncoder[1] = 4;
+    params.m_nMpegEncoder[2] = 8;
+    params.m_nMpegEncoder[3] = 12;
+    params.m_nAudioOptions[0] = 2;
+    params.m_nAudioOptions[2] = 1;
+    params.m_nAudioOptions[3] = 3;
+    params.m_nAudioOptions[4] = 44100;
+    params.m_nAudioFlags[0] = 1;
+    params.m_nWriterValues[3] = 2147483647;
+}
+
 inline CMediaTime Seconds(double seconds)
 {
     CMediaTime time;

@@ -147,29 +147,18 @@ protected:
     std::vector<ReferencePicture> m_source;
 };
 
+// An MPEG-2 program stream of the clip's size at 25 frames a second.
 void SetMpeg2Output(ProductionParams& params, const std::string& target, int width, int height)
 {
     std::strncpy(params.m_szOutputPath, target.c_str(), sizeof params.m_szOutputPath - 1);
     params.m_nOutputType = 2;
     params.m_wBitsPerPixel = 24;
     params.m_nFrameMicroseconds = kFrameTime;
+    MpegDefaults(params);
     params.m_nMpegWidth = width;
     params.m_nMpegHeight = height;
-    params.m_nMpegGop = 12;
-    params.m_nMpegAnchor = 3;
-    params.m_nMpegFormat = 0;
-    params.m_nMpegRateCode = 3; // 25 frames per second
+    params.m_nMpegRateCode = 3;
     params.m_nMpegBitRate = 6000000;
-    params.m_nMpegEncoder[0] = 20;
-    params.m_nMpegEncoder[1] = 4;
-    params.m_nMpegEncoder[2] = 8;
-    params.m_nMpegEncoder[3] = 12;
-    params.m_nAudioOptions[0] = 2;
-    params.m_nAudioOptions[2] = 1;
-    params.m_nAudioOptions[3] = 3;
-    params.m_nAudioOptions[4] = 44100;
-    params.m_nAudioFlags[0] = 1;
-    params.m_nWriterValues[3] = 2147483647;
 }
 
 Produced TrimmedClipTest::Produce(Output output, const Trim& trim, double leadIn, const std::vector<int>& keep)

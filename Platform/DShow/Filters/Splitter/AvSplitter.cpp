@@ -696,6 +696,7 @@ void AvSplitter::Close()
         IncrementPinVersion();
     m_outputs.clear();
     m_pinOfStream.clear();
+    m_pending.clear();
     if (m_context && (m_context->flags & AVFMT_FLAG_CUSTOM_IO)) {
         AVIOContext* io = m_context->pb;
         m_context.reset();
@@ -771,11 +772,14 @@ bool AvSplitter::SeekToTime(int index, int64_t target)
 bool AvSplitter::ReachesKeyFrame(int index, int64_t target)
 {
     constexpr size_t kLookAhead = 4096;
+    constexpr size_t kLookAheadBytes = 16u << 20;
     m_pending.clear();
-    while (m_pending.size() < kLookAhead) {
+    size_t bytes = 0;
+    while (m_pending.size() < kLookAhead && bytes < kLookAheadBytes) {
         av::PacketPtr packet(av_packet_alloc());
         if (!packet || av_read_frame(m_context.get(), packet.get()) < 0)
             return true;
+        bytes += static_cast<size_t>(std::max(packet->size, 0));
         const bool ours = packet->stream_index == index;
         const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
         const int64_t time = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
