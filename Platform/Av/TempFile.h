@@ -3,7 +3,8 @@
 // ("<target>.~<process>-<number>.tmp", never one that exists) and moved
 // over the target only when complete, so a target is replaced whole or not
 // at all. The media writers (AVI files, the DirectShow file writer) write
-// through it.
+// through it. Creating one deletes the temporary files of the same target
+// that writers which ended without finishing (killed, crashed) left.
 
 #include <cstdio>
 #include <string>

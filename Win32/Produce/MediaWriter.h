@@ -93,9 +93,12 @@ public:
     // 24-bit 320 x 240.
     void SetDefaultVideoFormat();
     // Picks the first free "<folder of the target>MMERGE<n><extension>" for
-    // n = 0..99 into m_strTempName. When all hundred exist (another run's
-    // files, perhaps) none is taken: the name stays empty and the result
-    // is 2.
+    // n = 0..99 into m_strTempName and claims it for this production until
+    // the file is finished or abandoned. Temporary files of productions
+    // whose process has ended (a kill, a crash) are deleted on the way, so
+    // leftovers never block a production; a name claimed by a production
+    // still running, in this process or another, is never taken. When all
+    // hundred are claimed the name stays empty and the result is 2.
     int MakeTempFileName();
     void SetAuthor(LPCSTR text) { m_strAuthor = text; }
     void SetTitle(LPCSTR text) { m_strTitle = text; }
@@ -131,4 +134,11 @@ protected:
     // take the target's name; it then stays on disk and the target is left
     // as it was whenever it could be kept.
     int FinishFile(int finish);
+
+private:
+    void ReleaseTempClaim();
+
+    // The claim on m_strTempName: a named object, so that it ends with the
+    // process however the process ends.
+    HANDLE m_hTempClaim = nullptr;
 };

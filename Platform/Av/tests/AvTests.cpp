@@ -5,10 +5,15 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "Platform/Av/TempFile.h"
 #include "tests/support/TempDir.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -260,6 +265,44 @@ TEST(AvDiagnostics, ErrorTextIsFFmpegsTextForTheCode)
     };
     for (const Case& c : cases)
         EXPECT_EQ(av::ErrorText(c.code), c.text) << c.code;
+}
+
+} // namespace
+
+namespace {
+
+// A process id that has ended: a child that exited and was reaped.
+pid_t EndedProcess()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return child;
+}
+
+// The temporary files that writers killed before finishing left beside a
+// target are removed when the next one starts; those of writers still
+// running (here: this process's open file, and a live process) stay.
+TEST(AvTempFile, LeftoversOfEndedWritersAreRemovedAndLiveOnesKept)
+{
+    testing_support::TempDir dir;
+    const std::string target = dir.File("MMERGE0.avi");
+    av::TempFile open;
+    ASSERT_EQ(open.Create(target), 0);
+    const std::string killed = dir.Write("MMERGE0.avi.~" + std::to_string(EndedProcess()) + "-3.tmp", "lost");
+    const std::string mine = dir.Write("MMERGE0.avi.~" + std::to_string(getpid()) + "-999.tmp", "abandoned");
+    const std::string live = dir.Write("MMERGE0.avi.~" + std::to_string(getppid()) + "-1.tmp", "running");
+    const std::string other = dir.Write("MMERGE1.avi.~" + std::to_string(EndedProcess()) + "-1.tmp", "other target");
+    av::TempFile next;
+    ASSERT_EQ(next.Create(target), 0);
+    EXPECT_FALSE(std::filesystem::exists(killed));
+    EXPECT_FALSE(std::filesystem::exists(mine));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_TRUE(std::filesystem::exists(open.Path()));
+    EXPECT_TRUE(std::filesystem::exists(next.Path()));
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "Win32/Sb/Media/MediaFrame.h"
 #include "tests/support/TempDir.h"
@@ -93,30 +95,61 @@ TEST(MediaWriter, ExtensionsByOutputType)
         EXPECT_EQ(WriterExtensionForType(type), extension) << type;
 }
 
-TEST(MediaWriter, TempNameIsTheFirstFreeMmergeInTheTargetFolder)
-{
-    TempDir dir;
-    dir.Write("MMERGE0.avi", "x");
-    dir.Write("MMERGE1.avi", "x");
-    dir.Write("MMERGE2.mpg", "x");
-    ByteWriter writer;
-    writer.SetOutputName(dir.File("movie.avi").c_str());
-    ASSERT_EQ(writer.MakeTempFileName(), kWriterOk);
-    EXPECT_EQ(std::string(writer.m_strTempName), dir.File("MMERGE2.avi"));
-}
-
-TEST(MediaWriter, AllHundredTempNamesTakenFailsInsteadOfOverwriting)
+// Files of the temporary names that no running production claims are what
+// killed productions left: they are swept, and never block a production.
+TEST(MediaWriter, LeftoversOfEndedProductionsAreSweptAndNeverBlock)
 {
     TempDir dir;
     for (int n = 0; n < 100; ++n)
-        dir.Write("MMERGE" + std::to_string(n) + ".avi", "other run");
+        dir.Write("MMERGE" + std::to_string(n) + ".avi", "killed run");
+    dir.Write("MMERGE5.mpg", "another writer's kind");
+    ByteWriter writer;
+    writer.SetOutputName(dir.File("movie.avi").c_str());
+    ASSERT_EQ(WriteFrames(writer, 1), kWriterOk);
+    EXPECT_EQ(std::string(writer.m_strTempName), dir.File("MMERGE0.avi"));
+    for (int n = 1; n < 100; ++n)
+        EXPECT_FALSE(std::filesystem::exists(dir.File("MMERGE" + std::to_string(n) + ".avi"))) << n;
+    EXPECT_EQ(ReadFile(dir.File("MMERGE5.mpg")), "another writer's kind");
+    EXPECT_EQ(writer.Close(1), kWriterOk);
+    EXPECT_EQ(ReadFile(dir.File("movie.avi")), "f");
+}
+
+// A production still running keeps its temporary file and its name; the
+// next one takes the next name, and once it is finished its name is free.
+TEST(MediaWriter, NamesOfRunningProductionsAreNeitherTakenNorSwept)
+{
+    TempDir dir;
+    ByteWriter first;
+    first.SetOutputName(dir.File("one.avi").c_str());
+    ASSERT_EQ(WriteFrames(first, 2), kWriterOk);
+    ByteWriter second;
+    second.SetOutputName(dir.File("two.avi").c_str());
+    ASSERT_EQ(WriteFrames(second, 1), kWriterOk);
+    EXPECT_EQ(std::string(first.m_strTempName), dir.File("MMERGE0.avi"));
+    EXPECT_EQ(std::string(second.m_strTempName), dir.File("MMERGE1.avi"));
+    EXPECT_EQ(ReadFile(dir.File("MMERGE0.avi")), "ff");
+    EXPECT_EQ(first.Close(1), kWriterOk);
+    ByteWriter third;
+    third.SetOutputName(dir.File("three.avi").c_str());
+    ASSERT_EQ(third.MakeTempFileName(), kWriterOk);
+    EXPECT_EQ(std::string(third.m_strTempName), dir.File("MMERGE0.avi"));
+    EXPECT_EQ(ReadFile(dir.File("MMERGE1.avi")), "f");
+}
+
+TEST(MediaWriter, AllHundredNamesClaimedFailsInsteadOfOverwriting)
+{
+    TempDir dir;
+    std::vector<std::unique_ptr<ByteWriter>> running;
+    for (int n = 0; n < 100; ++n) {
+        running.push_back(std::make_unique<ByteWriter>());
+        running.back()->SetOutputName(dir.File("movie" + std::to_string(n) + ".avi").c_str());
+        ASSERT_EQ(WriteFrames(*running.back(), 1), kWriterOk) << n;
+    }
     ByteWriter writer;
     writer.SetOutputName(dir.File("movie.avi").c_str());
     EXPECT_EQ(WriteFrames(writer, 1), kWriterOpenFailed);
     EXPECT_TRUE(writer.m_strTempName.IsEmpty());
-    EXPECT_EQ(ReadFile(dir.File("MMERGE99.avi")), "other run");
-    EXPECT_EQ(writer.Close(0), kWriterOk);
-    EXPECT_EQ(ReadFile(dir.File("MMERGE99.avi")), "other run");
+    EXPECT_EQ(ReadFile(dir.File("MMERGE99.avi")), "f");
 }
 
 TEST(MediaWriter, FinishingCloseReplacesTheTarget)
