@@ -450,7 +450,11 @@ HRESULT STDMETHODCALLTYPE CAudioGrabInputPin::GetFrame(REFERENCE_TIME* time, REF
     DWORD count = m_silenceSize / 4 * 4;
     std::memset(buffer, 0, count);
     *bytesCopied = count;
-    return S_OK;
+    // After the end of the stream that is the sound's own end; without it,
+    // the whole wait passed and nothing is coming (the branch upstream
+    // refused or failed), which S_FALSE tells the caller, so that it waits
+    // no more.
+    return m_endOfStream ? S_OK : S_FALSE;
 }
 
 CGrabFilter::CGrabFilter(LPUNKNOWN outer, REFCLSID clsid, HRESULT* result)

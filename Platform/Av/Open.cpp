@@ -52,6 +52,31 @@ int OpenInput(const std::string& path, InputPtr& input, const char* format)
     return 0;
 }
 
+int OpenCustomInput(const AVInputFormat* format, void* opaque, ReadCallback read, SeekCallback seek, int bufferSize,
+                    InputPtr& input)
+{
+    auto* buffer = static_cast<uint8_t*>(av_malloc(static_cast<size_t>(bufferSize)));
+    if (buffer == nullptr)
+        return AVERROR(ENOMEM);
+    IoContextPtr io(avio_alloc_context(buffer, bufferSize, 0, opaque, read, nullptr, seek));
+    if (io == nullptr) {
+        av_free(buffer);
+        return AVERROR(ENOMEM);
+    }
+    AVFormatContext* context = avformat_alloc_context();
+    if (context == nullptr)
+        return AVERROR(ENOMEM);
+    context->pb = io.get();
+    context->flags |= AVFMT_FLAG_CUSTOM_IO;
+    // A failed open frees the context, but not the I/O, which is still io's.
+    const int result = avformat_open_input(&context, "", format, nullptr);
+    if (result < 0)
+        return result;
+    io.release();
+    input.reset(context);
+    return 0;
+}
+
 int FindStream(const AVFormatContext* input, AVMediaType type, int nth)
 {
     for (unsigned i = 0; i < input->nb_streams; ++i) {

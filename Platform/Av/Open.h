@@ -3,6 +3,7 @@
 // FFmpeg's negative error code (ErrorText gives its text) and fills its out
 // pointer only when it succeeds.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -19,6 +20,16 @@ using CodecSetup = std::function<void(AVCodecContext&)>;
 // image sequence. `format` names the demuxer (FFmpeg's short name, "rm");
 // null lets FFmpeg probe the file.
 int OpenInput(const std::string& path, InputPtr& input, const char* format = nullptr);
+
+// Opens a demuxer of `format` that reads through a reader of the caller's:
+// FFmpeg calls `read` and `seek` (avio_alloc_context's callbacks, `seek`
+// may be null) with `opaque`, through a buffer of `bufferSize` bytes. The
+// input owns the I/O it is made with and frees it with itself; a failed
+// open leaves nothing behind.
+using ReadCallback = int (*)(void* opaque, uint8_t* buffer, int size);
+using SeekCallback = int64_t (*)(void* opaque, int64_t offset, int whence);
+int OpenCustomInput(const AVInputFormat* format, void* opaque, ReadCallback read, SeekCallback seek, int bufferSize,
+                    InputPtr& input);
 
 // The index of the `nth` stream of `type` (from 0, in file order), or -1.
 // File order, not FFmpeg's own choice of a best stream, so that a stream's

@@ -14,8 +14,25 @@ extern "C" {
 
 namespace av {
 
+// A custom I/O context (avio_alloc_context) with the buffer it reads
+// through by now, which FFmpeg may have replaced with a larger one.
+struct IoContextFree {
+    void operator()(AVIOContext* io) const
+    {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+
+// An input read through custom I/O (AVFMT_FLAG_CUSTOM_IO) owns that I/O,
+// which avformat_close_input leaves alone: it goes after the demuxer.
 struct InputClose {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+    void operator()(AVFormatContext* context) const
+    {
+        std::unique_ptr<AVIOContext, IoContextFree> io(
+            (context->flags & AVFMT_FLAG_CUSTOM_IO) != 0 ? context->pb : nullptr);
+        avformat_close_input(&context);
+    }
 };
 
 // An output context owns the file it writes to once avio_open has opened it.
@@ -48,6 +65,7 @@ struct ResamplerFree {
     void operator()(SwrContext* resampler) const { swr_free(&resampler); }
 };
 
+using IoContextPtr = std::unique_ptr<AVIOContext, IoContextFree>;
 using InputPtr = std::unique_ptr<AVFormatContext, InputClose>;
 using OutputPtr = std::unique_ptr<AVFormatContext, OutputClose>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;

@@ -1,5 +1,7 @@
 #include "Platform/Mfc/FrameWnd.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -10,6 +12,22 @@
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
 
 const CRect CFrameWnd::rectDefault(CW_USEDEFAULT, CW_USEDEFAULT, 0, 0);
+
+namespace {
+
+// The width or height CreateWindowEx is given for one side of a frame's
+// rectangle. A side that starts at CW_USEDEFAULT (rectDefault) leaves its
+// size to the window system as well, where the subtraction would overflow;
+// any other side is measured wide enough not to, and an inverted one has
+// no size, as CreateWindowEx would make it.
+int ExtentOf(LONG from, LONG to)
+{
+    if (from == CW_USEDEFAULT)
+        return CW_USEDEFAULT;
+    return static_cast<int>(std::clamp<long long>(static_cast<long long>(to) - from, 0, INT_MAX));
+}
+
+} // namespace
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
     ON_WM_CREATE()
@@ -128,8 +146,9 @@ BOOL CFrameWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyl
         }
     }
     m_strTitle = lpszWindowName;
-    if (!CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top, rect.right - rect.left,
-                  rect.bottom - rect.top, pParentWnd ? pParentWnd->m_hWnd : nullptr, menu, pContext)) {
+    if (!CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
+                  ExtentOf(rect.left, rect.right), ExtentOf(rect.top, rect.bottom),
+                  pParentWnd ? pParentWnd->m_hWnd : nullptr, menu, pContext)) {
         if (menu)
             ::DestroyMenu(menu);
         return FALSE;

@@ -134,6 +134,7 @@ BOOL CPropertyPage::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 
 BEGIN_MESSAGE_MAP(CPropertySheet, CWnd)
     ON_MESSAGE(WM_INITDIALOG, HandleInitDialog)
+    ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 CPropertySheet::CPropertySheet(UINT nIDCaption, CWnd* pParentWnd, UINT iSelectPage)
@@ -147,6 +148,10 @@ CPropertySheet::CPropertySheet(LPCSTR pszCaption, CWnd* pParentWnd, UINT iSelect
     CommonConstruct(pParentWnd, iSelectPage);
     m_strCaption = pszCaption ? pszCaption : "";
 }
+
+// The tab window is the sheet's child: it goes with the sheet's window,
+// never with this object.
+CPropertySheet::~CPropertySheet() { m_tabCtrl.Detach(); }
 
 void CPropertySheet::CommonConstruct(CWnd* pParentWnd, UINT iSelectPage)
 {
@@ -235,11 +240,7 @@ void CPropertySheet::SetFinishText(LPCSTR lpszText)
         SendMessage(PSM_SETFINISHTEXTA, 0, reinterpret_cast<LPARAM>(lpszText));
 }
 
-CTabCtrl* CPropertySheet::GetTabControl() const
-{
-    HWND tab = m_hWnd ? reinterpret_cast<HWND>(::SendMessageA(m_hWnd, PSM_GETTABCONTROL, 0, 0)) : nullptr;
-    return static_cast<CTabCtrl*>(CWnd::FromHandle(tab));
-}
+CTabCtrl* CPropertySheet::GetTabControl() const { return m_hWnd && m_tabCtrl.m_hWnd ? &m_tabCtrl : nullptr; }
 
 BOOL CPropertySheet::PressButton(int nButton)
 {
@@ -287,8 +288,18 @@ BOOL CPropertySheet::OnInitDialog() { return TRUE; }
 
 LRESULT CPropertySheet::HandleInitDialog(WPARAM, LPARAM)
 {
-    // The sheet's own set-up (pages, buttons) comes first.
+    // The sheet's own set-up (pages, buttons, the tab window) comes first.
     const LRESULT result = Default();
+    if (HWND tab = reinterpret_cast<HWND>(SendMessage(PSM_GETTABCONTROL)))
+        m_tabCtrl.Attach(tab);
     OnInitDialog();
     return result;
+}
+
+void CPropertySheet::OnDestroy()
+{
+    // Before the tab window goes, so that no stale handle stays mapped to
+    // the object.
+    m_tabCtrl.Detach();
+    CWnd::OnDestroy();
 }

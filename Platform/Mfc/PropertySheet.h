@@ -5,6 +5,8 @@
 // notifications reach the page's On... members. OnKillActive takes the
 // controls' values back (UpdateData(TRUE)), so a refused value keeps the
 // sheet on the page. DoModal answers IDOK, ID_WIZFINISH or IDCANCEL.
+// While the sheet's window lives, GetTabControl answers a CTabCtrl of the
+// sheet's own, attached to the sheet's tab window (not subclassing it).
 
 #include <vector>
 
@@ -58,7 +60,7 @@ public:
     CPropertySheet() { CommonConstruct(nullptr, 0); }
     explicit CPropertySheet(UINT nIDCaption, CWnd* pParentWnd = nullptr, UINT iSelectPage = 0);
     explicit CPropertySheet(LPCSTR pszCaption, CWnd* pParentWnd = nullptr, UINT iSelectPage = 0);
-    ~CPropertySheet() override = default;
+    ~CPropertySheet() override;
 
     void AddPage(CPropertyPage* pPage);
     void RemovePage(CPropertyPage* pPage);
@@ -88,6 +90,7 @@ public:
 
 protected:
     afx_msg LRESULT HandleInitDialog(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnDestroy();
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -95,4 +98,6 @@ private:
     std::vector<CPropertyPage*> m_pages;
     std::vector<PROPSHEETPAGEA> m_records;
     CString m_strCaption;
+    // Handed out by GetTabControl, which is const.
+    mutable CTabCtrl m_tabCtrl;
 };

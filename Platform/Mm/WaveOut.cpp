@@ -265,22 +265,28 @@ MMRESULT waveOutClose(HWAVEOUT handle)
     return MMSYSERR_NOERROR;
 }
 
+// A header's flags are read and written under its device's lock: the
+// device thread marks a queued header done while the program looks.
 MMRESULT waveOutPrepareHeader(HWAVEOUT handle, LPWAVEHDR header, UINT size)
 {
-    if (!Find(handle))
+    WaveDevice* device = Find(handle);
+    if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!Valid(header, size) || !header->lpData)
         return MMSYSERR_INVALPARAM;
+    std::lock_guard<std::mutex> guard(device->lock);
     header->dwFlags |= WHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT waveOutUnprepareHeader(HWAVEOUT handle, LPWAVEHDR header, UINT size)
 {
-    if (!Find(handle))
+    WaveDevice* device = Find(handle);
+    if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!Valid(header, size))
         return MMSYSERR_INVALPARAM;
+    std::lock_guard<std::mutex> guard(device->lock);
     if (header->dwFlags & WHDR_INQUEUE)
         return WAVERR_STILLPLAYING;
     header->dwFlags &= ~WHDR_PREPARED;
@@ -294,23 +300,26 @@ MMRESULT waveOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT size)
         return MMSYSERR_INVALHANDLE;
     if (!Valid(header, size))
         return MMSYSERR_INVALPARAM;
-    if (!(header->dwFlags & WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
-    if (header->dwFlags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
+    // Decided under the lock: once queued, the header is the device
+    // thread's, which may finish and report it as soon as the lock goes.
+    bool doneAtOnce = false;
     {
         std::lock_guard<std::mutex> guard(device->lock);
+        if (!(header->dwFlags & WHDR_PREPARED))
+            return WAVERR_UNPREPARED;
+        if (header->dwFlags & WHDR_INQUEUE)
+            return WAVERR_STILLPLAYING;
         // A buffer of a partial sample frame plays its whole frames only.
         header->dwBufferLength -= header->dwBufferLength % device->format.nBlockAlign;
         header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
         header->lpNext = nullptr;
-        if (header->dwBufferLength == 0) {
+        doneAtOnce = header->dwBufferLength == 0;
+        if (doneAtOnce)
             MarkDone(header);
-        } else {
+        else
             device->queue.push_back(header);
-        }
     }
-    if (header->dwFlags & WHDR_DONE)
+    if (doneAtOnce)
         Notify(*device, WOM_DONE, reinterpret_cast<DWORD_PTR>(header));
     device->wake.notify_all();
     return MMSYSERR_NOERROR;

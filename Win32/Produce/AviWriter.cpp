@@ -506,7 +506,9 @@ int AviWriter::WriteAudio(const CWaveBuffer* block)
             CString text;
             text.Format("Audio: AVIStreamWrite(%x)\r\n", static_cast<unsigned>(result));
             Log(text, 0);
-            return kWriterStreamFailed;
+            // A file that cannot take more (a full disk) is the failed write
+            // it is for the pictures too, whichever stream meets it first.
+            return result == AVIERR_FILEWRITE ? kWriterFrameFailed : kWriterStreamFailed;
         }
     }
     m_nSamplesWritten += std::min(samples, written);

@@ -562,6 +562,17 @@ int DVWriter::Open(bool withAudio)
     if (SUCCEEDED(hr) && (!m_bNameSet || MakeTempFileName() != kWriterOk))
         hr = E_FAIL;
     if (SUCCEEDED(hr)) {
+        // A folder that takes no new file (read-only, or gone) is reported
+        // as the file that cannot be opened, before a graph is built.
+        HANDLE file = CreateFileA(m_strTempName, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            Log("DVWriter: the production file cannot be made\r\n", 0);
+            DestroyGraph();
+            return kWriterOpenFailed;
+        }
+        CloseHandle(file);
+    }
+    if (SUCCEEDED(hr)) {
         WCHAR wide[kPathChars] = {};
         MultiByteToWideChar(CP_ACP, 0, m_strTempName, -1, wide, kPathChars);
         const REFERENCE_TIME frameTime = static_cast<REFERENCE_TIME>(m_videoInfo.dwScale) * 10;
@@ -634,8 +645,10 @@ int DVWriter::Write(MediaFrame& frame, int)
     // Every frame without sound (the producer's duplicates too) is pushed
     // with a frame of silence, so the sound keeps step with the pictures.
     const CWaveBuffer* audio = frame.m_pAudio != nullptr ? frame.m_pAudio : Silence();
-    if (!m_pGraph && Open(audio != nullptr) != kWriterOk)
-        return kWriterNoName;
+    if (!m_pGraph) {
+        if (const int opened = Open(audio != nullptr); opened != kWriterOk)
+            return opened;
+    }
     if (!m_bRunning) {
         if (const HRESULT hr = m_pGraph->Run(); FAILED(hr)) {
             LOG_DSHOW_ERROR("Unable to run the DV writer's graph", hr);

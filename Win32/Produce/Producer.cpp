@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "Platform/DShow/Api/FilterInterfaces.h"
@@ -549,7 +550,13 @@ int CProducer::Produce(CString& name)
 
 MediaFrame* CProducer::GetSceneFrame(Scene* scene, int level)
 {
-    return scene->GetFrame(1, m_bAudioOn ? 1 : 0, &m_AudioFormat, level);
+    MediaFrame* frame = scene->GetFrame(1, m_bAudioOn ? 1 : 0, &m_AudioFormat, level);
+    // A scene's clip whose pictures cannot be read (a damaged picture
+    // stream opens as sound alone) shows black for its length: every frame
+    // of the production has a picture, and the sound keeps its place.
+    if (frame != nullptr && !frame->m_bSample && frame->m_pImage == nullptr)
+        frame->m_pImage = new (std::nothrow) CIplImage(m_nFrameWidth, m_nFrameHeight, RGB(0, 0, 0));
+    return frame;
 }
 
 void CProducer::StartSceneSound(const Scene* scene)

@@ -284,6 +284,26 @@ TEST_F(GrabGraph, TheGrabWaitCanBeShortened)
     SetEnvironmentVariableA(kGrabWaitVariable, nullptr);
 }
 
+// Sound that never comes within the wait (and whose stream has not ended)
+// is silence too, but answered S_FALSE, so that the caller waits no more.
+TEST_F(GrabGraph, AudioThatNeverComesIsSilenceWithSFalse)
+{
+    SetEnvironmentVariableA(kGrabWaitVariable, "50");
+    Build(CLSID_AudioGrab, PcmType(8000, 16, 1), 2048);
+    ASSERT_EQ(ConnectUp(), S_OK);
+    Pause();
+    std::vector<BYTE> buffer(8192, 0xFF);
+    REFERENCE_TIME time = 0, end = 0;
+    DWORD copied = 0;
+    EXPECT_EQ(m_frameGrab->GetFrame(&time, &end, buffer.data(), 8192, &copied), S_FALSE);
+    EXPECT_GT(copied, 0u);
+    EXPECT_EQ(buffer[0], 0);
+    m_source->EndOfStream();
+    EXPECT_EQ(m_frameGrab->GetFrame(&time, &end, buffer.data(), 8192, &copied), S_OK);
+    Stop();
+    SetEnvironmentVariableA(kGrabWaitVariable, nullptr);
+}
+
 TEST_F(GrabGraph, UnblockIsNotSupported)
 {
     Build(CLSID_QuickGrab, OpaqueType());

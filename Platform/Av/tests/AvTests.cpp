@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -249,6 +250,66 @@ TEST(AvOpen, MissingFileAnswersNoSuchFile)
     testing_support::TempDir folder;
     av::InputPtr input;
     EXPECT_EQ(av::OpenInput(folder.File("missing.avi"), input), AVERROR(ENOENT));
+    EXPECT_FALSE(input);
+}
+
+// A reader over bytes in memory, for inputs read through custom I/O.
+struct MemoryReader {
+    std::vector<uint8_t> bytes;
+    size_t position = 0;
+    static int Read(void* opaque, uint8_t* buffer, int size)
+    {
+        auto* self = static_cast<MemoryReader*>(opaque);
+        const size_t n = std::min(self->bytes.size() - self->position, static_cast<size_t>(size));
+        if (n == 0)
+            return AVERROR_EOF;
+        std::memcpy(buffer, self->bytes.data() + self->position, n);
+        self->position += n;
+        return static_cast<int>(n);
+    }
+};
+
+// A second of 8 kHz 8-bit mono PCM in a wave file.
+std::vector<uint8_t> PcmWave()
+{
+    std::vector<uint8_t> bytes;
+    auto put = [&](uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    };
+    auto tag = [&](const char* fourcc) { bytes.insert(bytes.end(), fourcc, fourcc + 4); };
+    tag("RIFF");
+    put(4 + 8 + 16 + 8 + 8000, 4);
+    tag("WAVE");
+    tag("fmt ");
+    put(16, 4);
+    put(1, 2);
+    put(1, 2);
+    put(8000, 4);
+    put(8000, 4);
+    put(1, 2);
+    put(8, 2);
+    tag("data");
+    put(8000, 4);
+    bytes.resize(bytes.size() + 8000, 0x80);
+    return bytes;
+}
+
+// The input owns the I/O it reads through: nothing of it outlives the
+// input, or a failed open (the sanitizer build's leak check says so).
+TEST(AvOpen, CustomInputReadsThroughTheCallersReader)
+{
+    const AVInputFormat* wav = av_find_input_format("wav");
+    ASSERT_NE(wav, nullptr);
+    MemoryReader sound{PcmWave()};
+    av::InputPtr input;
+    ASSERT_EQ(av::OpenCustomInput(wav, &sound, &MemoryReader::Read, nullptr, 4096, input), 0);
+    ASSERT_EQ(input->nb_streams, 1u);
+    EXPECT_EQ(input->streams[0]->codecpar->sample_rate, 8000);
+    input.reset();
+
+    MemoryReader garbage{std::vector<uint8_t>(4096, 0x5A)};
+    EXPECT_LT(av::OpenCustomInput(wav, &garbage, &MemoryReader::Read, nullptr, 4096, input), 0);
     EXPECT_FALSE(input);
 }
 

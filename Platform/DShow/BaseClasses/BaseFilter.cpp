@@ -138,6 +138,7 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::Run(REFERENCE_TIME start)
 {
     CAutoLock lock(m_pLock);
     m_tStart = start;
+    m_tRunStart.store(start, std::memory_order_release);
     if (m_State == State_Stopped) {
         HRESULT hr = Pause();
         if (FAILED(hr))
@@ -300,7 +301,7 @@ HRESULT CBaseFilter::StreamTime(CRefTime& streamTime)
     HRESULT hr = m_pClock->GetTime(&now);
     if (FAILED(hr))
         return hr;
-    streamTime = now - m_tStart;
+    streamTime = now - RunStartTime();
     return S_OK;
 }
 

@@ -73,6 +73,9 @@ public:
 
     // Stream time: the clock's time less the run start; VFW_E_NO_CLOCK.
     virtual HRESULT StreamTime(CRefTime& streamTime);
+    // The start time Run was last given, for the streaming threads, which
+    // read it without the filter lock.
+    REFERENCE_TIME RunStartTime() const { return m_tRunStart.load(std::memory_order_acquire); }
     // Sends an event to the graph; an EC_COMPLETE carries this filter as
     // its second parameter. E_NOTIMPL outside a graph.
     HRESULT NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2);
@@ -92,6 +95,7 @@ protected:
     // Read by streaming threads without the filter lock.
     std::atomic<FILTER_STATE> m_State{State_Stopped};
     IReferenceClock* m_pClock = nullptr;
+    // Under the filter lock; streaming threads read RunStartTime().
     CRefTime m_tStart;
     CLSID m_clsid;
     CCritSec* m_pLock;
@@ -99,4 +103,8 @@ protected:
     IFilterGraph* m_pGraph = nullptr;
     IMediaEventSink* m_pSink = nullptr;
     LONG volatile m_PinVersion = 1;
+
+private:
+    // m_tStart as Run set it, before any pin runs.
+    std::atomic<REFERENCE_TIME> m_tRunStart{0};
 };

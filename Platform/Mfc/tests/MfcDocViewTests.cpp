@@ -287,6 +287,19 @@ TEST_F(DocViewTest, TheFramesAcceleratorsReachTheApplication)
         << "Ctrl+N ran File New on the document in place";
 }
 
+TEST_F(DocViewTest, AFrameMadeWithTheDefaultRectangleTakesTheDefaultPlaceAndSize)
+{
+    auto* frame = new CFrameTestFrame;
+    ASSERT_TRUE(frame->Create(nullptr, "Default", WS_OVERLAPPEDWINDOW, CFrameWnd::rectDefault));
+    CRect placed;
+    frame->GetWindowRect(&placed);
+    EXPECT_EQ(placed.Width(), GetSystemMetrics(SM_CXSCREEN) * 3 / 4);
+    EXPECT_EQ(placed.Height(), GetSystemMetrics(SM_CYSCREEN) * 3 / 4);
+    EXPECT_GE(placed.left, 0);
+    EXPECT_GE(placed.top, 0);
+    frame->DestroyWindow();
+}
+
 TEST_F(DocViewTest, ProcessShellCommandOpensANewDocumentByDefault)
 {
     CCommandLineInfo info;

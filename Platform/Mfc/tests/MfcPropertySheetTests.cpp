@@ -190,6 +190,31 @@ TEST_F(MfcPropertySheets, OkAppliesThePagesShownInOrderAndCancelCanBeRefused)
     EXPECT_EQ(applies, (std::vector<std::string>{"a.Apply", "b.Apply"})) << "c was never shown";
 }
 
+TEST_F(MfcPropertySheets, TheTabControlIsATabControlObjectForAsLongAsTheSheetLives)
+{
+    CPropertySheet sheet("Options");
+    CNumberPage a(IDD_PAGE_A, "a", IDS_PAGE_A);
+    CNumberPage b(IDD_PAGE_B, "b");
+    sheet.AddPage(&a);
+    sheet.AddPage(&b);
+    HWND tabWindow = nullptr;
+    const INT_PTR result = RunWith(sheet, {
+        [&] {
+            CTabCtrl* tab = sheet.GetTabControl();
+            ASSERT_NE(tab, nullptr);
+            EXPECT_TRUE(tab->IsKindOf(RUNTIME_CLASS(CTabCtrl)));
+            EXPECT_EQ(tab, sheet.GetTabControl()) << "the same object each time";
+            EXPECT_EQ(tab->GetItemCount(), 2);
+            tabWindow = tab->m_hWnd;
+            Press(sheet, IDCANCEL);
+        },
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    ASSERT_NE(tabWindow, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(tabWindow), nullptr) << "the object lets go of the window with the sheet";
+    EXPECT_EQ(sheet.GetTabControl(), nullptr);
+}
+
 class MfcCommonControls : public MfcTest {};
 
 TEST_F(MfcCommonControls, ListImageTabAndSpinWrappers)

@@ -197,6 +197,44 @@ TEST_F(WaveOut, CompletionsArriveAsThreadMessages)
     EXPECT_EQ(message.message, MM_WOM_CLOSE);
 }
 
+struct DoneReports {
+    std::atomic<int> count{0};
+    HANDLE reported = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    ~DoneReports() { CloseHandle(reported); }
+};
+
+void CALLBACK CountDone(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR)
+{
+    auto* reports = reinterpret_cast<DoneReports*>(instance);
+    if (message == WOM_DONE) {
+        ++reports->count;
+        SetEvent(reports->reported);
+    }
+}
+
+TEST_F(WaveOut, ABufferThatFinishesAsItIsWrittenIsReportedDoneOnce)
+{
+    WAVEFORMATEX format = Pcm(8000, 1, 8);
+    DoneReports reports;
+    HWAVEOUT device = nullptr;
+    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(&CountDone),
+                          reinterpret_cast<DWORD_PTR>(&reports), CALLBACK_FUNCTION),
+              MMSYSERR_NOERROR);
+    std::vector<char> data(8); // a millisecond
+    WAVEHDR header{};
+    header.lpData = data.data();
+    header.dwBufferLength = static_cast<DWORD>(data.size());
+    ASSERT_EQ(waveOutPrepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
+    constexpr int kRounds = 20;
+    for (int round = 0; round < kRounds; ++round) {
+        ASSERT_EQ(waveOutWrite(device, &header, sizeof header), MMSYSERR_NOERROR) << "round " << round;
+        ASSERT_EQ(WaitForSingleObject(reports.reported, kLongWait), WAIT_OBJECT_0) << "round " << round;
+    }
+    EXPECT_EQ(waveOutUnprepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
+    EXPECT_EQ(reports.count, kRounds);
+}
+
 struct Ticks {
     std::atomic<int> count{0};
     HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);

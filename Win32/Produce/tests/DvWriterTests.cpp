@@ -435,6 +435,18 @@ TEST_F(DvWriterWithFakeGraph, AFailedBuildLeavesNoGraphAndIsTriedAgain)
     writer->Close(0);
 }
 
+// A production file that cannot be made (its folder takes no new file) is
+// the output that cannot be opened, as for every writer; no graph is built.
+TEST_F(DvWriterWithFakeGraph, AFileThatCannotBeMadeIsAnOutputThatCannotBeOpened)
+{
+    auto writer = MakeWriter(720, 480, 33366, 3, 10);
+    ASSERT_EQ(writer->SetOutputName(m_dir.File("missing-folder/movie.avi").c_str()), 0);
+    EXPECT_EQ(writer->Write(*Picture(), 0), kWriterOpenFailed);
+    EXPECT_FALSE(writer->m_pGraph);
+    EXPECT_EQ(m_record->builds, 0);
+    writer->Close(0);
+}
+
 TEST_F(DvWriterWithFakeGraph, GraphEventsStopTheGraphOnCompletionAndReportErrors)
 {
     auto writer = MakeWriter(720, 480, 33366, 3, 10);

@@ -87,7 +87,10 @@ public:
     // `slot`: the number of slots the file names, 0, or kBadVersion ..
     // kCannotRead with the storyboard untouched.
     INT InsertStoryboardFile(LPCSTR path, INT slot);
-    // Items of the last read that could not be placed and were left out.
+    // Items of the last read that were left out: those the storyboard
+    // refused, sections that gave no usable item (one with a duration or
+    // time outside a day among them) and, in a file cut short, the slots
+    // its index names past its last section.
     INT GetDroppedItemCount() const { return m_nDroppedItems; }
     // Cut succeeds only once the items are on the clipboard; both return
     // whether they were.

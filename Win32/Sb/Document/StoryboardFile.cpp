@@ -3,18 +3,23 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <new>
 
 #include "Platform/Win/User/Clipboard.h"
+#include "Win32/Sb/Document/AudioClipList.h"
+#include "Win32/Sb/Document/Effect.h"
 #include "Win32/Sb/Document/ProfileKeys.h"
 #include "Win32/Sb/Document/SBDoc.h"
 #include "Win32/Sb/Document/Scene.h"
+#include "Win32/Sb/Document/SceneAudio.h"
 #include "Win32/Sb/Document/ShellServices.h"
 #include "Win32/Sb/Document/Storyboard.h"
 #include "Win32/Sb/Document/Transition.h"
+#include "Win32/Sb/Document/TransitionEffect.h"
 #include "Win32/Utils/FileUtils.h"
 #include "Win32/Utils/Profile.h"
 
@@ -87,6 +92,97 @@ BOOL GetBoundedInt(const CProfile& profile, LPCSTR section, LPCSTR entry, long l
         return FALSE;
     *value = static_cast<INT>(number);
     return TRUE;
+}
+
+// The longest duration or time an item read from a storyboard may hold: a
+// day. No recording a scene is cut from runs that long, and within a day
+// the counts the program derives from an item (milliseconds in 32 bits,
+// frames at the rates it plays, reference time) stay far from overflowing.
+// A time stored negative reads back with a huge unsigned field, so it lies
+// past the day too.
+constexpr double kLongestItemSeconds = 24.0 * 60.0 * 60.0;
+
+bool WithinADay(double seconds)
+{
+    return std::isfinite(seconds) && seconds >= 0.0 && seconds <= kLongestItemSeconds;
+}
+
+bool WithinADay(const CMediaTime& time)
+{
+    return WithinADay(time.GetSeconds());
+}
+
+bool MillisecondsWithinADay(INT milliseconds)
+{
+    return WithinADay(milliseconds / 1000.0);
+}
+
+bool ClipsWithinADay(const SceneAudio& audio)
+{
+    for (INT track = 0; track < SceneAudio::kTrackCount; ++track) {
+        AudioClipList* clips = audio.GetTrack(track);
+        for (INT i = 0; clips != nullptr && i < clips->GetCount(); ++i) {
+            const AudioClip* clip = clips->GetAt(i);
+            if (clip != nullptr
+                && (!MillisecondsWithinADay(clip->GetInPoint()) || !MillisecondsWithinADay(clip->GetOutPoint())
+                    || !MillisecondsWithinADay(clip->GetStartOffset())))
+                return false;
+        }
+    }
+    return true;
+}
+
+// The scene's length, in point and thumbnail time, its effects' key times
+// and its sound clips' times, and the same of every overlay it carries.
+bool SceneWithinADay(const Scene& scene)
+{
+    for (const Scene* layer = &scene; layer != nullptr; layer = layer->GetOverlayScene()) {
+        if (!WithinADay(layer->GetDuration()) || !WithinADay(layer->GetInPoint())
+            || !WithinADay(layer->GetThumbnailTime()) || !ClipsWithinADay(*layer->GetAudio()))
+            return false;
+        const EffectList& effects = layer->GetEffects();
+        for (INT i = 0; i < effects.GetCount(); ++i) {
+            const Effect* effect = effects.GetAt(i);
+            for (int key = 0; effect != nullptr && key < 4; ++key) {
+                if (!WithinADay(effect->GetKeyTime(key)))
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool TransitionWithinADay(const Transition& transition)
+{
+    const TransitionEffect* effect = transition.GetEffect();
+    return effect == nullptr
+        || (WithinADay(effect->GetADuration()) && WithinADay(effect->GetBDuration())
+            && WithinADay(effect->GetOverlapDuration()));
+}
+
+// The item of one item section, or null when the section gives none that
+// can be used: no kind or one of neither item, a scene without material or
+// a transition that does not read (a section cut short leaves either), or a
+// duration or time outside a day.
+StoryboardItem* ReadItem(const CProfileKeys& names, CProfile& profile, const CString& section,
+                         const CString& folder)
+{
+    LPCSTR kind = profile.GetValue(section, names.Name(kKindKey));
+    if (kind == nullptr)
+        return nullptr;
+    if (std::strcmp(kind, names.Name(kSceneKind)) == 0) {
+        std::unique_ptr<Scene> scene(new (std::nothrow) Scene(folder, &profile, section));
+        if (scene == nullptr || !scene->IsValid() || !SceneWithinADay(*scene))
+            return nullptr;
+        return scene.release();
+    }
+    if (std::strcmp(kind, names.Name(kTransitionKind)) == 0) {
+        std::unique_ptr<Transition> transition(new (std::nothrow) Transition(&profile, section));
+        if (transition == nullptr || !transition->IsValid() || !TransitionWithinADay(*transition))
+            return nullptr;
+        return transition.release();
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -238,6 +334,7 @@ INT CSBDoc::InsertStoryboardFile(LPCSTR path, INT slot)
     m_bMediaRelocated = 0;
     const INT lastBefore = GetLastIndex();
     bool read = false;
+    INT lastSection = -1;
     for (INT i = 0; i < n; ++i) {
         const CString section = ItemSection(names, first + i);
         if (!profile.HasSection(section)) {
@@ -245,28 +342,18 @@ INT CSBDoc::InsertStoryboardFile(LPCSTR path, INT slot)
                 shift = -1;
             continue;
         }
-        LPCSTR kind = profile.GetValue(section, names.Name(kKindKey));
-        if (kind == nullptr)
+        lastSection = i;
+        // A section that gives no usable item is left out and counted.
+        StoryboardItem* item = ReadItem(names, profile, section, folder);
+        if (item == nullptr) {
+            ++m_nDroppedItems;
             continue;
-        StoryboardItem* item = nullptr;
-        if (std::strcmp(kind, names.Name(kSceneKind)) == 0) {
-            auto* scene = new (std::nothrow) Scene(folder, &profile, section);
-            if (scene != nullptr && scene->IsMediaMissing()) {
-                CString text = CSBDoc::LoadLanguageString(kMediaShortenedMessage);
-                host.ShowMessage(strip, text, nullptr, 0);
-                scene->ClearMediaMissing();
-            }
-            item = scene;
-        } else if (std::strcmp(kind, names.Name(kTransitionKind)) == 0) {
-            auto* transition = new (std::nothrow) Transition(&profile, section);
-            if (transition != nullptr && !transition->IsValid()) {
-                delete transition;
-                transition = nullptr;
-            }
-            item = transition;
         }
-        if (item == nullptr)
-            continue;
+        if (item->GetKind() == StoryboardItem::kKindScene && static_cast<Scene*>(item)->IsMediaMissing()) {
+            CString text = CSBDoc::LoadLanguageString(kMediaShortenedMessage);
+            host.ShowMessage(strip, text, nullptr, 0);
+            static_cast<Scene*>(item)->ClearMediaMissing();
+        }
         // An item the storyboard refuses (the wrong parity after the older
         // layout's shift, or a slot past the limit) is left out and counted.
         if (scratch.SetItem(item, first + i + shift) != Storyboard::kResultOk) {
@@ -276,6 +363,16 @@ INT CSBDoc::InsertStoryboardFile(LPCSTR path, INT slot)
         }
         read = true;
     }
+    // A storyboard file is written up to the last slot its index names,
+    // which holds the storyboard's last item; a file without that section
+    // was cut short (a partial copy or download), and every slot after its
+    // last section counts as an item lost with the rest of the file. (A
+    // range saved up to empty slots reads the same way: a word too many is
+    // better than a storyboard shortened in silence.) The clipboard hands
+    // its text over whole, and the older layout's items stand one slot off
+    // its index, so neither is judged so.
+    if (fromFile && !older)
+        m_nDroppedItems += n - 1 - lastSection;
 
     // The range from the first slot to where the shift moved the last one;
     // none when the shift left nothing (-1 would mean the last index).

@@ -33,6 +33,9 @@ constexpr UINT kReaderGraphMessage = 0x412;
 constexpr int kPathChars = 260;
 constexpr double kAudioOnlyFrame = 66666.666666666667; // microseconds
 constexpr LONGLONG kUnitsPerSecond = 10000000;
+// The most channels and the highest rate a sound format may name.
+constexpr WORD kMostChannels = 8;
+constexpr DWORD kHighestRate = 192000;
 constexpr double kSwitchAll = 32000.0; // seconds
 constexpr int kDvFullResolution = 1000;
 
@@ -123,6 +126,14 @@ CDShowReader::CDShowReader(LPCSTR path, INT videoStream, INT audioStream) : m_st
     }
     if (m_nAudioStream != -1 && m_mtAudio.pbFormat && m_mtAudio.cbFormat >= sizeof(WAVEFORMATEX) - sizeof(WORD)) {
         const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(m_mtAudio.pbFormat);
+        // A damaged sound format (thousands of channels, no rate) would set
+        // the whole production's sound format: such a clip has no sound.
+        const WORD channels = wave->nChannels;
+        const DWORD rate = wave->nSamplesPerSec;
+        if (channels == 0 || channels > kMostChannels || rate == 0 || rate > kHighestRate) {
+            m_bSoundGone = 1;
+            return;
+        }
         m_pNativeAudioFormat = const_cast<WAVEFORMATEX*>(wave);
         std::memcpy(&m_NativeFormat, wave, sizeof(WAVEFORMATEX) - sizeof(WORD));
         m_NativeFormat.cbSize = 0;
@@ -238,11 +249,11 @@ INT CDShowReader::CanAllocateImage() { return 1; }
 
 INT CDShowReader::HasVideo() { return m_nVideoStreams > 0; }
 
-INT CDShowReader::HasAudio() { return m_nAudioStreams > 0; }
+INT CDShowReader::HasAudio() { return m_nAudioStreams > 0 && !m_bSoundGone; }
 
 INT CDShowReader::GetAudioFormat(WAVEFORMATEX* format)
 {
-    if (m_nAudioStream == -1 || !format)
+    if (m_nAudioStream == -1 || m_bSoundGone || !format)
         return 0;
     *format = m_NativeFormat;
     return 1;
@@ -307,7 +318,7 @@ HRESULT CDShowReader::Prepare(const MediaFrame* frame)
         if (FAILED(hr))
             return hr;
     }
-    if (m_pAudioPin && frame && frame->m_pAudio && frame->m_pAudio->GetFormat()) {
+    if (m_pAudioPin && !m_bSoundGone && frame && frame->m_pAudio && frame->m_pAudio->GetFormat()) {
         hr = BuildAudioChain(frame->m_pAudio->GetFormat());
         if (FAILED(hr))
             return hr;
@@ -690,6 +701,15 @@ bool CDShowReader::RefillSoundCache(REFERENCE_TIME time)
     HRESULT hr = m_pAudioGrab->GetFrame(&start, &end, m_pCache.data(), static_cast<DWORD>(m_nCacheSize), &got);
     if (FAILED(hr) || got == 0)
         return false;
+    if (hr == S_FALSE) {
+        // A whole wait passed without sound: the sound branch has nothing
+        // to give (its decoder refused the format or failed). The clip is
+        // silent from here on, as one without sound is, and no read waits
+        // for its sound again.
+        m_bSoundGone = 1;
+        m_nCacheCount = 0;
+        return false;
+    }
     m_nCacheOffset = 0;
     m_nCacheCount = static_cast<INT>(got);
     if (!m_bSoundPlaced && start != kUnstamped)
@@ -724,7 +744,7 @@ void CDShowReader::PlaceSound(REFERENCE_TIME start)
 void CDShowReader::GrabAudio(REFERENCE_TIME time, MediaFrame* frame)
 {
     CWaveBuffer* block = frame->m_pAudio;
-    if (!m_pAudioGrab || !block || !block->m_pData || m_pCache.empty())
+    if (!m_pAudioGrab || !block || !block->m_pData || m_pCache.empty() || m_bSoundGone)
         return;
     const auto* format = reinterpret_cast<const WAVEFORMATEX*>(m_pAudioFormat.data());
     const BYTE silence = format->wBitsPerSample == 8 ? 0x80 : 0;
@@ -740,7 +760,10 @@ void CDShowReader::GrabAudio(REFERENCE_TIME time, MediaFrame* frame)
         }
         if (m_nCacheCount <= 0) {
             if (!RefillSoundCache(time)) {
-                block->m_nLength = filled;
+                // Sound that is gone leaves the block silent and whole.
+                if (m_bSoundGone)
+                    std::memset(block->m_pData + filled, silence, wanted - filled);
+                block->m_nLength = m_bSoundGone ? wanted : filled;
                 return;
             }
             continue;

@@ -81,6 +81,9 @@ public:
     INT m_bSoundPlaced = 0;
     LONGLONG m_nSilenceOwed = 0;
     LONGLONG m_nSoundToCut = 0;
+    // The sound branch gave nothing within a whole wait: the reader's sound
+    // is silence from then on.
+    INT m_bSoundGone = 0;
     // Where the graph's run started (100 ns, media time) and the index of
     // the source frame holding that time: the run's frame k is read at
     // the start plus k output frames and shows source frame first + k.

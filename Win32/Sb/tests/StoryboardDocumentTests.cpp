@@ -159,6 +159,14 @@ Scene* ColourScene(COLORREF colour, double seconds)
     return scene;
 }
 
+// The message that tells how many items of a read were left out.
+std::string LeftOutMessage(INT count)
+{
+    CString text;
+    text.Format(Text(2025).c_str(), count);
+    return static_cast<LPCSTR>(text) + std::string(" | ") + Text(2003) + " | 48";
+}
+
 void EmptyTheClipboard()
 {
     ASSERT_TRUE(OpenClipboard(StripWindow()));
@@ -607,6 +615,9 @@ TEST_F(StoryboardDocumentTest, CountsThatDisagreeWithTheSectionsReadWhatTheIndex
     CSBDoc doc;
     EXPECT_EQ(doc.InsertStoryboardFile(WriteProfile(profile, "disagree.sbd").c_str(), 0), 4);
     EXPECT_EQ(Layout(doc), "S.S");
+    // Slot 1 is empty, as a section follows it; slot 3, the last the index
+    // names, is missing from the end of the file.
+    EXPECT_EQ(doc.GetDroppedItemCount(), 1);
 }
 
 TEST_F(StoryboardDocumentTest, OlderFilesShiftTheirItemsByOneSlot)
@@ -664,7 +675,9 @@ TEST_F(StoryboardDocumentTest, ItemsNumberedPastTheSlotLimitAreLeftOutAndCounted
     CSBDoc doc;
     EXPECT_EQ(doc.InsertStoryboardFile(WriteProfile(profile, "high.sbd").c_str(), 0), 4);
     EXPECT_EQ(Layout(doc), "STS") << "the transition got a colour scene after it";
-    EXPECT_EQ(doc.GetDroppedItemCount(), 1);
+    // Slot 4096 lies past the limit; 4097, the last the index names, has no
+    // section, so the file was cut short there.
+    EXPECT_EQ(doc.GetDroppedItemCount(), 2);
     EXPECT_EQ(m_host.m_messages.size(), 1u);
 }
 
@@ -816,6 +829,113 @@ TEST_F(FullBoardTest, MutatedFilesNeverHarmTheReader)
             ASSERT_TRUE(reader.IsStoryboardEmpty()) << round;
         }
     }
+}
+
+// A duration or time stored negative (which reads as a huge unsigned
+// field) or longer than a day leaves its item out, counted; a day is kept.
+TEST_F(FullBoardTest, TimesOutsideADayLeaveTheirItemOut)
+{
+    CSBDoc source;
+    FillFullBoard(source);
+    const std::string saved = m_folder.File("board.sbd");
+    ASSERT_TRUE(source.SaveStoryboard(saved.c_str()));
+    struct Case {
+        const char* name;
+        const char* section;
+        const char* entry;
+        const char* value;
+        INT dropped;
+    };
+    const Case cases[] = {
+        {"a colour scene lasting -1", "Scene_8", "Duration", "-1", 1},
+        {"a colour scene lasting a day and a second", "Scene_8", "Duration", "24:00:01.000 ms", 1},
+        {"a colour scene lasting a day", "Scene_8", "Duration", "24:00:00.000 ms", 0},
+        {"a thumbnail at -1", "Scene_2", "ThumbnailTime", "-1", 1},
+        {"a title starting at -1", "Scene_0Text0", "TextKeyStart", "-1", 1},
+        {"a motion ending past a day", "Scene_4Motion0", "MotionKeyEnd", "25:00:00.000 ms", 1},
+        {"an overlay's thumbnail at -1", "Scene_4Motion0", "ThumbnailTime", "-1", 1},
+        {"a sound clip starting past a day", "Scene_0", "AudioStart_5", "86400001", 1},
+        {"a transition's first side lasting -1", "Scene_1", "ADuration", "-1", 1},
+        {"an overlap past a day", "Scene_3", "OverlapDuration", "25:00:00.000 ms", 1},
+        {"a transition's second side lasting a day", "Scene_3", "BDuration", "24:00:00.000 ms", 0},
+    };
+    for (const Case& c : cases) {
+        m_host.m_messages.clear();
+        CProfile profile;
+        ASSERT_EQ(profile.Load(saved.c_str()), CProfile::kOk);
+        ASSERT_TRUE(profile.HasEntry(c.section, c.entry)) << c.name;
+        profile.SetValue(c.section, c.entry, c.value);
+        CSBDoc doc;
+        EXPECT_EQ(doc.InsertStoryboardFile(WriteProfile(profile, "damaged.sbd").c_str(), 0), 9) << c.name;
+        EXPECT_EQ(doc.GetDroppedItemCount(), c.dropped) << c.name;
+        EXPECT_EQ(m_host.m_messages, c.dropped > 0 ? std::vector<std::string>{LeftOutMessage(c.dropped)}
+                                                   : std::vector<std::string>{})
+            << c.name;
+        for (INT i = 0; i <= doc.GetLastIndex(); ++i) {
+            if (const StoryboardItem* item = doc.GetItem(i)) {
+                EXPECT_LE(item->GetDuration().GetSeconds(), 24.0 * 60 * 60) << c.name << ", slot " << i;
+            }
+        }
+    }
+}
+
+// A file cut short (a partial copy or download) says how many of the items
+// its index names it lost: every slot after the last section left, and a
+// last section cut before its item could be read.
+TEST_F(StoryboardDocumentTest, FilesCutShortCountTheItemsTheyLost)
+{
+    CSBDoc source;
+    FillSmallBoard(source);
+    ASSERT_EQ(source.GetStoryboard()->SetItem(new Transition(MakeEffect(33, 1.0f, 1.0f, 0.5f)), 3), 0);
+    ASSERT_EQ(Layout(source), "STSTS");
+    const std::string saved = m_folder.File("whole.sbd");
+    ASSERT_TRUE(source.SaveStoryboard(saved.c_str()));
+    const std::string text = ReadFile(saved);
+
+    // The file ends just before `marker`, or just after it when it is kept.
+    struct Cut {
+        const char* name;
+        std::string marker;
+        bool markerKept;
+        INT lost;
+    };
+    const Cut cuts[] = {
+        {"the whole file", "", false, 0},
+        {"before the last section", "[Scene_4]", false, 1},
+        {"before the second transition", "[Scene_3]", false, 2},
+        {"before the first transition", "[Scene_1]", false, 4},
+        {"right after the index", "[Scene_0]", false, 5},
+        {"inside the last item's kind", "[Scene_4]\r\nItemType=Sc", true, 1},
+        {"after the last item's kind", "[Scene_4]\r\nItemType=Scene\r\n", true, 1},
+    };
+    for (const Cut& cut : cuts) {
+        m_host.m_messages.clear();
+        std::string kept = text;
+        if (!cut.marker.empty()) {
+            const size_t at = text.find(cut.marker);
+            ASSERT_NE(at, std::string::npos) << cut.name;
+            kept = text.substr(0, at + (cut.markerKept ? cut.marker.size() : 0));
+        }
+        CSBDoc doc;
+        EXPECT_EQ(doc.InsertStoryboardFile(m_folder.Write("cut.sbd", kept).c_str(), 0), 5) << cut.name;
+        EXPECT_EQ(doc.GetDroppedItemCount(), cut.lost) << cut.name;
+        // The count comes last, after any message of the merge.
+        EXPECT_EQ(m_host.m_messages.empty() ? std::string() : m_host.m_messages.back(),
+                  cut.lost > 0 ? LeftOutMessage(cut.lost) : std::string())
+            << cut.name;
+    }
+
+    // The clipboard carries its text whole: a range copied up to an empty
+    // slot is not taken for a cut one.
+    CSBDoc small;
+    FillSmallBoard(small);
+    ASSERT_TRUE(small.CopyToClipboard(2, 3));
+    m_host.m_messages.clear();
+    CSBDoc target;
+    target.Paste(0);
+    EXPECT_EQ(Layout(target), "S");
+    EXPECT_EQ(target.GetDroppedItemCount(), 0);
+    EXPECT_TRUE(m_host.m_messages.empty());
 }
 
 TEST_F(StoryboardDocumentTest, PlacementsTheStoryboardRefusesAreDeletedAndReported)

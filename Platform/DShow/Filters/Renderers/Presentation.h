@@ -9,11 +9,10 @@ namespace dshow {
 
 class Presentation {
 public:
-    // Waits while the filter is paused, then until stream time `start`
-    // (no wait without a clock, or for a sample without a time). False
-    // when cancelled or stopped.
-    bool WaitFor(CBaseFilter& filter, IReferenceClock* clock, REFERENCE_TIME runStart, bool timed,
-                 REFERENCE_TIME start);
+    // Waits while the filter is paused, then until stream time `start` of
+    // the run that ended the wait (no wait without a clock, or for a
+    // sample without a time). False when cancelled or stopped.
+    bool WaitFor(CBaseFilter& filter, IReferenceClock* clock, bool timed, REFERENCE_TIME start);
     // Wakes a waiting sample and lets no new one wait until Resume.
     void Cancel() { m_cancel.Set(); }
     void Resume() { m_cancel.Reset(); }

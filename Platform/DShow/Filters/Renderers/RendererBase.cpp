@@ -35,7 +35,7 @@ HRESULT STDMETHODCALLTYPE RendererInputPin::Receive(IMediaSample* sample)
         IReferenceClock* clock = m_renderer->m_pClock;
         if (m_renderer->m_State == State_Paused)
             m_renderer->Preroll(sample);
-        if (!m_renderer->m_presentation.WaitFor(*m_renderer, clock, m_renderer->m_tStart, timed, start))
+        if (!m_renderer->m_presentation.WaitFor(*m_renderer, clock, timed, start))
             return IsFlushing() ? S_FALSE : VFW_E_WRONG_STATE;
     }
     return m_renderer->Render(sample);

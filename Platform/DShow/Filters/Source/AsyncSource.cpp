@@ -45,7 +45,16 @@ public:
         m_fd = -1;
         m_size = 0;
     }
-    LONGLONG Size() const { return m_size; }
+    // The file's size now: a file cut short while it is read (a copy still
+    // being written, a medium pulled) tells its readers where its data
+    // really ends.
+    LONGLONG Size() const
+    {
+        struct stat info {};
+        if (m_fd >= 0 && fstat(m_fd, &info) == 0)
+            return info.st_size;
+        return m_size;
+    }
     // The bytes read (fewer at the end of the file), -1 on failure.
     LONG Read(LONGLONG position, LONG length, BYTE* buffer) const
     {

@@ -527,6 +527,17 @@ int AvSplitter::ReadPacket(void* opaque, uint8_t* buffer, int size)
     HRESULT hr = self->m_reader->SyncRead(self->m_readPosition, length, buffer);
     if (FAILED(hr))
         return AVERROR(EIO);
+    if (hr == S_FALSE) {
+        // A short read: the file was cut while it is read, and now ends
+        // where the reader says.
+        LONGLONG total = 0, available = 0;
+        if (FAILED(self->m_reader->Length(&total, &available)) || total >= self->m_length)
+            return AVERROR(EIO);
+        self->m_length = total;
+        length = static_cast<LONG>(std::min<int64_t>(std::max<int64_t>(total - self->m_readPosition, 0), length));
+        if (length == 0)
+            return AVERROR_EOF;
+    }
     self->m_readPosition += length;
     return length;
 }
@@ -574,30 +585,13 @@ HRESULT AvSplitter::OpenReader(IAsyncReader* reader, const GUID& subtype)
     if (FAILED(reader->SyncRead(0, static_cast<LONG>(head.size()), head.data())))
         head.clear();
 
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    AVIOContext* io = buffer ? avio_alloc_context(buffer, kIoBufferSize, 0, this, &ReadPacket, nullptr, &SeekPacket)
-                             : nullptr;
-    AVFormatContext* context = io ? avformat_alloc_context() : nullptr;
-    if (!context) {
-        if (io)
-            av_free(io->buffer);
-        avio_context_free(&io);
-        if (!io && buffer)
-            av_free(buffer);
-        Close();
-        return E_OUTOFMEMORY;
-    }
-    context->pb = io;
-    context->flags |= AVFMT_FLAG_CUSTOM_IO;
-    int error = avformat_open_input(&context, "", demuxer, nullptr);
+    // The input owns its reader's I/O from here on, on every path.
+    av::InputPtr input;
+    const int error = av::OpenCustomInput(demuxer, this, &ReadPacket, &SeekPacket, kIoBufferSize, input);
     if (error < 0) {
-        // avformat_open_input freed the context but not the custom I/O.
-        av_free(io->buffer);
-        avio_context_free(&io);
         Close();
-        return VFW_E_INVALID_FILE_FORMAT;
+        return error == AVERROR(ENOMEM) ? E_OUTOFMEMORY : VFW_E_INVALID_FILE_FORMAT;
     }
-    av::InputPtr input(context);
     HRESULT hr = Prepare(std::move(input), head);
     if (FAILED(hr))
         Close();
@@ -697,14 +691,6 @@ void AvSplitter::Close()
     m_outputs.clear();
     m_pinOfStream.clear();
     m_pending.clear();
-    if (m_context && (m_context->flags & AVFMT_FLAG_CUSTOM_IO)) {
-        AVIOContext* io = m_context->pb;
-        m_context.reset();
-        if (io) {
-            av_free(io->buffer);
-            avio_context_free(&io);
-        }
-    }
     m_context.reset();
     if (m_reader)
         m_reader->Release();

@@ -11,7 +11,12 @@
 #include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
 #include "Platform/DShow/Filters/tests/PlaybackSupport.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
+#include "Platform/Win/Base/SanitizerDefaults.h"
 #include "tests/support/TempDir.h"
+
+#if defined(KESTRELON_ADDRESS_SANITIZER)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace playback_test {
 namespace {
@@ -386,6 +391,56 @@ TEST_F(SystemFilterFiles, AudioRendererPlaysInRealTimeAndOffersItsClockAndVolume
     EXPECT_EQ(events->WaitForCompletion(static_cast<LONG>(kLongWait), &code), S_OK);
     EXPECT_EQ(code, EC_COMPLETE);
     EXPECT_EQ(control->Stop(), S_OK);
+}
+
+// A wave file whose sound is in a format nobody knows: the container
+// opens, but the splitter has no stream to offer.
+std::vector<unsigned char> WaveOfAnUnknownFormat()
+{
+    std::vector<unsigned char> bytes;
+    auto put = [&](unsigned value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    };
+    auto tag = [&](const char* fourcc) { bytes.insert(bytes.end(), fourcc, fourcc + 4); };
+    constexpr unsigned kData = 4096;
+    tag("RIFF");
+    put(4 + 8 + 16 + 8 + kData, 4);
+    tag("WAVE");
+    tag("fmt ");
+    put(16, 4);
+    put(0, 2); // the format tag: none
+    put(1, 2);
+    put(8000, 4);
+    put(8000, 4);
+    put(1, 2);
+    put(8, 2);
+    tag("data");
+    put(kData, 4);
+    for (unsigned i = 0; i < kData; ++i)
+        bytes.push_back(static_cast<unsigned char>(i * 7));
+    return bytes;
+}
+
+TEST_F(SystemFilterFiles, FilesASplitterCannotOpenThroughAReaderFailAndLeaveNothingBehind)
+{
+    std::string path = m_dir.File("unknown.wav");
+    ASSERT_TRUE(media_fixtures::WriteBytes(path, WaveOfAnUnknownFormat()));
+    std::u16string file = com::Utf8ToWide(path);
+    for (int round = 0; round < 8; ++round) {
+        auto source = Create(CLSID_AsyncReader);
+        com::ComPtr<IFileSourceFilter> loader;
+        ASSERT_EQ(source->QueryInterface(IID_IFileSourceFilter, loader.ReceiveVoid()), S_OK);
+        ASSERT_EQ(loader->Load(file.c_str(), nullptr), S_OK);
+        auto parser = Create(CLSID_WAVEParser);
+        com::ComPtr<IPin> output = Pins(source.Get(), PINDIR_OUTPUT)[0];
+        com::ComPtr<IPin> input = Pins(parser.Get(), PINDIR_INPUT)[0];
+        EXPECT_TRUE(FAILED(output->Connect(input.Get(), nullptr))) << "round " << round;
+        EXPECT_TRUE(Pins(parser.Get(), PINDIR_OUTPUT).empty());
+    }
+#if defined(KESTRELON_ADDRESS_SANITIZER)
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0) << "LeakSanitizer found memory the failed opens left";
+#endif
 }
 
 // Bytes of a file, changed by a seeded generator.

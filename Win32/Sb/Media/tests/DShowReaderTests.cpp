@@ -2,6 +2,7 @@
 // and the plug-in modules of the build tree, with files made at test time.
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -496,6 +497,97 @@ TEST_F(ReaderTest, MissingFiltersAtStartUp)
     EXPECT_NE(shown[0].find("Reverbix.ax"), std::string::npos) << shown[0];
     EXPECT_NE(shown[1].find("AVIDraw"), std::string::npos) << shown[1];
     EXPECT_NE(shown[0], shown[1]);
+}
+
+} // namespace
+
+namespace {
+
+// A clip's bytes with the sound stream's format damaged: its channel count
+// set to `channels`.
+bool DamageSoundFormat(const std::string& path, uint16_t channels)
+{
+    std::vector<unsigned char> bytes = media_fixtures::ReadBytes(path);
+    for (size_t at = 0; at + 64 < bytes.size(); ++at) {
+        if (std::memcmp(&bytes[at], "strh", 4) != 0 || std::memcmp(&bytes[at + 8], "auds", 4) != 0)
+            continue;
+        for (size_t f = at + 12; f + 12 < bytes.size() && f < at + 200; ++f) {
+            if (std::memcmp(&bytes[f], "strf", 4) == 0) {
+                bytes[f + 10] = static_cast<unsigned char>(channels & 0xFF);
+                bytes[f + 11] = static_cast<unsigned char>(channels >> 8);
+                return media_fixtures::WriteBytes(path, bytes);
+            }
+        }
+    }
+    return false;
+}
+
+// The sound chunks of an AVI's second stream ("01wb") zeroed: a format the
+// decoder takes, and data it can decode nothing from.
+bool ZeroSoundChunks(const std::string& path)
+{
+    std::vector<unsigned char> bytes = media_fixtures::ReadBytes(path);
+    int zeroed = 0;
+    for (size_t at = 0; at + 8 < bytes.size(); ++at) {
+        if (std::memcmp(&bytes[at], "01wb", 4) != 0)
+            continue;
+        const uint32_t size = bytes[at + 4] | bytes[at + 5] << 8 | bytes[at + 6] << 16 | uint32_t{bytes[at + 7]} << 24;
+        if (size == 16 || at + 8 + size > bytes.size())
+            continue; // an index entry, not a chunk
+        std::fill(bytes.begin() + static_cast<ptrdiff_t>(at + 8), bytes.begin() + static_cast<ptrdiff_t>(at + 8 + size), 0);
+        ++zeroed;
+    }
+    return zeroed > 0 && media_fixtures::WriteBytes(path, bytes);
+}
+
+// A sound format no file of sound can have (thousands of channels): the
+// clip is read as one without sound, so its format never becomes the
+// production's.
+TEST_F(ReaderTest, ADamagedSoundFormatMakesASilentClip)
+{
+    for (const uint16_t channels : {uint16_t{0xFFFF}, uint16_t{0x7FFF}, uint16_t{0}}) {
+        SCOPED_TRACE(channels);
+        playback_test::Clip clip = Mjpeg(160, 120);
+        clip.audio = "pcm_s16le";
+        const std::string path = Clip("damaged.avi", clip);
+        ASSERT_TRUE(DamageSoundFormat(path, channels));
+        auto reader = Open(path);
+        ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+        EXPECT_EQ(reader->HasAudio(), 0);
+        WAVEFORMATEX format{};
+        EXPECT_EQ(reader->GetAudioFormat(&format), 0);
+        WAVEFORMATEX wanted = media_tests::PcmFormat(2, 44100, 16);
+        for (int n = 0; n < 3; ++n) {
+            INT failed = 0;
+            std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 1, &wanted));
+            ASSERT_TRUE(frame && frame->m_pImage && frame->m_pAudio) << n;
+            EXPECT_NEAR(GreyOf(frame.get()), playback_test::LevelOf(n), 3) << n;
+            EXPECT_EQ(frame->m_pAudio->m_nLength, frame->m_pAudio->m_nCapacity) << n;
+            EXPECT_EQ(Loudest(frame->m_pAudio, 0, frame->m_pAudio->m_nLength), 0) << n;
+        }
+    }
+}
+
+// Sound the branch cannot decode: the reads get whole silent blocks beside
+// their pictures (the grab is waited out once at most, never per frame).
+TEST_F(ReaderTest, UndecodableSoundGivesWholeSilentBlocks)
+{
+    playback_test::Clip clip = Mjpeg(160, 120);
+    clip.frames = 8;
+    clip.audio = "mp2";
+    const std::string path = Clip("undecodable.avi", clip);
+    ASSERT_TRUE(ZeroSoundChunks(path));
+    auto reader = Open(path);
+    ASSERT_EQ(reader->m_nStatus, CDShowReader::kOpen);
+    WAVEFORMATEX wanted = media_tests::PcmFormat(2, 44100, 16);
+    for (int n = 0; n < 8; ++n) {
+        INT failed = 0;
+        std::unique_ptr<MediaFrame> frame(reader->GetFrame(&failed, 1, 1, &wanted));
+        ASSERT_TRUE(frame && frame->m_pImage && frame->m_pAudio) << n;
+        EXPECT_EQ(frame->m_pAudio->m_nLength, frame->m_pAudio->m_nCapacity) << n;
+        EXPECT_EQ(Loudest(frame->m_pAudio, 0, frame->m_pAudio->m_nLength), 0) << n;
+        EXPECT_NEAR(GreyOf(frame.get()), playback_test::LevelOf(n), 3) << n;
+    }
 }
 
 } // namespace
