@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -387,7 +388,14 @@ int CProducer::Prepare(int first, int last)
     for (int i = last; i >= m_nFirstSlot && lastItem == nullptr; --i)
         lastItem = ItemAt(i);
     m_tTotal = ProductionTime(lastItem->GetEnd());
-    m_nTotalFrames = static_cast<int>(m_tTotal.GetSeconds() / m_tFrame.GetSeconds() + 0.5);
+    const double totalFrames = m_tTotal.GetSeconds() / m_tFrame.GetSeconds() + 0.5;
+    if (!(totalFrames < static_cast<double>(std::numeric_limits<int>::max()))) {
+        // A length no storyboard of sound clips can have (a damaged clip's
+        // header): the production is refused, never counted in overflow.
+        Log("Prepare: the production is too long to count its frames\r\n", 0);
+        return kProduceFailed;
+    }
+    m_nTotalFrames = static_cast<int>(totalFrames);
     if (m_nTotalFrames < 1)
         return kProduceNothing;
 

@@ -146,7 +146,8 @@ void CProductionAudioMixer::Mix(const CWaveBuffer* primary, CWaveBuffer* output)
         if (block->m_nLength < bytes) {
             std::vector<BYTE>& padded = m_Padded[slot];
             padded.assign(bytes, m_SourceFormat.wBitsPerSample == 8 ? 0x80 : 0x00);
-            std::memcpy(padded.data(), block->m_pData, block->m_nLength);
+            if (block->m_nLength > 0)
+                std::memcpy(padded.data(), block->m_pData, block->m_nLength);
             inputs[slot + 1] = padded.data();
         } else {
             inputs[slot + 1] = block->m_pData;
@@ -174,6 +175,8 @@ void CProductionAudioMixer::Deliver(const BYTE* mixed, std::size_t bytes, CWaveB
     const std::size_t room = output->m_nCapacity > output->m_nLength ? output->m_nCapacity - output->m_nLength : 0;
     const std::size_t align = m_OutputFormat.nBlockAlign;
     const std::size_t made = std::min(m_Held.size(), room / align * align);
+    if (made == 0)
+        return; // nothing held, or no room: an empty buffer has no data to copy from
     std::memcpy(output->m_pData + output->m_nLength, m_Held.data(), made);
     output->m_nLength += static_cast<DWORD>(made);
     m_Held.erase(m_Held.begin(), m_Held.begin() + static_cast<std::ptrdiff_t>(made));

@@ -32,6 +32,15 @@ TEST(Producer, FrameCountLabelAndRange)
     EXPECT_EQ(production.display.m_rangeStop, 151);
 }
 
+// More frames than can be counted (a damaged clip's header declaring
+// centuries) refuse the production instead of counting in overflow.
+TEST(Producer, ATotalThatCannotBeCountedIsRefused)
+{
+    Production production("C1000000000", 1);
+    EXPECT_EQ(production.producer.Prepare(0, 0x7FFF), kProduceFailed);
+    EXPECT_GE(production.producer.GetTotalFrames(), 0);
+}
+
 TEST(Producer, DvCopyNeedsFrameTimesWithinFiveMicroseconds)
 {
     EXPECT_TRUE(CProducer::FrameTimesMatchForCopy(40000, 40000));

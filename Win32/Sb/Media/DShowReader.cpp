@@ -33,6 +33,8 @@ constexpr UINT kReaderGraphMessage = 0x412;
 constexpr int kPathChars = 260;
 constexpr double kAudioOnlyFrame = 66666.666666666667; // microseconds
 constexpr LONGLONG kUnitsPerSecond = 10000000;
+// The longest clip a file may declare: a day, in 100 ns units.
+constexpr REFERENCE_TIME kLongestClip = 24LL * 3600 * kUnitsPerSecond;
 // The most channels and the highest rate a sound format may name.
 constexpr WORD kMostChannels = 8;
 constexpr DWORD kHighestRate = 192000;
@@ -115,7 +117,9 @@ CDShowReader::CDShowReader(LPCSTR path, INT videoStream, INT audioStream) : m_st
     CWnd* main = AfxGetMainWnd();
     SetNotifyWindow(main ? main->GetSafeHwnd() : nullptr, kReaderGraphMessage, reinterpret_cast<LONG_PTR>(this));
     REFERENCE_TIME duration = 0;
-    if (FAILED(MeasureDuration(&duration))) {
+    // A damaged header (a stream length of 0xFFFFFFFF, a scale of
+    // 0xFFFFFFFF) declares centuries: a clip longer than a day is damaged.
+    if (FAILED(MeasureDuration(&duration)) || duration < 0 || duration > kLongestClip) {
         m_nStatus = kGraphFailed;
         return;
     }
@@ -193,7 +197,12 @@ bool CDShowReader::InitVideoFormat(REFERENCE_TIME duration)
         m_bFieldBased = 1;
     if (m_pVideoHeader->biBitCount == 0)
         m_pVideoHeader->biBitCount = 24;
-    const INT count = static_cast<INT>(static_cast<double>(duration) / static_cast<double>(m_rtFrame) + 0.5);
+    // A day of frames of at least 100 ns each still fits an INT only when
+    // the frame is not absurdly short.
+    const double frames = static_cast<double>(duration) / static_cast<double>(m_rtFrame) + 0.5;
+    if (!(frames < static_cast<double>(std::numeric_limits<INT>::max() / 2)))
+        return false;
+    const INT count = static_cast<INT>(frames);
     const DWORD frameTime = static_cast<DWORD>(m_rtFrame / 10);
     m_tLength = Microseconds(static_cast<double>(duration) * 0.1);
     m_tSourceFrame = Microseconds(frameTime);

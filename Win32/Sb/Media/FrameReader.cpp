@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <new>
@@ -121,6 +122,18 @@ CFrameReader::~CFrameReader()
     delete m_pSourceImage;
 }
 
+namespace {
+
+// The index of the last of `count` frames from `first`, held within an
+// INT (a damaged count must not overflow).
+INT LastFrameOf(INT first, INT count)
+{
+    const LONGLONG last = static_cast<LONGLONG>(first) + count - 1;
+    return static_cast<INT>(std::clamp<LONGLONG>(last, std::numeric_limits<INT>::min(), std::numeric_limits<INT>::max()));
+}
+
+} // namespace
+
 void CFrameReader::InitVideo(INT first, INT count, DWORD frameTime, INT width, INT height, INT bitCount)
 {
     if (frameTime != 0)
@@ -128,7 +141,7 @@ void CFrameReader::InitVideo(INT first, INT count, DWORD frameTime, INT width, I
     m_nFirstFrame = first;
     m_nCurFrame = first;
     m_nDecodedFrame = -1;
-    m_nLastFrame = first + count - 1;
+    m_nLastFrame = LastFrameOf(first, count);
     m_nBitCount = static_cast<BYTE>(bitCount) < 8 ? 8 : bitCount;
     m_tSourceFrame2 = m_tSourceFrame;
     m_nSourceWidth = static_cast<WORD>(width);
@@ -148,7 +161,7 @@ void CFrameReader::InitAudio(INT first, INT count, DWORD frameTime, INT channels
     m_nFirstFrame = first;
     m_nCurFrame = first;
     m_nDecodedFrame = -1;
-    m_nLastFrame = first + count - 1;
+    m_nLastFrame = LastFrameOf(first, count);
     m_tSourceFrame2 = m_tSourceFrame;
     m_tPosition = CMediaTime();
     m_tFrame = m_tSourceFrame;

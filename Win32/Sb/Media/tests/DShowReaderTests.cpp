@@ -540,6 +540,26 @@ bool ZeroSoundChunks(const std::string& path)
     return zeroed > 0 && media_fixtures::WriteBytes(path, bytes);
 }
 
+// A picture stream header whose length or scale reads 0xFFFFFFFF declares
+// a clip of centuries: the clip is damaged and does not open.
+TEST_F(ReaderTest, AStreamLengthOfCenturiesIsADamagedClip)
+{
+    for (const size_t field : {size_t{20}, size_t{32}}) { // dwScale, dwLength
+        SCOPED_TRACE(field);
+        const std::string path = Clip("centuries.avi", Mjpeg(160, 120));
+        std::vector<unsigned char> bytes = media_fixtures::ReadBytes(path);
+        size_t at = 0;
+        while (at + 64 < bytes.size() && (std::memcmp(&bytes[at], "strh", 4) != 0 || std::memcmp(&bytes[at + 8], "vids", 4) != 0))
+            ++at;
+        ASSERT_LT(at + 64, bytes.size());
+        std::fill_n(bytes.begin() + static_cast<ptrdiff_t>(at + 8 + field), 4, 0xFF);
+        ASSERT_TRUE(media_fixtures::WriteBytes(path, bytes));
+        auto reader = Open(path);
+        EXPECT_NE(reader->m_nStatus, CDShowReader::kOpen);
+        EXPECT_EQ(reader->IsOpen(), 0);
+    }
+}
+
 // A sound format no file of sound can have (thousands of channels): the
 // clip is read as one without sound, so its format never becomes the
 // production's.

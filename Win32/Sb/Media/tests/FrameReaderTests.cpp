@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -123,6 +125,21 @@ TEST(FrameReader, SeekRoundsToTheFrameWithTheBias)
         EXPECT_NEAR(reader.m_tPosition.GetSeconds(), c.position, 1e-9) << c.seek;
         EXPECT_EQ(reader.IsAtEnd(), 0);
     }
+}
+
+// A damaged count near the end of the INT range keeps the last index at
+// the range's end instead of overflowing.
+TEST(FrameReader, TheLastFrameIndexNeverOverflows)
+{
+    struct Reader : NumberedReader {
+        Reader() : NumberedReader(64, 48, 25.0, 10) {}
+        using CFrameReader::InitAudio;
+        using CFrameReader::InitVideo;
+    } reader;
+    reader.InitVideo(std::numeric_limits<INT>::max() - 5, 100, 40000, 64, 48, 24);
+    EXPECT_EQ(reader.m_nLastFrame, std::numeric_limits<INT>::max());
+    reader.InitAudio(0, std::numeric_limits<INT>::max(), 40000, 2, 44100, 16);
+    EXPECT_EQ(reader.m_nLastFrame, std::numeric_limits<INT>::max() - 1);
 }
 
 TEST(FrameReader, EachFrameStepsOnByTheOutputFrameTime)
