@@ -92,6 +92,22 @@ END_MESSAGE_MAP()
 constexpr UINT_PTR kHoverTimer = 3;
 constexpr UINT_PTR kFileDialogTimer = 4;
 
+// A folder made for the file dialog to show, with a few clips' names in
+// it, so that a snapshot shows no folder of the machine that made it.
+std::string ShowcaseFolder()
+{
+    const std::string folder = "/tmp/Kestrelon Gallery/Holiday";
+    CreateDirectoryA("/tmp/Kestrelon Gallery", nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char* name : {"beach.avi", "clip.avi", "harbour.avi", "picnic.avi", "sunset.avi"}) {
+        const std::string path = folder + "/" + name;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
+    return folder;
+}
+
 INT_PTR CALLBACK PlainPage(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 // A list view of six 80 x 60 thumbnails with two-line labels, a track bar
@@ -209,7 +225,8 @@ public:
             ofn.lpstrFilter = "Video files (*.avi)\0*.avi\0All files (*.*)\0*.*\0";
             ofn.lpstrFile = file;
             ofn.nMaxFile = sizeof file;
-            ofn.lpstrInitialDir = KESTRELON_CONTROLS_GOLDEN;
+            const std::string folder = ShowcaseFolder();
+            ofn.lpstrInitialDir = folder.c_str();
             ofn.nFilterIndex = 2;
             ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
             SetTimer(0, 800, SnapshotInFileDialog);
