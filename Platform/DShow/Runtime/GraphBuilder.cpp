@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cctype>
 
 #include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/DShow/Api/Guids.h"
@@ -56,7 +57,27 @@ std::u16string NumberedName(const std::u16string& base, int number)
     return name;
 }
 
-// The source filter registered for the file's extension, else the
+// Whether a file is an ASF (Windows Media) file: the header object's GUID
+// leads it. Such files are read by the ASF reader, not parsed behind the
+// asynchronous reader, whatever their extension says.
+bool IsAsfFile(const std::string& path)
+{
+    static constexpr unsigned char kHeader[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                                  0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    unsigned char head[sizeof kHeader] = {};
+    DWORD read = 0;
+    const bool asf = ReadFile(file, head, sizeof head, &read, nullptr) && read == sizeof head &&
+                     std::equal(std::begin(head), std::end(head), std::begin(kHeader));
+    CloseHandle(file);
+    return asf;
+}
+
+// The source filter registered for the file's extension; the ASF reader for
+// a Windows Media file (by its header or its extension); else the
 // asynchronous file reader.
 CLSID SourceFilterFor(const std::string& path)
 {
@@ -76,6 +97,15 @@ CLSID SourceFilterFor(const std::string& path)
             if (found)
                 return clsid;
         }
+    }
+    if (IsAsfFile(path))
+        return CLSID_ASFReader;
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        std::string extension = path.substr(dot + 1);
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (extension == "asf" || extension == "wmv" || extension == "wma")
+            return CLSID_ASFReader;
     }
     return CLSID_AsyncReader;
 }

@@ -84,6 +84,15 @@ const FileCase kFiles[] = {
          return media_fixtures::WriteSound(p, {media_fixtures::SoundKind::Wav16, 22050, 2, 1.0});
      },
      0, 22050, 0},
+    {"WindowsMediaVideo", "clip.wmv",
+     [](const std::string& p) { return WriteClip(p, VideoClip("asf", "wmv2", "yuv420p", "wmav2")); }, 10, 17640,
+     4096},
+    {"WindowsMediaAudio", "song.wma",
+     [](const std::string& p) {
+         Clip clip = VideoClip("asf", nullptr, "yuv420p", "wmav2");
+         return WriteClip(p, clip);
+     },
+     0, 17640, 4096},
     {"Mp3", "tone.mp3",
      [](const std::string& p) {
          return media_fixtures::WriteSound(p, {media_fixtures::SoundKind::Mp3, 22050, 2, 1.0});
