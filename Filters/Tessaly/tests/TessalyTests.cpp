@@ -117,6 +117,9 @@ protected:
     }
     void TearDown() override
     {
+        // A committed allocator keeps itself alive until it is decommitted.
+        if (m_allocator)
+            m_allocator->Decommit();
         m_dup.Reset();
         m_allocator.Reset();
         m_sourceAllocator->Decommit();

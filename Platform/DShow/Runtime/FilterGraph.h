@@ -145,6 +145,8 @@ private:
     HRESULT StopFilters();
     // S_FALSE when a filter is still on its way to the graph's state.
     HRESULT TransitionResult();
+    // After a refused transition: every filter back to the graph's state.
+    void RevertFilters();
     HRESULT ChooseClockIfNeeded();
     void UseClock(IReferenceClock* clock);
     // The stream time the filters have reached (0 when stopped).

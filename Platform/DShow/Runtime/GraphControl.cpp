@@ -56,7 +56,7 @@ HRESULT GraphControl::RunAt(REFERENCE_TIME start)
     if (m_graph.m_state == State_Stopped) {
         hr = PauseFilters();
         if (FAILED(hr)) {
-            StopFilters();
+            RevertFilters();
             return hr;
         }
         m_graph.m_state = State_Paused;
@@ -68,8 +68,10 @@ HRESULT GraphControl::RunAt(REFERENCE_TIME start)
             start = now + kRunLatency - m_graph.m_pausedStreamTime;
     }
     hr = RunFilters(start);
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        RevertFilters();
         return hr;
+    }
     m_graph.m_runStart = start;
     m_graph.m_state = State_Running;
     return TransitionResult();
@@ -88,8 +90,13 @@ HRESULT STDMETHODCALLTYPE GraphControl::Pause()
     else
         m_graph.m_pausedStreamTime = StreamTime();
     hr = PauseFilters();
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        // Filters paused before the one that refused go back, so that every
+        // filter is in the state the graph reports (a paused renderer left
+        // behind would hold its connection's samples for good).
+        RevertFilters();
         return hr;
+    }
     m_graph.m_state = State_Paused;
     return TransitionResult();
 }
@@ -245,6 +252,14 @@ HRESULT GraphControl::StopFilters()
             result = hr;
     }
     return result;
+}
+
+void GraphControl::RevertFilters()
+{
+    if (m_graph.m_state == State_Stopped)
+        StopFilters();
+    else
+        PauseFilters();
 }
 
 HRESULT GraphControl::TransitionResult()

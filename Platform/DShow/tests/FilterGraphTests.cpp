@@ -255,6 +255,35 @@ TEST(FilterGraph, RemovingAFilterDisconnectsBothEnds)
     EXPECT_EQ(graph->RemoveFilter(sink), VFW_E_NOT_FOUND);
 }
 
+// A source that cannot start, as a writer without a file name.
+class RefusingSource : public TestSource {
+public:
+    using TestSource::TestSource;
+    HRESULT STDMETHODCALLTYPE Pause() override { return E_FAIL; }
+};
+
+// A transition that fails part way leaves no filter in the new state: the
+// graph reports the state it had, and its filters are in it.
+TEST(FilterGraph, AFailedPauseLeavesEveryFilterStopped)
+{
+    auto graph = MakeGraph();
+    auto* source = new RefusingSource(SourceOptions{MEDIASUBTYPE_TestB});
+    auto* sink = new TestSink(SinkOptions{});
+    [[maybe_unused]] auto held = {Hold(source), Hold(sink)};
+    graph->AddFilter(source, u"Source");
+    graph->AddFilter(sink, u"Sink");
+    ASSERT_EQ(graph->ConnectDirect(source->OutputPin(), sink->InputPin(), nullptr), S_OK);
+    com::ComPtr<IMediaControl> control;
+    control.QueryFrom(graph.Get(), IID_IMediaControl);
+    EXPECT_EQ(control->Pause(), E_FAIL);
+    OAFilterState graphState = State_Running;
+    control->GetState(0, &graphState);
+    EXPECT_EQ(graphState, State_Stopped);
+    FILTER_STATE sinkState = State_Running;
+    sink->GetState(0, &sinkState);
+    EXPECT_EQ(sinkState, State_Stopped);
+}
+
 TEST(FilterGraph, ReconnectKeepsTheConnectionWithTheTypeAskedFor)
 {
     auto graph = MakeGraph();

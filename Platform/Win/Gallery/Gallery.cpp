@@ -20,7 +20,10 @@
 
 #include "Platform/Display/Display.h"
 #include "Platform/Mfc/Mfc.h"
+#include "Platform/Win/Base/SanitizerDefaults.h"
 #include "Platform/Win/Gallery/Showcase.h"
+
+KESTRELON_SANITIZER_DEFAULTS()
 
 namespace {
 

@@ -39,12 +39,21 @@ std::unique_ptr<MediaFrame> MakeFrame(bool smart, bool audio = true)
     return frame;
 }
 
+// A copied frame's picture belongs to its sample, which the producer never
+// deletes with the frame; the tests' copied frames carry a picture of their
+// own, freed here.
+void FreeCopiedPicture(MediaFrame& frame)
+{
+    delete frame.m_pImage;
+    frame.m_pImage = nullptr;
+}
+
 int Pass(Production& production, bool smart)
 {
     std::unique_ptr<MediaFrame> frame = MakeFrame(smart);
     const int result = production.producer.PassToWriter(frame.get());
     if (smart)
-        frame->m_pImage = nullptr;
+        FreeCopiedPicture(*frame);
     return result;
 }
 
@@ -176,7 +185,7 @@ TEST(FrameHandOver, FramesInTheWrongSpotGoOutAsTheirSoundOnly)
     production.writer->m_failCode = kWriterFrameFailed;
     EXPECT_EQ(production.producer.PassToWriter(frame.get()), kProduceAudioOnlyRejected);
     EXPECT_EQ(frame->m_pAudio, nullptr);
-    frame->m_pImage = nullptr;
+    FreeCopiedPicture(*frame);
     EXPECT_EQ(production.producer.GetFramesWritten(), 6);
 }
 
@@ -193,7 +202,7 @@ TEST(FrameHandOver, ASmartFrameHoldingARangeStartIsWritten)
         ASSERT_EQ(Pass(production, false), 0);
     std::unique_ptr<MediaFrame> early = MakeFrame(true);
     EXPECT_EQ(production.producer.PassToWriter(early.get()), 0);
-    early->m_pImage = nullptr;
+    FreeCopiedPicture(*early);
     EXPECT_EQ(production.producer.GetFramesWritten(), 4);
     ASSERT_EQ(Pass(production, false), 0);
     ASSERT_EQ(Pass(production, true), 0);

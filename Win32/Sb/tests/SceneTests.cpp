@@ -821,6 +821,7 @@ public:
 TEST_F(SceneTest, RenderLayersAreSharedAndOutliveTheSceneWhileHeld)
 {
     const CSceneRenderLayer::Factory previous = CSceneRenderLayer::SetFactory(CountedLayer::Make);
+    CSceneRenderLayer* outliving = nullptr;
     {
         Scene scene(RGB(0, 0, 0));
         CSceneRenderLayer* layer = scene.GetRenderLayer(nullptr, 1);
@@ -837,11 +838,13 @@ TEST_F(SceneTest, RenderLayersAreSharedAndOutliveTheSceneWhileHeld)
         EXPECT_EQ(CountedLayer::s_nAlive, 1);
         held->Release();
         EXPECT_EQ(CountedLayer::s_nAlive, 0);
-        scene.GetRenderLayer(nullptr, 1);
+        outliving = scene.GetRenderLayer(nullptr, 1);
     }
     CSceneRenderLayer::SetFactory(previous);
     EXPECT_EQ(CountedLayer::s_nAlive, 1);
     // The preview still held it: its own last release deletes it.
+    outliving->Release();
+    EXPECT_EQ(CountedLayer::s_nAlive, 0);
     EXPECT_EQ(CSceneRenderLayer::SetFactory(nullptr), nullptr);
 }
 

@@ -280,23 +280,27 @@ HRESULT STDMETHODCALLTYPE AsyncOutputPin::WaitForNext(DWORD timeout, IMediaSampl
     *sample = nullptr;
     *user = 0;
     while (true) {
+        bool flushing = false;
         {
             std::lock_guard<std::mutex> guard(m_queueLock);
+            flushing = m_flushing;
             if (!m_queue.empty()) {
                 Pending next = m_queue.front();
                 m_queue.pop_front();
                 if (m_queue.empty() && !m_flushing)
                     m_ready.Reset();
-                *sample = next.sample; // the caller's reference, returned
+                *sample = next.sample;
                 *user = next.user;
-                if (m_flushing)
-                    return VFW_E_WRONG_STATE;
             } else if (m_flushing) {
                 return VFW_E_WRONG_STATE;
             }
         }
-        if (*sample)
-            return ReadInto(*sample);
+        if (*sample) {
+            // The queue held the sample while it waited; the caller keeps
+            // the reference it had when it asked.
+            (*sample)->Release();
+            return flushing ? VFW_E_WRONG_STATE : ReadInto(*sample);
+        }
         if (!m_ready.Wait(timeout))
             return VFW_E_TIMEOUT;
     }

@@ -291,7 +291,8 @@ TEST_F(SystemFilterFiles, DvDecoderScalesToItsDisplayResolution)
         playback.Graph()->AddFilter(decoder.Get(), u"DV Decoder");
         ASSERT_EQ(playback.Render(path), S_OK);
         ASSERT_EQ(playback.RunToEnd(), EC_COMPLETE);
-        const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(playback.Video().ConnectedType().Format());
+        const CMediaType connected = playback.Video().ConnectedType();
+        const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(connected.Format());
         EXPECT_EQ(info->bmiHeader.biWidth, c.width);
         EXPECT_EQ(info->bmiHeader.biHeight, c.height);
         std::vector<Record> frames = playback.Video().Records();

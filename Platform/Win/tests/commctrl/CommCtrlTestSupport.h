@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -65,11 +66,18 @@ protected:
                 return false;
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
             Notice notice{header->code, header->idFrom, {}, {}};
+            // Each notification is read as the structure its sender gives:
+            // a list view's clicks carry the item, a tab's only the header.
+            char sender[32] = {};
+            GetClassNameA(header->hwndFrom, sender, sizeof sender);
+            const bool fromList = std::string_view(sender) == WC_LISTVIEWA;
             if (header->code == UDN_DELTAPOS)
                 notice.upDown = *reinterpret_cast<const NMUPDOWN*>(lParam);
+            else if (header->code == LVN_KEYDOWN)
+                notice.list.hdr = *header;
             else if (header->code <= LVN_FIRST && header->code > LVN_FIRST - 100)
                 notice.list = *reinterpret_cast<const NMLISTVIEW*>(lParam);
-            else if (header->code == NM_CLICK || header->code == NM_RCLICK || header->code == NM_DBLCLK)
+            else if (fromList && (header->code == NM_CLICK || header->code == NM_RCLICK || header->code == NM_DBLCLK))
                 notice.list.iItem = reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem;
             m_notices.push_back(notice);
             *result = m_answer ? m_answer(header) : 0;

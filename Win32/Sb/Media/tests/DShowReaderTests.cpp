@@ -388,7 +388,8 @@ TEST_F(ReaderTest, StreamsOfAStandInSource)
         CMediaType type = graph_test::TypeOf(MEDIATYPE_Video, subtype);
         type.SetFormatType(&format);
         auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(static_cast<ULONG>(size)));
-        std::memset(info, 0, size);
+        if (size > 0)
+            std::memset(info, 0, size);
         if (size >= sizeof(VIDEOINFOHEADER)) {
             info->AvgTimePerFrame = 400000;
             info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
