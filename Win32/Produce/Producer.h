@@ -10,6 +10,11 @@
 // A hidden child window (id 999) hands the graph events (0x412) of the
 // writers that run graphs to the writer.
 //
+// Threads: the producer and its notify window live on the UI thread, which
+// Produce keeps pumping between frames, and take no lock; the writers'
+// graph threads reach them only by posting graph events to the notify
+// window, which that same thread handles.
+//
 // Results: 0, or one of the kProduce* codes.
 
 #include <functional>
