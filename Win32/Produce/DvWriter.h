@@ -74,9 +74,9 @@ public:
     CDVWriterGraph& operator=(const CDVWriterGraph&) = delete;
 
     // `audio` null: no sound. `dvType` kDvAviType1 or kDvAviType2. `path`
-    // is the file the file writer creates. A type-1 file refuses a sound format the DV
-    // multiplexer cannot pack (16-bit stereo PCM at 32, 44.1 or 48 kHz)
-    // before anything is built.
+    // is the file the file writer creates. A type-1 file refuses a sound
+    // format the DV multiplexer cannot pack (16-bit stereo PCM at 32, 44.1
+    // or 48 kHz) before anything is built.
     virtual HRESULT Build(const BITMAPINFOHEADER& header, REFERENCE_TIME frameTime, const WAVEFORMATEX* audio,
                           int dvType, LPCWSTR path, int totalFrames, const CSmartRangeList& ranges);
     virtual HRESULT ConfigureInterleaving(int mode, REFERENCE_TIME interleave, REFERENCE_TIME preroll);

@@ -182,6 +182,7 @@ private:
     int WriteAudioOnly(MediaFrame* frame);
     // Write: the writer's result as a production result.
     int WriteFrame(MediaFrame& frame);
+
     void HandSmartRanges(Scene* scene, int slot);
     // The production time of the first frame read from the scene item.
     CMediaTime SceneOrigin(const StoryboardItem* scene) const;
