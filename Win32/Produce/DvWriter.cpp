@@ -76,7 +76,7 @@ std::vector<DvSmartRoute> ComputeSmartRoutes(const CSmartRangeList& ranges, REFE
 int QueryDvAviType()
 {
     BYTE support = 0;
-    return GetPAPISupportInfo(&support) == 1 && support > 0 ? 2 : 1;
+    return GetPAPISupportInfo(&support) == 1 && support > 0 ? kDvAviType2 : kDvAviType1;
 }
 
 bool IsDvFrameOfSystem(const BYTE* data, LONG length, LONG height)
@@ -191,6 +191,23 @@ void CDVWriterGraph::InsertSwitcher(ComPtr<IPin>& videoOut, REFERENCE_TIME frame
         switcher->RouteSeconds(1, 0, route.start, route.end);
 }
 
+struct CDVWriterGraph::Branches {
+    ComPtr<IBaseFilter> fileWriter;
+    ComPtr<IBaseFilter> videoSource;
+    ComPtr<IBaseFilter> audioSource;
+    ComPtr<IBaseFilter> encoder;
+    // Type 2: the patch filter behind the encoder. Type 1: the DV
+    // multiplexer, which packs the sound into the DV frames.
+    ComPtr<IBaseFilter> patch;
+    ComPtr<IBaseFilter> dvMux;
+    // Where the video and the sound meet: the DV multiplexer (type 1) or
+    // the AVI multiplexer (type 2).
+    IBaseFilter* target = nullptr;
+    // The video branch's last output and the target's input it feeds.
+    ComPtr<IPin> videoOut;
+    ComPtr<IPin> targetIn;
+};
+
 HRESULT CDVWriterGraph::Build(const BITMAPINFOHEADER& header, REFERENCE_TIME frameTime, const WAVEFORMATEX* audio,
                               int dvType, LPCWSTR path, int totalFrames, const CSmartRangeList& ranges)
 {
@@ -200,31 +217,54 @@ HRESULT CDVWriterGraph::Build(const BITMAPINFOHEADER& header, REFERENCE_TIME fra
         return E_INVALIDARG;
     // The DV multiplexer packs only 16-bit stereo PCM at the three DV
     // rates; anything else is refused before a file exists.
-    if (dvType != 2 && audio != nullptr && !IsPackableDvSound(*audio))
+    if (dvType != kDvAviType2 && audio != nullptr && !IsPackableDvSound(*audio))
         return VFW_E_TYPE_NOT_ACCEPTED;
-    HRESULT hr = CreateFilterGraph(m_pGraphBuilder.Receive());
-    if (FAILED(hr))
-        return hr;
-    IGraphBuilder* graph = m_pGraphBuilder.Get();
-    hr = m_pMediaControl.QueryFrom(graph, IID_IMediaControl);
-    if (FAILED(hr))
-        return hr;
-
-    ComPtr<IBaseFilter> fileWriter;
-    ComPtr<IFileSinkFilter> sink;
-    hr = AddFilterByClsid(graph, CLSID_FileWriter, "FileWriter", fileWriter.Receive());
+    Branches branches;
+    HRESULT hr = CreateGraph();
     if (SUCCEEDED(hr))
-        hr = sink.QueryFrom(fileWriter.Get(), IID_IFileSinkFilter);
+        hr = AddFileWriter(path, branches);
+    if (SUCCEEDED(hr))
+        hr = AddVideoSource(header, frameTime, branches);
+    if (SUCCEEDED(hr) && audio != nullptr)
+        hr = AddAudioSource(*audio, frameTime, branches);
+    if (SUCCEEDED(hr))
+        hr = AddEncoderAndMultiplexers(dvType, branches);
+    if (SUCCEEDED(hr))
+        hr = ConnectVideoBranch(dvType, header.biHeight, branches);
+    if (FAILED(hr))
+        return hr;
+    m_pFrameDib = AllocDib(3, header.biWidth, std::abs(header.biHeight));
+    if (m_pFrameDib == nullptr)
+        return E_OUTOFMEMORY;
+    return ConnectOutputBranches(dvType, frameTime, totalFrames, ranges, branches);
+}
+
+HRESULT CDVWriterGraph::CreateGraph()
+{
+    HRESULT hr = CreateFilterGraph(m_pGraphBuilder.Receive());
+    if (SUCCEEDED(hr))
+        hr = m_pMediaControl.QueryFrom(m_pGraphBuilder.Get(), IID_IMediaControl);
+    return hr;
+}
+
+HRESULT CDVWriterGraph::AddFileWriter(LPCWSTR path, Branches& branches)
+{
+    ComPtr<IFileSinkFilter> sink;
+    HRESULT hr = AddFilterByClsid(m_pGraphBuilder.Get(), CLSID_FileWriter, "FileWriter", branches.fileWriter.Receive());
+    if (SUCCEEDED(hr))
+        hr = sink.QueryFrom(branches.fileWriter.Get(), IID_IFileSinkFilter);
     if (SUCCEEDED(hr)) {
         AM_MEDIA_TYPE stream{};
         stream.majortype = MEDIATYPE_Stream;
         stream.subtype = MEDIASUBTYPE_Avi;
         hr = sink->SetFileName(path, &stream);
     }
-    if (FAILED(hr))
-        return hr;
+    return hr;
+}
 
-    // Uncompressed frames in: RGB24 of the frame size.
+// Uncompressed frames in: RGB24 of the frame size.
+HRESULT CDVWriterGraph::AddVideoSource(const BITMAPINFOHEADER& header, REFERENCE_TIME frameTime, Branches& branches)
+{
     const DWORD imageSize = header.biSizeImage;
     VIDEOINFOHEADER info{};
     info.rcSource = RECT{0, 0, header.biWidth, std::abs(header.biHeight)};
@@ -239,87 +279,90 @@ HRESULT CDVWriterGraph::Build(const BITMAPINFOHEADER& header, REFERENCE_TIME fra
     videoType.SetSampleSize(imageSize);
     videoType.SetFormatType(&FORMAT_VideoInfo);
     videoType.SetFormat(reinterpret_cast<BYTE*>(&info), sizeof info);
-    ComPtr<IBaseFilter> videoSource;
-    hr = AddPushSource("VideoSource", videoType, 0, m_pVideoSource, videoSource);
-    if (FAILED(hr))
-        return hr;
+    return AddPushSource("VideoSource", videoType, 0, m_pVideoSource, branches.videoSource);
+}
 
-    ComPtr<IBaseFilter> audioSource;
-    if (audio != nullptr) {
-        WAVEFORMATEX format = *audio;
-        format.cbSize = 0;
-        CMediaType audioType;
-        audioType.SetType(&MEDIATYPE_Audio);
-        audioType.SetSubtype(&MEDIASUBTYPE_PCM);
-        audioType.SetSampleSize(format.nBlockAlign);
-        audioType.SetFormatType(&FORMAT_WaveFormatEx);
-        audioType.SetFormat(reinterpret_cast<BYTE*>(&format), sizeof format);
-        // One frame's sound a buffer, rounded up to a whole sample: a
-        // buffer short of a frame's share (44.1 kHz at 29.97 frames a
-        // second) leaves the DV multiplexer further behind with every
-        // frame until the blocked pushes stall the graph.
-        const double samples = format.nSamplesPerSec * static_cast<double>(frameTime) * 1e-7;
-        const int perFrame = static_cast<int>(std::ceil(samples - 1e-6)) * 4;
-        hr = AddPushSource("AudioSource", audioType, perFrame, m_pAudioSource, audioSource);
-        if (FAILED(hr))
-            return hr;
-    }
+HRESULT CDVWriterGraph::AddAudioSource(const WAVEFORMATEX& audio, REFERENCE_TIME frameTime, Branches& branches)
+{
+    WAVEFORMATEX format = audio;
+    format.cbSize = 0;
+    CMediaType audioType;
+    audioType.SetType(&MEDIATYPE_Audio);
+    audioType.SetSubtype(&MEDIASUBTYPE_PCM);
+    audioType.SetSampleSize(format.nBlockAlign);
+    audioType.SetFormatType(&FORMAT_WaveFormatEx);
+    audioType.SetFormat(reinterpret_cast<BYTE*>(&format), sizeof format);
+    // One frame's sound a buffer, rounded up to a whole sample: a buffer
+    // short of a frame's share (44.1 kHz at 29.97 frames a second) leaves
+    // the DV multiplexer further behind with every frame until the blocked
+    // pushes stall the graph.
+    const double samples = format.nSamplesPerSec * static_cast<double>(frameTime) * 1e-7;
+    const int perFrame = static_cast<int>(std::ceil(samples - 1e-6)) * 4;
+    return AddPushSource("AudioSource", audioType, perFrame, m_pAudioSource, branches.audioSource);
+}
 
-    hr = AddFilterByClsid(graph, CLSID_AviDest, "AviMux", m_pAviMux.Receive());
+HRESULT CDVWriterGraph::AddEncoderAndMultiplexers(int dvType, Branches& branches)
+{
+    IGraphBuilder* graph = m_pGraphBuilder.Get();
+    HRESULT hr = AddFilterByClsid(graph, CLSID_AviDest, "AviMux", m_pAviMux.Receive());
     if (FAILED(hr))
         return hr;
     ComPtr<IConfigAviMux> muxSettings;
     if (SUCCEEDED(muxSettings.QueryFrom(m_pAviMux.Get(), IID_IConfigAviMux)))
-        muxSettings->SetOutputCompatibilityIndex(dvType == 2 ? TRUE : FALSE);
+        muxSettings->SetOutputCompatibilityIndex(dvType == kDvAviType2 ? TRUE : FALSE);
 
-    ComPtr<IBaseFilter> encoder, dvMux, patch;
-    hr = AddFilterByClsid(graph, CLSID_DVVideoEnc, "DV Video Encoder", encoder.Receive());
+    hr = AddFilterByClsid(graph, CLSID_DVVideoEnc, "DV Video Encoder", branches.encoder.Receive());
     if (SUCCEEDED(hr)) {
-        if (dvType == 2)
-            hr = AddFilterByClsid(graph, CLSID_DVPatchFilter, "DV-Patch Filter", patch.Receive());
+        if (dvType == kDvAviType2)
+            hr = AddFilterByClsid(graph, CLSID_DVPatchFilter, "DV-Patch Filter", branches.patch.Receive());
         else
-            hr = AddFilterByClsid(graph, CLSID_DVMux, "DV Mux", dvMux.Receive());
+            hr = AddFilterByClsid(graph, CLSID_DVMux, "DV Mux", branches.dvMux.Receive());
     }
-    if (FAILED(hr))
-        return hr;
-    IBaseFilter* target = dvType == 2 ? m_pAviMux.Get() : dvMux.Get();
-
-    ComPtr<IPin> videoOut, targetIn;
-    hr = ConnectFilters(graph, videoSource.Get(), encoder.Get(), TRUE);
     if (SUCCEEDED(hr))
-        hr = GetPin(encoder.Get(), PINDIR_OUTPUT, videoOut.Receive());
-    if (SUCCEEDED(hr) && dvType == 2) {
+        branches.target = dvType == kDvAviType2 ? m_pAviMux.Get() : branches.dvMux.Get();
+    return hr;
+}
+
+HRESULT CDVWriterGraph::ConnectVideoBranch(int dvType, LONG height, Branches& branches)
+{
+    IGraphBuilder* graph = m_pGraphBuilder.Get();
+    ComPtr<IPin>& videoOut = branches.videoOut;
+    HRESULT hr = ConnectFilters(graph, branches.videoSource.Get(), branches.encoder.Get(), TRUE);
+    if (SUCCEEDED(hr))
+        hr = GetPin(branches.encoder.Get(), PINDIR_OUTPUT, videoOut.Receive());
+    if (SUCCEEDED(hr) && dvType == kDvAviType2) {
         ComPtr<IPin> patchIn;
-        hr = GetPin(patch.Get(), PINDIR_INPUT, patchIn.Receive());
+        hr = GetPin(branches.patch.Get(), PINDIR_INPUT, patchIn.Receive());
         if (SUCCEEDED(hr))
             hr = graph->Connect(videoOut.Get(), patchIn.Get());
         if (SUCCEEDED(hr))
-            hr = GetPin(patch.Get(), PINDIR_OUTPUT, videoOut.Receive());
+            hr = GetPin(branches.patch.Get(), PINDIR_OUTPUT, videoOut.Receive());
     }
     if (SUCCEEDED(hr))
-        hr = GetUnconnectedPin(target, PINDIR_INPUT, targetIn.Receive());
+        hr = GetUnconnectedPin(branches.target, PINDIR_INPUT, branches.targetIn.Receive());
     if (SUCCEEDED(hr))
-        hr = graph->Connect(videoOut.Get(), targetIn.Get());
+        hr = graph->Connect(videoOut.Get(), branches.targetIn.Get());
     if (SUCCEEDED(hr))
-        hr = SetEncoderFormat(encoder.Get(), header.biHeight);
-    if (FAILED(hr))
-        return hr;
-    m_pFrameDib = AllocDib(3, header.biWidth, std::abs(header.biHeight));
-    if (m_pFrameDib == nullptr)
-        return E_OUTOFMEMORY;
+        hr = SetEncoderFormat(branches.encoder.Get(), height);
+    return hr;
+}
 
+HRESULT CDVWriterGraph::ConnectOutputBranches(int dvType, REFERENCE_TIME frameTime, int totalFrames,
+                                              const CSmartRangeList& ranges, Branches& branches)
+{
+    IGraphBuilder* graph = m_pGraphBuilder.Get();
     // The connection settled the encoder's output type; the switcher is
     // put in between with that type.
-    videoOut->Disconnect();
-    if (SUCCEEDED(targetIn->Disconnect()) && !ranges.empty())
-        InsertSwitcher(videoOut, frameTime, totalFrames, ranges);
-    hr = graph->Connect(videoOut.Get(), targetIn.Get());
-    if (SUCCEEDED(hr) && audioSource)
-        hr = ConnectFilters(graph, audioSource.Get(), target, TRUE);
-    if (SUCCEEDED(hr) && dvType != 2)
-        hr = ConnectFilters(graph, dvMux.Get(), m_pAviMux.Get(), TRUE);
+    branches.videoOut->Disconnect();
+    if (SUCCEEDED(branches.targetIn->Disconnect()) && !ranges.empty())
+        InsertSwitcher(branches.videoOut, frameTime, totalFrames, ranges);
+    HRESULT hr = graph->Connect(branches.videoOut.Get(), branches.targetIn.Get());
+    if (SUCCEEDED(hr) && branches.audioSource)
+        hr = ConnectFilters(graph, branches.audioSource.Get(), branches.target, TRUE);
+    if (SUCCEEDED(hr) && dvType != kDvAviType2)
+        hr = ConnectFilters(graph, branches.dvMux.Get(), m_pAviMux.Get(), TRUE);
     if (SUCCEEDED(hr))
-        hr = ConnectFilters(graph, m_pAviMux.Get(), fileWriter.Get(), TRUE);
+        hr = ConnectFilters(graph, m_pAviMux.Get(), branches.fileWriter.Get(), TRUE);
     return hr;
 }
 

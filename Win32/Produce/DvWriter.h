@@ -43,8 +43,14 @@ struct DvSmartRoute {
 // copies.
 std::vector<DvSmartRoute> ComputeSmartRoutes(const CSmartRangeList& ranges, REFERENCE_TIME frameTime = 0);
 
-// The DV file type the 1394 bus library asks for: 2 when it answers its
-// support query with 1 and a support value above 0, otherwise 1.
+// The two DV AVI file types: type 1 keeps the sound inside the DV frames of
+// one interleaved stream, type 2 has a DV video stream and a PCM sound
+// stream of its own.
+constexpr int kDvAviType1 = 1;
+constexpr int kDvAviType2 = 2;
+
+// The DV file type the 1394 bus library asks for: type 2 when it answers
+// its support query with 1 and a support value above 0, otherwise type 1.
 int QueryDvAviType();
 
 // The DV frame of a production of `height` lines: 144,000 bytes of the
@@ -67,10 +73,10 @@ public:
     CDVWriterGraph(const CDVWriterGraph&) = delete;
     CDVWriterGraph& operator=(const CDVWriterGraph&) = delete;
 
-    // `audio` null: no sound. `dvType` 1 or 2. `path` is the file the file
-    // writer creates. A type-1 file refuses a sound format the DV
-    // multiplexer cannot pack (16-bit stereo PCM at 32, 44.1 or 48 kHz)
-    // before anything is built.
+    // `audio` null: no sound. `dvType` kDvAviType1 or kDvAviType2. `path`
+    // is the file the file writer creates. A type-1 file refuses a sound
+    // format the DV multiplexer cannot pack (16-bit stereo PCM at 32, 44.1
+    // or 48 kHz) before anything is built.
     virtual HRESULT Build(const BITMAPINFOHEADER& header, REFERENCE_TIME frameTime, const WAVEFORMATEX* audio,
                           int dvType, LPCWSTR path, int totalFrames, const CSmartRangeList& ranges);
     virtual HRESULT ConfigureInterleaving(int mode, REFERENCE_TIME interleave, REFERENCE_TIME preroll);
@@ -101,6 +107,24 @@ public:
     BITMAPINFOHEADER* m_pFrameDib = nullptr;
 
 private:
+    // The filters and pins of the graph being built, by branch.
+    struct Branches;
+
+    // Build's steps, in the order the filters join the graph.
+    HRESULT CreateGraph();
+    HRESULT AddFileWriter(LPCWSTR path, Branches& branches);
+    HRESULT AddVideoSource(const BITMAPINFOHEADER& header, REFERENCE_TIME frameTime, Branches& branches);
+    HRESULT AddAudioSource(const WAVEFORMATEX& audio, REFERENCE_TIME frameTime, Branches& branches);
+    HRESULT AddEncoderAndMultiplexers(int dvType, Branches& branches);
+    // Connects the video branch once, so that the encoder's output type
+    // settles, and sets the encoder's format.
+    HRESULT ConnectVideoBranch(int dvType, LONG height, Branches& branches);
+    // Reconnects the video branch (through the switcher when there are copy
+    // ranges), then the sound branch and the multiplexers to the file
+    // writer.
+    HRESULT ConnectOutputBranches(int dvType, REFERENCE_TIME frameTime, int totalFrames,
+                                  const CSmartRangeList& ranges, Branches& branches);
+
     HRESULT AddPushSource(const char* name, const AM_MEDIA_TYPE& type, int bytesPerBuffer,
                           com::ComPtr<IKLPushSource>& push, com::ComPtr<IBaseFilter>& filter);
     HRESULT SetEncoderFormat(IBaseFilter* encoder, LONG height);

@@ -1,5 +1,4 @@
-// The producer's frame hand-over: every output frame on its way to the
-// writer, and the ranges of DV frames a DV production copies unchanged.
+#include "Win32/Produce/FrameHandOver.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +8,7 @@
 #include "Win32/Produce/Producer.h"
 #include "Win32/Produce/ProductionAudioMixer.h"
 #include "Win32/Produce/ProductionDisplay.h"
+#include "Win32/Sb/Document/ProductionSettings.h"
 #include "Win32/Sb/Document/Scene.h"
 #include "Win32/Sb/Document/ShellServices.h"
 #include "Win32/Sb/Document/Storyboard.h"
@@ -60,12 +60,12 @@ CString FolderOf(const CString& path)
 int CProducer::MapWriterCode(int code)
 {
     switch (code) {
-    case 0:
+    case kWriterOk:
     case kWriterClosed:
         return 0;
     case kWriterOpenFailed:
         return kProduceOpenFailed;
-    case 12:
+    case kWriterStopped:
         return kProduceStopped;
     case kWriterFrameFailed:
         return kProduceWriteFailed;
@@ -81,6 +81,39 @@ void CProducer::SetClipTimes(CMediaSource* source, const CMediaTime& frameDurati
     source->SetFrameTime(frameDuration);
     source->SetInOut(out, in);
     source->SetStartPosition(in);
+}
+
+int CProducer::PassToWriter(MediaFrame* frame)
+{
+    if (const int lowDisk = CheckLowDisk(); lowDisk != 0)
+        return lowDisk;
+    if (const int cancelled = CheckHandOverCancel(); cancelled != 0)
+        return cancelled;
+    const WAVEFORMATEX writerFormat = WriterAudioFormat();
+    if (const int mixed = MixFrameAudio(frame, writerFormat); mixed != 0)
+        return mixed;
+    if (m_pDisplay != nullptr)
+        ShowProgress(*frame);
+    if (const int cancelled = CheckHandOverCancel(); cancelled != 0)
+        return cancelled;
+
+    const LONGLONG start = WrittenTime();
+    const FramePlacement placement =
+        PlaceFrame(m_pWriter->m_smartRanges, start, start + m_tFrame.GetReferenceTime(), frame->m_bSample != 0);
+    switch (placement.kind) {
+    case FramePlacement::kInPlace:
+        break;
+    case FramePlacement::kAfterRepeats:
+        RepeatCopiedFrame(frame->m_pImage, placement.repeatUntil, writerFormat);
+        break;
+    case FramePlacement::kEncodedInACopyRange:
+        Log("PassToWriter: Dumb Frame in the wrong spot\r\n!", 0);
+        return WriteAudioOnly(frame);
+    case FramePlacement::kCopiedOutsideTheRanges:
+        Log("PassToWriter: Smart Frame in the wrong spot!\r\n", 0);
+        return WriteAudioOnly(frame);
+    }
+    return WriteFrame(*frame);
 }
 
 int CProducer::CheckLowDisk()
@@ -103,50 +136,32 @@ int CProducer::CheckLowDisk()
     m_nLowDiskLevel = 0;
     if (CShellServices::Get().MessageBox(text, "", MB_YESNO) == IDYES)
         return 0;
-    const int type = m_pWriter->GetOutputType();
-    return type == 5 || type > 5 ? kProduceStopped : kProduceCancelled;
+    return m_pWriter->GetOutputType() >= CProductionSettings::kRealVideo ? kProduceStopped : kProduceCancelled;
 }
 
-int CProducer::WriteAudioOnly(MediaFrame* frame)
+int CProducer::CheckHandOverCancel()
 {
-    // The record takes the frame's audio over, so that the block is freed
-    // once.
-    MediaFrame record;
-    record.m_pAudio = frame->m_pAudio;
-    frame->m_pAudio = nullptr;
-    return m_pWriter->Write(record, 0) != 0 ? kProduceAudioOnlyRejected : 0;
+    const int code = CheckCancel();
+    if (code != 0) {
+        CString text;
+        text.Format("PassToWriter aborting Event(%d)\r\n", code);
+        Log(text, 0);
+    }
+    return code;
 }
 
-int CProducer::PassToWriter(MediaFrame* frame)
+WAVEFORMATEX CProducer::WriterAudioFormat() const
 {
-    if (const int low = CheckLowDisk(); low != 0)
-        return low;
-    auto cancelled = [&]() {
-        const int code = CheckCancel();
-        if (code != 0) {
-            CString text;
-            text.Format("PassToWriter aborting Event(%d)\r\n", code);
-            Log(text, 0);
-        }
-        return code;
-    };
-    if (const int code = cancelled(); code != 0)
-        return code;
+    PCMWAVEFORMAT format{};
+    m_pWriter->GetAudioFormat(&format);
+    return FormatExOf(format);
+}
 
-    PCMWAVEFORMAT writerPcm{};
-    m_pWriter->GetAudioFormat(&writerPcm);
-    const WAVEFORMATEX writerFormat = FormatExOf(writerPcm);
+int CProducer::MixFrameAudio(MediaFrame* frame, const WAVEFORMATEX& writerFormat)
+{
     if (m_bAudioOn) {
-        if (m_pMixer) {
-            for (int slot = 0; slot <= m_pMixer->GetLastUsedSlot(); ++slot)
-                if (CMediaSource* source = m_pMixer->GetSource(slot))
-                    if (const int updated = UpdateClipSource(source, slot); updated != 0)
-                        return updated;
-            if (m_nFramesWritten < m_nFadeInFrames && !m_bFadeInDone) {
-                m_pMixer->RestartFadeIns();
-                m_bFadeInDone = true;
-            }
-        }
+        if (const int updated = UpdateClipSources(); updated != 0)
+            return updated;
         auto* mixed = new CWaveBuffer(m_tFrame * 2, &writerFormat);
         if (m_pMixer) {
             m_pMixer->Mix(frame->m_pAudio, mixed);
@@ -160,104 +175,133 @@ int CProducer::PassToWriter(MediaFrame* frame)
         delete frame->m_pAudio;
         frame->m_pAudio = mixed;
     }
-
-    // Whether the last second has come is needed for the fade-out whether
-    // or not progress is shown.
+    // Every sound fades out, once, when the last second has come.
     if (m_tTotal.GetSeconds() - m_tCurrent.GetSeconds() < 1.0)
         m_bNearEnd = true;
-    const bool smart = frame->m_bSample != 0;
-    if (m_pDisplay != nullptr) {
-        UpdateProgress();
-        if (smart) {
-            if (m_nPreviewCounter < 20) {
-                ++m_nPreviewCounter;
-            } else {
-                if (m_pSmartImage)
-                    m_pDisplay->ShowImage(m_pSmartImage.get());
-                m_nPreviewCounter = 0;
-            }
-        } else {
-            m_pDisplay->ShowImage(frame->m_pImage);
-            m_nPreviewCounter = 20;
-        }
-    }
     if (m_bNearEnd && !m_bFadeOutDone && m_pMixer) {
         m_pMixer->FadeOutAll(m_nTotalFrames - m_nFramesWritten);
         m_bFadeOutDone = true;
     }
-    if (const int code = cancelled(); code != 0)
-        return code;
+    return 0;
+}
 
-    // Placement against the writer's unchanged-copy ranges.
-    LONGLONG cur = (m_tFrame * m_nFramesWritten).GetReferenceTime();
-    LONGLONG next = cur + m_tFrame.GetReferenceTime();
-    const CSmartRange* current = nullptr;
+int CProducer::UpdateClipSources()
+{
+    if (!m_pMixer)
+        return 0;
+    for (int slot = 0; slot <= m_pMixer->GetLastUsedSlot(); ++slot)
+        if (CMediaSource* source = m_pMixer->GetSource(slot))
+            if (const int updated = UpdateClipSource(source, slot); updated != 0)
+                return updated;
+    if (m_nFramesWritten < m_nFadeInFrames && !m_bFadeInDone) {
+        m_pMixer->RestartFadeIns();
+        m_bFadeInDone = true;
+    }
+    return 0;
+}
+
+void CProducer::ShowProgress(const MediaFrame& frame)
+{
+    UpdateProgress();
+    // A copied frame has no picture to show: the first of a run, and every
+    // 21st after it, shows the copy sign instead.
+    if (!frame.m_bSample) {
+        m_pDisplay->ShowImage(frame.m_pImage);
+        m_nPreviewCounter = 20;
+    } else if (m_nPreviewCounter < 20) {
+        ++m_nPreviewCounter;
+    } else {
+        if (m_pSmartImage)
+            m_pDisplay->ShowImage(m_pSmartImage.get());
+        m_nPreviewCounter = 0;
+    }
+}
+
+FramePlacement PlaceFrame(const CSmartRangeList& ranges, LONGLONG start, LONGLONG next, bool copied)
+{
+    const CSmartRange* holding = nullptr;
     const CSmartRange* after = nullptr;
     LONGLONG lastEnd = 0;
     bool startsInFrame = false;
-    for (const CSmartRange& range : m_pWriter->m_smartRanges) {
-        const LONGLONG start = range.m_tStart.GetReferenceTime();
-        const LONGLONG end = range.m_tEnd.GetReferenceTime();
-        if (start <= cur && cur < end) {
-            current = &range;
+    for (const CSmartRange& range : ranges) {
+        const LONGLONG rangeStart = range.m_tStart.GetReferenceTime();
+        const LONGLONG rangeEnd = range.m_tEnd.GetReferenceTime();
+        if (rangeStart <= start && start < rangeEnd) {
+            holding = &range;
             break;
         }
-        if (start > next) {
+        if (rangeStart > next) {
             after = &range;
             break;
         }
         // A range whose start falls inside this frame (its start lies off
         // the production's frame grid, as at 29.97 frames a second) takes
         // this frame as its first copied one.
-        startsInFrame = startsInFrame || (start > cur && start < next);
-        lastEnd = end;
+        startsInFrame = startsInFrame || (rangeStart > start && rangeStart < next);
+        lastEnd = rangeEnd;
     }
-    if (current != nullptr && !smart) {
-        const LONGLONG start = current->m_tStart.GetReferenceTime();
-        const LONGLONG end = current->m_tEnd.GetReferenceTime();
-        const LONGLONG mid = (start + end) >> 1;
-        if (cur > mid) {
-            // The DV writer repeats the last copied frame up to the range's
-            // end; each repeat carries one frame of silence so the sound
-            // keeps step with the pictures.
-            MediaFrame duplicate;
-            duplicate.m_pImage = frame->m_pImage;
-            duplicate.m_bSample = 1;
-            while (cur < end) {
-                Log("PassToWriter: Smart duplicating\r\n!", 0);
-                duplicate.m_pAudio = m_bAudioOn ? new CWaveBuffer(m_tFrame, &writerFormat) : nullptr;
-                const int written = m_pWriter->Write(duplicate, 1);
-                delete duplicate.m_pAudio;
-                duplicate.m_pAudio = nullptr;
-                if (written != 0)
-                    break;
-                ++m_nFramesWritten;
-                m_tCurrent += m_tFrame;
-                cur = (m_tFrame * m_nFramesWritten).GetReferenceTime();
-            }
-            duplicate.m_pImage = nullptr;
-        } else if (cur != start) {
-            Log("PassToWriter: Dumb Frame in the wrong spot\r\n!", 0);
-            return WriteAudioOnly(frame);
-        }
-    } else if (current == nullptr && smart) {
-        const bool wrongSpot =
-            !startsInFrame && (after == nullptr || (cur > lastEnd && next < after->m_tStart.GetReferenceTime()));
-        if (wrongSpot) {
-            Log("PassToWriter: Smart Frame in the wrong spot!\r\n", 0);
-            return WriteAudioOnly(frame);
-        }
+    if (holding != nullptr && !copied) {
+        const LONGLONG rangeStart = holding->m_tStart.GetReferenceTime();
+        const LONGLONG rangeEnd = holding->m_tEnd.GetReferenceTime();
+        if (start > (rangeStart + rangeEnd) >> 1)
+            return FramePlacement{FramePlacement::kAfterRepeats, rangeEnd};
+        if (start != rangeStart)
+            return FramePlacement{FramePlacement::kEncodedInACopyRange};
+    } else if (holding == nullptr && copied) {
+        if (!startsInFrame && (after == nullptr || (start > lastEnd && next < after->m_tStart.GetReferenceTime())))
+            return FramePlacement{FramePlacement::kCopiedOutsideTheRanges};
     }
+    return FramePlacement{};
+}
 
-    const int written = m_pWriter->Write(*frame, 0);
+void CProducer::RepeatCopiedFrame(CIplImage* image, LONGLONG until, const WAVEFORMATEX& writerFormat)
+{
+    // The DV writer repeats the last copied frame; each repeat carries one
+    // frame of silence so the sound keeps step with the pictures.
+    MediaFrame duplicate;
+    duplicate.m_pImage = image;
+    duplicate.m_bSample = 1;
+    while (WrittenTime() < until) {
+        Log("PassToWriter: Smart duplicating\r\n!", 0);
+        duplicate.m_pAudio = m_bAudioOn ? new CWaveBuffer(m_tFrame, &writerFormat) : nullptr;
+        const int written = m_pWriter->Write(duplicate, 1);
+        delete duplicate.m_pAudio;
+        duplicate.m_pAudio = nullptr;
+        if (written != 0)
+            break;
+        CountWrittenFrame();
+    }
+    duplicate.m_pImage = nullptr;
+}
+
+int CProducer::WriteAudioOnly(MediaFrame* frame)
+{
+    // The record takes the frame's audio over, so that the block is freed
+    // once.
+    MediaFrame record;
+    record.m_pAudio = frame->m_pAudio;
+    frame->m_pAudio = nullptr;
+    return m_pWriter->Write(record, 0) != 0 ? kProduceAudioOnlyRejected : 0;
+}
+
+int CProducer::WriteFrame(MediaFrame& frame)
+{
+    const int written = m_pWriter->Write(frame, 0);
     if (written != 0) {
         CString text;
         text.Format("PassToWriter Writer Error(%d)\r\n", written);
         Log(text, 0);
     }
+    CountWrittenFrame();
+    return MapWriterCode(written);
+}
+
+LONGLONG CProducer::WrittenTime() const { return (m_tFrame * m_nFramesWritten).GetReferenceTime(); }
+
+void CProducer::CountWrittenFrame()
+{
     ++m_nFramesWritten;
     m_tCurrent += m_tFrame;
-    return MapWriterCode(written);
 }
 
 // The copied frames of a range are the output frames it touches (a range

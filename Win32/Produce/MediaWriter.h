@@ -29,6 +29,9 @@ constexpr int kWriterOpenFailed = 2;
 constexpr int kWriterNoOutputName = 3;
 constexpr int kWriterBadWidth = 7;
 constexpr int kWriterOutOfMemory = 11;
+// A writer that ended the production itself, as stopped or as cancelled.
+constexpr int kWriterStopped = 12;
+constexpr int kWriterCancelled = 13;
 constexpr int kWriterBadDepth = 14;
 constexpr int kWriterBadFrameTime = 16;
 constexpr int kWriterClosed = 17;

@@ -152,13 +152,13 @@ MediaWriter* CProducer::CreateWriter(const CProductionSettings& settings, int cr
     }
     const ProductionParams& params = settings.GetParams();
     switch (params.m_nOutputType) {
-    case 2:
+    case CProductionSettings::kMpeg:
         return CreateMpegWriter(settings);
-    case 3:
+    case CProductionSettings::kDv:
         return CreateDvWriter(settings);
-    case 4:
+    case CProductionSettings::kWindowsMedia:
         return CreateWindowsMediaWriter(settings);
-    case 5:
+    case CProductionSettings::kRealVideo:
         return CreateRealVideoWriter(settings);
     default:
         return CreateAviWriter(settings);
@@ -293,7 +293,7 @@ int CProducer::CheckSceneMedia(Scene* scene, int* smartOk)
     if (scene->GetAudio()->GetTrackCount() > 0)
         WidenAudioFormatForClips(scene);
     GUID subtype{};
-    if (m_pWriter->GetOutputType() == 3 && reader->GetVideoSubtype(&subtype) && IsDvSubtype(subtype)
+    if (m_pWriter->GetOutputType() == CProductionSettings::kDv && reader->GetVideoSubtype(&subtype) && IsDvSubtype(subtype)
         && reader->GetFrameRate() > 0.0) {
         INT width = 0;
         INT height = 0;
@@ -351,9 +351,7 @@ int CProducer::Prepare(int first, int last)
     m_pWriter->GetFrameSize(&m_nFrameWidth, &m_nFrameHeight);
     m_pWriter->GetFrameTime(&m_nFrameTime);
     m_tFrame = CMediaTime(0, 0, 0, m_nFrameTime);
-    PCMWAVEFORMAT writerFormat{};
-    m_pWriter->GetAudioFormat(&writerFormat);
-    m_AudioFormat = FormatExOf(writerFormat);
+    m_AudioFormat = WriterAudioFormat();
     WORD bits = 0;
     m_pWriter->GetBitDepth(&bits);
     m_nBitDepth = bits;
@@ -409,11 +407,9 @@ int CProducer::Prepare(int first, int last)
 
     if (m_bAudioOn) {
         m_pWriter->SetAudioFormat(PcmFormatOf(m_AudioFormat));
-        PCMWAVEFORMAT output{};
-        m_pWriter->GetAudioFormat(&output);
-        if (m_pWriter->GetOutputType() == 2)
-            m_AudioFormat = FormatExOf(output);
-        const WAVEFORMATEX outputFormat = FormatExOf(output);
+        const WAVEFORMATEX outputFormat = WriterAudioFormat();
+        if (m_pWriter->GetOutputType() == CProductionSettings::kMpeg)
+            m_AudioFormat = outputFormat;
         m_pMixer = std::make_unique<CProductionAudioMixer>(m_tFrame, &outputFormat, &m_AudioFormat, TRUE);
     }
     if (!m_pWriter->m_smartRanges.empty() && !m_pSmartImage)
@@ -543,9 +539,9 @@ int CProducer::Produce(CString& name)
     } else {
         m_pWriter->Close(0);
         switch (closed) {
-        case 12: r = kProduceStopped; break;
-        case 13: r = kProduceCancelled; break;
-        case 18: r = kProduceWriteFailed; break;
+        case kWriterStopped: r = kProduceStopped; break;
+        case kWriterCancelled: r = kProduceCancelled; break;
+        case kWriterFrameFailed: r = kProduceWriteFailed; break;
         default: r = kProduceFailed; break;
         }
     }

@@ -10,6 +10,11 @@
 // A hidden child window (id 999) hands the graph events (0x412) of the
 // writers that run graphs to the writer.
 //
+// Threads: the producer and its notify window live on the UI thread, which
+// Produce keeps pumping between frames, and take no lock; the writers'
+// graph threads reach them only by posting graph events to the notify
+// window, which that same thread handles.
+//
 // Results: 0, or one of the kProduce* codes.
 
 #include <functional>
@@ -98,8 +103,8 @@ public:
     // 1 when the writer handled the event (its HandleNotify returned 0).
     LRESULT ForwardGraphEvent(WPARAM wParam, LPARAM lParam);
 
-    // Frame hand-over: every output frame passes here (the frame stays the
-    // caller's).
+    // Frame hand-over (FrameHandOver.h): every output frame passes here
+    // (the frame stays the caller's).
     int PassToWriter(MediaFrame* frame);
     // Adds the unchanged-copy ranges of the DV scene in slot `slot` to
     // `list`, in production time; whether the list holds any.
@@ -156,8 +161,28 @@ private:
     int UpdateClipSource(CMediaSource* source, int slot);
     int CheckCancel();
     void UpdateProgress();
+
+    // The frame hand-over's steps, in FrameHandOver.cpp.
     int CheckLowDisk();
+    // CheckCancel, logged as the hand-over's.
+    int CheckHandOverCancel();
+    WAVEFORMATEX WriterAudioFormat() const;
+    // The production time of the next frame to write (100 ns).
+    LONGLONG WrittenTime() const;
+    void CountWrittenFrame();
+    // Mix: the frame's sound and the clips' become one block of
+    // `writerFormat` in the frame; the fades in and out start on the way.
+    int MixFrameAudio(MediaFrame* frame, const WAVEFORMATEX& writerFormat);
+    int UpdateClipSources();
+    // Progress: the count, and the frame's picture or the copy sign.
+    void ShowProgress(const MediaFrame& frame);
+    // Placement: the DV writer's repeats of the last copied frame, `image`,
+    // up to `until` (100 ns).
+    void RepeatCopiedFrame(CIplImage* image, LONGLONG until, const WAVEFORMATEX& writerFormat);
     int WriteAudioOnly(MediaFrame* frame);
+    // Write: the writer's result as a production result.
+    int WriteFrame(MediaFrame& frame);
+
     void HandSmartRanges(Scene* scene, int slot);
     // The production time of the first frame read from the scene item.
     CMediaTime SceneOrigin(const StoryboardItem* scene) const;

@@ -7,6 +7,9 @@
 // source slot i; the gain entry of input k, channel c is k x channels + c.
 // The mixer owns its sources. It also cross-fades the two blocks of a
 // transition frame.
+//
+// Threads: only the producer calls it, on the UI thread, under no lock; its
+// engine is its own (see AudioProcessor.h), so no two mixers share state.
 
 #include <cstddef>
 #include <vector>

@@ -6,9 +6,9 @@
 // Each family of filters declares one table in SystemFilterTables.h.
 
 #include <cstddef>
-#include <new>
 #include <utility>
 
+#include "Platform/Com/Object.h"
 #include "Platform/DShow/BaseClasses/BaseClasses.h"
 
 namespace dshow {
@@ -29,18 +29,11 @@ void AddSystemFilters(const SystemFilter* filters, size_t count);
 // Adds every family's table; called once when the runtime loads.
 void RegisterSystemFilters();
 
-// A system filter's creation: a new object of the class, asked for `riid`.
+// A system filter's creation: a new object of the class, asked for `riid`,
+// made as every COM object is (E_OUTOFMEMORY when memory is short).
 template <typename Filter, typename... Args> HRESULT CreateSystemObject(REFIID riid, void** object, Args&&... args)
 {
-    CheckPointer(object, E_POINTER);
-    *object = nullptr;
-    Filter* made = new (std::nothrow) Filter(std::forward<Args>(args)...);
-    if (!made)
-        return E_OUTOFMEMORY;
-    made->NonDelegatingAddRef();
-    HRESULT hr = made->NonDelegatingQueryInterface(riid, object);
-    made->NonDelegatingRelease();
-    return hr;
+    return com::CreateObject<Filter>(riid, object, std::forward<Args>(args)...);
 }
 
 } // namespace dshow

@@ -456,139 +456,192 @@ void DropThreadWindowsLocked(DWORD thread)
 using namespace win;
 using namespace win::user;
 
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND parentHandle, HMENU menu, HINSTANCE instance, LPVOID param)
-{
-    CurrentQueue(); // the thread owns windows from here on; its queue cleans them up when it ends
-    const DWORD givenStyle = style;
+namespace {
+
+// A window linked into the tree that no message has reached yet, with the
+// style its creation applied (an overlapped window's caption added).
+struct InsertedWindow {
     HWND handle = nullptr;
     bool topLevel = false;
+    DWORD style = 0;
+};
+
+// Validate and insert: checks the class and the parent or owner, gives the
+// place and size their defaults (in `create`) and links a new window into
+// the tree; a null handle, with the last error set, when the class or the
+// parent is wrong.
+InsertedWindow InsertWindowLocked(CREATESTRUCTA& create)
+{
+    UserState& state = State();
+    auto cls = FindClassLocked(create.lpszClass);
+    if (!cls) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return {};
+    }
+    DWORD style = static_cast<DWORD>(create.style);
+    Window* parent = state.desktop.get();
+    Window* owner = nullptr;
+    if (create.hwndParent == HWND_MESSAGE) {
+        parent = state.messageRoot.get();
+    } else if (create.hwndParent) {
+        Window* given = FindLocked(create.hwndParent);
+        if (!given) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return {};
+        }
+        if (style & WS_CHILD)
+            parent = given;
+        else if (!IsRoot(given))
+            owner = TopLevelOf(given);
+    } else if (style & WS_CHILD) {
+        SetLastError(ERROR_TLW_WITH_WSCHILD);
+        return {};
+    }
+    const bool topLevel = parent == state.desktop.get();
+    // Overlapped windows always have a caption, as on Windows.
+    const bool overlapped = topLevel && !(style & (WS_POPUP | WS_CHILD));
+    if (overlapped)
+        style |= WS_CAPTION | WS_CLIPSIBLINGS;
+    if (create.x == CW_USEDEFAULT) {
+        int step = overlapped ? 24 * (1 + state.cascade++ % 8) : 0;
+        create.x = create.y = step;
+    }
+    if (create.cx == CW_USEDEFAULT) {
+        create.cx = overlapped ? state.screenWidth * 3 / 4 : 0;
+        create.cy = overlapped ? state.screenHeight * 3 / 4 : 0;
+    }
+    create.cx = std::max(create.cx, 0);
+    create.cy = std::max(create.cy, 0);
+
+    auto w = std::make_shared<Window>();
+    w->handle = NewHandleLocked();
+    w->thread = GetCurrentThreadId();
+    w->cls = cls;
+    w->proc = cls->proc;
+    w->style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
+    w->exStyle = create.dwExStyle;
+    w->id = reinterpret_cast<UINT_PTR>(create.hMenu);
+    w->instance = create.hInstance;
+    w->rect = RECT{create.x, create.y, create.x + create.cx, create.y + create.cy};
+    w->client = w->rect;
+    w->normalRect = w->rect;
+    w->extra.assign(static_cast<size_t>(cls->windowExtraBytes), 0);
+    w->owner = owner;
+    if (topLevel)
+        w->surface = std::make_shared<Surface>(create.cx, create.cy, PixelFromColor(GetSysColor(COLOR_BTNFACE)));
+    ++cls->windows;
+    state.windows.emplace(reinterpret_cast<UINT_PTR>(w->handle), w);
+    // New top-level windows go on top; children below their siblings,
+    // so that creation order is z-order from the top (dialog tab order).
+    LinkLocked(*w, *parent, topLevel ? HWND_TOP : HWND_BOTTOM);
+    return InsertedWindow{w->handle, topLevel, style};
+}
+
+// Min and max sizes: a resizable top-level window takes the size limits it
+// reports, before it is told of its creation.
+void ApplyCreationMinMax(const InsertedWindow& inserted, CREATESTRUCTA& create)
+{
+    int width = create.cx;
+    int height = create.cy;
+    ApplyMinMaxTrack(inserted.handle, inserted.style, inserted.topLevel, &width, &height);
+    if (width == create.cx && height == create.cy)
+        return;
     {
         Guard lock(Lock());
-        UserState& state = State();
-        auto cls = FindClassLocked(className);
-        if (!cls) {
-            SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-            return nullptr;
-        }
-        Window* parent = state.desktop.get();
-        Window* owner = nullptr;
-        if (parentHandle == HWND_MESSAGE) {
-            parent = state.messageRoot.get();
-        } else if (parentHandle) {
-            Window* given = FindLocked(parentHandle);
-            if (!given) {
-                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-                return nullptr;
-            }
-            if (style & WS_CHILD)
-                parent = given;
-            else if (!IsRoot(given))
-                owner = TopLevelOf(given);
-        } else if (style & WS_CHILD) {
-            SetLastError(ERROR_TLW_WITH_WSCHILD);
-            return nullptr;
-        }
-        topLevel = parent == state.desktop.get();
-        // Overlapped windows always have a caption, as on Windows.
-        const bool overlapped = topLevel && !(style & (WS_POPUP | WS_CHILD));
-        if (overlapped)
-            style |= WS_CAPTION | WS_CLIPSIBLINGS;
-        if (x == CW_USEDEFAULT) {
-            int step = overlapped ? 24 * (1 + state.cascade++ % 8) : 0;
-            x = y = step;
-        }
-        if (width == CW_USEDEFAULT) {
-            width = overlapped ? state.screenWidth * 3 / 4 : 0;
-            height = overlapped ? state.screenHeight * 3 / 4 : 0;
-        }
-        width = std::max(width, 0);
-        height = std::max(height, 0);
-
-        auto w = std::make_shared<Window>();
-        w->handle = handle = NewHandleLocked();
-        w->thread = GetCurrentThreadId();
-        w->cls = cls;
-        w->proc = cls->proc;
-        w->style = style & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
-        w->exStyle = exStyle;
-        w->id = reinterpret_cast<UINT_PTR>(menu);
-        w->instance = instance;
-        w->rect = RECT{x, y, x + width, y + height};
-        w->client = w->rect;
-        w->normalRect = w->rect;
-        w->extra.assign(static_cast<size_t>(cls->windowExtraBytes), 0);
-        w->owner = owner;
-        if (topLevel)
-            w->surface = std::make_shared<Surface>(width, height, PixelFromColor(GetSysColor(COLOR_BTNFACE)));
-        ++cls->windows;
-        state.windows.emplace(reinterpret_cast<UINT_PTR>(handle), w);
-        // New top-level windows go on top; children below their siblings,
-        // so that creation order is z-order from the top (dialog tab order).
-        LinkLocked(*w, *parent, parent == state.desktop.get() ? HWND_TOP : HWND_BOTTOM);
-    }
-
-    CREATESTRUCTA create{param, instance, menu, parentHandle, height, width, y, x, static_cast<LONG>(givenStyle),
-                         windowName, className, exStyle};
-    RunCreationHook(handle, create);
-    if (!IsWindow(handle))
-        return nullptr;
-    int checkedWidth = width;
-    int checkedHeight = height;
-    ApplyMinMaxTrack(handle, style, topLevel, &checkedWidth, &checkedHeight);
-    if (checkedWidth != width || checkedHeight != height) {
-        Guard lock(Lock());
-        if (Window* w = FindLocked(handle)) {
-            w->rect.right = w->rect.left + checkedWidth;
-            w->rect.bottom = w->rect.top + checkedHeight;
+        if (Window* w = FindLocked(inserted.handle)) {
+            w->rect.right = w->rect.left + width;
+            w->rect.bottom = w->rect.top + height;
             w->client = w->normalRect = w->rect;
             if (w->surface)
-                w->surface->Resize(checkedWidth, checkedHeight, PixelFromColor(GetSysColor(COLOR_BTNFACE)));
+                w->surface->Resize(width, height, PixelFromColor(GetSysColor(COLOR_BTNFACE)));
         }
-        create.cx = checkedWidth;
-        create.cy = checkedHeight;
     }
+    create.cx = width;
+    create.cy = height;
+}
 
-    if (!SendMessageA(handle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create))) {
-        SendMessageA(handle, WM_NCDESTROY, 0, 0);
+// WM_NCCREATE; a window that refuses it is freed at once, without
+// WM_DESTROY.
+bool SendNcCreate(HWND handle, CREATESTRUCTA& create)
+{
+    if (SendMessageA(handle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)))
+        return true;
+    SendMessageA(handle, WM_NCDESTROY, 0, 0);
+    Guard lock(Lock());
+    if (Window* w = FindLocked(handle))
+        FreeLocked(*w);
+    return false;
+}
+
+// WM_NCCALCSIZE: the client area, never of a negative size, into `client`;
+// false when the window has gone meanwhile.
+bool CalcClientArea(HWND handle, RECT* client)
+{
+    {
         Guard lock(Lock());
-        if (Window* w = FindLocked(handle))
-            FreeLocked(*w);
-        return nullptr;
+        Window* w = FindLocked(handle);
+        if (!w)
+            return false;
+        *client = w->rect;
     }
+    SendMessageA(handle, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(client));
+    Guard lock(Lock());
+    Window* w = FindLocked(handle);
+    if (!w)
+        return false;
+    client->right = std::max(client->right, client->left);
+    client->bottom = std::max(client->bottom, client->top);
+    w->client = *client;
+    return true;
+}
+
+// The creation messages up to the parents' notice; false when the window
+// refused its creation or has gone.
+bool SendCreationMessages(HWND handle, CREATESTRUCTA& create)
+{
     RECT client{};
-    {
-        Guard lock(Lock());
-        Window* w = FindLocked(handle);
-        if (!w)
-            return nullptr;
-        client = w->rect;
-    }
-    SendMessageA(handle, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
-    {
-        Guard lock(Lock());
-        Window* w = FindLocked(handle);
-        if (!w)
-            return nullptr;
-        client.right = std::max(client.right, client.left);
-        client.bottom = std::max(client.bottom, client.top);
-        w->client = client;
-    }
+    if (!SendNcCreate(handle, create) || !CalcClientArea(handle, &client))
+        return false;
     if (SendMessageA(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(handle);
-        return nullptr;
+        return false;
     }
     if (!IsWindow(handle))
-        return nullptr;
+        return false;
     const DWORD clientWidth = static_cast<DWORD>(client.right - client.left);
     const DWORD clientHeight = static_cast<DWORD>(client.bottom - client.top);
     SendMessageA(handle, WM_SIZE, SIZE_RESTORED, MAKELPARAM(clientWidth, clientHeight));
     SendMessageA(handle, WM_MOVE, 0, MAKELPARAM(static_cast<DWORD>(client.left), static_cast<DWORD>(client.top)));
     NotifyParents(handle, WM_CREATE);
-    if (givenStyle & WS_VISIBLE) {
-        int show = (givenStyle & WS_MAXIMIZE)   ? SW_SHOWMAXIMIZED
-                   : (givenStyle & WS_MINIMIZE) ? SW_SHOWMINIMIZED
-                                                : SW_SHOW;
+    return true;
+}
+
+} // namespace
+
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parentHandle, HMENU menu, HINSTANCE instance, LPVOID param)
+{
+    CurrentQueue(); // the thread owns windows from here on; its queue cleans them up when it ends
+    CREATESTRUCTA create{param, instance, menu, parentHandle, height, width, y, x, static_cast<LONG>(style),
+                         windowName, className, exStyle};
+    InsertedWindow inserted;
+    {
+        Guard lock(Lock());
+        inserted = InsertWindowLocked(create);
+    }
+    const HWND handle = inserted.handle;
+    if (!handle)
+        return nullptr;
+    RunCreationHook(handle, create);
+    if (!IsWindow(handle))
+        return nullptr;
+    ApplyCreationMinMax(inserted, create);
+    if (!SendCreationMessages(handle, create))
+        return nullptr;
+    if (style & WS_VISIBLE) {
+        int show = (style & WS_MAXIMIZE)   ? SW_SHOWMAXIMIZED
+                   : (style & WS_MINIMIZE) ? SW_SHOWMINIMIZED
+                                           : SW_SHOW;
         ShowWindow(handle, show);
     }
     return IsWindow(handle) ? handle : nullptr;

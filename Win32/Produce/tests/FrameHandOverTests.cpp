@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/Win/Registry/Registry.h"
+#include "Win32/Produce/FrameHandOver.h"
 #include "Win32/Produce/Producer.h"
 #include "Win32/Produce/tests/ProduceStoryboards.h"
 #include "Win32/Produce/tests/ProducerFakes.h"
@@ -209,6 +210,34 @@ TEST(FrameHandOver, ASmartFrameHoldingARangeStartIsWritten)
     EXPECT_EQ(production.producer.GetFramesWritten(), 6);
     EXPECT_EQ(production.writer->m_writes.back().smart, 0);
     EXPECT_TRUE(production.writer->m_writes.back().image);
+}
+
+TEST(FrameHandOver, PlacementAgainstTheCopyRanges)
+{
+    // One range from frame 5 (0.2 s) to frame 55 (2.2 s); frames of 0.04 s.
+    const CSmartRangeList ranges{CSmartRange{0, Seconds(0.2), Seconds(2.2)}};
+    auto units = [](double seconds) { return Seconds(seconds).GetReferenceTime(); };
+    struct Case {
+        const char* name;
+        double start;
+        bool copied;
+        FramePlacement::Kind kind;
+    };
+    const Case cases[] = {
+        {"re-encoded before the range", 0.04, false, FramePlacement::kInPlace},
+        {"re-encoded at the range's start", 0.2, false, FramePlacement::kInPlace},
+        {"re-encoded in the range's first half", 0.24, false, FramePlacement::kEncodedInACopyRange},
+        {"re-encoded past the range's middle", 2.08, false, FramePlacement::kAfterRepeats},
+        {"copied inside the range", 0.24, true, FramePlacement::kInPlace},
+        {"copied holding the range's start", 0.19, true, FramePlacement::kInPlace},
+        {"copied before the range", 0.04, true, FramePlacement::kCopiedOutsideTheRanges},
+        {"copied after the range", 2.2, true, FramePlacement::kCopiedOutsideTheRanges},
+    };
+    for (const Case& c : cases) {
+        const FramePlacement placement = PlaceFrame(ranges, units(c.start), units(c.start + 0.04), c.copied);
+        EXPECT_EQ(placement.kind, c.kind) << c.name;
+        EXPECT_EQ(placement.repeatUntil, c.kind == FramePlacement::kAfterRepeats ? units(2.2) : 0) << c.name;
+    }
 }
 
 TEST(FrameHandOver, WriterCodes)

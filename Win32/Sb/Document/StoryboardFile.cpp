@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "Platform/Win/User/Clipboard.h"
 #include "Win32/Sb/Document/AudioClipList.h"
@@ -185,6 +186,181 @@ StoryboardItem* ReadItem(const CProfileKeys& names, CProfile& profile, const CSt
     return nullptr;
 }
 
+// The names of `ids`, none when one of them does not load.
+std::optional<CProfileKeys> LoadNames(std::initializer_list<UINT> ids)
+{
+    std::optional<CProfileKeys> names(std::in_place, ids);
+    if (!AllLoaded(*names, ids))
+        names.reset();
+    return names;
+}
+
+// A warning over the strip, under the document's caption.
+void ShowWarning(HWND strip, const CString& text)
+{
+    CSBDocHost::Get().ShowMessage(strip, text, CSBDoc::LoadLanguageString(kCaption), 0x30);
+}
+
+// A storyboard profile read from a file or from the clipboard, and what
+// its header says of it.
+struct StoryboardText {
+    CProfile profile;
+    bool fromFile = false;
+    // A file's folder, where its relative media paths start.
+    CString folder;
+    // The older layout, whose items stand one slot off its index.
+    bool older = false;
+};
+
+// The profile of the file at `path`, whose name must end in the storyboard
+// extension, or of the clipboard for a null path; kCannotRead when there
+// is none.
+INT LoadStoryboardText(LPCSTR path, HWND strip, StoryboardText& board)
+{
+    board.fromFile = path != nullptr;
+    if (!board.fromFile)
+        return board.profile.IsClipboardAvailable(strip) && board.profile.PasteFromClipboard(strip)
+            ? 0
+            : CSBDoc::kCannotRead;
+    if (board.profile.Load(path) != CProfile::kOk)
+        return CSBDoc::kCannotRead;
+    const CString extension = CSBDoc::LoadLanguageString(kExtension);
+    const CString name(path);
+    if (extension.GetLength() < 4 || name.GetLength() < 4 || name.Right(4).CompareNoCase(extension.Right(4)) != 0)
+        return CSBDoc::kCannotRead;
+    board.folder = name;
+    StripToDirectory(board.folder);
+    return 0;
+}
+
+// 0 for the header of a storyboard of the current or (`older` set) the
+// older layout; kNoHeader, kBadFileType or kBadVersion for any other.
+INT ReadHeader(const CProfileKeys& names, const CProfile& profile, bool* older)
+{
+    LPCSTR header = names.Name(kHeaderSection);
+    if (!profile.HasSection(header))
+        return CSBDoc::kNoHeader;
+    LPCSTR fileType = profile.GetValue(header, names.Name(kFileTypeKey));
+    if (fileType == nullptr || std::strcmp(fileType, names.Name(kFileType)) != 0)
+        return CSBDoc::kBadFileType;
+    LPCSTR version = profile.GetValue(header, names.Name(kVersionKey));
+    if (version == nullptr)
+        return CSBDoc::kBadVersion;
+    *older = std::strcmp(version, kOlderVersion) == 0;
+    if (!*older && std::strcmp(version, names.Name(kVersion)) != 0)
+        return CSBDoc::kBadVersion;
+    return 0;
+}
+
+// Opens the library a file's header names, its path taken from the file's
+// folder.
+void OpenHeaderLibrary(const CProfileKeys& names, const StoryboardText& board)
+{
+    LPCSTR header = names.Name(kHeaderSection);
+    LPCSTR libraryPath = board.profile.GetValue(header, names.Name(kLibraryPathKey));
+    LPCSTR libraryName = board.profile.GetValue(header, names.Name(kLibraryNameKey));
+    if (libraryPath == nullptr || *libraryPath == '\0' || libraryName == nullptr)
+        return;
+    CString library(libraryPath);
+    ResolveRelativePath(board.folder, library);
+    CSBDocHost::Get().OpenLibrary(library, libraryName);
+}
+
+// The slots the index names: `count` of them from `first`.
+struct SlotIndex {
+    INT first = 0;
+    INT count = 0;
+};
+
+// FALSE when there is no index. A damaged count or first slot reads as no
+// index at all: nothing is inserted.
+bool ReadIndex(const CProfileKeys& names, const CProfile& profile, SlotIndex* index)
+{
+    LPCSTR section = names.Name(kIndexSection);
+    INT count = 0;
+    if (!profile.HasSection(section)
+        || !GetBoundedInt(profile, section, names.Name(kCountKey), -1, Storyboard::kMaxSlots - 1, &count)
+        || !GetBoundedInt(profile, section, names.Name(kFirstKey), 0, Storyboard::kMaxSlots - 1, &index->first))
+        return false;
+    index->count = count + 1;
+    return true;
+}
+
+// What reading the item sections gave.
+struct SlotsRead {
+    // Whether any item went into the scratch storyboard.
+    bool any = false;
+    // The items left out.
+    INT dropped = 0;
+    // Where the items stand from the slots their sections name: 1 in a file
+    // of the older layout, -1 when such a file lacks its first section.
+    INT shift = 0;
+};
+
+// Reads the items of the index's slots into `scratch`.
+SlotsRead ReadSlots(const CProfileKeys& names, StoryboardText& board, const SlotIndex& index, Storyboard& scratch,
+                    HWND strip)
+{
+    SlotsRead read;
+    read.shift = board.fromFile && board.older ? 1 : 0;
+    INT lastSection = -1;
+    for (INT i = 0; i < index.count; ++i) {
+        const INT slot = index.first + i;
+        const CString section = ItemSection(names, slot);
+        if (!board.profile.HasSection(section)) {
+            if (i == 0 && read.shift == 1)
+                read.shift = -1;
+            continue;
+        }
+        lastSection = i;
+        // A section that gives no usable item is left out and counted.
+        StoryboardItem* item = ReadItem(names, board.profile, section, board.folder);
+        if (item == nullptr) {
+            ++read.dropped;
+            continue;
+        }
+        if (item->GetKind() == StoryboardItem::kKindScene && static_cast<Scene*>(item)->IsMediaMissing()) {
+            CSBDocHost::Get().ShowMessage(strip, CSBDoc::LoadLanguageString(kMediaShortenedMessage), nullptr, 0);
+            static_cast<Scene*>(item)->ClearMediaMissing();
+        }
+        // An item the storyboard refuses (the wrong parity after the older
+        // layout's shift, or a slot past the limit) is left out and counted.
+        if (scratch.SetItem(item, slot + read.shift) != Storyboard::kResultOk) {
+            delete item;
+            ++read.dropped;
+            continue;
+        }
+        read.any = true;
+    }
+    // A storyboard file is written up to the last slot its index names,
+    // which holds the storyboard's last item; a file without that section
+    // was cut short (a partial copy or download), and every slot after its
+    // last section counts as an item lost with the rest of the file. (A
+    // range saved up to empty slots reads the same way: a word too many is
+    // better than a storyboard shortened in silence.) The clipboard hands
+    // its text over whole, and the older layout's items stand one slot off
+    // its index, so neither is judged so.
+    if (board.fromFile && !board.older)
+        read.dropped += index.count - 1 - lastSection;
+    return read;
+}
+
+// Moves the items read into `storyboard` at `slot`, or one slot away when
+// their range starts on the other parity; the storyboard's result.
+INT MergeSlots(Storyboard& storyboard, Storyboard& scratch, INT slot, const SlotIndex& index, INT shift)
+{
+    // The range from the first slot to where the shift moved the last one;
+    // none when the shift left nothing (-1 would mean the last index).
+    // Slots past the limit held nothing that could be placed.
+    const INT last = std::min(index.first + index.count + shift - 1, Storyboard::kMaxSlots - 1);
+    if (last < index.first)
+        return Storyboard::kResultWrongKind;
+    const INT merged = storyboard.InsertFrom(scratch, slot, index.first, last);
+    if (merged == Storyboard::kResultOk)
+        return merged;
+    return storyboard.InsertFrom(scratch, slot == 0 ? 1 : slot - 1, index.first, last);
+}
+
 } // namespace
 
 CProfile* CSBDoc::BuildStoryboardProfile(LPCSTR folder, INT first, INT last)
@@ -257,137 +433,44 @@ INT CSBDoc::InsertStoryboardFile(LPCSTR path, INT slot)
     CSBDocHost& host = CSBDocHost::Get();
     const HWND strip = host.GetStripWindow();
     m_nDroppedItems = 0;
-    Storyboard scratch;
-    CProfile profile;
     host.ResetMissingMediaSearch();
 
-    const bool fromFile = path != nullptr;
-    CString folder;
-    if (fromFile) {
-        if (profile.Load(path) != CProfile::kOk)
-            return kCannotRead;
-        const CString extension = CSBDoc::LoadLanguageString(kExtension);
-        const CString name(path);
-        if (extension.GetLength() < 4 || name.GetLength() < 4
-            || name.Right(4).CompareNoCase(extension.Right(4)) != 0)
-            return kCannotRead;
-        folder = name;
-        StripToDirectory(folder);
-    } else {
-        if (!profile.IsClipboardAvailable(strip) || !profile.PasteFromClipboard(strip))
-            return kCannotRead;
-    }
-
-    const CProfileKeys names({kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion, kCountKey,
-                              kReservedName, kFirstKey, kItemPrefix, kKindKey, kSceneKind, kTransitionKind,
-                              kLibraryNameKey, kLibraryPathKey});
-    if (!AllLoaded(names, {kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion, kCountKey,
-                           kReservedName, kFirstKey, kItemPrefix, kKindKey, kSceneKind, kTransitionKind,
-                           kLibraryNameKey, kLibraryPathKey}))
+    StoryboardText board;
+    if (const INT loaded = LoadStoryboardText(path, strip, board); loaded != 0)
+        return loaded;
+    const std::optional<CProfileKeys> names =
+        LoadNames({kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion, kCountKey,
+                   kReservedName, kFirstKey, kItemPrefix, kKindKey, kSceneKind, kTransitionKind, kLibraryNameKey,
+                   kLibraryPathKey});
+    if (!names)
         return kCannotRead;
-
-    LPCSTR header = names.Name(kHeaderSection);
-    if (!profile.HasSection(header))
-        return kNoHeader;
-    LPCSTR fileType = profile.GetValue(header, names.Name(kFileTypeKey));
-    if (fileType == nullptr || std::strcmp(fileType, names.Name(kFileType)) != 0)
-        return kBadFileType;
-    LPCSTR version = profile.GetValue(header, names.Name(kVersionKey));
-    if (version == nullptr)
-        return kBadVersion;
-    const bool older = std::strcmp(version, kOlderVersion) == 0;
-    if (!older && std::strcmp(version, names.Name(kVersion)) != 0)
-        return kBadVersion;
-
-    if (fromFile) {
-        LPCSTR libraryPath = profile.GetValue(header, names.Name(kLibraryPathKey));
-        LPCSTR libraryName = profile.GetValue(header, names.Name(kLibraryNameKey));
-        if (libraryPath != nullptr && *libraryPath != '\0' && libraryName != nullptr) {
-            CString library(libraryPath);
-            ResolveRelativePath(folder, library);
-            host.OpenLibrary(library, libraryName);
-        }
-    }
-
-    LPCSTR index = names.Name(kIndexSection);
-    if (!profile.HasSection(index))
+    if (const INT header = ReadHeader(*names, board.profile, &board.older); header != 0)
+        return header;
+    if (board.fromFile)
+        OpenHeaderLibrary(*names, board);
+    SlotIndex index;
+    if (!ReadIndex(*names, board.profile, &index))
         return 0;
-    // A damaged count or first slot reads as no index at all: nothing is
-    // inserted.
-    INT count = 0;
-    INT first = 0;
-    if (!GetBoundedInt(profile, index, names.Name(kCountKey), -1, Storyboard::kMaxSlots - 1, &count)
-        || !GetBoundedInt(profile, index, names.Name(kFirstKey), 0, Storyboard::kMaxSlots - 1, &first))
-        return 0;
-    const INT n = count + 1;
-    if (slot + n >= Storyboard::kMaxSlots) {
+    if (slot + index.count >= Storyboard::kMaxSlots) {
         CString text;
-        text.Format(CSBDoc::LoadLanguageString(kTooManyMessage), static_cast<LPCSTR>(CSBDoc::LoadLanguageString(fromFile ? kFromFile : kFromClipboard)),
+        text.Format(LoadLanguageString(kTooManyMessage),
+                    static_cast<LPCSTR>(LoadLanguageString(board.fromFile ? kFromFile : kFromClipboard)),
                     Storyboard::kMaxSlots / 2 - 1);
-        host.ShowMessage(strip, text, CSBDoc::LoadLanguageString(kCaption), 0x30);
+        ShowWarning(strip, text);
         return 0;
     }
-    if (n == 0)
+    if (index.count == 0)
         return 0;
 
-    INT shift = fromFile && older ? 1 : 0;
     m_bMediaRelocated = 0;
     const INT lastBefore = GetLastIndex();
-    bool read = false;
-    INT lastSection = -1;
-    for (INT i = 0; i < n; ++i) {
-        const CString section = ItemSection(names, first + i);
-        if (!profile.HasSection(section)) {
-            if (i == 0 && shift == 1)
-                shift = -1;
-            continue;
-        }
-        lastSection = i;
-        // A section that gives no usable item is left out and counted.
-        StoryboardItem* item = ReadItem(names, profile, section, folder);
-        if (item == nullptr) {
-            ++m_nDroppedItems;
-            continue;
-        }
-        if (item->GetKind() == StoryboardItem::kKindScene && static_cast<Scene*>(item)->IsMediaMissing()) {
-            CString text = CSBDoc::LoadLanguageString(kMediaShortenedMessage);
-            host.ShowMessage(strip, text, nullptr, 0);
-            static_cast<Scene*>(item)->ClearMediaMissing();
-        }
-        // An item the storyboard refuses (the wrong parity after the older
-        // layout's shift, or a slot past the limit) is left out and counted.
-        if (scratch.SetItem(item, first + i + shift) != Storyboard::kResultOk) {
-            delete item;
-            ++m_nDroppedItems;
-            continue;
-        }
-        read = true;
-    }
-    // A storyboard file is written up to the last slot its index names,
-    // which holds the storyboard's last item; a file without that section
-    // was cut short (a partial copy or download), and every slot after its
-    // last section counts as an item lost with the rest of the file. (A
-    // range saved up to empty slots reads the same way: a word too many is
-    // better than a storyboard shortened in silence.) The clipboard hands
-    // its text over whole, and the older layout's items stand one slot off
-    // its index, so neither is judged so.
-    if (fromFile && !older)
-        m_nDroppedItems += n - 1 - lastSection;
+    Storyboard scratch;
+    const SlotsRead read = ReadSlots(*names, board, index, scratch, strip);
+    m_nDroppedItems += read.dropped;
 
-    // The range from the first slot to where the shift moved the last one;
-    // none when the shift left nothing (-1 would mean the last index).
-    // Slots past the limit held nothing that could be placed.
-    const INT mergeLast = std::min(first + n + shift - 1, Storyboard::kMaxSlots - 1);
-    INT merged = Storyboard::kResultWrongKind;
-    if (mergeLast >= first) {
-        merged = m_pStoryboard->InsertFrom(scratch, slot, first, mergeLast);
-        // A range that starts on the other parity fits one slot away.
-        if (merged != Storyboard::kResultOk)
-            merged = m_pStoryboard->InsertFrom(scratch, slot == 0 ? 1 : slot - 1, first, mergeLast);
-    }
-    if (merged != Storyboard::kResultOk) {
-        ShowMessage(strip, read ? kNotMergedMessage : kNothingReadMessage);
-    } else if (fromFile) {
+    if (MergeSlots(*m_pStoryboard, scratch, slot, index, read.shift) != Storyboard::kResultOk) {
+        ShowMessage(strip, read.any ? kNotMergedMessage : kNothingReadMessage);
+    } else if (board.fromFile) {
         if (!m_bMediaRelocated)
             m_pStoryboard->SetModified(FALSE);
         for (INT i = 1; i <= GetLastIndex(); i += 2) {
@@ -401,10 +484,10 @@ INT CSBDoc::InsertStoryboardFile(LPCSTR path, INT slot)
         m_pStoryboard->SetModified(TRUE);
     if (m_nDroppedItems > 0) {
         CString text;
-        text.Format(CSBDoc::LoadLanguageString(kDroppedMessage), m_nDroppedItems);
-        host.ShowMessage(strip, text, CSBDoc::LoadLanguageString(kCaption), 0x30);
+        text.Format(LoadLanguageString(kDroppedMessage), m_nDroppedItems);
+        ShowWarning(strip, text);
     }
-    return n;
+    return index.count;
 }
 
 BOOL CSBDoc::CanPaste()
@@ -419,14 +502,11 @@ BOOL CSBDoc::CanPaste()
     CProfile profile;
     if (!profile.IsClipboardAvailable(strip) || !profile.PasteFromClipboard(strip))
         return FALSE;
-    const CProfileKeys names({kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion});
-    if (!AllLoaded(names, {kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion}))
+    const std::optional<CProfileKeys> names =
+        LoadNames({kHeaderSection, kIndexSection, kFileTypeKey, kVersionKey, kFileType, kVersion});
+    if (!names)
         return FALSE;
-    LPCSTR header = names.Name(kHeaderSection);
-    LPCSTR fileType = profile.GetValue(header, names.Name(kFileTypeKey));
-    LPCSTR version = profile.GetValue(header, names.Name(kVersionKey));
     // Only the current version: the clipboard never held the older layout.
-    return profile.HasSection(header) && fileType != nullptr && std::strcmp(fileType, names.Name(kFileType)) == 0
-        && version != nullptr && std::strcmp(version, names.Name(kVersion)) == 0
-        && profile.HasSection(names.Name(kIndexSection));
+    bool older = false;
+    return ReadHeader(*names, profile, &older) == 0 && !older && profile.HasSection(names->Name(kIndexSection));
 }

@@ -47,7 +47,8 @@ constexpr size_t kVideoInfoHeader = 48;
 constexpr size_t kVideoInfo2Header = 72;
 
 // Every live reader, so that a late graph event of a deleted reader is
-// never handled.
+// never handled. The readers' constructors and destructors and
+// OnReaderGraphEvent use it, on the UI thread, each under g_liveLock.
 std::mutex g_liveLock;
 std::vector<CDShowReader*>& LiveReaders()
 {

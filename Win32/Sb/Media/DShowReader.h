@@ -9,6 +9,13 @@
 // samples.
 //
 // Grab times: see MediaSource.h ("Grab times").
+//
+// Threads: the reader is made, read and deleted on the UI thread under no
+// lock of its own; its graph's streaming threads reach it only through the
+// grab sinks (they fill them, the reader empties them, under the sinks'
+// locks) and through graph events, which come back as message 0x412 to the
+// main window and so to OnReaderGraphEvent on the UI thread, where the list
+// of live readers is checked under g_liveLock (DShowReader.cpp).
 
 #include <string>
 

@@ -15,7 +15,8 @@
 
 namespace {
 
-// Only the media engine's UI thread reads and writes it.
+// The produce settings set it and the readers read it on the UI thread
+// alone, so it takes no lock.
 INT g_bHalfWidthOutput = 0;
 
 constexpr BYTE kCubeLevels[7] = {0, 64, 128, 160, 192, 224, 255};

@@ -9,6 +9,9 @@
 //
 // Also here: the small DIB and palette functions the readers and the
 // document share.
+//
+// Threads: like every CMediaSource, a frame reader is called on the UI
+// thread alone, under no lock, and so is the half-width output flag below.
 
 #include "Platform/Mfc/File.h"
 #include "Platform/Win/Base/Bitmap.h"
@@ -20,7 +23,7 @@ class CIplImage;
 
 // The application's half-width output flag: set by the produce settings for
 // the 320 x 480 and 384 x 576 frame sizes, read when output images are
-// made.
+// made, both on the UI thread, so it takes no lock.
 INT GetHalfWidthOutput();
 void SetHalfWidthOutput(INT halfWidth);
 

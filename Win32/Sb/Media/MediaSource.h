@@ -17,6 +17,12 @@
 // Video frame: the position (m_tPosition) x 10. Audio block n (as the
 // frame reader numbers the blocks from the position): n x the output frame
 // time x 10; GetAudio asks for the position x 10.
+//
+// Threads: a source is made, called and deleted on the UI thread (by the
+// scenes that read through it and by the producer, which runs there), under
+// no lock; the streaming threads of a reader's graph never call it, they
+// only fill the graph's grab sinks, which the reader empties under the
+// sinks' own locks.
 
 #include <vector>
 

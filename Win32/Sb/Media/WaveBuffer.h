@@ -9,6 +9,11 @@
 // It lives with the media sources rather than with production because the
 // sources make and hand out these blocks and the production library builds
 // on the sources.
+//
+// Threads: a block belongs to the UI thread, which makes, mixes and frees
+// it under no lock; the one other thread that reads a block is a writer
+// graph's streaming thread, which copies a pushed block's samples under its
+// push source's lock while the pushing thread waits in DeliverData.
 
 #include "Platform/Win/Base/WaveFormat.h"
 #include "Platform/Win/Base/WinTypes.h"
