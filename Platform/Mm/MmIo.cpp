@@ -2,24 +2,23 @@
 
 #include <cstdio>
 #include <cstring>
-#include <mutex>
-#include <set>
+#include <memory>
+
+#include "Platform/Win/Kernel/HandleTable.h"
 
 namespace {
 
+// Closed with the last reference: a call still using it on another thread
+// when mmioClose takes its handle away keeps it open until the call ends.
 struct MmFile {
-    FILE* file = nullptr;
+    explicit MmFile(FILE* opened) : file(opened) {}
+    ~MmFile() { std::fclose(file); }
+    FILE* const file;
 };
 
-std::mutex g_filesLock;
-std::set<MmFile*> g_files;
+win::HandleTable<MmFile> g_files{win::HandleKind::Mmio};
 
-MmFile* Find(HMMIO handle)
-{
-    std::lock_guard<std::mutex> guard(g_filesLock);
-    auto* file = reinterpret_cast<MmFile*>(handle);
-    return g_files.count(file) ? file : nullptr;
-}
+std::shared_ptr<MmFile> Find(HMMIO handle) { return g_files.Find(handle); }
 
 bool ReadDword(FILE* file, DWORD& value)
 {
@@ -60,35 +59,28 @@ HMMIO mmioOpenA(LPSTR path, LPMMIOINFO info, DWORD flags)
     FILE* file = std::fopen(path, mode);
     if (!file)
         return fail((flags & MMIO_CREATE) ? MMIOERR_CANNOTOPEN : MMIOERR_FILENOTFOUND);
-    auto* opened = new MmFile{file};
-    {
-        std::lock_guard<std::mutex> guard(g_filesLock);
-        g_files.insert(opened);
-    }
+    HMMIO handle = g_files.Add<HMMIO>(std::make_shared<MmFile>(file));
+    if (!handle)
+        return fail(MMIOERR_OUTOFMEMORY);
     if (info) {
         info->wErrorRet = 0;
-        info->hmmio = reinterpret_cast<HMMIO>(opened);
+        info->hmmio = handle;
     }
-    return reinterpret_cast<HMMIO>(opened);
+    return handle;
 }
 
 MMRESULT mmioClose(HMMIO handle, UINT)
 {
-    MmFile* file = Find(handle);
+    const std::shared_ptr<MmFile> file = g_files.Remove(handle);
     if (!file)
         return MMSYSERR_INVALHANDLE;
-    {
-        std::lock_guard<std::mutex> guard(g_filesLock);
-        g_files.erase(file);
-    }
-    bool closed = std::fclose(file->file) == 0;
-    delete file;
-    return closed ? MMSYSERR_NOERROR : MMIOERR_CANNOTWRITE;
+    // What the file still buffers is written now, whoever closes it last.
+    return std::fflush(file->file) == 0 ? MMSYSERR_NOERROR : MMIOERR_CANNOTWRITE;
 }
 
 LONG mmioRead(HMMIO handle, char* buffer, LONG count)
 {
-    MmFile* file = Find(handle);
+    const std::shared_ptr<MmFile> file = Find(handle);
     if (!file || !buffer || count < 0)
         return -1;
     size_t read = std::fread(buffer, 1, static_cast<size_t>(count), file->file);
@@ -99,7 +91,7 @@ LONG mmioRead(HMMIO handle, char* buffer, LONG count)
 
 LONG mmioWrite(HMMIO handle, const char* buffer, LONG count)
 {
-    MmFile* file = Find(handle);
+    const std::shared_ptr<MmFile> file = Find(handle);
     if (!file || !buffer || count < 0)
         return -1;
     size_t written = std::fwrite(buffer, 1, static_cast<size_t>(count), file->file);
@@ -108,7 +100,7 @@ LONG mmioWrite(HMMIO handle, const char* buffer, LONG count)
 
 LONG mmioSeek(HMMIO handle, LONG offset, int origin)
 {
-    MmFile* file = Find(handle);
+    const std::shared_ptr<MmFile> file = Find(handle);
     if (!file || std::fseek(file->file, offset, origin) != 0)
         return -1;
     return static_cast<LONG>(std::ftell(file->file));
@@ -116,7 +108,7 @@ LONG mmioSeek(HMMIO handle, LONG offset, int origin)
 
 MMRESULT mmioFlush(HMMIO handle, UINT)
 {
-    MmFile* file = Find(handle);
+    const std::shared_ptr<MmFile> file = Find(handle);
     if (!file)
         return MMSYSERR_INVALHANDLE;
     return std::fflush(file->file) == 0 ? MMSYSERR_NOERROR : MMIOERR_CANNOTWRITE;
@@ -124,7 +116,7 @@ MMRESULT mmioFlush(HMMIO handle, UINT)
 
 MMRESULT mmioDescend(HMMIO handle, LPMMCKINFO chunk, const MMCKINFO* parent, UINT flags)
 {
-    MmFile* file = Find(handle);
+    const std::shared_ptr<MmFile> file = Find(handle);
     if (!file)
         return MMSYSERR_INVALHANDLE;
     if (!chunk)
@@ -162,7 +154,7 @@ MMRESULT mmioDescend(HMMIO handle, LPMMCKINFO chunk, const MMCKINFO* parent, UIN
 
 MMRESULT mmioAscend(HMMIO handle, LPMMCKINFO chunk, UINT)
 {
-    MmFile* file = Find(handle);
+    const std::shared_ptr<MmFile> file = Find(handle);
     if (!file)
         return MMSYSERR_INVALHANDLE;
     if (!chunk)
@@ -192,7 +184,7 @@ MMRESULT mmioAscend(HMMIO handle, LPMMCKINFO chunk, UINT)
 
 MMRESULT mmioCreateChunk(HMMIO handle, LPMMCKINFO chunk, UINT flags)
 {
-    MmFile* file = Find(handle);
+    const std::shared_ptr<MmFile> file = Find(handle);
     if (!file)
         return MMSYSERR_INVALHANDLE;
     if (!chunk)

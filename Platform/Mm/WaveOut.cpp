@@ -7,11 +7,13 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
-#include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "Platform/Win/Kernel/HandleTable.h"
 #include "Platform/Win/Kernel/Sync.h"
 #include "Platform/Win/User/User.h"
 
@@ -24,7 +26,10 @@ constexpr int kChunkMilliseconds = 10;
 // Through SDL, how much may wait in SDL's queue ahead of the speaker.
 constexpr int kLeadMilliseconds = 60;
 
+// An open device. The device thread works through a plain pointer: the
+// close joins it before the device can go.
 struct WaveDevice {
+    HWAVEOUT handle = nullptr; // what the reports name
     WAVEFORMATEX format{};
     DWORD callbackKind = CALLBACK_NULL;
     DWORD_PTR callback = 0;
@@ -38,23 +43,18 @@ struct WaveDevice {
     unsigned long long queuedToSdl = 0;
     unsigned generation = 0;    // changes on reset, pause and close
     bool paused = false;
-    bool closing = false;
+    bool closing = false;       // set once, by the close that takes the handle away
     DWORD volume = 0xFFFFFFFF;
     SDL_AudioDeviceID sdl = 0;
     std::thread thread;
 };
 
-std::mutex g_devicesLock;
-std::set<WaveDevice*> g_devices;
+// The open devices. A call holds its device while it works, so a close on
+// another thread (the program's streaming threads close what they play)
+// never frees a device under it.
+win::HandleTable<WaveDevice> g_devices{win::HandleKind::WaveOut};
 
-WaveDevice* Find(HWAVEOUT handle)
-{
-    std::lock_guard<std::mutex> guard(g_devicesLock);
-    auto* device = reinterpret_cast<WaveDevice*>(handle);
-    return g_devices.count(device) ? device : nullptr;
-}
-
-HWAVEOUT HandleOf(WaveDevice* device) { return reinterpret_cast<HWAVEOUT>(device); }
+std::shared_ptr<WaveDevice> Find(HWAVEOUT handle) { return g_devices.Find(handle); }
 
 bool SoundCardAnswers()
 {
@@ -74,16 +74,16 @@ void Notify(WaveDevice& device, UINT message, DWORD_PTR param)
 {
     switch (device.callbackKind) {
     case CALLBACK_WINDOW:
-        PostMessageA(reinterpret_cast<HWND>(device.callback), message, reinterpret_cast<WPARAM>(HandleOf(&device)),
+        PostMessageA(reinterpret_cast<HWND>(device.callback), message, reinterpret_cast<WPARAM>(device.handle),
                      static_cast<LPARAM>(param));
         break;
     case CALLBACK_THREAD:
         PostThreadMessageA(static_cast<DWORD>(device.callback), message,
-                           reinterpret_cast<WPARAM>(HandleOf(&device)), static_cast<LPARAM>(param));
+                           reinterpret_cast<WPARAM>(device.handle), static_cast<LPARAM>(param));
         break;
     case CALLBACK_FUNCTION:
         if (device.callback)
-            reinterpret_cast<LPWAVEOUTCALLBACK>(device.callback)(HandleOf(&device), message, device.instance, param,
+            reinterpret_cast<LPWAVEOUTCALLBACK>(device.callback)(device.handle, message, device.instance, param,
                                                                  0);
         break;
     case CALLBACK_EVENT:
@@ -211,7 +211,7 @@ MMRESULT waveOutOpen(LPHWAVEOUT handle, UINT deviceId, const WAVEFORMATEX* forma
         kind != CALLBACK_EVENT)
         return MMSYSERR_INVALFLAG;
 
-    auto* device = new WaveDevice;
+    auto device = std::make_shared<WaveDevice>();
     std::memcpy(&device->format, format, sizeof(WAVEFORMATEX));
     device->format.cbSize = 0;
     device->callbackKind = kind;
@@ -229,39 +229,46 @@ MMRESULT waveOutOpen(LPHWAVEOUT handle, UINT deviceId, const WAVEFORMATEX* forma
         if (device->sdl)
             SDL_PauseAudioDevice(device->sdl, 0);
     }
-    {
-        std::lock_guard<std::mutex> guard(g_devicesLock);
-        g_devices.insert(device);
+    device->handle = g_devices.Add<HWAVEOUT>(device);
+    if (!device->handle) {
+        if (device->sdl)
+            SDL_CloseAudioDevice(device->sdl);
+        return MMSYSERR_NOMEM;
     }
-    device->thread = std::thread(PlayLoop, device);
-    *handle = HandleOf(device);
+    device->thread = std::thread(PlayLoop, device.get());
+    *handle = device->handle;
     Notify(*device, WOM_OPEN, 0);
     return MMSYSERR_NOERROR;
 }
 
+// The handle goes at once; the device itself when the last call that found
+// it before the close ends.
 MMRESULT waveOutClose(HWAVEOUT handle)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     {
         std::lock_guard<std::mutex> guard(device->lock);
+        if (device->closing)
+            return MMSYSERR_INVALHANDLE; // another thread's close came first
         if (!device->queue.empty())
             return WAVERR_STILLPLAYING;
         device->closing = true;
         ++device->generation;
     }
+    g_devices.Remove(handle);
     device->wake.notify_all();
     if (device->thread.joinable())
         device->thread.join();
+    SDL_AudioDeviceID sdl = 0;
     {
-        std::lock_guard<std::mutex> guard(g_devicesLock);
-        g_devices.erase(device);
+        std::lock_guard<std::mutex> guard(device->lock);
+        std::swap(sdl, device->sdl);
     }
-    if (device->sdl)
-        SDL_CloseAudioDevice(device->sdl);
+    if (sdl)
+        SDL_CloseAudioDevice(sdl);
     Notify(*device, WOM_CLOSE, 0);
-    delete device;
     return MMSYSERR_NOERROR;
 }
 
@@ -269,7 +276,7 @@ MMRESULT waveOutClose(HWAVEOUT handle)
 // device thread marks a queued header done while the program looks.
 MMRESULT waveOutPrepareHeader(HWAVEOUT handle, LPWAVEHDR header, UINT size)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!Valid(header, size) || !header->lpData)
@@ -281,7 +288,7 @@ MMRESULT waveOutPrepareHeader(HWAVEOUT handle, LPWAVEHDR header, UINT size)
 
 MMRESULT waveOutUnprepareHeader(HWAVEOUT handle, LPWAVEHDR header, UINT size)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!Valid(header, size))
@@ -295,7 +302,7 @@ MMRESULT waveOutUnprepareHeader(HWAVEOUT handle, LPWAVEHDR header, UINT size)
 
 MMRESULT waveOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT size)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!Valid(header, size))
@@ -305,6 +312,9 @@ MMRESULT waveOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT size)
     bool doneAtOnce = false;
     {
         std::lock_guard<std::mutex> guard(device->lock);
+        // Found as another thread closed it: nothing would play the buffer.
+        if (device->closing)
+            return MMSYSERR_INVALHANDLE;
         if (!(header->dwFlags & WHDR_PREPARED))
             return WAVERR_UNPREPARED;
         if (header->dwFlags & WHDR_INQUEUE)
@@ -327,7 +337,7 @@ MMRESULT waveOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT size)
 
 MMRESULT waveOutPause(HWAVEOUT handle)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     std::lock_guard<std::mutex> guard(device->lock);
@@ -343,7 +353,7 @@ MMRESULT waveOutPause(HWAVEOUT handle)
 
 MMRESULT waveOutRestart(HWAVEOUT handle)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     std::lock_guard<std::mutex> guard(device->lock);
@@ -358,7 +368,7 @@ MMRESULT waveOutRestart(HWAVEOUT handle)
 
 MMRESULT waveOutReset(HWAVEOUT handle)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     std::deque<WAVEHDR*> returned;
@@ -382,7 +392,7 @@ MMRESULT waveOutReset(HWAVEOUT handle)
 
 MMRESULT waveOutGetPosition(HWAVEOUT handle, LPMMTIME time, UINT size)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!time || size < sizeof(MMTIME))
@@ -414,7 +424,7 @@ MMRESULT waveOutGetPosition(HWAVEOUT handle, LPMMTIME time, UINT size)
 
 MMRESULT waveOutSetVolume(HWAVEOUT handle, DWORD volume)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     std::lock_guard<std::mutex> guard(device->lock);
@@ -424,7 +434,7 @@ MMRESULT waveOutSetVolume(HWAVEOUT handle, DWORD volume)
 
 MMRESULT waveOutGetVolume(HWAVEOUT handle, LPDWORD volume)
 {
-    WaveDevice* device = Find(handle);
+    const std::shared_ptr<WaveDevice> device = Find(handle);
     if (!device)
         return MMSYSERR_INVALHANDLE;
     if (!volume)

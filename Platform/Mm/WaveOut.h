@@ -78,7 +78,8 @@ UINT waveOutGetNumDevs();
 // WAVE_FORMAT_QUERY only the format is checked.
 MMRESULT waveOutOpen(LPHWAVEOUT device, UINT deviceId, const WAVEFORMATEX* format, DWORD_PTR callback,
                      DWORD_PTR instance, DWORD flags);
-// WAVERR_STILLPLAYING while buffers are queued.
+// WAVERR_STILLPLAYING while buffers are queued. The handle is refused from
+// then on; a call another thread made on it before ends on the device.
 MMRESULT waveOutClose(HWAVEOUT device);
 MMRESULT waveOutPrepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT size);
 MMRESULT waveOutUnprepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT size);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "Platform/Av/Av.h"
-#include "Platform/Vfw/HandleTable.h"
+#include "Platform/Win/Kernel/HandleTable.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -258,7 +258,7 @@ DWORD Stream::DestinationToSource(DWORD bytes) const
     return aligned - aligned % m_src.nBlockAlign;
 }
 
-HandleTable<Stream> g_streams;
+win::HandleTable<Stream> g_streams{win::HandleKind::AcmStream};
 
 } // namespace
 
@@ -310,9 +310,10 @@ MMRESULT acmStreamOpen(HACMSTREAM* phas, HACMDRIVER, const WAVEFORMATEX* src, co
     const auto* extra = src->wFormatTag == WAVE_FORMAT_PCM ? nullptr : reinterpret_cast<const BYTE*>(src + 1);
     if (const MMRESULT opened = stream->Open(*src, extra, *dst); opened != MMSYSERR_NOERROR)
         return opened;
-    if (!query)
-        *phas = vfw::g_streams.Add<HACMSTREAM>(std::move(stream));
-    return MMSYSERR_NOERROR;
+    if (query)
+        return MMSYSERR_NOERROR;
+    *phas = vfw::g_streams.Add<HACMSTREAM>(std::move(stream));
+    return *phas ? MMSYSERR_NOERROR : MMSYSERR_NOMEM;
 }
 
 MMRESULT acmStreamSize(HACMSTREAM has, DWORD cbInput, DWORD* pdwOutputBytes, DWORD flags)

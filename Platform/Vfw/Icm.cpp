@@ -9,7 +9,7 @@
 #include "Platform/Av/Av.h"
 #include "Platform/Vfw/CompressorTable.h"
 #include "Platform/Vfw/DibPicture.h"
-#include "Platform/Vfw/HandleTable.h"
+#include "Platform/Win/Kernel/HandleTable.h"
 
 namespace vfw {
 
@@ -397,7 +397,7 @@ LRESULT Compressor::Message(UINT msg, DWORD_PTR dw1, DWORD_PTR dw2)
     }
 }
 
-HandleTable<Compressor> g_open;
+win::HandleTable<Compressor> g_open{win::HandleKind::Compressor};
 
 } // namespace
 

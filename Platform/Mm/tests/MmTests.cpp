@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <future>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "Platform/Mm/Mm.h"
@@ -233,6 +235,109 @@ TEST_F(WaveOut, ABufferThatFinishesAsItIsWrittenIsReportedDoneOnce)
     EXPECT_EQ(waveOutUnprepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
     ASSERT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
     EXPECT_EQ(reports.count, kRounds);
+}
+
+// Counts a device's buffer reports and, when asked, holds the first one
+// until released, so that another thread can act while a call of the
+// device's is in the middle of reporting.
+struct HeldReports {
+    std::mutex lock;
+    std::vector<WAVEHDR*> done;
+    bool holdFirst = false;
+    HANDLE arrived = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~HeldReports()
+    {
+        CloseHandle(arrived);
+        CloseHandle(release);
+    }
+};
+
+void CALLBACK HoldFirstDone(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR)
+{
+    auto* reports = reinterpret_cast<HeldReports*>(instance);
+    if (message != WOM_DONE)
+        return;
+    bool hold = false;
+    {
+        std::lock_guard<std::mutex> guard(reports->lock);
+        reports->done.push_back(reinterpret_cast<WAVEHDR*>(param1));
+        hold = reports->holdFirst && reports->done.size() == 1;
+    }
+    if (hold) {
+        SetEvent(reports->arrived);
+        WaitForSingleObject(reports->release, kLongWait);
+    }
+}
+
+TEST_F(WaveOut, ACloseWhileAResetIsReportingKeepsTheDeviceUntilTheResetEnds)
+{
+    WAVEFORMATEX format = Pcm(8000, 1, 16);
+    HeldReports first;
+    first.holdFirst = true;
+    HWAVEOUT device = nullptr;
+    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(&HoldFirstDone),
+                          reinterpret_cast<DWORD_PTR>(&first), CALLBACK_FUNCTION),
+              MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutPause(device), MMSYSERR_NOERROR);
+    std::vector<char> data(1600);
+    WAVEHDR headers[2]{};
+    for (WAVEHDR& header : headers) {
+        header.lpData = data.data();
+        header.dwBufferLength = static_cast<DWORD>(data.size());
+        ASSERT_EQ(waveOutPrepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
+        ASSERT_EQ(waveOutWrite(device, &header, sizeof header), MMSYSERR_NOERROR);
+    }
+    auto reset = std::async(std::launch::async, [device] { return waveOutReset(device); });
+    ASSERT_EQ(WaitForSingleObject(first.arrived, kLongWait), WAIT_OBJECT_0) << "the reset reports the first buffer";
+    EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR) << "nothing is queued any more";
+    // A device opened now takes the closed one's memory, were it freed.
+    HeldReports second;
+    HWAVEOUT other = nullptr;
+    ASSERT_EQ(waveOutOpen(&other, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(&HoldFirstDone),
+                          reinterpret_cast<DWORD_PTR>(&second), CALLBACK_FUNCTION),
+              MMSYSERR_NOERROR);
+    SetEvent(first.release);
+    EXPECT_EQ(reset.get(), MMSYSERR_NOERROR);
+    EXPECT_EQ(first.done, (std::vector<WAVEHDR*>{&headers[0], &headers[1]}))
+        << "the reset reports both buffers to the device it was called on";
+    EXPECT_TRUE(second.done.empty());
+    EXPECT_EQ(waveOutClose(other), MMSYSERR_NOERROR);
+}
+
+// Run under ThreadSanitizer too: a write must never touch a device that a
+// close on another thread has freed.
+TEST_F(WaveOut, WritesRacingACloseEndRefusedAndNeverOnAFreedDevice)
+{
+    constexpr int kRounds = 200;
+    WAVEFORMATEX format = Pcm(8000, 1, 16);
+    std::vector<char> data(format.nBlockAlign); // one sample
+    for (int round = 0; round < kRounds; ++round) {
+        HWAVEOUT device = nullptr;
+        ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+        WAVEHDR header{};
+        header.lpData = data.data();
+        header.dwBufferLength = static_cast<DWORD>(data.size());
+        ASSERT_EQ(waveOutPrepareHeader(device, &header, sizeof header), MMSYSERR_NOERROR);
+        std::atomic<bool> writing{false};
+        auto writer = std::async(std::launch::async, [&] {
+            MMRESULT result = MMSYSERR_NOERROR;
+            while (result == MMSYSERR_NOERROR || result == WAVERR_STILLPLAYING) {
+                result = waveOutWrite(device, &header, sizeof header);
+                writing = true;
+            }
+            return result;
+        });
+        while (!writing)
+            std::this_thread::yield();
+        MMRESULT closed = waveOutClose(device);
+        while (closed == WAVERR_STILLPLAYING) {
+            waveOutReset(device);
+            closed = waveOutClose(device);
+        }
+        EXPECT_EQ(closed, MMSYSERR_NOERROR) << "round " << round;
+        EXPECT_EQ(writer.get(), MMSYSERR_INVALHANDLE) << "round " << round;
+    }
 }
 
 struct Ticks {

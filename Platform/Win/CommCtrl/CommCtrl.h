@@ -49,10 +49,7 @@ constexpr COLORREF CLR_NONE = 0xFFFFFFFF;
 constexpr COLORREF CLR_DEFAULT = 0xFF000000;
 
 // Image lists.
-namespace win::commctrl {
-struct ImageList;
-}
-using HIMAGELIST = win::commctrl::ImageList*;
+DECLARE_HANDLE(HIMAGELIST);
 
 constexpr UINT ILC_MASK = 0x00000001;
 constexpr UINT ILC_COLOR = 0x00000000;

@@ -1,13 +1,15 @@
 // Image lists: equal-sized images kept as 32-bit pixels with a mask of
-// transparent pixels, drawn into any DC. Handles are checked against the
-// live lists, so a stale or wrong handle fails instead of crashing.
+// transparent pixels, drawn into any DC. Handles are numbers of the image
+// list kind (HandleTable.h), so a stale or wrong handle fails instead of
+// crashing, and a list destroyed on another thread lives on until a call
+// using it ends.
 
 #include <algorithm>
 #include <cstdint>
-#include <set>
 #include <vector>
 
 #include "Platform/Win/CommCtrl/Private/CommCtrlInternal.h"
+#include "Platform/Win/Kernel/HandleTable.h"
 
 namespace win::commctrl {
 
@@ -24,14 +26,9 @@ struct ImageList {
 
 namespace {
 
-std::mutex g_lock;
-std::set<ImageList*> g_lists;
+HandleTable<ImageList> g_lists{HandleKind::ImageList};
 
-ImageList* Live(HIMAGELIST list)
-{
-    std::lock_guard<std::mutex> guard(g_lock);
-    return g_lists.count(list) ? list : nullptr;
-}
+std::shared_ptr<ImageList> Live(HIMAGELIST list) { return g_lists.Find(list); }
 
 DWORD PixelOf(COLORREF color) { return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color); }
 
@@ -114,28 +111,22 @@ HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int initial, int grow)
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto* list = new ImageList;
+    auto list = std::make_shared<ImageList>();
     list->cx = cx;
     list->cy = cy;
     list->flags = flags;
     list->pixels.reserve(static_cast<size_t>(std::min(initial, 1024)));
-    std::lock_guard<std::mutex> guard(win::commctrl::g_lock);
-    win::commctrl::g_lists.insert(list);
-    return list;
+    HIMAGELIST handle = win::commctrl::g_lists.Add<HIMAGELIST>(std::move(list));
+    if (!handle)
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return handle;
 }
 
-BOOL ImageList_Destroy(HIMAGELIST handle)
-{
-    std::lock_guard<std::mutex> guard(win::commctrl::g_lock);
-    if (!win::commctrl::g_lists.erase(handle))
-        return FALSE;
-    delete handle;
-    return TRUE;
-}
+BOOL ImageList_Destroy(HIMAGELIST handle) { return win::commctrl::g_lists.Remove(handle) ? TRUE : FALSE; }
 
 int ImageList_Add(HIMAGELIST handle, HBITMAP image, HBITMAP mask)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     std::vector<DWORD> pixels;
     int width = 0;
     int height = 0;
@@ -151,12 +142,12 @@ int ImageList_Add(HIMAGELIST handle, HBITMAP image, HBITMAP mask)
             for (int x = 0; x < width; ++x)
                 bits[static_cast<size_t>(y) * width + x] = maskPixels[static_cast<size_t>(y) * mw + x] != 0;
     }
-    return win::commctrl::AppendStrip(list, pixels, bits, width, height);
+    return win::commctrl::AppendStrip(list.get(), pixels, bits, width, height);
 }
 
 int ImageList_AddMasked(HIMAGELIST handle, HBITMAP image, COLORREF maskColor)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     std::vector<DWORD> pixels;
     int width = 0;
     int height = 0;
@@ -169,12 +160,12 @@ int ImageList_AddMasked(HIMAGELIST handle, HBITMAP image, COLORREF maskColor)
             bits[i] = 1;
             pixels[i] = 0;
         }
-    return win::commctrl::AppendStrip(list, pixels, bits, width, height);
+    return win::commctrl::AppendStrip(list.get(), pixels, bits, width, height);
 }
 
 int ImageList_ReplaceIcon(HIMAGELIST handle, int index, HICON icon)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     win::user::IconImage image;
     if (!list || !win::user::GetIconImage(icon, &image) || index < -1 ||
         index >= static_cast<int>(list->pixels.size()))
@@ -203,7 +194,7 @@ int ImageList_ReplaceIcon(HIMAGELIST handle, int index, HICON icon)
 
 BOOL ImageList_Remove(HIMAGELIST handle, int index)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     if (!list || index < -1 || index >= static_cast<int>(list->pixels.size()))
         return FALSE;
     if (index == -1) {
@@ -218,7 +209,7 @@ BOOL ImageList_Remove(HIMAGELIST handle, int index)
 
 BOOL ImageList_SetImageCount(HIMAGELIST handle, UINT count)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     if (!list || count > 65536)
         return FALSE;
     // New images are black and opaque until something replaces them.
@@ -229,13 +220,13 @@ BOOL ImageList_SetImageCount(HIMAGELIST handle, UINT count)
 
 int ImageList_GetImageCount(HIMAGELIST handle)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     return list ? static_cast<int>(list->pixels.size()) : 0;
 }
 
 BOOL ImageList_GetIconSize(HIMAGELIST handle, int* cx, int* cy)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     if (!list || !cx || !cy)
         return FALSE;
     *cx = list->cx;
@@ -245,7 +236,7 @@ BOOL ImageList_GetIconSize(HIMAGELIST handle, int* cx, int* cy)
 
 COLORREF ImageList_SetBkColor(HIMAGELIST handle, COLORREF color)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     if (!list)
         return CLR_NONE;
     const COLORREF old = list->background;
@@ -255,7 +246,7 @@ COLORREF ImageList_SetBkColor(HIMAGELIST handle, COLORREF color)
 
 COLORREF ImageList_GetBkColor(HIMAGELIST handle)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     return list ? list->background : CLR_NONE;
 }
 
@@ -267,7 +258,7 @@ BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style
 BOOL ImageList_DrawEx(HIMAGELIST handle, int index, HDC dc, int x, int y, int dx, int dy, COLORREF background,
                       COLORREF foreground, UINT style)
 {
-    ImageList* list = Live(handle);
+    const auto list = Live(handle);
     if (!list || !dc || index < 0 || index >= static_cast<int>(list->pixels.size()))
         return FALSE;
     const int width = dx > 0 ? std::min(dx, list->cx) : list->cx;

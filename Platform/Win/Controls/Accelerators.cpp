@@ -1,11 +1,11 @@
 // Accelerator tables: their resource form, the handle table, and the
 // translation of keys into commands.
 
+#include <algorithm>
 #include <cstring>
-#include <mutex>
-#include <unordered_map>
 
 #include "Platform/Win/Controls/Private/ControlsInternal.h"
+#include "Platform/Win/Kernel/HandleTable.h"
 #include "Platform/Win/Kernel/Resources.h"
 
 namespace win {
@@ -14,19 +14,26 @@ namespace {
 
 constexpr size_t kEntrySize = 8;
 constexpr WORD kLastEntry = 0x80;
-constexpr UINT_PTR kFirstTable = 0x00D00000;
+// A table's entries never change once it is made, so they are read
+// without a lock of their own.
+using Entries = const std::vector<ACCEL>;
 
-std::mutex g_lock;
-std::unordered_map<UINT_PTR, std::vector<ACCEL>> g_tables;
-UINT_PTR g_nextTable = kFirstTable;
+HandleTable<Entries> g_tables{HandleKind::Accelerator};
 
 HACCEL AddTable(std::vector<ACCEL> entries)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    const UINT_PTR handle = g_nextTable;
-    g_nextTable += 4;
-    g_tables.emplace(handle, std::move(entries));
-    return reinterpret_cast<HACCEL>(handle);
+    HACCEL table = g_tables.Add<HACCEL>(std::make_shared<Entries>(std::move(entries)));
+    if (!table)
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return table;
+}
+
+std::shared_ptr<Entries> FindTable(HACCEL table)
+{
+    std::shared_ptr<Entries> entries = g_tables.Find(table);
+    if (!entries)
+        SetLastError(ERROR_INVALID_HANDLE);
+    return entries;
 }
 
 bool Held(int key) { return GetKeyState(key) < 0; }
@@ -105,26 +112,19 @@ HACCEL CreateAcceleratorTableA(LPACCEL entries, int count)
     return AddTable(std::vector<ACCEL>(entries, entries + count));
 }
 
-BOOL DestroyAcceleratorTable(HACCEL table)
-{
-    std::lock_guard<std::mutex> guard(g_lock);
-    return g_tables.erase(reinterpret_cast<UINT_PTR>(table)) ? TRUE : FALSE;
-}
+BOOL DestroyAcceleratorTable(HACCEL table) { return g_tables.Remove(table) ? TRUE : FALSE; }
 
 int CopyAcceleratorTableA(HACCEL table, LPACCEL entries, int count)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    auto it = g_tables.find(reinterpret_cast<UINT_PTR>(table));
-    if (it == g_tables.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    const std::shared_ptr<Entries> found = FindTable(table);
+    if (!found)
         return 0;
-    }
-    const int total = static_cast<int>(it->second.size());
+    const int total = static_cast<int>(found->size());
     if (!entries)
         return total;
     const int copied = std::min(total, count);
     if (copied > 0)
-        std::memcpy(entries, it->second.data(), static_cast<size_t>(copied) * sizeof(ACCEL));
+        std::memcpy(entries, found->data(), static_cast<size_t>(copied) * sizeof(ACCEL));
     return std::max(copied, 0);
 }
 
@@ -135,24 +135,14 @@ int TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg)
     if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN && msg->message != WM_CHAR &&
         msg->message != WM_SYSCHAR)
         return 0;
-    WORD command = 0;
-    {
-        std::lock_guard<std::mutex> guard(g_lock);
-        auto it = g_tables.find(reinterpret_cast<UINT_PTR>(table));
-        if (it == g_tables.end()) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return 0;
-        }
-        const ACCEL* found = nullptr;
-        for (const ACCEL& entry : it->second)
-            if (Matches(entry, *msg)) {
-                found = &entry;
-                break;
-            }
-        if (!found)
-            return 0;
-        command = found->cmd;
-    }
+    const std::shared_ptr<Entries> entries = FindTable(table);
+    if (!entries)
+        return 0;
+    const auto found =
+        std::find_if(entries->begin(), entries->end(), [&](const ACCEL& entry) { return Matches(entry, *msg); });
+    if (found == entries->end())
+        return 0;
+    const WORD command = found->cmd;
     if (!Greyed(window, command))
         SendMessageA(window, WM_COMMAND, MAKEWPARAM(command, 1), 0);
     return 1;

@@ -6,19 +6,18 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <unordered_map>
 
 #include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Controls/Private/ControlsInternal.h"
 #include "Platform/Win/Controls/Private/MenuInternal.h"
 #include "Platform/Win/Controls/Private/TemplateReader.h"
+#include "Platform/Win/Kernel/HandleTable.h"
 #include "Platform/Win/Kernel/Resources.h"
 
 namespace win::controls {
 
 namespace {
 
-constexpr UINT_PTR kFirstMenu = 0x00C00000;
 constexpr int kMaxDepth = 32;
 constexpr UINT kStateBits = MFS_GRAYED | MFS_CHECKED | MFS_HILITE | MFS_DEFAULT;
 constexpr UINT kTypeBits = MFT_BITMAP | MFT_MENUBARBREAK | MFT_MENUBREAK | MFT_OWNERDRAW | MFT_RADIOCHECK |
@@ -29,28 +28,33 @@ struct Menu {
     bool popup = true;
 };
 
-// The menu table. Never held while a message is sent.
+// The menus by handle, and the lock that guards what is in them and the
+// system menus; never held while a message is sent. A menu leaves the table
+// with g_lock held, so a menu found with g_lock held stays while it is held.
+HandleTable<Menu> g_menus{HandleKind::Menu};
 std::mutex g_lock;
-std::unordered_map<UINT_PTR, std::shared_ptr<Menu>> g_menus;
-UINT_PTR g_nextMenu = kFirstMenu;
 std::map<HWND, HMENU> g_systemMenus;
 
-Menu* FindLocked(HMENU menu)
-{
-    auto it = g_menus.find(reinterpret_cast<UINT_PTR>(menu));
-    return it == g_menus.end() ? nullptr : it->second.get();
-}
+Menu* FindLocked(HMENU menu) { return g_menus.Find(menu).get(); }
+
+// The menu a handle names (null for none), then g_lock: the handle is
+// looked up first, so that a DestroyMenu on another thread never waits for
+// a call that is still looking.
+struct LockedMenu {
+    explicit LockedMenu(HMENU handle) : menu(g_menus.Find(handle)), guard(g_lock) {}
+    std::shared_ptr<Menu> menu;
+    std::lock_guard<std::mutex> guard;
+};
 
 HMENU NewMenu(bool popup)
 {
     EnsureRegistered();
-    std::lock_guard<std::mutex> guard(g_lock);
     auto menu = std::make_shared<Menu>();
     menu->popup = popup;
-    const UINT_PTR handle = g_nextMenu;
-    g_nextMenu += 4;
-    g_menus.emplace(handle, std::move(menu));
-    return reinterpret_cast<HMENU>(handle);
+    HMENU handle = g_menus.Add<HMENU>(std::move(menu));
+    if (!handle)
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return handle;
 }
 
 // The item named by position or by command (searched through the
@@ -122,8 +126,8 @@ UINT FlagsOf(const MenuItem& item)
 
 bool Insert(HMENU handle, UINT position, UINT flags, MenuItem item)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    Menu* menu = FindLocked(handle);
+    LockedMenu locked(handle);
+    Menu* menu = locked.menu.get();
     if (!menu) {
         FailMenu();
         return false;
@@ -149,22 +153,20 @@ bool Insert(HMENU handle, UINT position, UINT flags, MenuItem item)
 
 // The item of a menu, by command or position (g_lock held); null when the
 // menu or the item is not there.
-MenuItem* ItemLocked(HMENU menu, UINT item, UINT flags)
-{
-    Menu* m = FindLocked(menu);
-    return m ? FindItemLocked(*m, item, flags) : nullptr;
-}
+MenuItem* ItemLocked(Menu* menu, UINT item, UINT flags) { return menu ? FindItemLocked(*menu, item, flags) : nullptr; }
 
-void DestroyLocked(HMENU handle, int depth)
+// False when the handle names no menu.
+bool DestroyLocked(HMENU handle, int depth)
 {
-    auto it = g_menus.find(reinterpret_cast<UINT_PTR>(handle));
-    if (it == g_menus.end() || depth > kMaxDepth)
-        return;
-    std::shared_ptr<Menu> menu = it->second;
-    g_menus.erase(it);
+    if (depth > kMaxDepth)
+        return false;
+    const std::shared_ptr<Menu> menu = g_menus.Remove(handle);
+    if (!menu)
+        return false;
     for (const MenuItem& item : menu->items)
         if (item.submenu)
             DestroyLocked(item.submenu, depth + 1);
+    return true;
 }
 
 bool ReadLevel(TemplateReader& in, std::vector<MenuTemplateItem>* items, int depth)
@@ -226,6 +228,8 @@ bool ReadLevelEx(TemplateReader& in, std::vector<MenuTemplateItem>* items, int d
 HMENU Build(const std::vector<MenuTemplateItem>& items, bool popup)
 {
     HMENU menu = NewMenu(popup);
+    if (!menu)
+        return nullptr;
     for (const MenuTemplateItem& t : items) {
         MenuItem item;
         item.type = t.type;
@@ -284,8 +288,8 @@ RECT BarOnScreen(HWND window)
 
 bool CopyMenuItems(HMENU menu, std::vector<MenuItem>* items)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = FindLocked(menu);
+    LockedMenu locked(menu);
+    Menu* m = locked.menu.get();
     if (!m)
         return false;
     *items = m->items;
@@ -294,8 +298,8 @@ bool CopyMenuItems(HMENU menu, std::vector<MenuItem>* items)
 
 void HiliteOnly(HMENU menu, int index)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    if (Menu* m = FindLocked(menu))
+    LockedMenu locked(menu);
+    if (Menu* m = locked.menu.get())
         for (size_t i = 0; i < m->items.size(); ++i)
             m->items[i].state = static_cast<int>(i) == index ? (m->items[i].state | MFS_HILITE)
                                                              : (m->items[i].state & ~MFS_HILITE);
@@ -476,19 +480,14 @@ HMENU CreatePopupMenu() { return NewMenu(true); }
 BOOL DestroyMenu(HMENU menu)
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    if (!controls::FindLocked(menu)) {
+    if (!DestroyLocked(menu, 0)) {
         FailMenu();
         return FALSE;
     }
-    DestroyLocked(menu, 0);
     return TRUE;
 }
 
-BOOL IsMenu(HMENU menu)
-{
-    std::lock_guard<std::mutex> guard(g_lock);
-    return controls::FindLocked(menu) != nullptr;
-}
+BOOL IsMenu(HMENU menu) { return g_menus.Find(menu) != nullptr; }
 
 HMENU LoadMenuFromBytes(const void* data, size_t size)
 {
@@ -534,8 +533,8 @@ BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR
 {
     HMENU dropped = nullptr;
     {
-        std::lock_guard<std::mutex> guard(g_lock);
-        Menu* m = controls::FindLocked(menu);
+        LockedMenu locked(menu);
+        Menu* m = locked.menu.get();
         if (!m) {
             FailMenu();
             return FALSE;
@@ -556,8 +555,8 @@ BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR newItem, LPCSTR
 
 BOOL RemoveMenu(HMENU menu, UINT position, UINT flags)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
+    LockedMenu locked(menu);
+    Menu* m = locked.menu.get();
     if (!m) {
         FailMenu();
         return FALSE;
@@ -574,8 +573,8 @@ BOOL DeleteMenu(HMENU menu, UINT position, UINT flags)
 {
     HMENU submenu = nullptr;
     {
-        std::lock_guard<std::mutex> guard(g_lock);
-        Menu* m = controls::FindLocked(menu);
+        LockedMenu locked(menu);
+        Menu* m = locked.menu.get();
         if (!m) {
             FailMenu();
             return FALSE;
@@ -595,8 +594,8 @@ BOOL DeleteMenu(HMENU menu, UINT position, UINT flags)
 
 DWORD EnableMenuItem(HMENU menu, UINT item, UINT flags)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    MenuItem* found = ItemLocked(menu, item, flags);
+    LockedMenu locked(menu);
+    MenuItem* found = ItemLocked(locked.menu.get(), item, flags);
     if (!found)
         return static_cast<DWORD>(-1);
     const DWORD previous = found->state & (MF_GRAYED | MF_DISABLED);
@@ -606,8 +605,8 @@ DWORD EnableMenuItem(HMENU menu, UINT item, UINT flags)
 
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    MenuItem* found = ItemLocked(menu, item, flags);
+    LockedMenu locked(menu);
+    MenuItem* found = ItemLocked(locked.menu.get(), item, flags);
     if (!found)
         return static_cast<DWORD>(-1);
     const DWORD previous = found->state & MF_CHECKED;
@@ -622,8 +621,8 @@ BOOL CheckMenuRadioItem(HMENU menu, UINT first, UINT last, UINT check, UINT flag
         const DWORD previous = CheckMenuItem(menu, i, flags | (i == check ? MF_CHECKED : MF_UNCHECKED));
         found = found || (previous != static_cast<DWORD>(-1) && i == check);
         if (i == check) {
-            std::lock_guard<std::mutex> guard(g_lock);
-            Menu* m = controls::FindLocked(menu);
+            LockedMenu locked(menu);
+            Menu* m = locked.menu.get();
             if (MenuItem* item = m ? FindItemLocked(*m, i, flags) : nullptr)
                 item->type |= MFT_RADIOCHECK;
         }
@@ -635,8 +634,8 @@ BOOL CheckMenuRadioItem(HMENU menu, UINT first, UINT last, UINT check, UINT flag
 
 int GetMenuItemCount(HMENU menu)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
+    LockedMenu locked(menu);
+    Menu* m = locked.menu.get();
     if (!m) {
         FailMenu();
         return -1;
@@ -646,8 +645,8 @@ int GetMenuItemCount(HMENU menu)
 
 UINT GetMenuItemID(HMENU menu, int position)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
+    LockedMenu locked(menu);
+    Menu* m = locked.menu.get();
     if (!m || position < 0 || static_cast<size_t>(position) >= m->items.size())
         return static_cast<UINT>(-1);
     const MenuItem& item = m->items[static_cast<size_t>(position)];
@@ -656,8 +655,8 @@ UINT GetMenuItemID(HMENU menu, int position)
 
 UINT GetMenuState(HMENU menu, UINT item, UINT flags)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    MenuItem* found = ItemLocked(menu, item, flags);
+    LockedMenu locked(menu);
+    MenuItem* found = ItemLocked(locked.menu.get(), item, flags);
     if (!found)
         return static_cast<UINT>(-1);
     UINT state = FlagsOf(*found);
@@ -669,8 +668,8 @@ UINT GetMenuState(HMENU menu, UINT item, UINT flags)
 
 int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int size, UINT flags)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    MenuItem* found = ItemLocked(menu, item, flags);
+    LockedMenu locked(menu);
+    MenuItem* found = ItemLocked(locked.menu.get(), item, flags);
     if (text && size > 0)
         text[0] = '\0';
     if (!found)
@@ -682,8 +681,8 @@ int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int size, UINT flags)
 
 HMENU GetSubMenu(HMENU menu, int position)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
+    LockedMenu locked(menu);
+    Menu* m = locked.menu.get();
     if (!m || position < 0 || static_cast<size_t>(position) >= m->items.size())
         return nullptr;
     return m->items[static_cast<size_t>(position)].submenu;
@@ -693,9 +692,8 @@ namespace {
 
 // The item of Get/SetMenuItemInfo (g_lock held); null, with the last error
 // set, when the menu or the item is not there.
-MenuItem* InfoItemLocked(HMENU menu, UINT item, BOOL byPosition)
+MenuItem* InfoItemLocked(Menu* m, UINT item, BOOL byPosition)
 {
-    Menu* m = controls::FindLocked(menu);
     MenuItem* found = m ? FindItemLocked(*m, item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND) : nullptr;
     if (!found)
         SetLastError(m ? ERROR_MENU_ITEM_NOT_FOUND : ERROR_INVALID_MENU_HANDLE);
@@ -708,8 +706,8 @@ BOOL GetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA in
 {
     if (!info)
         return FALSE;
-    std::lock_guard<std::mutex> guard(g_lock);
-    MenuItem* found = InfoItemLocked(menu, item, byPosition);
+    LockedMenu locked(menu);
+    MenuItem* found = InfoItemLocked(locked.menu.get(), item, byPosition);
     if (!found)
         return FALSE;
     if (info->fMask & (MIIM_TYPE | MIIM_FTYPE))
@@ -775,8 +773,8 @@ BOOL SetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA i
 {
     if (!info)
         return FALSE;
-    std::lock_guard<std::mutex> guard(g_lock);
-    MenuItem* found = InfoItemLocked(menu, item, byPosition);
+    LockedMenu locked(menu);
+    MenuItem* found = InfoItemLocked(locked.menu.get(), item, byPosition);
     if (!found)
         return FALSE;
     ApplyInfo(*found, *info);
@@ -794,8 +792,8 @@ BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA in
 
 BOOL SetMenuDefaultItem(HMENU menu, UINT item, UINT byPosition)
 {
-    std::lock_guard<std::mutex> guard(g_lock);
-    Menu* m = controls::FindLocked(menu);
+    LockedMenu locked(menu);
+    Menu* m = locked.menu.get();
     if (!m) {
         FailMenu();
         return FALSE;

@@ -5,25 +5,17 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
-#include <unordered_map>
+
+#include "Platform/Win/Kernel/HandleTable.h"
 
 namespace win::gdi {
 
 namespace {
 
-// Tokens are multiples of 4 well above the COLOR_* + 1 brush values and stay
-// below 2^31, so that 32-bit SetClassLong keeps them whole.
-constexpr UINT_PTR kFirstHandle = 0x00400000;
-
-struct ObjectTable {
-    std::mutex lock;
-    std::unordered_map<UINT_PTR, std::shared_ptr<GdiObject>> objects;
-    UINT_PTR next = kFirstHandle;
-};
-
-ObjectTable& Table()
+HandleTable<GdiObject>& Table()
 {
-    static auto* table = new ObjectTable; // lives until exit: DCs may be released from atexit code
+    // Lives until exit: DCs may be released from atexit code.
+    static auto* table = new HandleTable<GdiObject>(HandleKind::GdiObject);
     return *table;
 }
 
@@ -198,36 +190,11 @@ detail::RectRegion DeviceContext::DrawableRegion() const
     return area;
 }
 
-HGDIOBJ InsertObject(std::shared_ptr<GdiObject> object)
-{
-    ObjectTable& t = Table();
-    std::lock_guard<std::mutex> guard(t.lock);
-    UINT_PTR value = t.next;
-    t.next += 4;
-    t.objects.emplace(value, std::move(object));
-    return reinterpret_cast<HGDIOBJ>(value);
-}
+HGDIOBJ InsertObject(std::shared_ptr<GdiObject> object) { return Table().Add<HGDIOBJ>(std::move(object)); }
 
-std::shared_ptr<GdiObject> LookupObject(HGDIOBJ handle)
-{
-    ObjectTable& t = Table();
-    std::lock_guard<std::mutex> guard(t.lock);
-    auto it = t.objects.find(reinterpret_cast<UINT_PTR>(handle));
-    return it == t.objects.end() ? nullptr : it->second;
-}
+std::shared_ptr<GdiObject> LookupObject(HGDIOBJ handle) { return Table().Find(handle); }
 
-bool RemoveObject(HGDIOBJ handle)
-{
-    std::shared_ptr<GdiObject> doomed; // destroyed after the table lock is left
-    ObjectTable& t = Table();
-    std::lock_guard<std::mutex> guard(t.lock);
-    auto it = t.objects.find(reinterpret_cast<UINT_PTR>(handle));
-    if (it == t.objects.end())
-        return false;
-    doomed = std::move(it->second);
-    t.objects.erase(it);
-    return true;
-}
+bool RemoveObject(HGDIOBJ handle) { return Table().Remove(handle) != nullptr; }
 
 HDC CreateSurfaceDC(DcKind kind, HWND window, std::shared_ptr<Surface> surface, POINT origin,
                     detail::RectRegion visible)

@@ -635,6 +635,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIB
         return FailHandle(win::ErrorFromErrno(errno));
 
     HANDLE handle = win::detail::InsertHandle(std::move(file));
+    if (!handle)
+        return INVALID_HANDLE_VALUE;
     SetLastError(existed && (creation == CREATE_ALWAYS || creation == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
                                                                                    : ERROR_SUCCESS);
     return handle;

@@ -152,6 +152,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data)
     *data = find->m_found.front();
     find->m_next = 1;
     HANDLE handle = win::detail::InsertHandle(std::move(find));
+    if (!handle)
+        return INVALID_HANDLE_VALUE;
     SetLastError(ERROR_SUCCESS);
     return handle;
 }

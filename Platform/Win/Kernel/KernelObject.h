@@ -1,10 +1,11 @@
 #pragma once
 // The process-wide handle table behind HANDLE values, shared by every kernel
 // object of the layer (files, find handles, events, mutexes, semaphores,
-// threads). A HANDLE is a small tagged number, never a raw object pointer, so
-// a stale or forged handle is reported as ERROR_INVALID_HANDLE instead of
-// crashing. Objects are reference counted: duplicated handles and waiters keep
-// an object alive after CloseHandle of the handle that made it.
+// threads). A HANDLE is a number of the kernel kind's range (HandleTable.h),
+// never a raw object pointer, so a stale or forged handle is reported as
+// ERROR_INVALID_HANDLE instead of crashing. Objects are reference counted:
+// duplicated handles, waiters and calls in progress keep an object alive
+// after CloseHandle of the handle that made it.
 
 #include <condition_variable>
 #include <memory>
@@ -32,7 +33,8 @@ public:
     std::string m_name;
 };
 
-// Inserts the object and returns its new handle; never INVALID_HANDLE_VALUE.
+// Inserts the object and returns its new handle; never INVALID_HANDLE_VALUE,
+// null (with ERROR_NOT_ENOUGH_MEMORY set) when every kernel handle is open.
 HANDLE InsertHandle(std::shared_ptr<KernelObject> object);
 // The object behind a handle, or null (with ERROR_INVALID_HANDLE set) when
 // the handle is not open. Pseudo handles are not resolved here.
@@ -41,8 +43,9 @@ template <typename T> std::shared_ptr<T> LookupHandleAs(HANDLE handle)
 {
     return std::dynamic_pointer_cast<T>(LookupHandle(handle));
 }
-// Removes the handle; false when it was not open.
-bool RemoveHandle(HANDLE handle);
+// Removes the handle and hands its object out, to die outside the table's
+// lock once the last use of it ends; null when the handle was not open.
+std::shared_ptr<KernelObject> RemoveHandle(HANDLE handle);
 
 // One lock and condition guard the state of every waitable object: waits
 // are re-evaluated whenever any object's state changes. Simple and free of

@@ -12,11 +12,15 @@
 #include <unistd.h>
 #include <unordered_map>
 
+#include "Platform/Win/Kernel/HandleTable.h"
+
 namespace {
 
-// A global block. Its data is malloc'd; `capacity` is what was allocated,
-// so a block shrunk in place can grow back without moving.
+// A global block. Its data is malloc'd and freed with the block;
+// `capacity` is what was allocated, so a block shrunk in place can grow back
+// without moving.
 struct Block {
+    ~Block() { std::free(data); }
     void* data = nullptr;
     SIZE_T size = 0;
     SIZE_T capacity = 0;
@@ -25,18 +29,20 @@ struct Block {
     UINT flags = 0;
 };
 
-// Moveable blocks get tokens that are 4 modulo 16, so they never equal the
-// 16-byte aligned address of a fixed block.
-constexpr UINT_PTR kFirstToken = 0x00A00004;
-constexpr UINT_PTR kTokenStep = 16;
 constexpr UINT kMaxLockCount = 0xFF;
 constexpr UINT kKeptFlags = GMEM_DISCARDABLE | GMEM_DDESHARE;
 
+// Blocks by handle: a moveable block's handle is a token of the global
+// memory range (4 modulo 16), a fixed block's is its data's address. The
+// lock guards what is in the blocks and the index of moveable data. Calls
+// that file a block under another handle (GlobalReAlloc, GlobalFree) look
+// it up with the lock held, so that neither acts on a handle the other has
+// just taken away; the others look it up first and then take the lock, so
+// a free on another thread never waits for them.
 struct BlockTable {
+    win::HandleTable<Block> handles{win::HandleKind::GlobalMemory};
     std::mutex lock;
-    std::unordered_map<UINT_PTR, Block> blocks;     // by handle value
-    std::unordered_map<UINT_PTR, UINT_PTR> byData;  // moveable data address -> handle
-    UINT_PTR nextToken = kFirstToken;
+    std::unordered_map<UINT_PTR, HGLOBAL> byData; // moveable data address -> handle
 };
 
 BlockTable& Blocks()
@@ -45,17 +51,11 @@ BlockTable& Blocks()
     return *table;
 }
 
-UINT_PTR Key(HGLOBAL handle) { return reinterpret_cast<UINT_PTR>(handle); }
-HGLOBAL AsHandle(UINT_PTR value) { return reinterpret_cast<HGLOBAL>(value); }
-
-Block* Find(BlockTable& table, HGLOBAL handle)
+std::shared_ptr<Block> Found(std::shared_ptr<Block> block)
 {
-    auto it = table.blocks.find(Key(handle));
-    if (it == table.blocks.end()) {
+    if (!block)
         SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    return &it->second;
+    return block;
 }
 
 // Resizes a block's data to `bytes`, in place when it fits, else by moving
@@ -193,43 +193,47 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    Block block;
-    block.data = data;
-    block.size = bytes;
-    block.capacity = capacity;
-    block.moveable = (flags & GMEM_MOVEABLE) != 0;
-    block.flags = flags & kKeptFlags;
+    auto block = std::make_shared<Block>();
+    block->data = data;
+    block->size = bytes;
+    block->capacity = capacity;
+    block->moveable = (flags & GMEM_MOVEABLE) != 0;
+    block->flags = flags & kKeptFlags;
     BlockTable& table = Blocks();
     std::lock_guard<std::mutex> guard(table.lock);
-    UINT_PTR handle = reinterpret_cast<UINT_PTR>(data);
-    if (block.moveable) {
-        handle = table.nextToken;
-        table.nextToken += kTokenStep;
-        table.byData[reinterpret_cast<UINT_PTR>(data)] = handle;
+    if (!block->moveable) {
+        table.handles.AddAt(data, std::move(block));
+        return static_cast<HGLOBAL>(data);
     }
-    table.blocks.emplace(handle, block);
-    return AsHandle(handle);
+    HGLOBAL handle = table.handles.Add<HGLOBAL>(std::move(block));
+    if (!handle) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    table.byData[reinterpret_cast<UINT_PTR>(data)] = handle;
+    return handle;
 }
 
 HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags)
 {
     BlockTable& table = Blocks();
     std::lock_guard<std::mutex> guard(table.lock);
-    Block* block = Find(table, handle);
+    const std::shared_ptr<Block> block = Found(table.handles.Find(handle));
     if (!block)
         return nullptr;
     if (flags & GMEM_MODIFY) {
         block->flags = (block->flags & ~GMEM_DISCARDABLE) | (flags & GMEM_DISCARDABLE);
         if ((flags & GMEM_MOVEABLE) && !block->moveable) {
             // A fixed block made moveable keeps its data and gets a token.
-            Block converted = *block;
-            converted.moveable = true;
-            UINT_PTR token = table.nextToken;
-            table.nextToken += kTokenStep;
-            table.blocks.erase(Key(handle));
-            table.blocks.emplace(token, converted);
-            table.byData[reinterpret_cast<UINT_PTR>(converted.data)] = token;
-            return AsHandle(token);
+            HGLOBAL token = table.handles.Add<HGLOBAL>(block);
+            if (!token) {
+                SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+                return nullptr;
+            }
+            table.handles.Remove(handle);
+            block->moveable = true;
+            table.byData[reinterpret_cast<UINT_PTR>(block->data)] = token;
+            return token;
         }
         return handle;
     }
@@ -242,49 +246,43 @@ HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags)
             return nullptr;
         if (reinterpret_cast<UINT_PTR>(block->data) != oldData) {
             table.byData.erase(oldData);
-            table.byData[reinterpret_cast<UINT_PTR>(block->data)] = Key(handle);
+            table.byData[reinterpret_cast<UINT_PTR>(block->data)] = handle;
         }
         return handle;
     }
     // A fixed block's handle is its address: moving it (only when allowed) gives a new handle.
     if (!Resize(*block, bytes, (flags & GMEM_MOVEABLE) != 0, zeroTail))
         return nullptr;
-    UINT_PTR newHandle = reinterpret_cast<UINT_PTR>(block->data);
-    if (newHandle != Key(handle)) {
-        Block moved = *block;
-        table.blocks.erase(Key(handle));
-        table.blocks.emplace(newHandle, moved);
+    HGLOBAL moved = static_cast<HGLOBAL>(block->data);
+    if (moved != handle) {
+        table.handles.Remove(handle);
+        table.handles.AddAt(moved, block);
     }
-    return AsHandle(newHandle);
+    return moved;
 }
 
 HGLOBAL GlobalFree(HGLOBAL handle)
 {
     if (!handle)
         return nullptr;
-    void* data = nullptr;
-    {
-        BlockTable& table = Blocks();
-        std::lock_guard<std::mutex> guard(table.lock);
-        Block* block = Find(table, handle);
-        if (!block)
-            return handle;
-        data = block->data;
-        if (block->moveable)
-            table.byData.erase(reinterpret_cast<UINT_PTR>(data));
-        table.blocks.erase(Key(handle));
-    }
-    std::free(data);
+    std::shared_ptr<Block> doomed; // freed outside the lock, once the last call using it ends
+    BlockTable& table = Blocks();
+    std::lock_guard<std::mutex> guard(table.lock);
+    doomed = Found(table.handles.Remove(handle));
+    if (!doomed)
+        return handle;
+    if (doomed->moveable)
+        table.byData.erase(reinterpret_cast<UINT_PTR>(doomed->data));
     return nullptr;
 }
 
 LPVOID GlobalLock(HGLOBAL handle)
 {
     BlockTable& table = Blocks();
-    std::lock_guard<std::mutex> guard(table.lock);
-    Block* block = Find(table, handle);
+    const std::shared_ptr<Block> block = Found(table.handles.Find(handle));
     if (!block)
         return nullptr;
+    std::lock_guard<std::mutex> guard(table.lock);
     if (block->lockCount < kMaxLockCount)
         ++block->lockCount;
     return block->data;
@@ -293,10 +291,10 @@ LPVOID GlobalLock(HGLOBAL handle)
 BOOL GlobalUnlock(HGLOBAL handle)
 {
     BlockTable& table = Blocks();
-    std::lock_guard<std::mutex> guard(table.lock);
-    Block* block = Find(table, handle);
+    const std::shared_ptr<Block> block = Found(table.handles.Find(handle));
     if (!block)
         return FALSE;
+    std::lock_guard<std::mutex> guard(table.lock);
     if (block->lockCount == 0) {
         SetLastError(ERROR_NOT_LOCKED);
         return FALSE;
@@ -310,32 +308,33 @@ BOOL GlobalUnlock(HGLOBAL handle)
 UINT GlobalFlags(HGLOBAL handle)
 {
     BlockTable& table = Blocks();
-    std::lock_guard<std::mutex> guard(table.lock);
-    Block* block = Find(table, handle);
+    const std::shared_ptr<Block> block = Found(table.handles.Find(handle));
     if (!block)
         return GMEM_INVALID_HANDLE;
+    std::lock_guard<std::mutex> guard(table.lock);
     return block->lockCount | block->flags;
 }
 
 SIZE_T GlobalSize(HGLOBAL handle)
 {
     BlockTable& table = Blocks();
+    const std::shared_ptr<Block> block = Found(table.handles.Find(handle));
+    if (!block)
+        return 0;
     std::lock_guard<std::mutex> guard(table.lock);
-    Block* block = Find(table, handle);
-    return block ? block->size : 0;
+    return block->size;
 }
 
 HGLOBAL GlobalHandle(LPCVOID address)
 {
     BlockTable& table = Blocks();
     std::lock_guard<std::mutex> guard(table.lock);
-    UINT_PTR value = reinterpret_cast<UINT_PTR>(address);
-    auto moveable = table.byData.find(value);
-    if (moveable != table.byData.end())
-        return AsHandle(moveable->second);
-    auto fixed = table.blocks.find(value);
-    if (address && fixed != table.blocks.end() && !fixed->second.moveable)
-        return AsHandle(value);
+    const UINT_PTR value = reinterpret_cast<UINT_PTR>(address);
+    if (const auto moveable = table.byData.find(value); moveable != table.byData.end())
+        return moveable->second;
+    if (address)
+        if (const std::shared_ptr<Block> fixed = table.handles.Find(address); fixed && !fixed->moveable)
+            return static_cast<HGLOBAL>(const_cast<void*>(address));
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
 }

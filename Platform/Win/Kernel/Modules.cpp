@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "Platform/Win/Kernel/Files.h"
+#include "Platform/Win/Kernel/HandleTable.h"
 
 namespace win {
 
@@ -52,14 +53,21 @@ struct LoadedModule {
     int references = 0;
 };
 
-constexpr UINT_PTR kProgramHandle = 0x400000;
-constexpr UINT_PTR kHandleStep = 0x10000;
+constexpr UINT_PTR kProgramHandle = RangeOf(HandleKind::Module).first;
 
+// Loaded modules take the module kind's values after the program's.
+constexpr HandleRange LoadedModules()
+{
+    HandleRange range = RangeOf(HandleKind::Module);
+    range.first += range.step;
+    return range;
+}
+
+// Everything here is guarded by the lock.
 struct ModuleTable {
     std::recursive_mutex lock;
     std::map<std::string, ModuleFactory> factories; // by folded file name
-    std::map<UINT_PTR, LoadedModule> loaded;
-    UINT_PTR next = kProgramHandle + kHandleStep;
+    HandleTable<LoadedModule, OwnerLocked> loaded{LoadedModules()};
     ProgramImage program;
 };
 
@@ -111,14 +119,20 @@ std::unique_ptr<ModuleImage> OpenModule(const std::string& name, const std::stri
     return nullptr;
 }
 
-LoadedModule* FindLoaded(HMODULE module)
-{
-    auto& loaded = Table().loaded;
-    auto it = loaded.find(reinterpret_cast<UINT_PTR>(module));
-    return it == loaded.end() ? nullptr : &it->second;
-}
+LoadedModule* FindLoaded(HMODULE module) { return Table().loaded.Find(module).get(); }
 
 HMODULE ToHandle(UINT_PTR value) { return reinterpret_cast<HMODULE>(value); }
+
+// The first loaded module that `matches`, or null.
+template <typename Match> HMODULE FindLoadedWhere(Match&& matches)
+{
+    HMODULE found = nullptr;
+    Table().loaded.ForEach([&](UINT_PTR value, const std::shared_ptr<LoadedModule>& entry) {
+        if (!found && matches(*entry))
+            found = ToHandle(value);
+    });
+    return found;
+}
 
 // The canonical form of a file path, for comparing two names of one file.
 std::string Canonical(const std::string& path)
@@ -138,11 +152,10 @@ HMODULE ModuleHolding(const void* address)
         return nullptr;
     }
     const std::string file = Canonical(info.dli_fname);
-    ModuleTable& t = Table();
-    for (auto& [value, entry] : t.loaded)
-        if (dynamic_cast<SharedLibraryImage*>(entry.image.get()) && Canonical(entry.image->Path()) == file)
-            return ToHandle(value);
-    return ToHandle(kProgramHandle);
+    HMODULE found = FindLoadedWhere([&](const LoadedModule& entry) {
+        return dynamic_cast<SharedLibraryImage*>(entry.image.get()) && Canonical(entry.image->Path()) == file;
+    });
+    return found ? found : ToHandle(kProgramHandle);
 }
 
 } // namespace
@@ -204,26 +217,24 @@ HMODULE LoadLibraryExA(LPCSTR name, HANDLE, DWORD)
     ModuleTable& t = Table();
     std::lock_guard<std::recursive_mutex> guard(t.lock);
     std::string key = ModuleKey(name);
-    for (auto& [value, entry] : t.loaded) {
-        if (entry.key == key) {
-            ++entry.references;
-            return ToHandle(value);
-        }
+    if (HMODULE loaded = FindLoadedWhere([&](const LoadedModule& entry) { return entry.key == key; })) {
+        ++FindLoaded(loaded)->references;
+        return loaded;
     }
     std::unique_ptr<ModuleImage> image = OpenModule(name, key);
     if (!image) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
-    UINT_PTR value = t.next;
-    t.next += kHandleStep;
-    t.loaded[value] = LoadedModule{key, std::move(image), 1};
-    return ToHandle(value);
+    HMODULE module = t.loaded.Add<HMODULE>(std::make_shared<LoadedModule>(LoadedModule{key, std::move(image), 1}));
+    if (!module)
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return module;
 }
 
 BOOL FreeLibrary(HMODULE module)
 {
-    std::unique_ptr<ModuleImage> doomed; // unloaded after the table lock is released
+    std::shared_ptr<LoadedModule> doomed; // unloaded after the table lock is released
     ModuleTable& t = Table();
     std::lock_guard<std::recursive_mutex> guard(t.lock);
     LoadedModule* entry = FindLoaded(module);
@@ -231,10 +242,8 @@ BOOL FreeLibrary(HMODULE module)
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (--entry->references == 0) {
-        doomed = std::move(entry->image);
-        t.loaded.erase(reinterpret_cast<UINT_PTR>(module));
-    }
+    if (--entry->references == 0)
+        doomed = t.loaded.Remove(module);
     return TRUE;
 }
 
@@ -264,12 +273,11 @@ HMODULE GetModuleHandleA(LPCSTR name)
         return ToHandle(kProgramHandle);
     ModuleTable& t = Table();
     std::lock_guard<std::recursive_mutex> guard(t.lock);
-    std::string key = ModuleKey(name);
-    for (auto& [value, entry] : t.loaded)
-        if (entry.key == key)
-            return ToHandle(value);
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return nullptr;
+    const std::string key = ModuleKey(name);
+    HMODULE found = FindLoadedWhere([&](const LoadedModule& entry) { return entry.key == key; });
+    if (!found)
+        SetLastError(ERROR_MOD_NOT_FOUND);
+    return found;
 }
 
 BOOL GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE* module)

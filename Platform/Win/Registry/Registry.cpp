@@ -7,8 +7,8 @@
 #include <mutex>
 #include <pwd.h>
 #include <unistd.h>
-#include <unordered_map>
 
+#include "Platform/Win/Kernel/HandleTable.h"
 #include "Platform/Win/Registry/Private/RegistryHive.h"
 #include "Platform/Win/Registry/Private/RegistryHiveFile.h"
 
@@ -31,15 +31,13 @@ namespace {
 
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
-// Handles are 0x1000 apart from here on, never reused, and skip the range
-// of the predefined keys.
-constexpr UINT_PTR kFirstKeyHandle = 0x100000;
-constexpr UINT_PTR kKeyHandleStep = 0x1000;
-constexpr UINT_PTR kPredefinedFirst = 0x80000000u;
-constexpr UINT_PTR kPredefinedLast = 0x80000006u;
+constexpr UINT_PTR kPredefinedFirst = win::RangeOf(win::HandleKind::PredefinedKey).first;
+constexpr UINT_PTR kPredefinedLast = win::RangeOf(win::HandleKind::PredefinedKey).end - 1;
 
 enum HiveId { kUserHive, kMachineHive, kHiveCount };
 
+// What an open handle names; `deleted` is read and written under the
+// registry's lock.
 struct OpenKey {
     int hive;
     Path path;
@@ -60,8 +58,9 @@ struct Registry {
     std::mutex lock;
     std::string folder;
     HiveFile hives[kHiveCount] = {HiveFile("user.reg"), HiveFile("machine.reg")};
-    std::unordered_map<UINT_PTR, OpenKey> handles;
-    UINT_PTR nextHandle = kFirstKeyHandle;
+    // Looked up with the lock held; RegCloseKey takes only the table's own
+    // lock, so a close never waits for a call in progress.
+    win::HandleTable<OpenKey> handles{win::HandleKind::RegistryKey};
     std::vector<std::string> damageReports;
 };
 
@@ -122,22 +121,17 @@ LONG Lookup(Registry& r, HKEY key, bool forWrite, KeyRef& ref)
         ref = KeyRef{kMachineHive, {"SOFTWARE", "Classes"}, true, false};
     else if (key == HKEY_USERS)
         return forWrite ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND; // nothing uses the other users' hives
-    else if (auto it = r.handles.find(reinterpret_cast<UINT_PTR>(key)); it != r.handles.end())
-        ref = KeyRef{it->second.hive, it->second.path, false, it->second.deleted};
+    else if (const std::shared_ptr<OpenKey> open = r.handles.Find(key))
+        ref = KeyRef{open->hive, open->path, false, open->deleted};
     else
         return ERROR_INVALID_HANDLE;
     return ERROR_SUCCESS;
 }
 
+// Null when every registry key handle is open.
 HKEY NewHandle(Registry& r, int hive, Path path)
 {
-    UINT_PTR value;
-    do {
-        value = r.nextHandle;
-        r.nextHandle += kKeyHandleStep;
-    } while (value >= (kPredefinedFirst & ~(kKeyHandleStep - 1)) && value <= kPredefinedLast);
-    r.handles.emplace(value, OpenKey{hive, std::move(path)});
-    return reinterpret_cast<HKEY>(value);
+    return r.handles.Add<HKEY>(std::make_shared<OpenKey>(OpenKey{hive, std::move(path)}));
 }
 
 bool StartsWith(const Path& path, const Path& prefix)
@@ -152,9 +146,10 @@ bool StartsWith(const Path& path, const Path& prefix)
 
 void MarkDeleted(Registry& r, int hive, const Path& path, bool includingItself)
 {
-    for (auto& [value, open] : r.handles)
-        if (open.hive == hive && StartsWith(open.path, path) && (includingItself || open.path.size() > path.size()))
-            open.deleted = true;
+    r.handles.ForEach([&](UINT_PTR, const std::shared_ptr<OpenKey>& open) {
+        if (open->hive == hive && StartsWith(open->path, path) && (includingItself || open->path.size() > path.size()))
+            open->deleted = true;
+    });
 }
 
 // Splits a sub key path. Like Windows, a leading backslash is refused and
@@ -311,7 +306,7 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result)
     if (found == &EmptyKey())
         return ERROR_FILE_NOT_FOUND;
     *result = NewHandle(r, ref.hive, std::move(path));
-    return ERROR_SUCCESS;
+    return *result ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 }
 
 LONG RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result)
@@ -353,6 +348,8 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSEC
     }
     if (found && found != &EmptyKey()) {
         *result = NewHandle(r, ref.hive, std::move(path));
+        if (!*result)
+            return ERROR_NOT_ENOUGH_MEMORY;
         if (disposition)
             *disposition = REG_OPENED_EXISTING_KEY;
         return ERROR_SUCCESS;
@@ -375,6 +372,8 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSEC
     if (error != ERROR_SUCCESS)
         return error;
     *result = NewHandle(r, ref.hive, std::move(path));
+    if (!*result)
+        return ERROR_NOT_ENOUGH_MEMORY;
     if (disposition)
         *disposition = createdLast ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
@@ -397,9 +396,7 @@ LONG RegCloseKey(HKEY key)
 {
     if (IsPredefined(key))
         return ERROR_SUCCESS;
-    Registry& r = State();
-    std::lock_guard<std::mutex> guard(r.lock);
-    return r.handles.erase(reinterpret_cast<UINT_PTR>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    return State().handles.Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 LONG RegFlushKey(HKEY key)

@@ -185,15 +185,14 @@ HWND GetMainWindow()
     UserState& state = State();
     if (FindLocked(state.mainWindow))
         return state.mainWindow;
-    // Handles grow with age, so the smallest is the oldest.
-    HWND oldest = nullptr;
-    for (Window* top : state.desktop->children) {
+    const Window* oldest = nullptr;
+    for (const Window* top : state.desktop->children) {
         if (top->owner || !(top->style & WS_VISIBLE) || top->destroying)
             continue;
-        if (!oldest || reinterpret_cast<UINT_PTR>(top->handle) < reinterpret_cast<UINT_PTR>(oldest))
-            oldest = top->handle;
+        if (!oldest || top->made < oldest->made)
+            oldest = top;
     }
-    return oldest;
+    return oldest ? oldest->handle : nullptr;
 }
 
 std::vector<ScreenLayer> ScreenLayers()

@@ -13,8 +13,8 @@
 #include <iterator>
 #include <map>
 #include <mutex>
-#include <unordered_map>
 
+#include "Platform/Win/Kernel/HandleTable.h"
 #include "Platform/Win/Kernel/Resources.h"
 #include "Platform/Win/User/Icons.h"
 #include "Platform/Win/User/Private/UserInternal.h"
@@ -34,10 +34,10 @@ struct Entry {
     bool shared = false;
 };
 
-// The table lock is taken with Lock() held or not, never the other way round.
-std::mutex g_tableLock;
-std::unordered_map<UINT_PTR, std::shared_ptr<Entry>> g_icons;
-UINT_PTR g_nextIcon = kLoadedIconBase;
+// Icons and cursors by handle. The shared ones by name, under their own
+// lock, which is taken with Lock() held or not, never the other way round.
+HandleTable<Entry> g_icons{HandleKind::Icon};
+std::mutex g_sharedLock;
 std::map<std::string, HICON> g_shared;
 
 WORD ReadWord(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
@@ -47,24 +47,19 @@ DWORD ReadDword(const BYTE* p)
            (static_cast<DWORD>(p[3]) << 24);
 }
 
+// Null when every icon handle is open.
 HICON AddIcon(IconImage image, bool shared)
 {
-    std::lock_guard<std::mutex> guard(g_tableLock);
     auto entry = std::make_shared<Entry>();
     entry->image = std::move(image);
     entry->shared = shared;
-    UINT_PTR handle = g_nextIcon;
-    g_nextIcon += 4;
-    g_icons.emplace(handle, std::move(entry));
-    return reinterpret_cast<HICON>(handle);
+    HICON icon = g_icons.Add<HICON>(std::move(entry));
+    if (!icon)
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return icon;
 }
 
-std::shared_ptr<Entry> FindIcon(HICON icon)
-{
-    std::lock_guard<std::mutex> guard(g_tableLock);
-    auto it = g_icons.find(reinterpret_cast<UINT_PTR>(icon));
-    return it == g_icons.end() ? nullptr : it->second;
-}
+std::shared_ptr<Entry> FindIcon(HICON icon) { return g_icons.Find(icon); }
 
 // A packed DIB of an icon or cursor image: its height counts the colour
 // rows and the AND mask's rows. Alpha comes from 32-bit pixels when any has
@@ -232,7 +227,7 @@ HICON LoadFromModule(HINSTANCE instance, LPCSTR name, bool cursor, int cx, int c
     const bool shared = (flags & LR_SHARED) != 0;
     const std::string key = NameKey(instance, name, cursor ? IMAGE_CURSOR : IMAGE_ICON, cx, cy);
     if (shared) {
-        std::lock_guard<std::mutex> guard(g_tableLock);
+        std::lock_guard<std::mutex> guard(g_sharedLock);
         auto it = g_shared.find(key);
         if (it != g_shared.end())
             return it->second;
@@ -258,8 +253,8 @@ HICON LoadFromModule(HINSTANCE instance, LPCSTR name, bool cursor, int cx, int c
     if (!ownSize)
         image = Resampled(image, cx ? cx : system.cx, cy ? cy : system.cy);
     HICON icon = AddIcon(std::move(image), shared);
-    if (shared) {
-        std::lock_guard<std::mutex> guard(g_tableLock);
+    if (shared && icon) {
+        std::lock_guard<std::mutex> guard(g_sharedLock);
         g_shared.emplace(key, icon);
     }
     return icon;
@@ -539,12 +534,11 @@ bool IsLoadedIcon(HICON icon) { return FindIcon(icon) != nullptr; }
 
 bool DestroyLoadedIcon(HICON icon)
 {
-    std::lock_guard<std::mutex> guard(g_tableLock);
-    auto it = g_icons.find(reinterpret_cast<UINT_PTR>(icon));
-    if (it == g_icons.end())
+    const std::shared_ptr<Entry> entry = FindIcon(icon);
+    if (!entry)
         return false;
-    if (!it->second->shared)
-        g_icons.erase(it);
+    if (!entry->shared)
+        g_icons.Remove(icon);
     return true;
 }
 

@@ -19,14 +19,6 @@ LRESULT CALLBACK RootProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND NewHandleLocked()
-{
-    UserState& state = State();
-    HWND handle = reinterpret_cast<HWND>(state.nextHandle);
-    state.nextHandle += 4;
-    return handle;
-}
-
 std::shared_ptr<Window> MakeRoot(UserState& state, const char* className, bool onScreen)
 {
     auto cls = std::make_shared<WindowClass>();
@@ -36,8 +28,7 @@ std::shared_ptr<Window> MakeRoot(UserState& state, const char* className, bool o
     cls->windows = 1;
     state.classes.push_back(cls);
     auto root = std::make_shared<Window>();
-    root->handle = reinterpret_cast<HWND>(state.nextHandle);
-    state.nextHandle += 4;
+    root->handle = state.windows.Add<HWND>(root);
     root->cls = cls;
     root->proc = RootProc;
     root->style = WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (onScreen ? WS_VISIBLE : 0);
@@ -47,7 +38,6 @@ std::shared_ptr<Window> MakeRoot(UserState& state, const char* className, bool o
     root->client = root->rect;
     if (onScreen)
         root->surface = std::make_shared<Surface>(width, height, PixelFromColor(GetSysColor(COLOR_DESKTOP)));
-    state.windows.emplace(reinterpret_cast<UINT_PTR>(root->handle), root);
     return root;
 }
 
@@ -77,9 +67,10 @@ void FreeLocked(Window& window)
     UserState& state = State();
     Unlink(window);
     window.parent = nullptr;
-    for (auto& [handle, other] : state.windows)
+    state.windows.ForEach([&](UINT_PTR, const std::shared_ptr<Window>& other) {
         if (other->owner == &window)
             other->owner = nullptr;
+    });
     if (window.cls)
         --window.cls->windows;
     HWND handle = window.handle;
@@ -104,8 +95,7 @@ void FreeLocked(Window& window)
     win::detail::ClipboardWindowGone(handle);
     window.props.clear();
     window.dead = true;
-    auto keep = state.windows[reinterpret_cast<UINT_PTR>(handle)]; // the erase below must not free it under us
-    state.windows.erase(reinterpret_cast<UINT_PTR>(handle));
+    const auto keep = state.windows.Remove(handle); // freed as this returns, not under the caller
     Wake();
 }
 
@@ -353,9 +343,8 @@ void ApplyMinMaxTrack(HWND window, DWORD style, bool topLevel, int* width, int* 
 
 Window* FindLocked(HWND window)
 {
-    auto& windows = State().windows;
-    auto it = windows.find(reinterpret_cast<UINT_PTR>(window));
-    return it == windows.end() || it->second->dead ? nullptr : it->second.get();
+    const std::shared_ptr<Window> found = State().windows.Find(window);
+    return !found || found->dead ? nullptr : found.get();
 }
 
 bool IsRoot(const Window* window)
@@ -440,9 +429,10 @@ void RaiseOwnedLocked(Window& owner)
 void DropThreadWindowsLocked(DWORD thread)
 {
     std::vector<std::shared_ptr<Window>> doomed;
-    for (auto& [handle, w] : State().windows)
+    State().windows.ForEach([&](UINT_PTR, const std::shared_ptr<Window>& w) {
         if (w->thread == thread && !w->dead)
             doomed.push_back(w);
+    });
     for (auto& w : doomed) {
         // A child whose parent was dropped before it is already gone.
         if (!w->dead)
@@ -514,7 +504,12 @@ InsertedWindow InsertWindowLocked(CREATESTRUCTA& create)
     create.cy = std::max(create.cy, 0);
 
     auto w = std::make_shared<Window>();
-    w->handle = NewHandleLocked();
+    w->handle = state.windows.Add<HWND>(w);
+    if (!w->handle) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return {};
+    }
+    w->made = ++state.windowsMade;
     w->thread = GetCurrentThreadId();
     w->cls = cls;
     w->proc = cls->proc;
@@ -530,7 +525,6 @@ InsertedWindow InsertWindowLocked(CREATESTRUCTA& create)
     if (topLevel)
         w->surface = std::make_shared<Surface>(create.cx, create.cy, PixelFromColor(GetSysColor(COLOR_BTNFACE)));
     ++cls->windows;
-    state.windows.emplace(reinterpret_cast<UINT_PTR>(w->handle), w);
     // New top-level windows go on top; children below their siblings,
     // so that creation order is z-order from the top (dialog tab order).
     LinkLocked(*w, *parent, topLevel ? HWND_TOP : HWND_BOTTOM);
@@ -666,14 +660,14 @@ BOOL DestroyWindow(HWND window)
             return TRUE;
         w->destroying = true;
         visible = (w->style & WS_VISIBLE) != 0;
-        for (auto& [handle, other] : State().windows) {
+        State().windows.ForEach([&](UINT_PTR, const std::shared_ptr<Window>& other) {
             if (other->owner != w || other->dead)
-                continue;
+                return;
             if (other->thread == w->thread)
                 owned.push_back(other->handle);
             else
                 other->owner = nullptr;
-        }
+        });
     }
     NotifyParents(window, WM_DESTROY);
     if (visible)

@@ -256,6 +256,7 @@ private:
     std::shared_ptr<GdiObject> m_keep;
 };
 
+// The object's new handle; null when every GDI handle is open.
 HGDIOBJ InsertObject(std::shared_ptr<GdiObject> object);
 // Null (without touching the last error) when the handle is not open.
 std::shared_ptr<GdiObject> LookupObject(HGDIOBJ handle);

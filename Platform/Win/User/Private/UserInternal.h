@@ -21,6 +21,7 @@
 
 #include "Platform/Win/Gdi/RectRegion.h"
 #include "Platform/Win/Gdi/Surface.h"
+#include "Platform/Win/Kernel/HandleTable.h"
 #include "Platform/Win/Kernel/KernelObject.h"
 #include "Platform/Win/User/DesktopHost.h"
 #include "Platform/Win/User/User.h"
@@ -55,6 +56,7 @@ struct Window {
     bool IsChildStyle() const { return (style & WS_CHILD) != 0; }
 
     HWND handle = nullptr;
+    unsigned long long made = 0; // counts the windows made before it: the smallest is the oldest
     DWORD thread = 0; // 0 for the desktop and the message-only root
     std::shared_ptr<WindowClass> cls;
     WNDPROC proc = nullptr;
@@ -166,8 +168,8 @@ public:
 };
 
 struct UserState {
-    std::unordered_map<UINT_PTR, std::shared_ptr<Window>> windows;
-    UINT_PTR nextHandle = 0x00010000;
+    HandleTable<Window, OwnerLocked> windows{HandleKind::Window};
+    unsigned long long windowsMade = 0;
     std::shared_ptr<Window> desktop;
     std::shared_ptr<Window> messageRoot;
     std::vector<std::shared_ptr<WindowClass>> classes;
@@ -321,11 +323,11 @@ void RaiseOwnedLocked(Window& owner);
 // WM_GETMINMAXINFO. Lock() not held.
 void ApplyMinMaxTrack(HWND window, DWORD style, bool topLevel, int* width, int* height);
 
-// Stock cursor and icon handles are these bases plus the resource number;
-// icons and cursors made or loaded by UserIcons.cpp count up from the third.
-constexpr UINT_PTR kStockCursorBase = 0x00700000;
-constexpr UINT_PTR kStockIconBase = 0x00780000;
-constexpr UINT_PTR kLoadedIconBase = 0x00A00000;
+// Stock cursor and icon handles are these bases plus the resource number
+// (HandleKinds.h); icons and cursors made or loaded by UserIcons.cpp have
+// handles of the icon kind.
+constexpr UINT_PTR kStockCursorBase = RangeOf(HandleKind::StockCursor).first;
+constexpr UINT_PTR kStockIconBase = RangeOf(HandleKind::StockIcon).first;
 constexpr WORD kFirstStockIcon = 32512;
 constexpr WORD kLastStockIcon = 32517;
 // Icons of module resources (UserIcons.cpp), shared; Lock() may be held.
