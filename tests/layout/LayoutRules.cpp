@@ -112,15 +112,13 @@ private:
         return best;
     }
 
-    bool Reaches(const std::string& from, const std::string& to) const
+    // Whether the room `from` stands on the room of `path`, directly or
+    // through others. A room inside another (Win32/Sb/Shell in Win32/Sb) is
+    // its own: standing on the outer room does not reach it.
+    bool Reaches(const std::string& from, const std::string& path) const
     {
         auto found = m_closure.find(from);
-        if (found == m_closure.end())
-            return false;
-        for (const std::string& room : found->second)
-            if (Under(to, room))
-                return true;
-        return false;
+        return found != m_closure.end() && found->second.count(RoomOf(path)) != 0;
     }
 
     void Report(const std::string& file, int line, std::string message)

@@ -29,6 +29,7 @@ layout::Rules TinyRules()
         {"P/High", {"P/Low"}},
         {"P", {"P/High"}},
         {"S", {"P"}, true},
+        {"S/Top", {"S"}, true},
     };
     rules.packages = {{"Shown", {"shown/"}, {"P/Low"}, true}, {"Kept", {"kept.h"}, {"P/Low"}, false}};
     rules.hiddenFromSystem = {"P/Low/Inner"};
@@ -68,10 +69,13 @@ TEST(Layout, EachRuleReportsItsFileAndLine)
         {"S/n.cpp", "  #  include \"P/Low/x.h\"  // spaces and comments are fine\n", ""},
         {"S/tests/o.cpp", "#include \"T/fixture.h\"\n", ""},
         {"S/p.cpp", "#include \"T/fixture.h\"\n", "only tests"},
+        {"S/Top/q.cpp", "#include \"S/v.h\"\n", ""},
+        {"S/r.cpp", "#include \"S/Top/t.h\"\n", "does not stand on"},
     };
     for (const Case& c : cases) {
         testing_support::TempDir top;
-        for (const char* header : {"P/Low/x.h", "P/High/y.h", "P/Low/Private/z.h", "P/Low/Inner/w.h", "T/fixture.h"})
+        for (const char* header :
+             {"P/Low/x.h", "P/High/y.h", "P/Low/Private/z.h", "P/Low/Inner/w.h", "T/fixture.h", "S/v.h", "S/Top/t.h"})
             Put(top, header, "");
         Put(top, c.file, c.text);
         std::vector<layout::Violation> found = layout::CheckTree(top.Path(), TinyRules());
