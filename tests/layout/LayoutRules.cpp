@@ -333,7 +333,7 @@ const Rules& ProjectRules()
         };
         r.hiddenFromSystem = {"Platform/Av", "Platform/Runtime", "Platform/DShow/Filters", "Platform/Outside/Encoding"};
         r.testSupport = {"tests/support", "Platform/Outside/Testing", "Filters/Common/testing",
-                         "Platform/DShow/Filters/tests"};
+                         "Platform/DShow/Filters/testing"};
         return r;
     }();
     return rules;

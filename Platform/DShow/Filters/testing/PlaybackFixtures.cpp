@@ -1,4 +1,4 @@
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "Platform/DShow/Filters/tests/StandInFilters.h"
+#include "Platform/DShow/Filters/testing/StandInFilters.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Platform/Win/tests/commctrl/CommCtrlTestSupport.h"
+#include "Platform/Win/CommCtrl/tests/CommCtrlTestSupport.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Platform/Win/CommCtrl/CommCtrl.h"
-#include "Platform/Win/tests/controls/ControlsTestSupport.h"
+#include "Platform/Win/Controls/tests/ControlsTestSupport.h"
 
 namespace commctrl_test {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "Platform/Win/tests/commctrl/CommCtrlTestSupport.h"
+#include "Platform/Win/CommCtrl/tests/CommCtrlTestSupport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "Platform/Win/CommDlg/CommDlg.h"
-#include "Platform/Win/tests/commctrl/CommCtrlTestSupport.h"
+#include "Platform/Win/CommCtrl/tests/CommCtrlTestSupport.h"
 
 namespace {
 

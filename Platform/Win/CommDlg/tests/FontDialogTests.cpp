@@ -7,7 +7,7 @@
 
 #include "Platform/Win/CommDlg/CommDlg.h"
 #include "Platform/Win/Gdi/FontFamilies.h"
-#include "Platform/Win/tests/commctrl/CommCtrlTestSupport.h"
+#include "Platform/Win/CommCtrl/tests/CommCtrlTestSupport.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "Platform/Win/Controls/Controls.h"
 #include "Platform/Win/Kernel/Kernel.h"
-#include "Platform/Win/tests/UserTestSupport.h"
+#include "Platform/Win/User/tests/UserTestSupport.h"
 
 namespace controls_test {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Platform/Win/tests/controls/ControlsTestSupport.h"
+#include "Platform/Win/Controls/tests/ControlsTestSupport.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Platform/Win/tests/controls/ControlsTestSupport.h"
+#include "Platform/Win/Controls/tests/ControlsTestSupport.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "Platform/Win/tests/controls/ControlsTestSupport.h"
+#include "Platform/Win/Controls/tests/ControlsTestSupport.h"
 
 namespace {
 

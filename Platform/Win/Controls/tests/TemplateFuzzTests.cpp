@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Platform/Win/Controls/DialogTemplate.h"
-#include "Platform/Win/tests/controls/ControlsTestSupport.h"
+#include "Platform/Win/Controls/tests/ControlsTestSupport.h"
 
 namespace {
 

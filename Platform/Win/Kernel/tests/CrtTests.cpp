@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Platform/Win/Win32.h"
+#include "Platform/Win/Kernel/Crt.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "Platform/Win/Win32.h"
+#include "Platform/Win/Kernel/Kernel.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "Platform/Win/Kernel/Kernel.h"
 #include "Platform/Win/Kernel/ResourceFormat.h"
 #include "Platform/Win/Kernel/Resources.h"
-#include "Platform/Win/Win32.h"
-#include "Platform/Win/tests/ResourceModuleBytes.h"
+#include "Platform/Win/Kernel/tests/ResourceModuleBytes.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Win/Win32.h"
+#include "Platform/Win/Kernel/Kernel.h"
 
 namespace {
 

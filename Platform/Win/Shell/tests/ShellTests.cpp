@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Win/Win32.h"
-#include "Platform/Win/tests/UserTestSupport.h"
+#include "Platform/Win/Kernel/Memory.h"
+#include "Platform/Win/Shell/Shell.h"
+#include "Platform/Win/User/tests/UserTestSupport.h"
 
 namespace {
 

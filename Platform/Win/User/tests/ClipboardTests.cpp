@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/User/Clipboard.h"
-#include "Platform/Win/Win32.h"
 
 namespace {
 

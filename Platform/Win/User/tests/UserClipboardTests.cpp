@@ -4,7 +4,7 @@
 #include <string>
 
 #include "Platform/Win/Kernel/Memory.h"
-#include "Platform/Win/tests/UserTestSupport.h"
+#include "Platform/Win/User/tests/UserTestSupport.h"
 #include "Platform/Win/User/Clipboard.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Platform/Win/tests/UserTestSupport.h"
+#include "Platform/Win/User/tests/UserTestSupport.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <future>
 #include <thread>
 
-#include "Platform/Win/tests/UserTestSupport.h"
+#include "Platform/Win/User/tests/UserTestSupport.h"
 
 namespace {
 

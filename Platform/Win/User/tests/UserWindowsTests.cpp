@@ -3,7 +3,7 @@
 #include <cstring>
 #include <thread>
 
-#include "Platform/Win/tests/UserTestSupport.h"
+#include "Platform/Win/User/tests/UserTestSupport.h"
 
 namespace {
 
