@@ -1,4 +1,4 @@
-#include "Win32/Sb/Render/EffectRenderer.h"
+#include "Win32/Sb/Document/EffectRenderer.h"
 
 #include "Platform/Win/Kernel/System.h"
 #include "Win32/Sb/Document/EffectNames.h"
