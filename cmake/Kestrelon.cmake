@@ -4,7 +4,8 @@
 # its tests/ folder. Later work only adds files.
 
 # kestrelon_library(<target> [DEPS <targets...>] [EXCLUDE <regex>])
-# The system's code: a static library of the folder's sources.
+# The system's code: a static library of the folder's sources (an interface
+# library while the folder has no sources).
 function(kestrelon_library target)
   cmake_parse_arguments(ARG "" "EXCLUDE" "DEPS" ${ARGN})
   kestrelon_sources(sources "${ARG_EXCLUDE}")
@@ -20,11 +21,23 @@ function(kestrelon_library target)
 endfunction()
 
 # kestrelon_sources(<var> <exclude-regex>): the folder's .cpp and .c files,
-# sub-folders included, tests/ excluded.
+# sub-folders included, tests/ and the sub-folders with a CMakeLists.txt of
+# their own (rooms of their own, such as Win32/Sb/Audio) excluded.
 function(kestrelon_sources var exclude)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
   list(FILTER sources EXCLUDE REGEX "/tests/")
+  file(GLOB_RECURSE nested CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  foreach(lists ${nested})
+    get_filename_component(folder ${lists} DIRECTORY)
+    string(LENGTH "${folder}/" length)
+    foreach(source ${sources})
+      string(SUBSTRING "${source}" 0 ${length} head)
+      if(head STREQUAL "${folder}/")
+        list(REMOVE_ITEM sources ${source})
+      endif()
+    endforeach()
+  endforeach()
   if(exclude)
     list(FILTER sources EXCLUDE REGEX "${exclude}")
   endif()
