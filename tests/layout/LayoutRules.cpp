@@ -420,7 +420,18 @@ const Rules& ProjectRules()
              true},
             {"SDL2", {"SDL.h", "SDL_", "SDL2/"}, {"Platform/Display", "Platform/Mm"}},
             {"FreeType and fontconfig", {"ft2build.h", "freetype/", "fontconfig/"}, {"Platform/Win/Gdi"}},
+            // Its room comes with the CD layer.
             {"libcdio", {"cdio/"}, {}},
+            // The recording mixer's lines and volumes, behind winmm's mixer.
+            {"ALSA's mixer", {"alsa/"}, {"Platform/Mm"}},
+            // The template stores' compound files, behind OLE structured
+            // storage; its headers bring GLib's with them.
+            {"libgsf", {"gsf/", "glib.h", "glib/", "glib-object.h", "gobject/"}, {"Platform/Com"}},
+            // The IEEE 1394 DV stack: the bus, AV/C device control, and
+            // isochronous DV streams.
+            {"libraw1394", {"libraw1394/"}, {"Platform/Outside/Dv1394"}},
+            {"libavc1394", {"libavc1394/"}, {"Platform/Outside/Dv1394"}},
+            {"libiec61883", {"libiec61883/"}, {"Platform/Outside/Dv1394"}},
         };
         r.hiddenFromSystem = {"Platform/Av", "Platform/Runtime", "Platform/DShow/Filters", "Platform/Outside/Encoding"};
         r.testSupport = {"tests/support", "Platform/Outside/Testing", "Filters/Common/testing",
