@@ -3,11 +3,35 @@
 # (sub-folders included, tests/ excluded), and one GoogleTest executable of
 # its tests/ folder. Later work only adds files.
 
+# kestrelon_layout_room([<folder>])
+# Records the folder (default: the current one) as a room of the layering
+# table in tests/layout/LayoutRules.cpp. kestrelon_room and
+# kestrelon_library record their own; the layout tests check that the rooms
+# recorded are exactly the table's rows, so that neither drifts.
+function(kestrelon_layout_room)
+  set(folder ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARGC GREATER 0)
+    get_filename_component(folder ${ARGV0} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  file(RELATIVE_PATH room ${PROJECT_SOURCE_DIR} ${folder})
+  set_property(GLOBAL APPEND PROPERTY KESTRELON_LAYOUT_ROOMS ${room})
+endfunction()
+
+# kestrelon_write_layout_rooms(<file>): the rooms recorded, one a line in
+# name order, for the layout tests; called once every folder is added.
+function(kestrelon_write_layout_rooms file)
+  get_property(rooms GLOBAL PROPERTY KESTRELON_LAYOUT_ROOMS)
+  list(SORT rooms)
+  list(JOIN rooms "\n" text)
+  file(GENERATE OUTPUT ${file} CONTENT "${text}\n")
+endfunction()
+
 # kestrelon_library(<target> [DEPS <targets...>] [EXCLUDE <regex>])
-# The system's code: a static library of the folder's sources (an interface
-# library while the folder has no sources).
+# The system's code: a static library of the folder's sources, one room of
+# the layering table (an interface library while the room has no sources).
 function(kestrelon_library target)
   cmake_parse_arguments(ARG "" "EXCLUDE" "DEPS" ${ARGN})
+  kestrelon_layout_room()
   kestrelon_sources(sources "${ARG_EXCLUDE}")
   if(sources)
     add_library(${target} STATIC ${sources})
@@ -53,6 +77,7 @@ endfunction()
 # linked into the one platform runtime library, kestrelon_platform.
 function(kestrelon_room target)
   cmake_parse_arguments(ARG "NOT_IN_RUNTIME" "EXCLUDE" "ROOMS;PACKAGES;PUBLIC_PACKAGES" ${ARGN})
+  kestrelon_layout_room()
   kestrelon_sources(sources "${ARG_EXCLUDE}")
   if(NOT sources)
     # An empty room (its headers only, or a place for later work).

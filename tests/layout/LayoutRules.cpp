@@ -448,4 +448,21 @@ std::string Describe(const Violation& violation)
     return violation.file + ":" + std::to_string(violation.line) + ": " + violation.message;
 }
 
+std::vector<std::string> CompareWithBuild(const Rules& rules, const std::vector<std::string>& builtRooms)
+{
+    std::vector<std::string> differences;
+    std::set<std::string> rows;
+    for (const Room& room : rules.rooms)
+        if (!rows.insert(room.path).second)
+            differences.push_back("the table gives the row " + room.path + " twice");
+    std::set<std::string> built(builtRooms.begin(), builtRooms.end());
+    for (const std::string& row : rows)
+        if (built.count(row) == 0)
+            differences.push_back("the table's row " + row + " is no room of the build");
+    for (const std::string& room : built)
+        if (rows.count(room) == 0)
+            differences.push_back("the build's room " + room + " has no row in the table");
+    return differences;
+}
+
 } // namespace layout

@@ -61,4 +61,10 @@ std::vector<Violation> CheckTree(const std::string& top, const Rules& rules);
 
 std::string Describe(const Violation& violation);
 
+// What keeps the table and the build's rooms (the folders the CMakeLists.txt
+// files declare, relative to the tree's top) apart: a row the build does not
+// declare, a room of the build without a row, a row given twice. One
+// message each; none when they agree.
+std::vector<std::string> CompareWithBuild(const Rules& rules, const std::vector<std::string>& builtRooms);
+
 } // namespace layout

@@ -3,7 +3,9 @@
 // stay in the platform rooms that own them.
 
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,18 @@ TEST(Layout, EveryIncludeOfTheTreeKeepsTheRooms)
     for (const layout::Violation& violation : found)
         ADD_FAILURE() << layout::Describe(violation);
     EXPECT_TRUE(found.empty());
+}
+
+TEST(Layout, TheBuildsRoomsAreTheTablesRows)
+{
+    std::ifstream in(KESTRELON_LAYOUT_ROOMS);
+    ASSERT_TRUE(in) << KESTRELON_LAYOUT_ROOMS;
+    std::vector<std::string> built;
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty())
+            built.push_back(line);
+    for (const std::string& difference : layout::CompareWithBuild(layout::ProjectRules(), built))
+        ADD_FAILURE() << difference;
 }
 
 // A small tree of its own, so that each rule is seen to fail.
@@ -88,6 +102,30 @@ TEST(Layout, EachRuleReportsItsFileAndLine)
         EXPECT_EQ(found[0].line, c.line) << c.file;
         EXPECT_NE(found[0].message.find(c.expected), std::string::npos) << layout::Describe(found[0]);
     }
+}
+
+TEST(Layout, TheTableAndTheBuildDisagreeingIsReportedRoomByRoom)
+{
+    const struct {
+        std::vector<std::string> built;
+        std::vector<std::string> expected; // a part of each message, in order
+    } cases[] = {
+        {{"P/Low", "P/High", "P", "S", "S/Top"}, {}},
+        {{"P/Low", "P/High", "P", "S"}, {"row S/Top is no room"}},
+        {{"P/Low", "P/High", "P", "S", "S/Top", "Q"}, {"room Q has no row"}},
+        {{"P", "S", "S/Top", "Q"}, {"row P/High is no room", "row P/Low is no room", "room Q has no row"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> found = layout::CompareWithBuild(TinyRules(), c.built);
+        ASSERT_EQ(found.size(), c.expected.size()) << (found.empty() ? "" : found[0]);
+        for (size_t i = 0; i < found.size(); ++i)
+            EXPECT_NE(found[i].find(c.expected[i]), std::string::npos) << found[i];
+    }
+    layout::Rules twice = TinyRules();
+    twice.rooms.push_back({"S", {}});
+    std::vector<std::string> found = layout::CompareWithBuild(twice, {"P/Low", "P/High", "P", "S", "S/Top"});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_NE(found[0].find("row S twice"), std::string::npos) << found[0];
 }
 
 } // namespace
