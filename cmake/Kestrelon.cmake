@@ -3,10 +3,35 @@
 # (sub-folders included, tests/ excluded), and one GoogleTest executable of
 # its tests/ folder. Later work only adds files.
 
+# kestrelon_layout_room([<folder>])
+# Records the folder (default: the current one) as a room of the layering
+# table in tests/layout/LayoutRules.cpp. kestrelon_room and
+# kestrelon_library record their own; the layout tests check that the rooms
+# recorded are exactly the table's rows, so that neither drifts.
+function(kestrelon_layout_room)
+  set(folder ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARGC GREATER 0)
+    get_filename_component(folder ${ARGV0} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  file(RELATIVE_PATH room ${PROJECT_SOURCE_DIR} ${folder})
+  set_property(GLOBAL APPEND PROPERTY KESTRELON_LAYOUT_ROOMS ${room})
+endfunction()
+
+# kestrelon_write_layout_rooms(<file>): the rooms recorded, one a line in
+# name order, for the layout tests; called once every folder is added.
+function(kestrelon_write_layout_rooms file)
+  get_property(rooms GLOBAL PROPERTY KESTRELON_LAYOUT_ROOMS)
+  list(SORT rooms)
+  list(JOIN rooms "\n" text)
+  file(GENERATE OUTPUT ${file} CONTENT "${text}\n")
+endfunction()
+
 # kestrelon_library(<target> [DEPS <targets...>] [EXCLUDE <regex>])
-# The system's code: a static library of the folder's sources.
+# The system's code: a static library of the folder's sources, one room of
+# the layering table (an interface library while the room has no sources).
 function(kestrelon_library target)
   cmake_parse_arguments(ARG "" "EXCLUDE" "DEPS" ${ARGN})
+  kestrelon_layout_room()
   kestrelon_sources(sources "${ARG_EXCLUDE}")
   if(sources)
     add_library(${target} STATIC ${sources})
@@ -20,11 +45,23 @@ function(kestrelon_library target)
 endfunction()
 
 # kestrelon_sources(<var> <exclude-regex>): the folder's .cpp and .c files,
-# sub-folders included, tests/ excluded.
+# sub-folders included, tests/ and the sub-folders with a CMakeLists.txt of
+# their own (rooms of their own, such as Win32/Sb/Audio) excluded.
 function(kestrelon_sources var exclude)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
   list(FILTER sources EXCLUDE REGEX "/tests/")
+  file(GLOB_RECURSE nested CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  foreach(lists ${nested})
+    get_filename_component(folder ${lists} DIRECTORY)
+    string(LENGTH "${folder}/" length)
+    foreach(source ${sources})
+      string(SUBSTRING "${source}" 0 ${length} head)
+      if(head STREQUAL "${folder}/")
+        list(REMOVE_ITEM sources ${source})
+      endif()
+    endforeach()
+  endforeach()
   if(exclude)
     list(FILTER sources EXCLUDE REGEX "${exclude}")
   endif()
@@ -40,6 +77,7 @@ endfunction()
 # linked into the one platform runtime library, kestrelon_platform.
 function(kestrelon_room target)
   cmake_parse_arguments(ARG "NOT_IN_RUNTIME" "EXCLUDE" "ROOMS;PACKAGES;PUBLIC_PACKAGES" ${ARGN})
+  kestrelon_layout_room()
   kestrelon_sources(sources "${ARG_EXCLUDE}")
   if(NOT sources)
     # An empty room (its headers only, or a place for later work).

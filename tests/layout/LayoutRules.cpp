@@ -112,15 +112,13 @@ private:
         return best;
     }
 
-    bool Reaches(const std::string& from, const std::string& to) const
+    // Whether the room `from` stands on the room of `path`, directly or
+    // through others. A room inside another (Win32/Sb/Shell in Win32/Sb) is
+    // its own: standing on the outer room does not reach it.
+    bool Reaches(const std::string& from, const std::string& path) const
     {
         auto found = m_closure.find(from);
-        if (found == m_closure.end())
-            return false;
-        for (const std::string& room : found->second)
-            if (Under(to, room))
-                return true;
-        return false;
+        return found != m_closure.end() && found->second.count(RoomOf(path)) != 0;
     }
 
     void Report(const std::string& file, int line, std::string message)
@@ -309,20 +307,111 @@ const Rules& ProjectRules()
               "Platform/Outside"}},
             {"Win32/Utils", kPlatform, true},
             {"Win32/Imaging", {"Win32/Utils"}, true},
-            // The document model and the media sources lean on each other.
             // The plug-ins' class identifiers and interfaces, which the
             // media sources use to drive them.
             {"Filters/Common", kPlatform, true},
-            {"Win32/Sb", {"Win32/Imaging", "Filters/Common"}, true},
-            {"Win32/Produce", {"Win32/Sb"}, true},
+            // The audio DSP engine. The production mixer, the audio-file
+            // reader and the audio effect plug-in all run it, and it needs
+            // nothing but the exact-width types: a room of its own, so that
+            // the plug-in reaches neither the document nor the producer.
+            {"Win32/Sb/Audio", {"Platform/Win/Base"}, true},
+            // The model: the storyboard document (Document/), the media
+            // sources (Media/) and the effects' renderers (Render/), one room
+            // because the documented layouts tie them both ways: a scene owns
+            // its frame reader and render layer, a media source holds the
+            // effect list it renders and the AVIFile reader opens an audio
+            // clip, and every effect makes its own renderer when it is
+            // attached (their interface, EffectRenderer.h, lies beside the
+            // effects). The players and graphs that need no window of their
+            // own stay here (the audio-file player, the scene-detection,
+            // time-warp and clip-save graphs), where the library reaches
+            // them. The rooms above answer the model through the seams it
+            // declares (CSBDocHost, CShellServices, CDocProduction), which
+            // the shell installs.
+            {"Win32/Sb", {"Win32/Imaging", "Filters/Common", "Win32/Sb/Audio"}, true},
+            // The skinned toolkit every window is built from: elements and
+            // host windows, control panels, skinned dialogs, sheets, common
+            // dialogs and menus, the tool bar, colour picker, docked tool
+            // dialog base and frame bitmaps, and the small dialogs every room
+            // above shows (the message and question dialogs, the image holder
+            // of the bitmap module). It knows no document, preview or view:
+            // what it asks of the application (skin state, fonts, the
+            // splash), the main frame, the view and the preview area comes
+            // through seams it declares and the shell installs.
             {"Win32/Toolkit", {"Win32/Imaging"}, true},
-            {"Win32/CapLib/Core", {"Win32/Produce", "Win32/Toolkit"}, true},
+            // Production: the producer, its writers and audio mixer, the
+            // production check, and the produce wizard on the toolkit's
+            // sheets with its settings model and template store. The template
+            // file base and record buffer that the production, capture and
+            // effect template stores share lie here, the lowest of the three.
+            // It shows its progress through CProductionDisplay, which the
+            // shell implements over the preview area.
+            {"Win32/Produce", {"Win32/Sb", "Win32/Toolkit"}, true},
+            // The preview: the preview area with its video window and preview
+            // sizes, the player interface and the DirectShow preview player,
+            // the storyboard player, the transport commands with their drag
+            // and drop, progress and status text. It reaches the open mode
+            // panel through an interface of its own that the panels implement
+            // (the view hands the panel over), and makes the DV transport
+            // panels through a maker that the shell installs.
+            {"Win32/Sb/Preview", {"Win32/Sb", "Win32/Toolkit"}, true},
+            // The media library: library files, items, categories, pictures,
+            // kinds, the library window with its views, tabs and commands,
+            // import and dropped files, audio conversion and CD ripping, scene
+            // items and thumbnails; the CD audio player with the CD transport
+            // panel that makes and owns it; the effect template stores (on the
+            // template file base of production) and the template browser. The
+            // view shows its window, so the library reaches the view through a
+            // host interface it declares and the view implements, and opens the
+            // time-warp, scene-detector and effect-name dialogs of the mode
+            // panels through a seam that the shell installs.
             {"Win32/Library", {"Win32/Produce", "Win32/Toolkit"}, true},
-            {"Win32/DV", {"Win32/Produce", "Win32/Toolkit"}, true},
-            {"Filters", With(kPlatform, {"Win32/Produce"}), true},
-            {"Program",
-             {"Win32/CapLib/Core", "Win32/Library", "Win32/DV", "Platform/Display"}, true},
-            {"bench", {"Win32/Library", "Win32/CapLib/Core", "Win32/DV"}, true},
+            // The storyboard view with its editing modes and tool opening,
+            // drag and drop and the hand-over to the library; the storyboard
+            // strip with its scene and transition cells; the item-properties
+            // sheet with its pages; the storyboard contents list. It shows the
+            // preview area and the library window; the panel of each editing
+            // mode (the capture and video-output panels included) comes from a
+            // maker that the shell installs.
+            {"Win32/Sb/Views", {"Win32/Sb/Preview", "Win32/Library"}, true},
+            // The editing mode panels: text, colour, transitions, motion and
+            // spectrum effects, the cutting room with sound and still-image
+            // extraction, the audio tool with recording and its track list,
+            // web publishing; their shared behaviour and the effect-name
+            // dialog; the time-warp and scene-detector dialogs with their clip
+            // preview panels and scene lists.
+            {"Win32/Sb/Panels", {"Win32/Sb/Views"}, true},
+            // Capture: the capture manager with its preview, capture and
+            // DV-transmit graphs, the sequence writer, device lists, source
+            // controllers and options, the capture settings and template
+            // store, and the capture-mode dialog with its settings sheets. The
+            // capture-mode dialog is a mode panel, on the panels' shared
+            // behaviour; it drives the DV transport panels through an interface
+            // it declares and they implement.
+            {"Win32/CapLib/Core", {"Win32/Sb/Panels", "Win32/Produce"}, true},
+            // DV device control and tape output: the DV player, the AV/C and
+            // 1394 command layer, the transmit, capture and live-feed threads,
+            // the transport panels of the three driver stacks (the preview
+            // area's transport while a DV device is in use), the video-output
+            // mode panel, and the tape and playback output back ends. The tape
+            // output extends the capture manager, so this room stands on
+            // capture.
+            {"Win32/DV", {"Win32/CapLib/Core"}, true},
+            // The shell: the application object with start-up, shutdown,
+            // settings, registry and standard folders; the main frame with its
+            // command table and commands; removable drives and the overlay
+            // preview mode; the options sheet, the splash and about windows,
+            // the duration, directories and help-link dialogs. It implements
+            // and installs every seam the rooms below declare (CSBDocHost,
+            // CShellServices, the production and its display, the toolkit's
+            // skin state, the makers of mode and transport panels, the
+            // library's dialogs), as CStoryboardProduction does for the
+            // document's production today.
+            {"Win32/Sb/Shell",
+             {"Win32/Sb/Panels", "Win32/Produce", "Win32/Library", "Win32/CapLib/Core", "Win32/DV"}, true},
+            {"Filters", With(kPlatform, {"Filters/Common", "Win32/Sb/Audio"}), true},
+            {"Program", {"Win32/Sb/Shell", "Platform/Display"}, true},
+            {"bench", {"Win32/Sb/Shell"}, true},
         };
         r.packages = {
             {"FFmpeg",
@@ -331,11 +420,22 @@ const Rules& ProjectRules()
              true},
             {"SDL2", {"SDL.h", "SDL_", "SDL2/"}, {"Platform/Display", "Platform/Mm"}},
             {"FreeType and fontconfig", {"ft2build.h", "freetype/", "fontconfig/"}, {"Platform/Win/Gdi"}},
+            // Its room comes with the CD layer.
             {"libcdio", {"cdio/"}, {}},
+            // The recording mixer's lines and volumes, behind winmm's mixer.
+            {"ALSA's mixer", {"alsa/"}, {"Platform/Mm"}},
+            // The template stores' compound files, behind OLE structured
+            // storage; its headers bring GLib's with them.
+            {"libgsf", {"gsf/", "glib.h", "glib/", "glib-object.h", "gobject/"}, {"Platform/Com"}},
+            // The IEEE 1394 DV stack: the bus, AV/C device control, and
+            // isochronous DV streams.
+            {"libraw1394", {"libraw1394/"}, {"Platform/Outside/Dv1394"}},
+            {"libavc1394", {"libavc1394/"}, {"Platform/Outside/Dv1394"}},
+            {"libiec61883", {"libiec61883/"}, {"Platform/Outside/Dv1394"}},
         };
         r.hiddenFromSystem = {"Platform/Av", "Platform/Runtime", "Platform/DShow/Filters", "Platform/Outside/Encoding"};
         r.testSupport = {"tests/support", "Platform/Outside/Testing", "Filters/Common/testing",
-                         "Platform/DShow/Filters/tests"};
+                         "Platform/DShow/Filters/testing"};
         return r;
     }();
     return rules;
@@ -346,6 +446,23 @@ std::vector<Violation> CheckTree(const std::string& top, const Rules& rules) { r
 std::string Describe(const Violation& violation)
 {
     return violation.file + ":" + std::to_string(violation.line) + ": " + violation.message;
+}
+
+std::vector<std::string> CompareWithBuild(const Rules& rules, const std::vector<std::string>& builtRooms)
+{
+    std::vector<std::string> differences;
+    std::set<std::string> rows;
+    for (const Room& room : rules.rooms)
+        if (!rows.insert(room.path).second)
+            differences.push_back("the table gives the row " + room.path + " twice");
+    std::set<std::string> built(builtRooms.begin(), builtRooms.end());
+    for (const std::string& row : rows)
+        if (built.count(row) == 0)
+            differences.push_back("the table's row " + row + " is no room of the build");
+    for (const std::string& room : built)
+        if (rows.count(room) == 0)
+            differences.push_back("the build's room " + room + " has no row in the table");
+    return differences;
 }
 
 } // namespace layout

@@ -4,9 +4,10 @@
 // reads every source file's #include lines against that table.
 //
 // Rules:
-// - A file belongs to the room with the longest path prefix of its own.
-//   It may include its own room and every room its room stands on, directly
-//   or through others; nothing above.
+// - A file, and a header it includes, belongs to the room with the longest
+//   path prefix of its own. It may include its own room and every room its
+//   room stands on, directly or through others; nothing above, and nothing
+//   of a room that lies inside one of those but is not stood on itself.
 // - A room's Private/ folder is for that room alone (and the tests of the
 //   rooms it lies in).
 // - A third-party package's headers belong to the rooms named for it (and
@@ -59,5 +60,11 @@ struct Violation {
 std::vector<Violation> CheckTree(const std::string& top, const Rules& rules);
 
 std::string Describe(const Violation& violation);
+
+// What keeps the table and the build's rooms (the folders the CMakeLists.txt
+// files declare, relative to the tree's top) apart: a row the build does not
+// declare, a room of the build without a row, a row given twice. One
+// message each; none when they agree.
+std::vector<std::string> CompareWithBuild(const Rules& rules, const std::vector<std::string>& builtRooms);
 
 } // namespace layout

@@ -11,7 +11,7 @@
 
 #include "Platform/Mfc/Mfc.h"
 #include "Platform/Win/Kernel/Kernel.h"
-#include "Platform/Win/tests/UserTestSupport.h"
+#include "Platform/Win/User/tests/UserTestSupport.h"
 
 namespace mfc_test {
 

@@ -8,7 +8,7 @@
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Gdi/Private/GdiInternal.h"
 #include "Platform/Win/Kernel/Resources.h"
-#include "Platform/Win/tests/ResourceModuleBytes.h"
+#include "Platform/Win/Kernel/tests/ResourceModuleBytes.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "Filters/Common/PluginClasses.h"
 #include "Filters/Common/testing/PluginTesting.h"
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 #include "Platform/Outside/Dv1394/Dv1394.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Imaging/IplImage.h"

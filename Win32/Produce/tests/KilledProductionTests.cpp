@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 #include "Platform/Outside/Dv1394/Dv1394.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Produce/Producer.h"

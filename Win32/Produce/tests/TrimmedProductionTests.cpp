@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Produce/Producer.h"
 #include "Win32/Produce/tests/DvProductionFixture.h"

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "Platform/Win/Base/WinTypes.h"
-#include "Win32/Sb/Render/EffectRenderer.h"
+#include "Win32/Sb/Document/EffectRenderer.h"
 #include "Win32/Utils/MediaTime.h"
 
 class CIplImage;

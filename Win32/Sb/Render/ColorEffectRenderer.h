@@ -4,7 +4,7 @@
 // through the frame image's colour adjustment. The seventh, the monochrome
 // switch, survives only while the saturation (value 4) is -100.
 
-#include "Win32/Sb/Render/EffectRenderer.h"
+#include "Win32/Sb/Document/EffectRenderer.h"
 
 class ColorEffect;
 

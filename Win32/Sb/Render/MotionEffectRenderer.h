@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "Win32/Sb/Render/EffectRenderer.h"
+#include "Win32/Sb/Document/EffectRenderer.h"
 #include "Win32/Utils/MediaTime.h"
 
 class CMediaSource;

@@ -11,8 +11,8 @@
 
 #include <memory>
 
+#include "Win32/Sb/Document/EffectRenderer.h"
 #include "Win32/Sb/Document/SpectrumEffect.h"
-#include "Win32/Sb/Render/EffectRenderer.h"
 
 // The generator the styles draw noise and tile offsets from: the linear
 // congruential generator of the Windows C library (15-bit results), so

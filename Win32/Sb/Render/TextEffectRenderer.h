@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "Win32/Sb/Render/EffectRenderer.h"
+#include "Win32/Sb/Document/EffectRenderer.h"
 #include "Win32/Sb/Render/TextRasterizer.h"
 
 class TextEffect;

@@ -10,8 +10,8 @@
 #include "Platform/Outside/Ipl/Ipl.h"
 #include "Platform/Win/Gdi/Gdi.h"
 #include "Platform/Win/Kernel/Sync.h"
+#include "Win32/Sb/Document/EffectRenderer.h"
 #include "Win32/Sb/Document/TextEffect.h"
-#include "Win32/Sb/Render/EffectRenderer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "DocumentMediaSupport.h"
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Document/AudioClipList.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <random>
 
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 #include "Platform/DShow/Filters/tests/PlaybackSupport.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Win/Base/SanitizerDefaults.h"

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 #include "Platform/DShow/Filters/tests/PlaybackSupport.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "tests/support/TempDir.h"

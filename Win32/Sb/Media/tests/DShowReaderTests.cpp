@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
-#include "Platform/DShow/Filters/tests/StandInFilters.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/StandInFilters.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Mfc/AfxMessageBox.h"
 #include "Platform/Win/Kernel/Modules.h"

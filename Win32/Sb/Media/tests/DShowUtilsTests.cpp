@@ -1,7 +1,7 @@
 // The graph utilities over the runtime's graph, its system filters and
 // filters described by the tests.
 
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 #include "Win32/Sb/Media/tests/GraphTestSupport.h"
 #include "Win32/Utils/DShowUtils.h"
 

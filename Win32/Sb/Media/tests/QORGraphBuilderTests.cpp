@@ -1,7 +1,7 @@
 // The graph builder over the runtime's graph and system filters, with
 // files made at test time, and the graph control over a scripted control.
 
-#include "Platform/DShow/Filters/tests/PlaybackFixtures.h"
+#include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 #include "Win32/Sb/Media/tests/GraphTestSupport.h"
 #include "Win32/Utils/DShowUtils.h"
 #include "Win32/Utils/QORGraphBuilder.h"
