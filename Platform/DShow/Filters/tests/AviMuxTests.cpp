@@ -13,6 +13,7 @@
 #include "Platform/DShow/Filters/tests/WritingTestSupport.h"
 #include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Kernel/Time.h"
+#include "tests/support/Instrumented.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -199,7 +200,7 @@ TEST(AviMux, FilePastOneGibibyteReadsBackEveryFrame)
     WriterGraph graph(path);
     Feed(graph, DvFrames(DvVideoType(true), true, kFrames));
     Feed(graph, PcmFrames(kFrames, kPalFrame));
-    ASSERT_EQ(RunToEnd(graph.graph.Get(), 120000), EC_COMPLETE);
+    ASSERT_EQ(RunToEnd(graph.graph.Get(), 120000 * testing_support::kInstrumentedSlowdown), EC_COMPLETE);
 
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
