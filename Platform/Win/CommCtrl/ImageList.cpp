@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Platform/Win/CommCtrl/Private/CommCtrlInternal.h"
+#include "Platform/Win/User/Icons.h"
 
 namespace win::commctrl {
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Platform/Win/CommCtrl/CommCtrl.h"
+#include "Platform/Win/User/Extensions.h"
 #include "Platform/Win/tests/controls/ControlsTestSupport.h"
 
 namespace commctrl_test {

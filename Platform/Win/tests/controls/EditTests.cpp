@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "Platform/Win/User/Caret.h"
 #include "Platform/Win/tests/controls/ControlsTestSupport.h"
 
 namespace {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "Platform/Win/User/Caret.h"
+#include "Platform/Win/User/Icons.h"
 #include "Platform/Win/tests/controls/ControlsTestSupport.h"
 
 namespace {

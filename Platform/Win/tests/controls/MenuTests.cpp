@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "Platform/Win/User/Extensions.h"
+#include "Platform/Win/User/Icons.h"
 #include "Platform/Win/tests/controls/ControlsTestSupport.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Platform/Win/User/Extensions.h"
 #include "Platform/Win/tests/controls/ControlsTestSupport.h"
 
 namespace {
