@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "Platform/Win/Kernel/Files.h"
+#include "Platform/Win/Kernel/ModuleImage.h"
 
 namespace win {
 

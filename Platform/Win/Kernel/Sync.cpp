@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Platform/Win/Kernel/KernelObject.h"
+#include "Platform/Win/Kernel/RuntimeFolder.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "Platform/Win/Kernel/ModuleImage.h"
 #include "Platform/Win/Win32.h"
 #include "tests/support/TempDir.h"
 
