@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Win/Shell/ShellSeams.h"
 #include "Platform/Win/Win32.h"
 #include "Platform/Win/tests/UserTestSupport.h"
 
