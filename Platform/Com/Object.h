@@ -15,9 +15,7 @@
 // Aggregatable objects keep their own non-delegating unknown (the
 // DirectShow base classes' CUnknown); CreateObject creates those too.
 
-#include <atomic>
 #include <new>
-#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -33,9 +31,15 @@ template <typename Interface, const IID&... Ids> struct Implements {
     static bool Answers(REFIID riid) { return ((riid == Ids) || ...); }
 };
 
+namespace detail {
+template <typename First, typename...> struct FirstEntry {
+    using Type = typename First::Type;
+};
+} // namespace detail
+
 template <typename... Entries> class Object : public Entries::Type... {
     static_assert(sizeof...(Entries) > 0, "an object answers at least one interface");
-    using First = typename std::tuple_element_t<0, std::tuple<Entries...>>::Type;
+    using First = typename detail::FirstEntry<Entries...>::Type;
 
 public:
     Object(const Object&) = delete;
@@ -51,10 +55,10 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return __atomic_add_fetch(&m_refs, 1, __ATOMIC_SEQ_CST); }
     ULONG STDMETHODCALLTYPE Release() override
     {
-        const ULONG left = --m_refs;
+        const ULONG left = __atomic_sub_fetch(&m_refs, 1, __ATOMIC_SEQ_CST);
         if (left == 0)
             delete this;
         return left;
@@ -74,7 +78,7 @@ private:
         return found;
     }
 
-    std::atomic<ULONG> m_refs{0};
+    ULONG m_refs = 0; // read and written atomically
 };
 
 // Makes a T from `args` and hands out its `riid` interface; without that
