@@ -22,6 +22,7 @@
 
 #include "Platform/Mfc/AfxDefs.h"
 #include "Platform/Mfc/Archive.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/Object.h"
 #include "Platform/Mfc/String.h"
 
@@ -130,7 +131,7 @@ template <class TYPE> void AFXAPI SerializeElements(CArchive& ar, TYPE* pElement
     }
 }
 
-template <class TYPE, class ARG_TYPE = const TYPE&> class CArray : public CObject {
+template <class TYPE, class ARG_TYPE> class CArray : public CObject {
 public:
     CArray() = default;
     ~CArray() override { SetSize(0); }
@@ -352,7 +353,7 @@ template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::Serialize(CAr
     }
 }
 
-template <class TYPE, class ARG_TYPE = const TYPE&> class CList : public CObject {
+template <class TYPE, class ARG_TYPE> class CList : public CObject {
 protected:
     struct CNode {
         CNode* pNext;
