@@ -10,7 +10,7 @@
 // Also here: the small DIB and palette functions the readers and the
 // document share.
 
-#include "Platform/Mfc/File.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Win/Base/Bitmap.h"
 #include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/SharedPalette.h"
