@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "Platform/Com/Unknown.h"
+#include "Platform/Win/Base/Atomic.h"
 
 namespace com {
 
@@ -55,10 +56,10 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return __atomic_add_fetch(&m_refs, 1, __ATOMIC_SEQ_CST); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
     ULONG STDMETHODCALLTYPE Release() override
     {
-        const ULONG left = __atomic_sub_fetch(&m_refs, 1, __ATOMIC_SEQ_CST);
+        const ULONG left = --m_refs;
         if (left == 0)
             delete this;
         return left;
@@ -78,7 +79,7 @@ private:
         return found;
     }
 
-    ULONG m_refs = 0; // read and written atomically
+    win::Atomic<ULONG> m_refs{0};
 };
 
 // Makes a T from `args` and hands out its `riid` interface; without that

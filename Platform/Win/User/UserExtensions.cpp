@@ -1,6 +1,7 @@
 // The seams of Extensions.h: the creation hook, the frame extension, the
 // input timings, and the owned-popup and update-lock calls.
 
+#include <atomic>
 #include <mutex>
 
 #include "Platform/Win/User/Extensions.h"
