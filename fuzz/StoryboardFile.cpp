@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Mfc/AfxMessageBoxHandler.h"
 #include "Platform/Mfc/AfxResources.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Win32/Sb/Document/SBDoc.h"

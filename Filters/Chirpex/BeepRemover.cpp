@@ -1,5 +1,6 @@
 #include "Filters/Chirpex/BeepRemover.h"
 
+#include <atomic>
 #include <cstring>
 #include <vector>
 

@@ -5,6 +5,8 @@
 // takes it through IKLFrameGrab, so that a decoding graph is driven frame by
 // frame from outside instead of by a clock.
 
+#include <atomic>
+
 #include "Filters/Common/PluginInterfaces.h"
 
 class CGrabFilter;

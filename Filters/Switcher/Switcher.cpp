@@ -1,6 +1,7 @@
 #include "Filters/Switcher/Switcher.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "Platform/Win/Base/GuidText.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Registry/Registry.h"
 

@@ -21,12 +21,12 @@
 //   void Reset();     // takes the source afresh for Reset
 // Its calls are made with the enumerator's lock held.
 
-#include <mutex>
 #include <utility>
 #include <vector>
 
 #include "Platform/Com/ComPtr.h"
 #include "Platform/Com/Object.h"
+#include "Platform/Win/Kernel/Sync.h"
 
 namespace com {
 
@@ -35,7 +35,11 @@ class Enumerator final : public Object<Implements<Interface, InterfaceId>> {
 public:
     using Item = typename Source::Item;
 
-    explicit Enumerator(Source source, size_t position = 0) : m_source(std::move(source)), m_position(position) {}
+    explicit Enumerator(Source source, size_t position = 0) : m_source(std::move(source)), m_position(position)
+    {
+        InitializeCriticalSection(&m_lock);
+    }
+    ~Enumerator() override { DeleteCriticalSection(&m_lock); }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, Item* items, ULONG* fetched) override
     {
@@ -45,7 +49,7 @@ public:
             *fetched = 0;
         else if (count > 1)
             return E_INVALIDARG;
-        std::lock_guard<std::mutex> guard(m_lock);
+        Hold hold(m_lock);
         if (HRESULT hr = Check(); FAILED(hr))
             return hr;
         ULONG n = 0;
@@ -60,7 +64,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        Hold hold(m_lock);
         if (HRESULT hr = Check(); FAILED(hr))
             return hr;
         ULONG n = 0;
@@ -73,7 +77,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE Reset() override
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        Hold hold(m_lock);
         if constexpr (requires(Source& s) { s.Reset(); })
             m_source.Reset();
         m_position = 0;
@@ -85,13 +89,25 @@ public:
         if (!clone)
             return E_POINTER;
         *clone = nullptr;
-        std::lock_guard<std::mutex> guard(m_lock);
+        Hold hold(m_lock);
         if (HRESULT hr = Check(); FAILED(hr))
             return hr;
         return CreateObject<Enumerator>(InterfaceId, reinterpret_cast<void**>(clone), m_source, m_position);
     }
 
 private:
+    // Holds the enumerator's lock for a scope.
+    class Hold {
+    public:
+        explicit Hold(CRITICAL_SECTION& lock) : m_lock(lock) { EnterCriticalSection(&m_lock); }
+        ~Hold() { LeaveCriticalSection(&m_lock); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        CRITICAL_SECTION& m_lock;
+    };
+
     HRESULT Check()
     {
         if constexpr (requires(Source& s) { s.Check(); })
@@ -100,7 +116,7 @@ private:
             return S_OK;
     }
 
-    std::mutex m_lock;
+    CRITICAL_SECTION m_lock;
     Source m_source;
     size_t m_position;
 };

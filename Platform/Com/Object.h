@@ -15,13 +15,12 @@
 // Aggregatable objects keep their own non-delegating unknown (the
 // DirectShow base classes' CUnknown); CreateObject creates those too.
 
-#include <atomic>
 #include <new>
-#include <tuple>
 #include <type_traits>
 #include <utility>
 
 #include "Platform/Com/Unknown.h"
+#include "Platform/Win/Base/Atomic.h"
 
 namespace com {
 
@@ -33,9 +32,15 @@ template <typename Interface, const IID&... Ids> struct Implements {
     static bool Answers(REFIID riid) { return ((riid == Ids) || ...); }
 };
 
+namespace detail {
+template <typename First, typename...> struct FirstEntry {
+    using Type = typename First::Type;
+};
+} // namespace detail
+
 template <typename... Entries> class Object : public Entries::Type... {
     static_assert(sizeof...(Entries) > 0, "an object answers at least one interface");
-    using First = typename std::tuple_element_t<0, std::tuple<Entries...>>::Type;
+    using First = typename detail::FirstEntry<Entries...>::Type;
 
 public:
     Object(const Object&) = delete;
@@ -74,7 +79,7 @@ private:
         return found;
     }
 
-    std::atomic<ULONG> m_refs{0};
+    win::Atomic<ULONG> m_refs{0};
 };
 
 // Makes a T from `args` and hands out its `riid` interface; without that

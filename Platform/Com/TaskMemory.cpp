@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Platform/Com/ComApi.h"
+#include "Platform/Win/Base/GuidText.h"
 #include "Platform/Win/Kernel/Crt.h"
 
 LPVOID CoTaskMemAlloc(SIZE_T bytes) { return std::malloc(bytes ? bytes : 1); }

@@ -8,6 +8,7 @@
 
 #include "Platform/Display/Desktop.h"
 #include "Platform/Win/User/DesktopHost.h"
+#include "Platform/Win/User/Icons.h"
 
 namespace display::detail {
 

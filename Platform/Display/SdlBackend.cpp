@@ -37,6 +37,7 @@
 #include "Platform/Display/Backends.h"
 #include "Platform/Win/Gdi/RectRegion.h"
 #include "Platform/Win/Kernel/System.h"
+#include "Platform/Win/User/Icons.h"
 
 namespace display::detail {
 

@@ -6,6 +6,7 @@
 // control's object (reflection, Wnd.h).
 
 #include "Platform/Mfc/Wnd.h"
+#include "Platform/Win/User/Icons.h"
 
 class CStatic : public CWnd {
     DECLARE_DYNAMIC(CStatic)

@@ -1,4 +1,4 @@
-#include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Mfc/AfxMessageBoxHandler.h"
 
 #include <iterator>
 #include <mutex>

@@ -4,18 +4,11 @@
 // chosen button), else to the application's CWinApp::DoMessageBox (which
 // the program overrides with its skinned message dialog). Without either
 // the text goes to the debug output and the box answers with its default
-// button, so nothing waits for a user who is not there.
-
-#include <functional>
+// button, so nothing waits for a user who is not there. The handler is
+// installed through AfxMessageBoxHandler.h.
 
 #include "Platform/Mfc/AfxDefs.h"
 #include "Platform/Win/User/MessageBox.h"
-
-using AfxMessageBoxHandler = std::function<int(LPCSTR lpszText, UINT nType, UINT nIDHelp)>;
-
-// Returns the handler that was installed before; an empty handler restores
-// the default.
-AfxMessageBoxHandler AfxSetMessageBoxHandler(AfxMessageBoxHandler handler);
 
 int AFXAPI AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 // Shows string resource nIDPrompt (loaded with CString::LoadString).

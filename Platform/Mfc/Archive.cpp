@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <unordered_map>
 
 #include "Platform/Mfc/File.h"
 #include "Platform/Win/Base/Utf.h"
@@ -53,6 +54,8 @@ ULONGLONG ReadStringLength(CArchive& ar, bool& wide)
 
 } // namespace
 
+struct CArchive::StoreMap : std::unordered_map<const void*, DWORD> {};
+
 CArchive::CArchive(CFile* pFile, UINT nMode, int nBufSize, void* lpBuf) : m_pFile(pFile), m_nMode(nMode)
 {
     (void)lpBuf;
@@ -60,6 +63,8 @@ CArchive::CArchive(CFile* pFile, UINT nMode, int nBufSize, void* lpBuf) : m_pFil
     if (pFile)
         m_strFileName = pFile->GetFilePath();
     m_loadArray.push_back(LoadEntry{nullptr, 0, nullptr});
+    // Last, so that nothing after it can throw and leave it behind.
+    m_storeMap = new StoreMap;
 }
 
 CArchive::~CArchive()
@@ -75,6 +80,7 @@ CArchive::~CArchive()
         }
     }
     Abort();
+    delete m_storeMap;
 }
 
 void CArchive::Throw(int cause) const { AfxThrowArchiveException(cause, m_strFileName); }
@@ -192,7 +198,7 @@ void CArchive::Abort()
 {
     m_pFile = nullptr;
     m_bufCur = m_bufEnd = 0;
-    m_storeMap.clear();
+    m_storeMap->clear();
     m_loadArray.resize(1);
     m_nMapCount = 1;
 }
@@ -415,8 +421,8 @@ void CArchive::WriteClass(const CRuntimeClass* pClassRef)
         AfxTrace("CArchive: %s is not serializable\n", pClassRef->m_lpszClassName);
         AfxThrowNotSupportedException();
     }
-    auto known = m_storeMap.find(pClassRef);
-    if (known != m_storeMap.end()) {
+    auto known = m_storeMap->find(pClassRef);
+    if (known != m_storeMap->end()) {
         if (known->second < kBigObjectTag)
             *this << static_cast<WORD>(kClassTag | known->second);
         else
@@ -425,7 +431,7 @@ void CArchive::WriteClass(const CRuntimeClass* pClassRef)
     }
     *this << kNewClassTag;
     pClassRef->Store(*this);
-    m_storeMap.emplace(pClassRef, m_nMapCount);
+    m_storeMap->emplace(pClassRef, m_nMapCount);
     NewMapIndex();
 }
 
@@ -436,8 +442,8 @@ void CArchive::WriteObject(const CObject* pOb)
         *this << kNullTag;
         return;
     }
-    auto known = m_storeMap.find(pOb);
-    if (known != m_storeMap.end()) {
+    auto known = m_storeMap->find(pOb);
+    if (known != m_storeMap->end()) {
         if (known->second < kBigObjectTag)
             *this << static_cast<WORD>(known->second);
         else
@@ -447,7 +453,7 @@ void CArchive::WriteObject(const CObject* pOb)
     WriteClass(pOb->GetRuntimeClass());
     // Entered before Serialize so that an object reached again from its own
     // members is written as a reference.
-    m_storeMap.emplace(pOb, m_nMapCount);
+    m_storeMap->emplace(pOb, m_nMapCount);
     NewMapIndex();
     const_cast<CObject*>(pOb)->Serialize(*this);
 }
@@ -538,7 +544,7 @@ void CArchive::MapObject(const CObject* pOb)
     if (!pOb)
         return;
     if (IsStoring()) {
-        if (m_storeMap.emplace(pOb, m_nMapCount).second)
+        if (m_storeMap->emplace(pOb, m_nMapCount).second)
             NewMapIndex();
     } else {
         if (m_loadArray.size() > kMaxMapCount)
@@ -550,7 +556,7 @@ void CArchive::MapObject(const CObject* pOb)
 void CArchive::SetStoreParams(UINT nHashSize, UINT nBlockSize)
 {
     (void)nBlockSize;
-    m_storeMap.reserve(nHashSize);
+    m_storeMap->reserve(nHashSize);
 }
 
 void CArchive::SetLoadParams(UINT nGrowBy) { m_loadArray.reserve(nGrowBy); }

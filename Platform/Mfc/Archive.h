@@ -17,15 +17,13 @@
 // for the wrong direction. Errors of the file come through as
 // CFileException*.
 
-#include <unordered_map>
 #include <vector>
 
 #include "Platform/Mfc/AfxDefs.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/MfcTime.h"
 #include "Platform/Mfc/Object.h"
 #include "Platform/Mfc/String.h"
-
-class CFile;
 
 class CArchive {
 public:
@@ -108,6 +106,8 @@ public:
     CString m_strFileName;
 
 private:
+    // The objects and classes stored so far, each with its map index.
+    struct StoreMap;
     struct LoadEntry {
         CRuntimeClass* pClass; // set for class entries
         UINT nSchema;
@@ -131,7 +131,7 @@ private:
     size_t m_bufCur = 0; // next byte to read, or next free byte when storing
     size_t m_bufEnd = 0; // end of the loaded bytes
     DWORD m_nMapCount = 1;
-    std::unordered_map<const void*, DWORD> m_storeMap;
+    StoreMap* m_storeMap; // owned
     std::vector<LoadEntry> m_loadArray;
 };
 

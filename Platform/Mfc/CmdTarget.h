@@ -16,15 +16,9 @@
 // Members are named as in classic MFC: ON_COMMAND(id, OnFileNew) maps
 // &ThisClass::OnFileNew.
 
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/Object.h"
 #include "Platform/Win/Controls/Controls.h"
-
-class CCmdTarget;
-class CCmdUI;
-class CWnd;
-class CMenu;
-class CDC;
-class CScrollBar;
 
 // Codes of OnCmdMsg: a command, or the question whether a command is enabled.
 constexpr int CN_COMMAND = 0;

@@ -15,13 +15,14 @@
 // never written as raw memory.
 
 #include <climits>
-#include <memory>
+#include <new>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "Platform/Mfc/AfxDefs.h"
 #include "Platform/Mfc/Archive.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/Object.h"
 #include "Platform/Mfc/String.h"
 
@@ -33,6 +34,55 @@ template <class TYPE> TYPE& Dummy()
     static thread_local TYPE dummy{};
     dummy = TYPE{};
     return dummy;
+}
+
+// CArray's storage: raw memory for elements, and the element constructions
+// and destructions over it. A construction that throws leaves nothing of
+// its range constructed.
+template <class TYPE> TYPE* AllocateElements(size_t count)
+{
+    if constexpr (alignof(TYPE) > __STDCPP_DEFAULT_NEW_ALIGNMENT__)
+        return static_cast<TYPE*>(::operator new(sizeof(TYPE) * count, std::align_val_t(alignof(TYPE))));
+    else
+        return static_cast<TYPE*>(::operator new(sizeof(TYPE) * count));
+}
+
+template <class TYPE> void FreeElements(TYPE* data)
+{
+    if constexpr (alignof(TYPE) > __STDCPP_DEFAULT_NEW_ALIGNMENT__)
+        ::operator delete(data, std::align_val_t(alignof(TYPE)));
+    else
+        ::operator delete(data);
+}
+
+template <class TYPE> void DestroyElements(TYPE* first, TYPE* last)
+{
+    for (; first != last; ++first)
+        first->~TYPE();
+}
+
+template <class TYPE> void MoveElements(TYPE* first, TYPE* last, TYPE* out)
+{
+    TYPE* made = out;
+    try {
+        for (; first != last; ++first, ++made)
+            ::new (static_cast<void*>(made)) TYPE(std::move(*first));
+    } catch (...) {
+        DestroyElements(out, made);
+        throw;
+    }
+}
+
+template <class TYPE> void ValueConstructElements(TYPE* first, TYPE* last)
+{
+    TYPE* made = first;
+    try {
+        for (; made != last; ++made)
+            ::new (static_cast<void*>(made)) TYPE();
+    } catch (...) {
+        DestroyElements(first, made);
+        throw;
+    }
 }
 
 template <class TYPE>
@@ -81,7 +131,7 @@ template <class TYPE> void AFXAPI SerializeElements(CArchive& ar, TYPE* pElement
     }
 }
 
-template <class TYPE, class ARG_TYPE = const TYPE&> class CArray : public CObject {
+template <class TYPE, class ARG_TYPE> class CArray : public CObject {
 public:
     CArray() = default;
     ~CArray() override { SetSize(0); }
@@ -129,19 +179,18 @@ private:
 
 template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::Reallocate(int nNewMax)
 {
-    std::allocator<TYPE> allocator;
     TYPE* data = nullptr;
     if (nNewMax > 0) {
         try {
-            data = allocator.allocate(static_cast<size_t>(nNewMax));
+            data = mfc_detail::AllocateElements<TYPE>(static_cast<size_t>(nNewMax));
         } catch (const std::bad_alloc&) {
             AfxThrowMemoryException();
         }
-        std::uninitialized_move(m_pData, m_pData + m_nSize, data);
+        mfc_detail::MoveElements(m_pData, m_pData + m_nSize, data);
     }
-    std::destroy(m_pData, m_pData + m_nSize);
+    mfc_detail::DestroyElements(m_pData, m_pData + m_nSize);
     if (m_pData)
-        allocator.deallocate(m_pData, static_cast<size_t>(m_nMaxSize));
+        mfc_detail::FreeElements(m_pData);
     m_pData = data;
     m_nMaxSize = nNewMax;
 }
@@ -153,7 +202,7 @@ template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::SetSize(int n
     if (nGrowBy >= 0)
         m_nGrowBy = nGrowBy;
     if (nNewSize == 0) {
-        std::destroy(m_pData, m_pData + m_nSize);
+        mfc_detail::DestroyElements(m_pData, m_pData + m_nSize);
         m_nSize = 0;
         Reallocate(0);
         return;
@@ -166,9 +215,9 @@ template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::SetSize(int n
         Reallocate(static_cast<int>(std::min<long long>(newMax, INT_MAX)));
     }
     if (nNewSize > m_nSize)
-        std::uninitialized_value_construct(m_pData + m_nSize, m_pData + nNewSize);
+        mfc_detail::ValueConstructElements(m_pData + m_nSize, m_pData + nNewSize);
     else
-        std::destroy(m_pData + nNewSize, m_pData + m_nSize);
+        mfc_detail::DestroyElements(m_pData + nNewSize, m_pData + m_nSize);
     m_nSize = nNewSize;
 }
 
@@ -278,7 +327,7 @@ template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::RemoveAt(int 
     if (!AFX_CHECK(nIndex >= 0 && nCount >= 0 && static_cast<long long>(nIndex) + nCount <= m_nSize))
         return;
     std::move(m_pData + nIndex + nCount, m_pData + m_nSize, m_pData + nIndex);
-    std::destroy(m_pData + m_nSize - nCount, m_pData + m_nSize);
+    mfc_detail::DestroyElements(m_pData + m_nSize - nCount, m_pData + m_nSize);
     m_nSize -= nCount;
 }
 
@@ -304,7 +353,7 @@ template <class TYPE, class ARG_TYPE> void CArray<TYPE, ARG_TYPE>::Serialize(CAr
     }
 }
 
-template <class TYPE, class ARG_TYPE = const TYPE&> class CList : public CObject {
+template <class TYPE, class ARG_TYPE> class CList : public CObject {
 protected:
     struct CNode {
         CNode* pNext;

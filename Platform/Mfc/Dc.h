@@ -5,11 +5,11 @@
 // while and detached again; FromHandle instead wraps a DC in a temporary
 // object that lets go of it at the thread's next idle.
 
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/GdiObjects.h"
 #include "Platform/Mfc/String.h"
+#include "Platform/Win/User/Icons.h"
 #include "Platform/Win/User/User.h"
-
-class CWnd;
 
 class CDC : public CObject {
     DECLARE_DYNCREATE(CDC)

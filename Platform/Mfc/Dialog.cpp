@@ -3,6 +3,8 @@
 #include "Platform/Mfc/AfxResources.h"
 #include "Platform/Mfc/Private/AfxState.h"
 #include "Platform/Mfc/WinThread.h"
+#include "Platform/Win/User/Extensions.h"
+#include "Platform/Win/User/ModalLoop.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 

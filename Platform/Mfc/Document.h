@@ -13,10 +13,7 @@
 #include "Platform/Mfc/AfxRes.h"
 #include "Platform/Mfc/CmdTarget.h"
 #include "Platform/Mfc/Collections.h"
-
-class CView;
-class CFrameWnd;
-class CDocTemplate;
+#include "Platform/Mfc/Forward.h"
 
 class CDocument : public CCmdTarget {
     DECLARE_DYNAMIC(CDocument)

@@ -3,11 +3,10 @@
 // when they go. FromHandle wraps a handle nobody attached in a temporary
 // object that lives until the thread's next idle.
 
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/Geometry.h"
 #include "Platform/Mfc/Object.h"
 #include "Platform/Win/Gdi/Gdi.h"
-
-class CDC;
 
 class CGdiObject : public CObject {
     DECLARE_DYNCREATE(CGdiObject)

@@ -3,12 +3,11 @@
 // object is attached to are measured and drawn by its MeasureItem and
 // DrawItem when the owner window does not handle them itself.
 
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/Geometry.h"
 #include "Platform/Mfc/Object.h"
 #include "Platform/Mfc/String.h"
 #include "Platform/Win/Controls/Controls.h"
-
-class CWnd;
 
 class CMenu : public CObject {
     DECLARE_DYNCREATE(CMenu)

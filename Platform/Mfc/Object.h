@@ -8,12 +8,9 @@
 // only the serializable ones.
 
 #include "Platform/Mfc/AfxDefs.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/String.h"
 #include "Platform/Win/User/MessageBox.h"
-
-class CArchive;
-class CObject;
-class CDumpContext;
 
 // Added to a schema number, lets ReadObject load any stored schema of the
 // class; Serialize asks CArchive::GetObjectSchema which one it got.

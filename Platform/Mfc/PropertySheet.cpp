@@ -2,6 +2,7 @@
 
 #include "Platform/Mfc/AfxResources.h"
 #include "Platform/Mfc/WinApp.h"
+#include "Platform/Win/User/Extensions.h"
 
 IMPLEMENT_DYNAMIC(CPropertyPage, CDialog)
 IMPLEMENT_DYNAMIC(CPropertySheet, CWnd)

@@ -12,8 +12,7 @@
 
 #include "Platform/Mfc/AfxCmn.h"
 #include "Platform/Mfc/Dialog.h"
-
-class CPropertySheet;
+#include "Platform/Mfc/Forward.h"
 
 class CPropertyPage : public CDialog {
     DECLARE_DYNAMIC(CPropertyPage)

@@ -11,6 +11,7 @@
 #include "Platform/Mfc/DocManager.h"
 #include "Platform/Mfc/Private/AfxState.h"
 #include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/User/Extensions.h"
 
 IMPLEMENT_DYNAMIC(CWinApp, CWinThread)
 

@@ -13,16 +13,11 @@
 // when there is one, else to the application's DoMessageBox, which shows
 // the box owned by the main window with the application's name as caption.
 
-#include <memory>
-
 #include "Platform/Mfc/CommandLineInfo.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/RecentFileList.h"
 #include "Platform/Mfc/WinThread.h"
 #include "Platform/Win/Registry/Registry.h"
-
-class CDocManager;
-class CDocTemplate;
-class CDocument;
 
 class CWinApp : public CWinThread {
     DECLARE_DYNAMIC(CWinApp)

@@ -8,6 +8,7 @@
 #include "Platform/Mfc/AfxControls.h"
 #include "Platform/Mfc/Private/AfxState.h"
 #include "Platform/Win/Kernel/Modules.h"
+#include "Platform/Win/User/Extensions.h"
 
 IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
 
@@ -153,7 +154,7 @@ void AFXAPI AfxHookWindowCreate(CWnd* pWnd)
         // the windows it makes while being created (a dialog's controls)
         // see the hook that was there before.
         hooked->pWndInit = nullptr;
-        win::SetCreationHook(std::move(hooked->creationHookBefore));
+        win::SetCreationHook(hooked->creationHookBefore);
         if (object && object->Attach(hWnd)) {
             object->PreSubclassWindow();
             SubclassForObject(hWnd, &object->m_pfnSuper);
@@ -167,7 +168,7 @@ BOOL AFXAPI AfxUnhookWindowCreate()
     if (!state->pWndInit)
         return TRUE;
     state->pWndInit = nullptr;
-    win::SetCreationHook(std::move(state->creationHookBefore));
+    win::SetCreationHook(state->creationHookBefore);
     return FALSE;
 }
 

@@ -19,13 +19,10 @@
 
 #include "Platform/Mfc/CmdTarget.h"
 #include "Platform/Mfc/Dc.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/Menu.h"
 #include "Platform/Win/Shell/Shell.h"
-
-class CDocument;
-class CView;
-class CFrameWnd;
-class CDocTemplate;
+#include "Platform/Win/User/Extensions.h"
 
 // What a frame hands its views as they are made.
 struct CCreateContext {

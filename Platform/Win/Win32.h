@@ -11,4 +11,7 @@
 #include "Platform/Win/Kernel/Kernel.h"
 #include "Platform/Win/Registry/Registry.h"
 #include "Platform/Win/Shell/Shell.h"
+#include "Platform/Win/User/Caret.h"
+#include "Platform/Win/User/Extensions.h"
+#include "Platform/Win/User/Icons.h"
 #include "Platform/Win/User/User.h"

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Mfc/Archive.h"
+#include "Platform/Mfc/File.h"
 #include "Platform/Win/Gdi/Gdi.h"
 #include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/User/User.h"

@@ -10,12 +10,10 @@
 // leaves the object as it was. Saved files always carry bfOffBits 1078 and
 // the whole info block.
 
-#include "Platform/Mfc/Archive.h"
-#include "Platform/Mfc/File.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/Object.h"
 #include "Platform/Win/Base/Bitmap.h"
 #include "Platform/Win/Base/WinTypes.h"
-#include "Platform/Win/Gdi/Gdi.h"
 
 // The header block: the info header and 256 colour entries.
 constexpr DWORD kDibHeaderBlockSize = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);

@@ -4,9 +4,9 @@
 
 #include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/GfxLists.h"
+#include "Win32/Toolkit/Forward.h"
 
 class CGfxPoint;
-class PanelElement;
 
 class CKeyedList {
 public:

@@ -13,8 +13,7 @@
 
 #include "Platform/Com/Com.h"
 #include "Platform/DShow/DShow.h"
-
-class CComboBox;
+#include "Platform/Mfc/Forward.h"
 
 namespace DShowUtils {
 

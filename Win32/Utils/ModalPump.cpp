@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "Platform/Win/User/User.h"
+
 namespace {
 
 MainWindowCloseState NoMainWindow() { return MainWindowCloseState{nullptr, FALSE}; }

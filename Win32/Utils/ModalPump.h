@@ -4,7 +4,6 @@
 // reports whether the user cancelled or the program is closing.
 
 #include "Platform/Win/Base/WinTypes.h"
-#include "Platform/Win/User/User.h"
 
 // The identifier of the minimize control: the one control the pump lets
 // clicks and keys through to.

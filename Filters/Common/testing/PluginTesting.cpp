@@ -1,6 +1,7 @@
 #include "Filters/Common/testing/PluginTesting.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "Platform/Win/Kernel/Modules.h"

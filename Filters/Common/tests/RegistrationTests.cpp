@@ -4,6 +4,7 @@
 #include "Filters/Common/SetupRecords.h"
 #include "Filters/Common/testing/PluginTesting.h"
 #include "Platform/DShow/Runtime/FilterStore.h"
+#include "Platform/Win/Base/GuidText.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Registry/Registry.h"
 #include "Platform/Win/Win32.h"

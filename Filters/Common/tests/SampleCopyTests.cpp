@@ -3,6 +3,7 @@
 
 #include "Filters/Common/SampleCopy.h"
 #include "Filters/Common/testing/PluginTesting.h"
+#include "Platform/Win/Kernel/ModuleImage.h"
 #include "Platform/Win/Kernel/Modules.h"
 
 namespace {

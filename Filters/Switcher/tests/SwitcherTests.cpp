@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "Filters/Common/PluginClasses.h"

@@ -7,6 +7,7 @@
 
 #include "Platform/Com/Com.h"
 #include "Platform/Com/tests/fixtures/ComServer.h"
+#include "Platform/Win/Base/GuidText.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Registry/Registry.h"
 #include "Platform/Win/User/User.h"

@@ -3,9 +3,8 @@
 // CallWorker(request) waits until the worker has taken the request with
 // GetRequest (or looked at it with CheckRequest) and answered with Reply.
 
-#include <atomic>
-
 #include "Platform/DShow/BaseClasses/Locks.h"
+#include "Platform/Win/Base/Atomic.h"
 
 class CAMThread {
 public:
@@ -45,5 +44,5 @@ private:
     CAMEvent m_EventComplete;
     DWORD m_dwParam = 0;
     DWORD m_dwReturnVal = 0;
-    std::atomic<HANDLE> m_hThread{nullptr};
+    win::Atomic<HANDLE> m_hThread{nullptr};
 };

@@ -138,7 +138,7 @@ HRESULT STDMETHODCALLTYPE CBaseFilter::Run(REFERENCE_TIME start)
 {
     CAutoLock lock(m_pLock);
     m_tStart = start;
-    m_tRunStart.store(start, std::memory_order_release);
+    m_tRunStart.store(start);
     if (m_State == State_Stopped) {
         HRESULT hr = Pause();
         if (FAILED(hr))

@@ -2,13 +2,12 @@
 // CBaseFilter: a filter with a lock, a state, a reference clock and a fixed
 // or computed set of pins. Derived classes supply GetPinCount and GetPin.
 
-#include <atomic>
-
 #include "Platform/DShow/Api/FilterInterfaces.h"
 #include "Platform/DShow/Api/GraphInterfaces.h"
 #include "Platform/DShow/BaseClasses/ComBase.h"
 #include "Platform/DShow/BaseClasses/Locks.h"
 #include "Platform/DShow/BaseClasses/RefTime.h"
+#include "Platform/Win/Base/Atomic.h"
 
 class CBasePin;
 
@@ -75,7 +74,7 @@ public:
     virtual HRESULT StreamTime(CRefTime& streamTime);
     // The start time Run was last given, for the streaming threads, which
     // read it without the filter lock.
-    REFERENCE_TIME RunStartTime() const { return m_tRunStart.load(std::memory_order_acquire); }
+    REFERENCE_TIME RunStartTime() const { return m_tRunStart.load(); }
     // Sends an event to the graph; an EC_COMPLETE carries this filter as
     // its second parameter. E_NOTIMPL outside a graph.
     HRESULT NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2);
@@ -93,7 +92,7 @@ protected:
     friend class CBasePin;
 
     // Read by streaming threads without the filter lock.
-    std::atomic<FILTER_STATE> m_State{State_Stopped};
+    win::Atomic<FILTER_STATE> m_State{State_Stopped};
     IReferenceClock* m_pClock = nullptr;
     // Under the filter lock; streaming threads read RunStartTime().
     CRefTime m_tStart;
@@ -106,5 +105,5 @@ protected:
 
 private:
     // m_tStart as Run set it, before any pin runs.
-    std::atomic<REFERENCE_TIME> m_tRunStart{0};
+    win::Atomic<REFERENCE_TIME> m_tRunStart{0};
 };

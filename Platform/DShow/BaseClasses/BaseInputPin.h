@@ -4,9 +4,8 @@
 // m_SampleProps and checks an in-band type change; derived pins call it
 // first and then process the sample.
 
-#include <atomic>
-
 #include "Platform/DShow/BaseClasses/BasePin.h"
+#include "Platform/Win/Base/Atomic.h"
 
 class CBaseInputPin : public CBasePin, public IMemInputPin {
 public:
@@ -49,7 +48,7 @@ protected:
     IMemAllocator* m_pAllocator = nullptr;
     BYTE m_bReadOnly = FALSE;
     // Written under the pin lock, read by the streaming thread.
-    std::atomic<BYTE> m_bFlushing{FALSE};
+    win::Atomic<BYTE> m_bFlushing{FALSE};
     AM_SAMPLE2_PROPERTIES m_SampleProps{};
 
 private:

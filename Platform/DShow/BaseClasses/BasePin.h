@@ -4,10 +4,9 @@
 // (trying the other pin's types first, then its own) and keeps the agreed
 // type in m_mt.
 
-#include <atomic>
-
 #include "Platform/DShow/BaseClasses/BaseFilter.h"
 #include "Platform/DShow/BaseClasses/MediaType.h"
+#include "Platform/Win/Base/Atomic.h"
 
 class CBasePin : public CUnknown, public IPin, public IQualityControl {
 public:
@@ -84,7 +83,7 @@ protected:
     IPin* m_Connected = nullptr;
     PIN_DIRECTION m_dir;
     CCritSec* m_pLock;
-    std::atomic<bool> m_bRunTimeError{false};
+    win::Atomic<bool> m_bRunTimeError{false};
     bool m_bCanReconnectWhenActive = false;
     bool m_bTryMyTypesFirst = false;
     CBaseFilter* m_pFilter;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Platform/DShow/BaseClasses/FactoryTemplate.h"
+#include "Platform/Win/Base/GuidText.h"
 #include "Platform/Win/Registry/Registry.h"
 
 namespace {

@@ -3,11 +3,10 @@
 // its last reference goes its flags are cleared and it returns to the
 // allocator through IMemAllocator::ReleaseBuffer.
 
-#include <atomic>
-
 #include "Platform/DShow/Api/FilterInterfaces.h"
 #include "Platform/DShow/BaseClasses/ComBase.h"
 #include "Platform/DShow/BaseClasses/MediaType.h"
+#include "Platform/Win/Base/Atomic.h"
 
 class CBaseAllocator;
 
@@ -90,5 +89,5 @@ protected:
     DWORD m_dwStreamId = AM_STREAM_MEDIA;
 
 public:
-    std::atomic<LONG> m_cRef{0};
+    win::Atomic<LONG> m_cRef{0};
 };

@@ -3,9 +3,8 @@
 // filter runs (or a Run after it) sends EC_COMPLETE to the graph once; a
 // flush or a new activation forgets it.
 
-#include <atomic>
-
 #include "Platform/DShow/BaseClasses/BaseInputPin.h"
+#include "Platform/Win/Base/Atomic.h"
 
 class CRenderedInputPin : public CBaseInputPin {
 public:
@@ -19,6 +18,6 @@ public:
 protected:
     void DoCompleteHandling();
 
-    std::atomic<BOOL> m_bAtEndOfStream{FALSE};
-    std::atomic<BOOL> m_bCompleteNotified{FALSE};
+    win::Atomic<BOOL> m_bAtEndOfStream{FALSE};
+    win::Atomic<BOOL> m_bCompleteNotified{FALSE};
 };

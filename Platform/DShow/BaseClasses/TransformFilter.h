@@ -7,11 +7,10 @@
 // pair by CheckTransform; the output offers GetMediaType's types once the
 // input is connected. A result other than S_OK refuses a type.
 
-#include <atomic>
-
 #include "Platform/DShow/BaseClasses/BaseFilter.h"
 #include "Platform/DShow/BaseClasses/BaseInputPin.h"
 #include "Platform/DShow/BaseClasses/BaseOutputPin.h"
+#include "Platform/Win/Base/Atomic.h"
 
 class CTransformFilter;
 
@@ -111,9 +110,9 @@ protected:
     // An output buffer carrying the input sample's times and flags.
     HRESULT InitializeOutputSample(IMediaSample* sample, IMediaSample** outSample);
 
-    std::atomic<BOOL> m_bEOSDelivered{FALSE};
-    std::atomic<BOOL> m_bSampleSkipped{FALSE};
-    std::atomic<BOOL> m_bQualityChanged{FALSE};
+    win::Atomic<BOOL> m_bEOSDelivered{FALSE};
+    win::Atomic<BOOL> m_bSampleSkipped{FALSE};
+    win::Atomic<BOOL> m_bQualityChanged{FALSE};
     CCritSec m_csFilter;
     CCritSec m_csReceive;
     CTransformInputPin* m_pInput = nullptr;

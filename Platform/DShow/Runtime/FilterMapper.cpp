@@ -8,6 +8,7 @@
 #include "Platform/DShow/Runtime/FilterMoniker.h"
 #include "Platform/DShow/Runtime/FilterStore.h"
 #include "Platform/DShow/Runtime/RegistryKey.h"
+#include "Platform/Win/Base/GuidText.h"
 
 namespace dshow {
 namespace {

@@ -4,6 +4,7 @@
 #include "Platform/DShow/BaseClasses/ComBase.h"
 #include "Platform/DShow/Runtime/FilterStore.h"
 #include "Platform/DShow/Runtime/RegistryKey.h"
+#include "Platform/Win/Base/GuidText.h"
 
 namespace dshow {
 namespace {

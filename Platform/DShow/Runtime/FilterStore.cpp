@@ -6,6 +6,7 @@
 
 #include "Platform/DShow/Api/Guids.h"
 #include "Platform/DShow/Runtime/RegistryKey.h"
+#include "Platform/Win/Base/GuidText.h"
 
 namespace dshow {
 namespace {

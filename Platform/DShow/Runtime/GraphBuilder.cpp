@@ -7,6 +7,7 @@
 #include "Platform/DShow/Runtime/FilterStore.h"
 #include "Platform/DShow/Runtime/GraphPins.h"
 #include "Platform/DShow/Runtime/SystemClock.h"
+#include "Platform/Win/Base/GuidText.h"
 #include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/Registry/Registry.h"
 

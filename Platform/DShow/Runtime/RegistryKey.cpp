@@ -1,4 +1,5 @@
 #include "Platform/DShow/Runtime/RegistryKey.h"
+#include "Platform/Win/Base/GuidText.h"
 
 namespace dshow {
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/DShow/tests/GraphTestSupport.h"
+#include "Platform/Win/Base/GuidText.h"
 #include "Platform/Win/Registry/Registry.h"
 
 namespace {

@@ -20,6 +20,7 @@
 #include "Platform/Display/tests/XServer.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/User/Clipboard.h"
+#include "Platform/Win/User/ModalLoop.h"
 #include "Platform/Win/User/User.h"
 
 namespace {

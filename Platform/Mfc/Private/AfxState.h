@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Platform/Mfc/Object.h"
+#include "Platform/Win/User/Extensions.h"
 #include "Platform/Win/User/User.h"
 
 class CWnd;
@@ -124,7 +125,7 @@ struct AFX_THREAD_STATE {
     // The object whose window CreateEx is making on this thread.
     CWnd* pWndInit = nullptr;
     // The creation hook that was in place before pWndInit's.
-    win::CreationHook creationHookBefore;
+    win::CreationHook creationHookBefore = nullptr;
     // The popup menu CMenu::TrackPopupMenu is showing, for WM_MEASUREITEM.
     HMENU trackingMenu = nullptr;
     CWinThread* pThread = nullptr;

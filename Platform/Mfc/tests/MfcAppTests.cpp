@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Mfc/AfxMessageBoxHandler.h"
 #include "Platform/Mfc/Private/AfxState.h"
 #include "Platform/Mfc/tests/MfcTestSupport.h"
 

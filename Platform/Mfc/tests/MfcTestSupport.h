@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Mfc/AfxMessageBoxHandler.h"
 #include "Platform/Mfc/Mfc.h"
 #include "Platform/Win/Kernel/Kernel.h"
 #include "Platform/Win/User/tests/UserTestSupport.h"

@@ -1,5 +1,6 @@
 #include "Platform/Outside/WindowsMedia/WindowsMedia.h"
 
+#include <atomic>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

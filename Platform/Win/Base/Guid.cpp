@@ -1,4 +1,4 @@
-#include "Platform/Win/Base/Guid.h"
+#include "Platform/Win/Base/GuidText.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,9 +1,5 @@
 #pragma once
-// GUIDs with comparison and the registry text form
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
-
-#include <string>
-#include <string_view>
+// GUIDs with comparison; their registry text form is in GuidText.h.
 
 #include "Platform/Win/Base/WinTypes.h"
 
@@ -47,10 +43,3 @@ inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b; }
 DEFINE_GUID(GUID_NULL, 0x00000000, 0x0000, 0x0000, 0, 0, 0, 0, 0, 0, 0, 0);
 #define IID_NULL GUID_NULL
 #define CLSID_NULL GUID_NULL
-
-namespace win {
-// Upper-case hex digits in braces, 38 characters.
-std::string GuidToString(REFGUID guid);
-// Accepts the braced form in either case; false (and `out` untouched) otherwise.
-bool GuidFromString(std::string_view text, GUID* out);
-} // namespace win

@@ -10,6 +10,7 @@
 
 #include "Platform/Win/CommCtrl/Private/CommCtrlInternal.h"
 #include "Platform/Win/Kernel/HandleTable.h"
+#include "Platform/Win/User/Icons.h"
 
 namespace win::commctrl {
 

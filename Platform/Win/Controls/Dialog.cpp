@@ -7,6 +7,7 @@
 #include "Platform/Win/Controls/Private/ControlsInternal.h"
 #include "Platform/Win/Controls/Private/DialogState.h"
 #include "Platform/Win/Kernel/Resources.h"
+#include "Platform/Win/User/ModalLoop.h"
 
 namespace win::controls {
 

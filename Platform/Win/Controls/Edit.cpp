@@ -11,6 +11,7 @@
 
 #include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Controls/Private/ControlsInternal.h"
+#include "Platform/Win/User/Caret.h"
 
 namespace win::controls {
 

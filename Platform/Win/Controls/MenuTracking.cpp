@@ -9,6 +9,7 @@
 
 #include "Platform/Win/Controls/Private/ControlsInternal.h"
 #include "Platform/Win/Controls/Private/MenuInternal.h"
+#include "Platform/Win/User/ModalLoop.h"
 
 namespace win::controls {
 

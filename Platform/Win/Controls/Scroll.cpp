@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "Platform/Win/Controls/Private/ControlsInternal.h"
+#include "Platform/Win/User/ModalLoop.h"
 
 namespace win::controls {
 

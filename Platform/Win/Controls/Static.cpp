@@ -3,6 +3,7 @@
 // clicks); with it, it reports STN_CLICKED and STN_DBLCLK.
 
 #include "Platform/Win/Controls/Private/ControlsInternal.h"
+#include "Platform/Win/User/Icons.h"
 
 namespace win::controls {
 

@@ -10,6 +10,7 @@
 
 #include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/Kernel/HandleTable.h"
+#include "Platform/Win/Kernel/ModuleImage.h"
 
 namespace win {
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Platform/Win/Base/Utf.h"
+#include "Platform/Win/Kernel/ModuleImage.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Kernel/ResourceFormat.h"
 #include "Platform/Win/Kernel/System.h"

@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <utility>
 
+#include "Platform/Win/Kernel/RuntimeFolder.h"
 #include "Platform/Win/Kernel/System.h"
 
 namespace win {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "Platform/Win/Kernel/KernelObject.h"
+#include "Platform/Win/Kernel/RuntimeFolder.h"
 
 namespace {
 
@@ -526,13 +529,28 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
     return WaitForObjects(objects, waitAll != FALSE, milliseconds);
 }
 
+static_assert(sizeof(std::recursive_mutex) <= sizeof(CRITICAL_SECTION::LockStorage) &&
+                  alignof(std::recursive_mutex) <= alignof(CRITICAL_SECTION),
+              "a critical section's storage holds its lock");
+
+static std::recursive_mutex& LockOf(LPCRITICAL_SECTION section)
+{
+    return *static_cast<std::recursive_mutex*>(__atomic_load_n(&section->Impl, __ATOMIC_ACQUIRE));
+}
+
+static bool Initialized(LPCRITICAL_SECTION section)
+{
+    return section && __atomic_load_n(&section->Impl, __ATOMIC_ACQUIRE) != nullptr;
+}
+
 void InitializeCriticalSection(LPCRITICAL_SECTION section)
 {
     if (!section)
         return;
-    section->Impl = new std::recursive_mutex;
+    void* lock = new (section->LockStorage) std::recursive_mutex;
     section->RecursionCount = 0;
     section->OwningThread = 0;
+    __atomic_store_n(&section->Impl, lock, __ATOMIC_RELEASE);
 }
 
 BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD)
@@ -549,8 +567,9 @@ void DeleteCriticalSection(LPCRITICAL_SECTION section)
 {
     if (!section)
         return;
-    delete section->Impl;
-    section->Impl = nullptr;
+    if (Initialized(section))
+        LockOf(section).~recursive_mutex();
+    __atomic_store_n(&section->Impl, nullptr, __ATOMIC_RELEASE);
     section->RecursionCount = 0;
     section->OwningThread = 0;
 }
@@ -565,15 +584,15 @@ static void NoteEntered(LPCRITICAL_SECTION section)
 
 void EnterCriticalSection(LPCRITICAL_SECTION section)
 {
-    if (!section || !section->Impl)
+    if (!Initialized(section))
         return;
-    section->Impl->lock();
+    LockOf(section).lock();
     NoteEntered(section);
 }
 
 BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section)
 {
-    if (!section || !section->Impl || !section->Impl->try_lock())
+    if (!Initialized(section) || !LockOf(section).try_lock())
         return FALSE;
     NoteEntered(section);
     return TRUE;
@@ -582,10 +601,10 @@ BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section)
 void LeaveCriticalSection(LPCRITICAL_SECTION section)
 {
     // Leaving a section the caller does not hold would corrupt the lock; it is ignored.
-    if (!section || !section->Impl ||
+    if (!Initialized(section) ||
         __atomic_load_n(&section->OwningThread, __ATOMIC_RELAXED) != win::detail::CurrentThreadId())
         return;
     if (__atomic_sub_fetch(&section->RecursionCount, 1, __ATOMIC_RELAXED) == 0)
         __atomic_store_n(&section->OwningThread, 0, __ATOMIC_RELAXED);
-    section->Impl->unlock();
+    LockOf(section).unlock();
 }

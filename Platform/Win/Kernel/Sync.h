@@ -11,8 +11,6 @@
 // creating the same name in a second process of the user reports
 // ERROR_ALREADY_EXISTS too (the object itself stays per-process).
 
-#include <mutex>
-
 #include "Platform/Win/Base/WinTypes.h"
 #include "Platform/Win/Kernel/System.h"
 
@@ -93,9 +91,14 @@ DWORD GetCurrentThreadId();
 HANDLE GetCurrentThread();
 BOOL SwitchToThread();
 
-// Critical sections: recursive, owned by one thread.
+// Critical sections: recursive, owned by one thread. The lock itself is
+// built inside LockStorage by InitializeCriticalSection and taken down by
+// DeleteCriticalSection, so that this header needs no threading library.
+// Impl points at it while it stands and is null otherwise; a section that
+// was never initialised (or was deleted) does nothing.
 struct CRITICAL_SECTION {
-    std::recursive_mutex* Impl;
+    alignas(8) BYTE LockStorage[48];
+    void* Impl;
     LONG RecursionCount;
     DWORD OwningThread;
 };

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "Platform/Win/Kernel/KernelObject.h"
+#include "Platform/Win/Kernel/RuntimeFolder.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 // Last error, debug output, environment, user and version queries, locale
 // texts, and the handle calls shared by every kernel object.
 
-#include <string>
-
 #include "Platform/Win/Base/WinError.h"
 #include "Platform/Win/Base/WinTypes.h"
 
@@ -90,9 +88,4 @@ int GetTimeFormatA(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCSTR form
 namespace win {
 using DebugSink = void (*)(const char* text);
 void SetDebugSink(DebugSink sink);
-
-// The user's private folder for lock files and sockets: $XDG_RUNTIME_DIR, or
-// else "/tmp/kestrelon-<uid>" (made with mode 0700), so that two users on
-// one machine never share or block each other's locks. No trailing '/'.
-std::string RuntimeFolder();
 } // namespace win

@@ -18,8 +18,10 @@
 #include "Platform/Win/Base/Utf.h"
 #include "Platform/Win/Controls/Controls.h"
 #include "Platform/Win/Kernel/Kernel.h"
+#include "Platform/Win/Kernel/ModuleImage.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Shell/Shell.h"
+#include "Platform/Win/Shell/ShellSeams.h"
 #include "Platform/Win/User/DesktopHost.h"
 
 extern char** environ;

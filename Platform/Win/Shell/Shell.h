@@ -1,16 +1,13 @@
 #pragma once
 // The shell: file operations, special folders, opening documents and
-// dropped files.
+// dropped files. ShellSeams.h has the program launcher that tests replace
+// and the drops the desktop delivers.
 
 #include "Platform/Com/Com.h"
 #include "Platform/Win/CommDlg/CommDlg.h"
 
 // Files dropped on a window (WM_DROPFILES).
 DECLARE_HANDLE(HDROP);
-
-#include <functional>
-#include <string>
-#include <vector>
 
 // The drop record behind an HDROP (and CF_HDROP on the clipboard): this
 // header, then at pFiles the names, each ending with a NUL, and one more
@@ -106,21 +103,6 @@ inline HINSTANCE ShellExecute(HWND o, LPCSTR v, LPCSTR f, LPCSTR p, LPCSTR d, IN
 {
     return ShellExecuteA(o, v, f, p, d, s);
 }
-
-namespace win::shell {
-// Starts a program with its argument vector (argv[0] the program, looked
-// up on PATH); false when it cannot be started. Tests replace it to record
-// what would run; an empty function puts the real one back.
-using Launcher = std::function<bool(const std::vector<std::string>& argv)>;
-void SetLauncher(Launcher launcher);
-
-// A drop record (an HGLOBAL) for the names at a client point.
-HDROP MakeDrop(const std::vector<std::string>& paths, POINT client, bool nonClient = false);
-// Delivers dropped files as a desktop drop does: WM_DROPFILES posted to the
-// window under `screen` that accepts files, or its nearest accepting
-// ancestor. False (and nothing posted) when none accepts.
-bool DropFiles(const std::vector<std::string>& paths, POINT screen);
-} // namespace win::shell
 
 // The property frame over objects' property pages (OleCreatePropertyFrame).
 #include "Platform/Win/Shell/PropertyFrame.h"

@@ -6,8 +6,6 @@
 // layers time their repeats and menus with. Also the window calls that only
 // those layers need.
 
-#include <functional>
-
 #include "Platform/Win/User/User.h"
 
 namespace win {
@@ -15,9 +13,9 @@ namespace win {
 // Called on the creating thread for each window that thread creates, right
 // after the window exists and before any message reaches it (the first is
 // WM_GETMINMAXINFO or WM_NCCREATE), so that an object can take the window
-// over from its first message. Returns the hook it replaces; an empty hook
+// over from its first message. Returns the hook it replaces; a null hook
 // removes it.
-using CreationHook = std::function<void(HWND window, const CREATESTRUCTA& create)>;
+using CreationHook = void (*)(HWND window, const CREATESTRUCTA& create);
 CreationHook SetCreationHook(CreationHook hook);
 
 } // namespace win

@@ -1,7 +1,9 @@
 #pragma once
 // The window system (USER): window classes and windows, per-thread message
-// queues, timers, painting, input, activation and focus, cursors, metrics
-// and the modal loop that dialogs, menus and message boxes run on.
+// queues, timers, painting, input, activation and focus, cursors and
+// metrics. The modal loop and the wait that handles sent messages are in
+// ModalLoop.h; carets, icons and the seams for the rooms above are in
+// Caret.h, Icons.h and Extensions.h, which Win32.h gathers with this one.
 //
 // Windows belong to the thread that made them. A window handle is a token in
 // the window table, never a pointer, so a stale handle fails cleanly
@@ -11,18 +13,13 @@
 // z-order. Input comes from the display layer (Platform/Display) through
 // DesktopHost.h.
 
-#include <functional>
-
 #include "Platform/Win/Base/WinTypes.h"
 #include "Platform/Win/Gdi/Gdi.h"
 #include "Platform/Win/Kernel/Sync.h"
 #include "Platform/Win/Kernel/System.h"
 #include "Platform/Win/User/Clipboard.h"
+#include "Platform/Win/User/Forward.h"
 #include "Platform/Win/User/MessageBox.h"
-
-using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
-using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
-using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
 
 constexpr DWORD ERROR_INVALID_MENU_HANDLE = 1401;
 constexpr DWORD ERROR_INVALID_CURSOR_HANDLE = 1402;
@@ -1167,64 +1164,3 @@ inline UINT RegisterWindowMessage(LPCSTR n) { return RegisterWindowMessageA(n); 
 inline HCURSOR LoadCursor(HINSTANCE i, LPCSTR n) { return LoadCursorA(i, n); }
 inline HICON LoadIcon(HINSTANCE i, LPCSTR n) { return LoadIconA(i, n); }
 inline BOOL SystemParametersInfo(UINT a, UINT p, PVOID d, UINT w) { return SystemParametersInfoA(a, p, d, w); }
-
-namespace win {
-
-// The base of every modal loop (dialog boxes, message boxes, menus, window
-// moves): runs the calling thread's message loop until End() is called,
-// the watched window is destroyed, or WM_QUIT arrives (which is posted again
-// so that the outer loop ends too). While it runs the owner window, when
-// given, is disabled; it is enabled again by ReleaseOwner() or when the
-// loop object goes, and is then made active again if the watched window
-// was the active one.
-//
-// How a dialog box uses it: create the dialog hidden, make a ModalLoop for
-// the owner (which disables it), show the dialog, Run(dialog); EndDialog
-// finds the loop with ModalLoop::Find(dialog) and calls End(result); after
-// Run returns call ReleaseOwner() before destroying the dialog, so that
-// activation goes back to the owner.
-class ModalLoop {
-public:
-    explicit ModalLoop(HWND owner);
-    ~ModalLoop();
-    ModalLoop(const ModalLoop&) = delete;
-    ModalLoop& operator=(const ModalLoop&) = delete;
-
-    // Returns the result given to End(), or `fallback` when the loop ended
-    // because the window went or WM_QUIT came.
-    INT_PTR Run(HWND watched, INT_PTR fallback = -1);
-    void End(INT_PTR result);
-    bool Ended() const { return m_ended; }
-    bool QuitReceived() const { return m_quit; }
-    void ReleaseOwner();
-
-    // The innermost running loop of the calling thread watching `window`.
-    static ModalLoop* Find(HWND window);
-
-    // Sees each message before TranslateMessage and DispatchMessage; true
-    // when it handled the message (IsDialogMessage, menu keys).
-    std::function<bool(MSG&)> m_filter;
-    // Called once each time the queue runs empty, before waiting
-    // (WM_ENTERIDLE for dialogs and menus, idle work).
-    std::function<void()> m_idle;
-
-private:
-    HWND m_owner = nullptr;
-    bool m_ownerDisabled = false;
-    HWND m_watched = nullptr;
-    bool m_ended = false;
-    bool m_quit = false;
-    INT_PTR m_result = 0;
-    ModalLoop* m_outer = nullptr;
-};
-
-// Waits for the handles while handling the messages other threads send to
-// the calling thread's windows, so that a window thread waiting for a
-// worker that sends to its windows does not deadlock.
-DWORD WaitHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD milliseconds);
-
-} // namespace win
-
-#include "Platform/Win/User/Caret.h"
-#include "Platform/Win/User/Extensions.h"
-#include "Platform/Win/User/Icons.h"

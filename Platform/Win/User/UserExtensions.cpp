@@ -1,6 +1,7 @@
 // The seams of Extensions.h: the creation hook, the frame extension, the
 // input timings, and the owned-popup and update-lock calls.
 
+#include <atomic>
 #include <mutex>
 
 #include "Platform/Win/User/Extensions.h"
@@ -10,14 +11,14 @@ namespace win {
 
 namespace {
 
-thread_local CreationHook t_creationHook;
+thread_local CreationHook t_creationHook = nullptr;
 
 } // namespace
 
 CreationHook SetCreationHook(CreationHook hook)
 {
-    CreationHook previous = std::move(t_creationHook);
-    t_creationHook = std::move(hook);
+    CreationHook previous = t_creationHook;
+    t_creationHook = hook;
     return previous;
 }
 
@@ -34,11 +35,9 @@ HWND g_lockedWindow = nullptr; // with Lock() held
 
 void RunCreationHook(HWND window, const CREATESTRUCTA& create)
 {
-    if (t_creationHook) {
-        // A copy: the hook may install another hook for windows it creates.
-        CreationHook hook = t_creationHook;
+    // Read first: the hook may install another hook for windows it creates.
+    if (CreationHook hook = t_creationHook)
         hook(window, create);
-    }
 }
 
 void SetFrameExtension(const FrameExtension* extension) { g_frame = extension; }

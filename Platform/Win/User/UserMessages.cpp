@@ -14,6 +14,7 @@
 #include <chrono>
 
 #include "Platform/Win/Kernel/Time.h"
+#include "Platform/Win/User/ModalLoop.h"
 #include "Platform/Win/User/Private/UserInternal.h"
 
 namespace win::user {

@@ -1,5 +1,6 @@
 // The modal loop base of dialogs, message boxes, menus and frame drags.
 
+#include "Platform/Win/User/ModalLoop.h"
 #include "Platform/Win/User/Private/UserInternal.h"
 
 namespace win {

@@ -8,6 +8,7 @@
 #include "Platform/Win/Gdi/SurfaceDc.h"
 #include "Platform/Win/Kernel/Crt.h"
 #include "Platform/Win/User/Extensions.h"
+#include "Platform/Win/User/ModalLoop.h"
 #include "Platform/Win/User/Private/UserInternal.h"
 
 namespace win::user {

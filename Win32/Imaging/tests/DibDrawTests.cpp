@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "Platform/Mfc/File.h"
 #include "Win32/Imaging/Dib.h"
 #include "Win32/Imaging/DibPal.h"
 

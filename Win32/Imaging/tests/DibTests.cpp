@@ -9,6 +9,10 @@
 #include <vector>
 
 #include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Mfc/AfxMessageBoxHandler.h"
+#include "Platform/Mfc/Archive.h"
+#include "Platform/Mfc/File.h"
+#include "Platform/Win/Gdi/Gdi.h"
 #include "tests/support/TempDir.h"
 
 namespace {

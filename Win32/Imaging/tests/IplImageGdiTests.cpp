@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Platform/Win/Gdi/Gdi.h"
+#include "Platform/Win/Kernel/ModuleImage.h"
 #include "TestResourceModule.h"
 
 namespace {

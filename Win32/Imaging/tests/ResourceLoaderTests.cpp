@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Platform/Mfc/AfxResources.h"
+#include "Platform/Win/Kernel/ModuleImage.h"
 #include "TestResourceModule.h"
 #include "Win32/Imaging/DrawContext.h"
 #include "Win32/Imaging/GdiBitmap.h"

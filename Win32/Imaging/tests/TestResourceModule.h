@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Platform/Win/Base/WinTypes.h"
+#include "Platform/Win/Kernel/ModuleImage.h"
 #include "tests/support/TempDir.h"
 
 namespace imaging_tests {

@@ -12,8 +12,6 @@
 // optionally the library), an index section (count and first slot) and one
 // section per occupied slot, named by the slot.
 
-#include <memory>
-
 #include "Platform/Mfc/Collections.h"
 #include "Platform/Mfc/DocTemplate.h"
 #include "Platform/Mfc/Document.h"

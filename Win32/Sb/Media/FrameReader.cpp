@@ -8,6 +8,7 @@
 #include <new>
 
 #include "Platform/DShow/Api/FilterInterfaces.h"
+#include "Platform/Mfc/File.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Win32/Imaging/IplImage.h"
 #include "Win32/Sb/Media/MediaFrame.h"

@@ -13,7 +13,7 @@
 // Threads: like every CMediaSource, a frame reader is called on the UI
 // thread alone, under no lock, and so is the half-width output flag below.
 
-#include "Platform/Mfc/File.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Win/Base/Bitmap.h"
 #include "Platform/Win/Base/WinTypes.h"
 #include "Win32/Imaging/SharedPalette.h"

@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "Platform/Mfc/File.h"
 #include "Platform/Outside/StillImage/StillImage.h"
 #include "Platform/Win/Base/Guid.h"
 #include "Win32/Sb/Media/MediaSource.h"

@@ -8,7 +8,7 @@
 // Readers that do not exist yet (the DirectShow grab reader) come back null from the standard factory, and CreateReader
 // reports 259 for them as for any reader that does not open.
 
-#include "Platform/Mfc/File.h"
+#include "Platform/Mfc/Forward.h"
 #include "Platform/Mfc/String.h"
 #include "Platform/Win/Base/WinTypes.h"
 

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "Platform/Mfc/File.h"
 #include "Platform/Outside/StillImage/StillImage.h"
 #include "Platform/Win/Kernel/Crt.h"
 #include "Platform/Win/Kernel/Memory.h"

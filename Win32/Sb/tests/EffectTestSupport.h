@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Mfc/AfxMessageBoxHandler.h"
 #include "Platform/Mfc/AfxResources.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Kernel/System.h"

@@ -9,6 +9,7 @@
 
 #include "DocumentMediaSupport.h"
 #include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Mfc/AfxMessageBoxHandler.h"
 #include "Platform/Win/Kernel/Files.h"
 #include "Platform/Win/Kernel/Time.h"
 #include "Win32/Sb/Document/ColorMaterial.h"

@@ -5,6 +5,7 @@
 
 #include "Platform/DShow/Api/DShowErrors.h"
 #include "Platform/Mfc/AfxMessageBox.h"
+#include "Platform/Mfc/AfxMessageBoxHandler.h"
 #include "Platform/Win/Win32.h"
 #include "Win32/Utils/MessageBoxes.h"
 #include "Win32/Utils/tests/ResourceModulesFixture.h"

@@ -4,6 +4,7 @@
 // at once, so a graph runs as fast as it can. IBasicAudio sets the
 // device volume in hundredths of a decibel (-10000 silent, 0 full).
 
+#include <algorithm>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>

@@ -10,6 +10,7 @@
 #include "Platform/Win/CommCtrl/CommCtrl.h"
 #include "Platform/Win/Controls/ControlBuilding.h"
 #include "Platform/Win/Kernel/Kernel.h"
+#include "Platform/Win/User/Extensions.h"
 
 namespace win::commctrl {
 

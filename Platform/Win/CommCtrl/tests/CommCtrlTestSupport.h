@@ -13,6 +13,7 @@
 
 #include "Platform/Win/CommCtrl/CommCtrl.h"
 #include "Platform/Win/Controls/tests/ControlsTestSupport.h"
+#include "Platform/Win/User/Extensions.h"
 
 namespace commctrl_test {
 

@@ -14,6 +14,8 @@
 #include "Platform/Win/Controls/ControlBuilding.h"
 #include "Platform/Win/Controls/Controls.h"
 #include "Platform/Win/Kernel/Kernel.h"
+#include "Platform/Win/User/Extensions.h"
+#include "Platform/Win/User/Icons.h"
 
 namespace win::controls {
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "Platform/Win/Controls/tests/ControlsTestSupport.h"
+#include "Platform/Win/User/Caret.h"
 
 namespace {
 

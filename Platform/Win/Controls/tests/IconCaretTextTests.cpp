@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Win/Controls/tests/ControlsTestSupport.h"
+#include "Platform/Win/User/Caret.h"
+#include "Platform/Win/User/Icons.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "Platform/Win/Controls/tests/ControlsTestSupport.h"
+#include "Platform/Win/User/Extensions.h"
+#include "Platform/Win/User/Icons.h"
 
 namespace {
 

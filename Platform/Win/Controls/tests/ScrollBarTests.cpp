@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Win/Controls/tests/ControlsTestSupport.h"
+#include "Platform/Win/User/Extensions.h"
 
 namespace {
 

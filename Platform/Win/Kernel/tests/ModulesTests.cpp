@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "Platform/Win/Kernel/Kernel.h"
+#include "Platform/Win/Kernel/ModuleImage.h"
+#include "Platform/Win/Win32.h"
 #include "tests/support/TempDir.h"
 
 namespace {

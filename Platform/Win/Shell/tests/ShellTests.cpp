@@ -10,7 +10,9 @@
 
 #include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/Shell/Shell.h"
+#include "Platform/Win/Shell/ShellSeams.h"
 #include "Platform/Win/User/tests/UserTestSupport.h"
+#include "Platform/Win/Win32.h"
 
 namespace {
 

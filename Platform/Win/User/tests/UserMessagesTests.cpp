@@ -5,6 +5,7 @@
 #include <future>
 #include <thread>
 
+#include "Platform/Win/User/ModalLoop.h"
 #include "Platform/Win/User/tests/UserTestSupport.h"
 
 namespace {

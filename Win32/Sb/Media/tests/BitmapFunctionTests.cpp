@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Mfc/File.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "tests/support/TempDir.h"

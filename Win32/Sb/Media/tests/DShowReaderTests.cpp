@@ -12,6 +12,7 @@
 
 #include "Platform/DShow/Filters/testing/PlaybackFixtures.h"
 #include "Platform/DShow/Filters/testing/StandInFilters.h"
+#include "Platform/Mfc/AfxMessageBoxHandler.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Mfc/AfxMessageBox.h"
 #include "Platform/Win/Kernel/Modules.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Platform/Mfc/AfxResources.h"
+#include "Platform/Mfc/File.h"
 #include "Platform/Outside/Testing/MediaFixtures.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Kernel/System.h"
