@@ -4,7 +4,6 @@
 
 #include "Platform/Win/Kernel/Kernel.h"
 #include "Platform/Win/Kernel/ModuleImage.h"
-#include "Platform/Win/Win32.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -10,7 +10,6 @@
 #include "Platform/Win/Base/GuidText.h"
 #include "Platform/Win/Kernel/Kernel.h"
 #include "Platform/Win/Kernel/RuntimeFolder.h"
-#include "Platform/Win/Win32.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 #include "Platform/Win/Shell/Shell.h"
 #include "Platform/Win/Shell/ShellSeams.h"
 #include "Platform/Win/User/tests/UserTestSupport.h"
-#include "Platform/Win/Win32.h"
 
 namespace {
 
