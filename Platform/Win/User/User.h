@@ -715,6 +715,7 @@ constexpr int SM_SAMEDISPLAYFORMAT = 81;
 constexpr UINT SPI_GETKEYBOARDSPEED = 0x000A;
 constexpr UINT SPI_GETKEYBOARDDELAY = 0x0016;
 constexpr UINT SPI_GETDRAGFULLWINDOWS = 0x0026;
+constexpr UINT SPI_SETMOUSEBUTTONSWAP = 0x0021;
 constexpr UINT SPI_SETWORKAREA = 0x002F;
 constexpr UINT SPI_GETWORKAREA = 0x0030;
 constexpr UINT SPI_GETWHEELSCROLLLINES = 0x0068;
@@ -1036,6 +1037,9 @@ HWND ChildWindowFromPointEx(HWND parent, POINT point, UINT flags);
 int GetSystemMetrics(int index);
 BOOL SystemParametersInfoA(UINT action, UINT param, PVOID data, UINT winIni);
 UINT GetDoubleClickTime();
+// TRUE exchanges the meaning of the left and right buttons; returns whether
+// they were exchanged before.
+BOOL SwapMouseButton(BOOL swap);
 BOOL SetDoubleClickTime(UINT milliseconds);
 
 // Messages.

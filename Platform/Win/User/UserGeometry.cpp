@@ -371,6 +371,8 @@ int GetSystemMetrics(int index)
         return 75;
     case SM_CMOUSEBUTTONS:
         return 3;
+    case SM_SWAPBUTTON:
+        return State().buttonsSwapped ? 1 : 0;
     case SM_CXMINSPACING:
     case SM_CXMINIMIZED:
         return 160;
@@ -393,8 +395,17 @@ int GetSystemMetrics(int index)
     }
 }
 
-BOOL SystemParametersInfoA(UINT action, UINT, PVOID data, UINT)
+BOOL SwapMouseButton(BOOL swap)
 {
+    return State().buttonsSwapped.exchange(swap != FALSE) ? TRUE : FALSE;
+}
+
+BOOL SystemParametersInfoA(UINT action, UINT param, PVOID data, UINT)
+{
+    if (action == SPI_SETMOUSEBUTTONSWAP) {
+        SwapMouseButton(param != 0);
+        return TRUE;
+    }
     switch (action) {
     case SPI_GETWORKAREA:
     case SPI_GETWHEELSCROLLLINES:

@@ -137,6 +137,14 @@ UINT ButtonKey(MouseButton button)
     }
 }
 
+// The button a physical button stands for while the buttons are swapped.
+MouseButton LogicalButton(MouseButton physical)
+{
+    if (!State().buttonsSwapped || physical == MouseButton::Middle)
+        return physical;
+    return physical == MouseButton::Left ? MouseButton::Right : MouseButton::Left;
+}
+
 UINT ClientMouseMessage(const InputEvent& event)
 {
     if (event.kind == InputKind::MouseMove)
@@ -151,9 +159,9 @@ WPARAM MouseKeysLocked()
 {
     const BYTE* keys = State().asyncKeys;
     WPARAM flags = 0;
-    if (keys[VK_LBUTTON] & 0x80)
+    if (keys[ButtonKey(LogicalButton(MouseButton::Left))] & 0x80)
         flags |= MK_LBUTTON;
-    if (keys[VK_RBUTTON] & 0x80)
+    if (keys[ButtonKey(LogicalButton(MouseButton::Right))] & 0x80)
         flags |= MK_RBUTTON;
     if (keys[VK_MBUTTON] & 0x80)
         flags |= MK_MBUTTON;
@@ -369,7 +377,9 @@ void InjectMouse(InputKind kind, MouseButton button, bool down, POINT screen, in
     event.kind = kind;
     event.pt = screen;
     event.time = time ? time : Now();
-    event.button = button;
+    // The async keys above keep the physical button; messages carry the
+    // logical one.
+    event.button = LogicalButton(button);
     event.down = down;
     event.wheel = wheel;
     event.mouseKeys = MouseKeysLocked();

@@ -197,6 +197,9 @@ struct UserState {
     std::atomic<bool> nativeWindows{false}; // the host shows native, window-manager framed windows
     std::atomic<LONG> virtualWidth{1024};
     std::atomic<LONG> virtualHeight{768};
+    // The primary and secondary mouse buttons exchanged (SwapMouseButton):
+    // messages and GetKeyState follow it, GetAsyncKeyState stays physical.
+    std::atomic<bool> buttonsSwapped{false};
     RECT workArea{0, 0, 1024, 768};
     RECT virtualScreen{0, 0, 1024, 768}; // where the pointer may go
     int cascade = 0;

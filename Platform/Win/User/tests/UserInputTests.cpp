@@ -240,6 +240,31 @@ TEST_F(UserInput, KeyStateFollowsRetrievalAndAsyncStateFollowsInput)
     EXPECT_EQ(GetAsyncKeyState(VK_CONTROL), 0);
 }
 
+TEST_F(UserInput, SwappedButtonsExchangeTheMessagesButNotThePhysicalState)
+{
+    TwoChildren w = MakeTwoChildren();
+    EXPECT_EQ(GetSystemMetrics(SM_SWAPBUTTON), 0);
+    EXPECT_TRUE(SystemParametersInfoA(SPI_SETMOUSEBUTTONSWAP, TRUE, nullptr, 0));
+    EXPECT_EQ(GetSystemMetrics(SM_SWAPBUTTON), 1);
+    const POINT at{100 + 10 + 5, 100 + 10 + 7};
+    InjectMouseButton(MouseButton::Right, true, at);
+    EXPECT_TRUE(GetAsyncKeyState(VK_RBUTTON) & 0x8000) << "the physical button, at once";
+    EXPECT_FALSE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);
+    PumpUntilIdle();
+    auto downs = ReceivedOf(WM_LBUTTONDOWN);
+    ASSERT_EQ(downs.size(), 1u);
+    EXPECT_EQ(downs[0].window, w.left);
+    EXPECT_EQ(downs[0].wParam, MK_LBUTTON);
+    EXPECT_TRUE(ReceivedOf(WM_RBUTTONDOWN).empty());
+    InjectMouseButton(MouseButton::Right, false, at);
+    EXPECT_TRUE(SwapMouseButton(FALSE)) << "they were swapped";
+    EXPECT_EQ(GetSystemMetrics(SM_SWAPBUTTON), 0);
+    InjectMouseButton(MouseButton::Right, true, at);
+    InjectMouseButton(MouseButton::Right, false, at);
+    PumpUntilIdle();
+    EXPECT_EQ(ReceivedOf(WM_RBUTTONDOWN).size(), 1u);
+}
+
 TEST_F(UserInput, WheelGoesToTheFocusWindow)
 {
     TwoChildren w = MakeTwoChildren();
