@@ -27,6 +27,8 @@ public:
     }
 
     CTaggedValue* GetProperty(INT id) override { return m_props.GetProperty(id); }
+    bool IsOwnWindow(const WindowRefBase*) override { return false; }
+    bool CreateWindow() override { return false; }
     bool HitTest(const CGfxPoint& point) override
     {
         if (m_pAsked)
