@@ -37,6 +37,13 @@ PanelElement* CKeyedList::FindAt(const CGfxPoint& point)
     return nullptr;
 }
 
+PanelElement* CKeyedList::GetAt(INT index)
+{
+    if (index < 0 || index >= m_objects.GetCount())
+        return nullptr;
+    return *m_objects.GetAt(index);
+}
+
 PanelElement* CKeyedList::FindByKey(LONG key)
 {
     for (INT i = 0; i < m_keys.GetCount(); ++i) {

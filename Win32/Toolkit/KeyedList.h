@@ -32,6 +32,8 @@ public:
     void DeleteAll();
 
     INT GetCount() const { return m_objects.GetCount(); }
+    // The element at `index` in the order added, or null.
+    PanelElement* GetAt(INT index);
     PanelElement* GetLastHit() const { return m_pLastHit; }
 
 private:
