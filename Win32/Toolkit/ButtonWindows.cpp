@@ -1,0 +1,148 @@
+#include "Win32/Toolkit/ButtonWindows.h"
+
+#include "Win32/Imaging/DrawContext.h"
+#include "Win32/Toolkit/AnimateButtonElement.h"
+#include "Win32/Toolkit/ElementGeometry.h"
+
+IMPLEMENT_DYNCREATE(OwnerDrawButton, CButton)
+IMPLEMENT_DYNCREATE(OwnerDrawBitmapButton, CBitmapButton)
+IMPLEMENT_DYNCREATE(AnimateButton, CButton)
+
+BEGIN_MESSAGE_MAP(OwnerDrawButton, CButton)
+    ON_WM_TIMER()
+    ON_WM_MOUSEMOVE()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_PAINT()
+    ON_WM_CAPTURECHANGED()
+    ON_WM_ERASEBKGND()
+END_MESSAGE_MAP()
+
+BEGIN_MESSAGE_MAP(OwnerDrawBitmapButton, CBitmapButton)
+    ON_WM_TIMER()
+    ON_WM_MOUSEMOVE()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_PAINT()
+    ON_WM_CAPTURECHANGED()
+    ON_WM_ERASEBKGND()
+END_MESSAGE_MAP()
+
+BEGIN_MESSAGE_MAP(AnimateButton, CButton)
+    ON_WM_TIMER()
+    ON_WM_MOUSEMOVE()
+    ON_WM_LBUTTONUP()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_PAINT()
+    ON_WM_CAPTURECHANGED()
+    ON_WM_ERASEBKGND()
+END_MESSAGE_MAP()
+
+namespace {
+
+// The clip box of `dc` as an inclusive rectangle, selected as its clip
+// region while `paint` runs; `otherwise` when the box is empty or unknown.
+template <typename Paint>
+BOOL WithClipBox(HDC dc, Paint paint, BOOL otherwise)
+{
+    RECT clip{};
+    const int kind = dc ? ::GetClipBox(dc, &clip) : ERROR;
+    if (kind == ERROR || kind == NULLREGION)
+        return otherwise;
+    HRGN region = ::CreateRectRgn(clip.left, clip.top, clip.right, clip.bottom);
+    ::SelectClipRgn(dc, region);
+    BOOL result;
+    {
+        CDrawContext context(dc);
+        result = paint(&context, FromWin32Rect(clip)) ? TRUE : FALSE;
+    }
+    ::DeleteObject(region);
+    return result;
+}
+
+// What the three window classes do alike; each calls Default afterwards
+// where the button's own processing follows.
+struct ButtonMessages {
+    static void DrawItem(ButtonElement* element, LPDRAWITEMSTRUCT item)
+    {
+        if (!element || !item)
+            return;
+        CDrawContext context(item->hDC);
+        element->DrawButton(&context, FromWin32Rect(item->rcItem), item->itemState);
+    }
+    static void Timer(ButtonElement* element, UINT_PTR id)
+    {
+        if (element)
+            element->OnWindowTimer(id);
+    }
+    static void MouseMove(ButtonElement* element, UINT flags, CPoint point)
+    {
+        if (element)
+            element->OnWindowMouseMove(flags, CGfxPoint(point.x, point.y), 1);
+    }
+    static void ButtonDown(ButtonElement* element, UINT flags, CPoint point)
+    {
+        if (element)
+            element->OnWindowButtonDown(flags, CGfxPoint(point.x, point.y), 1);
+    }
+    static void Paint(CWnd* window, ButtonElement* element)
+    {
+        PAINTSTRUCT paint{};
+        HDC dc = ::BeginPaint(window->GetSafeHwnd(), &paint);
+        if (element)
+            WithClipBox(dc, [element](CDrawContext* context, const CGfxRect& clip) {
+                return element->OnWindowPaint(context, clip);
+            }, FALSE);
+        ::EndPaint(window->GetSafeHwnd(), &paint);
+    }
+    static BOOL Erase(ButtonElement* element, CDC* dc)
+    {
+        if (!element || !dc)
+            return FALSE;
+        return WithClipBox(dc->GetSafeHdc(), [element](CDrawContext* context, const CGfxRect& clip) {
+            return element->OnWindowEraseBackground(context, clip);
+        }, FALSE);
+    }
+    static void CaptureChanged(CWnd* window, ButtonElement* element, CWnd* taker)
+    {
+        if (element && (!taker || taker->GetSafeHwnd() != window->GetSafeHwnd()))
+            element->OnCaptureLost();
+    }
+};
+
+} // namespace
+
+void OwnerDrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) { ButtonMessages::DrawItem(m_pElement, lpDrawItemStruct); }
+void OwnerDrawButton::OnTimer(UINT_PTR nIDEvent) { ButtonMessages::Timer(m_pElement, nIDEvent); Default(); }
+void OwnerDrawButton::OnMouseMove(UINT nFlags, CPoint point) { ButtonMessages::MouseMove(m_pElement, nFlags, point); Default(); }
+void OwnerDrawButton::OnLButtonDown(UINT nFlags, CPoint point) { ButtonMessages::ButtonDown(m_pElement, nFlags, point); Default(); }
+void OwnerDrawButton::OnPaint() { ButtonMessages::Paint(this, m_pElement); }
+void OwnerDrawButton::OnCaptureChanged(CWnd* pWnd) { ButtonMessages::CaptureChanged(this, m_pElement, pWnd); Default(); }
+BOOL OwnerDrawButton::OnEraseBkgnd(CDC* pDC) { return ButtonMessages::Erase(m_pElement, pDC); }
+
+void OwnerDrawBitmapButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) { ButtonMessages::DrawItem(m_pElement, lpDrawItemStruct); }
+void OwnerDrawBitmapButton::OnTimer(UINT_PTR nIDEvent) { ButtonMessages::Timer(m_pElement, nIDEvent); Default(); }
+void OwnerDrawBitmapButton::OnMouseMove(UINT nFlags, CPoint point) { ButtonMessages::MouseMove(m_pElement, nFlags, point); Default(); }
+void OwnerDrawBitmapButton::OnLButtonDown(UINT nFlags, CPoint point) { ButtonMessages::ButtonDown(m_pElement, nFlags, point); Default(); }
+void OwnerDrawBitmapButton::OnPaint() { ButtonMessages::Paint(this, m_pElement); }
+void OwnerDrawBitmapButton::OnCaptureChanged(CWnd* pWnd) { ButtonMessages::CaptureChanged(this, m_pElement, pWnd); Default(); }
+BOOL OwnerDrawBitmapButton::OnEraseBkgnd(CDC* pDC) { return ButtonMessages::Erase(m_pElement, pDC); }
+
+void AnimateButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) { ButtonMessages::DrawItem(m_pElement, lpDrawItemStruct); }
+void AnimateButton::OnTimer(UINT_PTR nIDEvent) { ButtonMessages::Timer(m_pElement, nIDEvent); Default(); }
+void AnimateButton::OnMouseMove(UINT nFlags, CPoint point) { ButtonMessages::MouseMove(m_pElement, nFlags, point); Default(); }
+void AnimateButton::OnPaint() { ButtonMessages::Paint(this, m_pElement); }
+void AnimateButton::OnCaptureChanged(CWnd* pWnd) { ButtonMessages::CaptureChanged(this, m_pElement, pWnd); Default(); }
+BOOL AnimateButton::OnEraseBkgnd(CDC* pDC) { return ButtonMessages::Erase(m_pElement, pDC); }
+
+void AnimateButton::OnLButtonDown(UINT, CPoint)
+{
+    m_bPressed = TRUE;
+    Default();
+}
+
+void AnimateButton::OnLButtonUp(UINT, CPoint)
+{
+    if (m_bPressed && m_pElement)
+        static_cast<AnimateButtonElement*>(m_pElement)->OnClicked();
+    m_bPressed = FALSE;
+    Default();
+}
