@@ -155,7 +155,7 @@ void ButtonElement::Paint(CDrawContext* context, const CGfxRect& target, const C
             PanelElement* parent = GetParentElement();
             CGdiBitmap* background = parent ? parent->GetBackgroundBitmap() : nullptr;
             if (background && background->IsValid()) {
-                const CGfxPoint at(m_rcBounds.left + target.left, m_rcBounds.top + target.top);
+                const CGfxPoint at(m_rcBounds.left, m_rcBounds.top);
                 context->DrawTransparent(target, m_pCurrent, origin, background, &at, nullptr, nullptr);
             } else {
                 const CRGBColor colour = parent ? parent->GetBackgroundColour() : m_crBackground;
