@@ -92,6 +92,7 @@ std::vector<FramePiece> BuildFramePieces(const CGfxRect& frame, const CGfxSize& 
     return pieces;
 }
 
+FramePainter::FramePainter() = default;
 FramePainter::~FramePainter() = default;
 
 BOOL FramePainter::SetProperties(const FramePainterProperties& properties)

@@ -55,7 +55,7 @@ public:
     static constexpr WORD kTopSide = 2;
     static constexpr WORD kLeftSide = 4;
 
-    FramePainter() = default;
+    FramePainter();
     ~FramePainter();
     FramePainter(const FramePainter&) = delete;
     FramePainter& operator=(const FramePainter&) = delete;
