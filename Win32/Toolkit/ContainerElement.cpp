@@ -15,7 +15,7 @@ ContainerElement::~ContainerElement()
 
 WinPanel* ContainerElement::GetPanel() const
 {
-    return static_cast<WinPanel*>(m_pWnd);
+    return dynamic_cast<WinPanel*>(m_pWnd);
 }
 
 void ContainerElement::Redraw()
