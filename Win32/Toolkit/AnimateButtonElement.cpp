@@ -13,6 +13,8 @@ constexpr INT kHoldTicks = 5;
 
 } // namespace
 
+AnimateButtonElement::AnimateButtonElement() = default;
+
 AnimateButtonElement::~AnimateButtonElement()
 {
     DisconnectWindow();

@@ -18,7 +18,7 @@ public:
     static constexpr INT kFinished = 4;
     static constexpr INT kLoopForever = -1;
 
-    AnimateButtonElement() = default;
+    AnimateButtonElement();
     ~AnimateButtonElement() override;
 
     bool CreateWindow() override;

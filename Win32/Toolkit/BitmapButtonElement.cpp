@@ -24,6 +24,8 @@ std::unique_ptr<CGdiBitmap> Wrap(CBitmap& bitmap, const CColor* colour, CDrawCon
 
 } // namespace
 
+BitmapButtonElement::BitmapButtonElement() = default;
+
 BitmapButtonElement::~BitmapButtonElement()
 {
     m_pCurrent = nullptr;

@@ -14,7 +14,7 @@
 
 class BitmapButtonElement : public ButtonElement {
 public:
-    BitmapButtonElement() = default;
+    BitmapButtonElement();
     ~BitmapButtonElement() override;
 
     void Enable(bool enable) override;

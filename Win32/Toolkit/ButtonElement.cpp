@@ -50,6 +50,8 @@ bool TextFits(CDrawContext* context, CGdiFont* font, const CGfxString& text, con
 
 } // namespace
 
+ButtonElement::ButtonElement() = default;
+
 ButtonElement::~ButtonElement()
 {
     DisconnectWindow();

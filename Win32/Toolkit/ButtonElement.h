@@ -30,7 +30,7 @@ public:
     static constexpr INT kFocusImage = 3;
     static constexpr INT kDisabledImage = 4;
 
-    ButtonElement() = default;
+    ButtonElement();
     ~ButtonElement() override;
 
     // Id 2 stores the button's BST_FOCUS bit before answering.
