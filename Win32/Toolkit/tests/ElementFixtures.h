@@ -84,11 +84,18 @@ public:
         moved.push_back(child);
         return true;
     }
+    void Invalidate(const CGfxRect* rect, BOOL erase) override
+    {
+        if (rect)
+            invalidated.push_back(*rect);
+        ContainerElement::Invalidate(rect, erase);
+    }
 
     std::vector<Message> scrolls;
     std::vector<UINT> commands;
     std::vector<UINT> updates;
     std::vector<PanelElement*> moved;
+    std::vector<CGfxRect> invalidated;
 };
 
 // Dispatches until the queue is empty (timers come only when a test
