@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "Platform/Win/Gdi/Gdi.h"
 #include "Platform/Win/Kernel/Modules.h"
 #include "Platform/Win/Kernel/ResourceFormat.h"
 #include "Platform/Win/Kernel/Resources.h"
@@ -19,6 +20,29 @@ void Put32(Bytes& out, DWORD v)
 {
     for (int i = 0; i < 4; ++i)
         out.push_back(static_cast<BYTE>(v >> (8 * i)));
+}
+
+Bytes BitmapResource(int width, int height, const std::function<COLORREF(int, int)>& pixel)
+{
+    Bytes out;
+    Put32(out, 40);
+    Put32(out, static_cast<DWORD>(width));
+    Put32(out, static_cast<DWORD>(height));
+    Put16(out, 1);
+    Put16(out, 24);
+    for (int i = 0; i < 6; ++i)
+        Put32(out, 0);
+    const int stride = (width * 3 + 3) & ~3;
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const COLORREF c = pixel(x, y);
+            out.push_back(GetBValue(c));
+            out.push_back(GetGValue(c));
+            out.push_back(GetRValue(c));
+        }
+        out.resize(out.size() + static_cast<size_t>(stride - width * 3), 0);
+    }
+    return out;
 }
 
 Bytes ModuleImageOf(const std::vector<Resource>& resources)

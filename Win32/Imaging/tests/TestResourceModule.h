@@ -2,6 +2,7 @@
 // Resource modules that tests write at run time: the compiled image of a
 // list of resources, and a module loaded from such an image.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ struct Resource {
     std::string name;   // upper case
     Bytes data;
 };
+
+// A 24-bit bottom-up DIB as a bitmap resource (type 2) holds it, each
+// pixel from `pixel` (x, y counted from the top left).
+Bytes BitmapResource(int width, int height, const std::function<COLORREF(int, int)>& pixel);
 
 // A compiled resource module holding `resources`, in the layout of
 // Platform/Win/ResourceFormat.h.

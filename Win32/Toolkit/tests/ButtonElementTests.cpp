@@ -224,8 +224,9 @@ TEST_F(ButtonTest, ATooWideCaptionShrinksTheFontAndNeverToNothing)
         ASSERT_TRUE(button->GetFont()->GetLogFont(&font));
         EXPECT_GT(font.lfHeight, -16) << c.caption;
         EXPECT_LT(font.lfHeight, 0) << c.caption << ": never a font of height 0";
-        if (c.shrinksAll)
+        if (c.shrinksAll) {
             EXPECT_EQ(font.lfHeight, -1);
+        }
         button->Redraw();
         LOGFONTA again{};
         button->GetFont()->GetLogFont(&again);
@@ -330,8 +331,9 @@ TEST_F(ButtonTest, AnimatedButtonsRunTickByTickToTheirEnd)
         EXPECT_EQ(button->GetState(), c.state) << c.name;
         if (c.state == AnimateButtonElement::kFinished) {
             EXPECT_FALSE(button->IsTimerRunning()) << c.name;
-            if (c.still)
+            if (c.still) {
                 EXPECT_EQ(button->GetCurrentImage(), button->GetImage()) << c.name;
+            }
         }
     }
 }

@@ -16,30 +16,6 @@ using Pixel = std::function<COLORREF(int, int)>;
 constexpr WORD kBitmapType = 2;
 constexpr WORD kStringType = 6;
 
-// A 24-bit bottom-up DIB as a bitmap resource holds it.
-Bytes Bitmap(int width, int height, const Pixel& pixel)
-{
-    Bytes out;
-    Put32(out, 40);
-    Put32(out, static_cast<DWORD>(width));
-    Put32(out, static_cast<DWORD>(height));
-    Put16(out, 1);
-    Put16(out, 24);
-    for (int i = 0; i < 6; ++i)
-        Put32(out, 0);
-    const int stride = (width * 3 + 3) & ~3;
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const COLORREF c = pixel(x, y);
-            out.push_back(GetBValue(c));
-            out.push_back(GetGValue(c));
-            out.push_back(GetRValue(c));
-        }
-        out.resize(out.size() + static_cast<size_t>(stride - width * 3), 0);
-    }
-    return out;
-}
-
 Pixel Face(COLORREF colour)
 {
     return [colour](int x, int y) { return x + y < 6 ? kKey : colour; };
@@ -118,7 +94,7 @@ Bytes FixtureModuleImage()
 {
     std::vector<imaging_tests::Resource> resources;
     for (const FixtureBitmap& b : FixtureBitmaps())
-        resources.push_back({kBitmapType, static_cast<WORD>(b.id), "", Bitmap(b.width, b.height, b.pixel)});
+        resources.push_back({kBitmapType, static_cast<WORD>(b.id), "", imaging_tests::BitmapResource(b.width, b.height, b.pixel)});
     resources.push_back({kStringType, static_cast<WORD>((kLongTip >> 4) + 1), "", StringBlock()});
     return imaging_tests::ModuleImageOf(resources);
 }
