@@ -102,10 +102,14 @@ struct Panel {
     bool ok = false;
 };
 
-Panel& ThePanel()
+// The panel, or null (the benchmark skipped) when it could not be made.
+Panel* ReadyPanel(benchmark::State& state)
 {
     static Panel* panel = new Panel;
-    return *panel;
+    if (panel->ok)
+        return panel;
+    state.SkipWithError("the panel could not be made");
+    return nullptr;
 }
 
 // A zigzag of 1,000 points across the panel, over buttons and between them.
@@ -119,23 +123,19 @@ std::vector<POINT> Path()
 
 void BM_PanelRepaint(benchmark::State& state)
 {
-    Panel& panel = ThePanel();
-    if (!panel.ok) {
-        state.SkipWithError("the panel could not be made");
+    Panel* panel = ReadyPanel(state);
+    if (!panel)
         return;
-    }
     for (auto _ : state)
-        panel.container.Redraw();
+        panel->container.Redraw();
 }
 BENCHMARK(BM_PanelRepaint)->Unit(benchmark::kMillisecond);
 
 void BM_HoverMove(benchmark::State& state)
 {
-    Panel& panel = ThePanel();
-    if (!panel.ok) {
-        state.SkipWithError("the panel could not be made");
+    Panel* panel = ReadyPanel(state);
+    if (!panel)
         return;
-    }
     const std::vector<POINT> path = Path();
     size_t next = 0;
     for (auto _ : state) {
@@ -148,16 +148,14 @@ BENCHMARK(BM_HoverMove)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 
 void BM_HitTest(benchmark::State& state)
 {
-    Panel& panel = ThePanel();
-    if (!panel.ok) {
-        state.SkipWithError("the panel could not be made");
+    Panel* panel = ReadyPanel(state);
+    if (!panel)
         return;
-    }
     const std::vector<POINT> path = Path();
     size_t next = 0;
     for (auto _ : state) {
         const POINT& p = path[next];
-        benchmark::DoNotOptimize(panel.container.GetChildren().FindAt(CGfxPoint(p.x, p.y)));
+        benchmark::DoNotOptimize(panel->container.GetChildren().FindAt(CGfxPoint(p.x, p.y)));
         next = (next + 1) % path.size();
     }
 }

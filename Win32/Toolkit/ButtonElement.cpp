@@ -1,7 +1,5 @@
 #include "Win32/Toolkit/ButtonElement.h"
 
-#include <type_traits>
-
 #include "Win32/Imaging/DrawContext.h"
 #include "Win32/Imaging/GdiBitmap.h"
 #include "Win32/Imaging/GdiObjects.h"
@@ -297,11 +295,7 @@ bool ButtonElement::LoadImage(const Key& key, const CColor* transparent, BOOL fi
     m_pCurrent = nullptr;
     m_pImage.reset();
     CResourceLoader loader;
-    std::unique_ptr<CGdiBitmap> loaded;
-    if constexpr (std::is_same_v<Key, UINT>)
-        loaded.reset(loader.LoadBitmapById(key));
-    else
-        loaded.reset(loader.LoadBitmapByName(key));
+    std::unique_ptr<CGdiBitmap> loaded = LoadResourceBitmap(loader, key);
     if (!loaded || !loaded->IsValid())
         return false;
     CDrawContext* context = GetDrawContext();

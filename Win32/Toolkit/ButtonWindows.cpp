@@ -2,6 +2,7 @@
 
 #include "Win32/Imaging/DrawContext.h"
 #include "Win32/Toolkit/AnimateButtonElement.h"
+#include "Win32/Toolkit/ClippedPaint.h"
 #include "Win32/Toolkit/ElementGeometry.h"
 
 IMPLEMENT_DYNCREATE(OwnerDrawButton, CButton)
@@ -38,26 +39,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-// The clip box of `dc` as an inclusive rectangle, selected as its clip
-// region while `paint` runs; `otherwise` when the box is empty or unknown.
-template <typename Paint>
-BOOL WithClipBox(HDC dc, Paint paint, BOOL otherwise)
-{
-    RECT clip{};
-    const int kind = dc ? ::GetClipBox(dc, &clip) : ERROR;
-    if (kind == ERROR || kind == NULLREGION)
-        return otherwise;
-    HRGN region = ::CreateRectRgn(clip.left, clip.top, clip.right, clip.bottom);
-    ::SelectClipRgn(dc, region);
-    BOOL result;
-    {
-        CDrawContext context(dc);
-        result = paint(&context, FromWin32Rect(clip)) ? TRUE : FALSE;
-    }
-    ::DeleteObject(region);
-    return result;
-}
-
 // What the three window classes do alike; each calls Default afterwards
 // where the button's own processing follows.
 struct ButtonMessages {
@@ -88,7 +69,7 @@ struct ButtonMessages {
         PAINTSTRUCT paint{};
         HDC dc = ::BeginPaint(window->GetSafeHwnd(), &paint);
         if (element)
-            WithClipBox(dc, [element](CDrawContext* context, const CGfxRect& clip) {
+            PaintClipped(dc, [element](CDrawContext* context, const CGfxRect& clip) {
                 return element->OnWindowPaint(context, clip);
             }, FALSE);
         ::EndPaint(window->GetSafeHwnd(), &paint);
@@ -97,7 +78,7 @@ struct ButtonMessages {
     {
         if (!element || !dc)
             return FALSE;
-        return WithClipBox(dc->GetSafeHdc(), [element](CDrawContext* context, const CGfxRect& clip) {
+        return PaintClipped(dc->GetSafeHdc(), [element](CDrawContext* context, const CGfxRect& clip) {
             return element->OnWindowEraseBackground(context, clip);
         }, FALSE);
     }
@@ -110,28 +91,38 @@ struct ButtonMessages {
 
 } // namespace
 
-void OwnerDrawButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) { ButtonMessages::DrawItem(m_pElement, lpDrawItemStruct); }
-void OwnerDrawButton::OnTimer(UINT_PTR nIDEvent) { ButtonMessages::Timer(m_pElement, nIDEvent); Default(); }
-void OwnerDrawButton::OnMouseMove(UINT nFlags, CPoint point) { ButtonMessages::MouseMove(m_pElement, nFlags, point); Default(); }
-void OwnerDrawButton::OnLButtonDown(UINT nFlags, CPoint point) { ButtonMessages::ButtonDown(m_pElement, nFlags, point); Default(); }
-void OwnerDrawButton::OnPaint() { ButtonMessages::Paint(this, m_pElement); }
-void OwnerDrawButton::OnCaptureChanged(CWnd* pWnd) { ButtonMessages::CaptureChanged(this, m_pElement, pWnd); Default(); }
-BOOL OwnerDrawButton::OnEraseBkgnd(CDC* pDC) { return ButtonMessages::Erase(m_pElement, pDC); }
+// The handlers every button window class has alike.
+#define BUTTON_WINDOW_COMMON_HANDLERS(theClass) \
+    void theClass::DrawItem(LPDRAWITEMSTRUCT item) { ButtonMessages::DrawItem(m_pElement, item); } \
+    void theClass::OnTimer(UINT_PTR id) { ButtonMessages::Timer(m_pElement, id); Default(); } \
+    void theClass::OnMouseMove(UINT flags, CPoint point) \
+    { \
+        ButtonMessages::MouseMove(m_pElement, flags, point); \
+        Default(); \
+    } \
+    void theClass::OnPaint() { ButtonMessages::Paint(this, m_pElement); } \
+    void theClass::OnCaptureChanged(CWnd* pWnd) \
+    { \
+        ButtonMessages::CaptureChanged(this, m_pElement, pWnd); \
+        Default(); \
+    } \
+    BOOL theClass::OnEraseBkgnd(CDC* pDC) { return ButtonMessages::Erase(m_pElement, pDC); }
 
-void OwnerDrawBitmapButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) { ButtonMessages::DrawItem(m_pElement, lpDrawItemStruct); }
-void OwnerDrawBitmapButton::OnTimer(UINT_PTR nIDEvent) { ButtonMessages::Timer(m_pElement, nIDEvent); Default(); }
-void OwnerDrawBitmapButton::OnMouseMove(UINT nFlags, CPoint point) { ButtonMessages::MouseMove(m_pElement, nFlags, point); Default(); }
-void OwnerDrawBitmapButton::OnLButtonDown(UINT nFlags, CPoint point) { ButtonMessages::ButtonDown(m_pElement, nFlags, point); Default(); }
-void OwnerDrawBitmapButton::OnPaint() { ButtonMessages::Paint(this, m_pElement); }
-void OwnerDrawBitmapButton::OnCaptureChanged(CWnd* pWnd) { ButtonMessages::CaptureChanged(this, m_pElement, pWnd); Default(); }
-BOOL OwnerDrawBitmapButton::OnEraseBkgnd(CDC* pDC) { return ButtonMessages::Erase(m_pElement, pDC); }
+BUTTON_WINDOW_COMMON_HANDLERS(OwnerDrawButton)
+BUTTON_WINDOW_COMMON_HANDLERS(OwnerDrawBitmapButton)
+BUTTON_WINDOW_COMMON_HANDLERS(AnimateButton)
 
-void AnimateButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) { ButtonMessages::DrawItem(m_pElement, lpDrawItemStruct); }
-void AnimateButton::OnTimer(UINT_PTR nIDEvent) { ButtonMessages::Timer(m_pElement, nIDEvent); Default(); }
-void AnimateButton::OnMouseMove(UINT nFlags, CPoint point) { ButtonMessages::MouseMove(m_pElement, nFlags, point); Default(); }
-void AnimateButton::OnPaint() { ButtonMessages::Paint(this, m_pElement); }
-void AnimateButton::OnCaptureChanged(CWnd* pWnd) { ButtonMessages::CaptureChanged(this, m_pElement, pWnd); Default(); }
-BOOL AnimateButton::OnEraseBkgnd(CDC* pDC) { return ButtonMessages::Erase(m_pElement, pDC); }
+void OwnerDrawButton::OnLButtonDown(UINT nFlags, CPoint point)
+{
+    ButtonMessages::ButtonDown(m_pElement, nFlags, point);
+    Default();
+}
+
+void OwnerDrawBitmapButton::OnLButtonDown(UINT nFlags, CPoint point)
+{
+    ButtonMessages::ButtonDown(m_pElement, nFlags, point);
+    Default();
+}
 
 void AnimateButton::OnLButtonDown(UINT, CPoint)
 {

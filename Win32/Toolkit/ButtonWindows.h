@@ -9,6 +9,21 @@
 #include "Platform/Mfc/Mfc.h"
 #include "Win32/Toolkit/Forward.h"
 
+// The members every button window class has: DrawItem and the handlers of
+// the messages it hands its element.
+#define BUTTON_WINDOW_COMMON_MEMBERS() \
+public: \
+    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override; \
+\
+protected: \
+    afx_msg void OnTimer(UINT_PTR nIDEvent); \
+    afx_msg void OnMouseMove(UINT nFlags, CPoint point); \
+    afx_msg void OnLButtonDown(UINT nFlags, CPoint point); \
+    afx_msg void OnPaint(); \
+    afx_msg void OnCaptureChanged(CWnd* pWnd); \
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC); \
+    DECLARE_MESSAGE_MAP()
+
 // The element a button window serves.
 class ButtonWindowLink {
 public:
@@ -18,48 +33,21 @@ public:
 
 class OwnerDrawButton : public CButton, public ButtonWindowLink {
     DECLARE_DYNCREATE(OwnerDrawButton)
-public:
-    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
-
-protected:
-    afx_msg void OnTimer(UINT_PTR nIDEvent);
-    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
-    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
-    afx_msg void OnPaint();
-    afx_msg void OnCaptureChanged(CWnd* pWnd);
-    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
-    DECLARE_MESSAGE_MAP()
+    BUTTON_WINDOW_COMMON_MEMBERS()
 };
 
 class OwnerDrawBitmapButton : public CBitmapButton, public ButtonWindowLink {
     DECLARE_DYNCREATE(OwnerDrawBitmapButton)
-public:
-    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
-
-protected:
-    afx_msg void OnTimer(UINT_PTR nIDEvent);
-    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
-    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
-    afx_msg void OnPaint();
-    afx_msg void OnCaptureChanged(CWnd* pWnd);
-    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
-    DECLARE_MESSAGE_MAP()
+    BUTTON_WINDOW_COMMON_MEMBERS()
 };
 
 class AnimateButton : public CButton, public ButtonWindowLink {
     DECLARE_DYNCREATE(AnimateButton)
-public:
-    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
+    BUTTON_WINDOW_COMMON_MEMBERS()
 
+public:
     BOOL m_bPressed = FALSE;
 
 protected:
-    afx_msg void OnTimer(UINT_PTR nIDEvent);
-    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
-    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
-    afx_msg void OnPaint();
-    afx_msg void OnCaptureChanged(CWnd* pWnd);
-    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
-    DECLARE_MESSAGE_MAP()
 };

@@ -5,6 +5,7 @@
 #include "Win32/Imaging/DrawContext.h"
 #include "Platform/Win/User/User.h"
 #include "Win32/Imaging/GdiBitmap.h"
+#include "Win32/Imaging/ResourceLoader.h"
 
 namespace {
 
@@ -102,4 +103,14 @@ std::unique_ptr<CGdiBitmap> StretchBitmap(CDrawContext* context, CGdiBitmap& sou
                                                   CGfxRect(0, 0, whole.cx - 1, whole.cy - 1), SRCCOPY) != FALSE;
     ::SelectObject(sourceContext.GetHDC(), previous);
     return canvas.Take(drawn);
+}
+
+std::unique_ptr<CGdiBitmap> LoadResourceBitmap(CResourceLoader& loader, UINT id)
+{
+    return std::unique_ptr<CGdiBitmap>(loader.LoadBitmapById(id));
+}
+
+std::unique_ptr<CGdiBitmap> LoadResourceBitmap(CResourceLoader& loader, const CGfxString& name)
+{
+    return std::unique_ptr<CGdiBitmap>(loader.LoadBitmapByName(name));
 }

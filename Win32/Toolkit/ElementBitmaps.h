@@ -11,6 +11,12 @@
 
 class CDrawContext;
 class CGdiBitmap;
+class CResourceLoader;
+
+// A bitmap of the loader's module by id or by name, or null when it is
+// missing.
+std::unique_ptr<CGdiBitmap> LoadResourceBitmap(CResourceLoader& loader, UINT id);
+std::unique_ptr<CGdiBitmap> LoadResourceBitmap(CResourceLoader& loader, const CGfxString& name);
 
 std::unique_ptr<CGdiBitmap> CopyBitmapArea(CDrawContext* context, CGdiBitmap& source, const CGfxPoint& from,
                                            const CGfxSize& size);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 #include "Win32/Imaging/DrawContext.h"
 #include "Win32/Imaging/GdiBitmap.h"
@@ -225,11 +224,7 @@ bool PanelElement::LoadBackground(const Key& key, CResourceLoader* loader, const
     m_pBackground.reset();
     CResourceLoader current;
     CResourceLoader& from = loader ? *loader : current;
-    std::unique_ptr<CGdiBitmap> loaded;
-    if constexpr (std::is_same_v<Key, UINT>)
-        loaded.reset(from.LoadBitmapById(key));
-    else
-        loaded.reset(from.LoadBitmapByName(key));
+    std::unique_ptr<CGdiBitmap> loaded = LoadResourceBitmap(from, key);
     if (!loaded || !loaded->IsValid())
         return false;
     if (fit) {

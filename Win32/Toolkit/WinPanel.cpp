@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "Win32/Imaging/DrawContext.h"
+#include "Win32/Toolkit/ClippedPaint.h"
 #include "Win32/Toolkit/ContainerElement.h"
 #include "Win32/Toolkit/ElementGeometry.h"
 #include "Win32/Toolkit/ElementMessage.h"
@@ -30,26 +31,6 @@ ContainerElement* HoveredContainer(ContainerElement* element)
     if (!child || !element->IsSameKind(child))
         return nullptr;
     return dynamic_cast<ContainerElement*>(child);
-}
-
-// Runs `paint` on a context over `dc` clipped to its clip box; false when
-// the clip box is empty or cannot be had.
-template <typename Paint>
-bool PaintClipped(HDC dc, Paint paint)
-{
-    RECT clip{};
-    const int kind = ::GetClipBox(dc, &clip);
-    if (kind == ERROR || kind == NULLREGION)
-        return false;
-    HRGN region = ::CreateRectRgn(clip.left, clip.top, clip.right, clip.bottom);
-    ::SelectClipRgn(dc, region);
-    bool painted;
-    {
-        CDrawContext context(dc);
-        painted = paint(&context, FromWin32Rect(clip));
-    }
-    ::DeleteObject(region);
-    return painted;
 }
 
 } // namespace
