@@ -58,13 +58,13 @@ void Canvas::Paste(const Canvas& source, int x, int y)
 
 Canvas Canvas::Cut(const Rect& area) const
 {
-    Canvas part(area.Width(), area.Height(), Rgb{});
-    part.m_keyed = m_keyed;
-    part.m_key = m_key;
+    Canvas cut(area.Width(), area.Height(), Rgb{});
+    cut.m_keyed = m_keyed;
+    cut.m_key = m_key;
     for (int y = 0; y < area.Height(); ++y)
         for (int x = 0; x < area.Width(); ++x)
-            part.Set(x, y, At(area.left + x, area.top + y));
-    return part;
+            cut.Set(x, y, At(area.left + x, area.top + y));
+    return cut;
 }
 
 void FillRect(Canvas& canvas, const Rect& rect, Rgb colour)

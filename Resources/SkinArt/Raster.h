@@ -63,7 +63,7 @@ public:
     void Cover(int x, int y, Rgb colour, int coverage);
     // Copies `source` with its top left at (x, y).
     void Paste(const Canvas& source, int x, int y);
-    // The part `area` of this canvas as a canvas of its own.
+    // The pixels of `area` as a canvas of their own.
     Canvas Cut(const Rect& area) const;
 
 private:
