@@ -117,23 +117,46 @@ endfunction()
 
 include(GoogleTest)
 
-# kestrelon_resource_module(<target> SOURCE_DIR <dir> OUTPUT <file>)
-# Compiles the resource sources (*.krc, in name order) of SOURCE_DIR with the
-# resource compiler into the module file OUTPUT, again whenever a file under
-# SOURCE_DIR changes. See Resources/README.md.
+# kestrelon_resource_module(<target> [SOURCE_DIR <dir>] [GENERATED <sources...>] OUTPUT <file>)
+# Compiles the resource sources (*.krc, in name order) of SOURCE_DIR and then
+# the GENERATED sources (outputs of custom commands of the same folder, such
+# as kestrelon_skin_art's) with the resource compiler into the module file
+# OUTPUT, again whenever a file under SOURCE_DIR or a generated source
+# changes. See Resources/README.md.
 function(kestrelon_resource_module target)
-  cmake_parse_arguments(ARG "" "SOURCE_DIR;OUTPUT" "" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${ARG_SOURCE_DIR}/*.krc)
-  list(SORT sources)
-  file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${ARG_SOURCE_DIR}/*)
+  cmake_parse_arguments(ARG "" "SOURCE_DIR;OUTPUT" "GENERATED" ${ARGN})
+  set(sources)
+  set(inputs)
+  if(ARG_SOURCE_DIR)
+    file(GLOB sources CONFIGURE_DEPENDS ${ARG_SOURCE_DIR}/*.krc)
+    list(SORT sources)
+    file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${ARG_SOURCE_DIR}/*)
+  endif()
   get_filename_component(folder ${ARG_OUTPUT} DIRECTORY)
   add_custom_command(OUTPUT ${ARG_OUTPUT}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
-    COMMAND kestrelon_rescomp -o ${ARG_OUTPUT} ${sources}
-    DEPENDS kestrelon_rescomp ${inputs}
+    COMMAND kestrelon_rescomp -o ${ARG_OUTPUT} ${sources} ${ARG_GENERATED}
+    DEPENDS kestrelon_rescomp ${inputs} ${ARG_GENERATED}
     COMMENT "Compiling resource module ${ARG_OUTPUT}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${ARG_OUTPUT})
+endfunction()
+
+# kestrelon_skin_art(<var> TABLE <table> OUTPUT_DIR <dir>)
+# Runs the skin art generator on one of its tables ("program", "fixtures"),
+# which draws the table's bitmaps into OUTPUT_DIR with a resource source
+# naming them, <dir>/<table>.krc; sets <var> to that source, for the
+# GENERATED sources of kestrelon_resource_module in the same folder. It runs
+# again whenever the generator (and so any table) changes.
+function(kestrelon_skin_art var)
+  cmake_parse_arguments(ARG "" "TABLE;OUTPUT_DIR" "" ${ARGN})
+  set(source ${ARG_OUTPUT_DIR}/${ARG_TABLE}.krc)
+  add_custom_command(OUTPUT ${source}
+    COMMAND kestrelon_skinart_generator --table ${ARG_TABLE} -o ${ARG_OUTPUT_DIR}
+    DEPENDS kestrelon_skinart_generator
+    COMMENT "Drawing the skin art of the ${ARG_TABLE} table"
+    VERBATIM)
+  set(${var} ${source} PARENT_SCOPE)
 endfunction()
 
 # Modules loaded at run time export only the four COM server entry points;

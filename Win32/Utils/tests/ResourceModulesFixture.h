@@ -1,8 +1,9 @@
 #pragma once
 // The three resource modules loaded as the application loads them: a
 // default CResourceSwitch that lives as long as the object (the application
-// object's), the modules from a chosen folder (the test stand-ins unless
-// told otherwise), and the program as the current resource module.
+// object's), the modules from a chosen folder (by default the test stand-ins
+// of KESTRELON_UTILS_FIXTURE_MODULES, where the tests define it), and the
+// program as the current resource module.
 
 #include <cstdlib>
 #include <memory>
@@ -40,7 +41,10 @@ private:
 
 class LoadedResourceModules {
 public:
-    explicit LoadedResourceModules(const std::string& folder = KESTRELON_UTILS_FIXTURE_MODULES)
+#ifdef KESTRELON_UTILS_FIXTURE_MODULES
+    LoadedResourceModules() : LoadedResourceModules(KESTRELON_UTILS_FIXTURE_MODULES) {}
+#endif
+    explicit LoadedResourceModules(const std::string& folder)
         : m_folder(folder), m_application(std::make_unique<CResourceSwitch>()),
           m_modules(std::make_unique<CResourceModules>())
     {

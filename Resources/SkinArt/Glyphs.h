@@ -1,0 +1,27 @@
+#pragma once
+// The glyphs of the transport and tool buttons, drawn anti-aliased in one
+// colour into a pixel box (centred, scaled to the box's shorter side). On a
+// keyed canvas they follow the canvas's key rule, so a glyph drawn straight
+// onto the key leaves no blended fringe.
+
+#include "Resources/SkinArt/Raster.h"
+
+namespace skinart {
+
+enum class Direction { Left, Right };
+
+void PlayTriangle(Canvas& canvas, const Rect& box, Rgb colour);
+void PauseBars(Canvas& canvas, const Rect& box, Rgb colour);
+void StopSquare(Canvas& canvas, const Rect& box, Rgb colour);
+// One frame forward or back: a triangle against a bar.
+void StepArrow(Canvas& canvas, const Rect& box, Direction direction, Rgb colour);
+// To the start or the end: two triangles against a bar.
+void SkipArrow(Canvas& canvas, const Rect& box, Direction direction, Rgb colour);
+// An open ring with an arrow head at its gap.
+void LoopArrow(Canvas& canvas, const Rect& box, Rgb colour);
+void RecordDot(Canvas& canvas, const Rect& box, Rgb colour);
+// A pipette lying from the top right to the bottom left.
+void Eyedropper(Canvas& canvas, const Rect& box, Rgb colour);
+void CheckMark(Canvas& canvas, const Rect& box, Rgb colour);
+
+} // namespace skinart
