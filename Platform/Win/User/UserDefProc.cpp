@@ -264,8 +264,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         Window* w = FindLocked(window);
         if (!w || IsRoot(w))
             return 0;
-        NonClientLayout layout = ComputeNonClient(w->style, w->exStyle, HasMenuBar(*w), rect->right - rect->left,
-                                                  rect->bottom - rect->top);
+        NonClientLayout layout = WindowNonClient(*w, rect->right - rect->left, rect->bottom - rect->top);
         *rect = detail::OffsetRectBy(layout.client, rect->left, rect->top);
         return 0;
     }
