@@ -88,6 +88,10 @@ void SetText(HWND window, LPCSTR text)
     // A top-level window's text is its native window's title.
     if (w->parent == State().desktop.get())
         DesktopChangedLocked();
+    // A caption of ours shows the new title: the frame is painted anew
+    // through WM_NCPAINT, so a window that paints its own frame keeps it.
+    if ((w->style & WS_CAPTION) == WS_CAPTION && !WindowManagerFrames(w->style, w->ownFrame))
+        InvalidateLocked(*w, detail::RectRegion(), RDW_INVALIDATE | RDW_FRAME);
 }
 
 void SendMoveAndSize(HWND window, UINT flags)

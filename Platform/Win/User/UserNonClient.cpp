@@ -278,7 +278,8 @@ void PaintNonClient(HWND window)
         Window* w = FindLocked(window);
         if (!w)
             return;
-        w->frameNeeded = false;
+        // A frame still owed stays owed: painted here for WM_NCACTIVATE, it
+        // is the window's own WM_NCPAINT that settles it.
         caption = w->text;
         Window* top = TopLevelOf(w);
         if (!top || !top->surface || IsRoot(w))
