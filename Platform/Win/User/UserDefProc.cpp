@@ -138,6 +138,10 @@ void LimitSize(HWND window, WINDOWPOS* pos)
 
 LRESULT NonClientButtonDown(HWND window, WPARAM hit, LPARAM lParam)
 {
+    // A window that took the capture on this press tracks it itself (a box
+    // of its own drawn in the caption): no move loop takes its input away.
+    if (GetCapture() == window)
+        return 0;
     if (hit == HTMENU || hit == HTSYSMENU || hit == HTVSCROLL || hit == HTHSCROLL) {
         const FrameExtension* extension = GetFrameExtension();
         if (extension && extension->nonClientButtonDown)
