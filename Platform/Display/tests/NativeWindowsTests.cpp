@@ -167,7 +167,6 @@ protected:
         // Nor does the window surface go through a GL texture.
         m_environment.Set("SDL_FRAMEBUFFER_ACCELERATION", "0");
         ASSERT_TRUE(display::Start(display::Backend::Sdl)) << "SDL opens no display on " << m_x->Name();
-        XServer::IgnoreVanishedWakeUpWindows();
         ASSERT_NE(LoggingClass(), nullptr);
         std::lock_guard<std::mutex> guard(g_logLock);
         g_log.clear();
