@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "Platform/Display/Backends.h"
+#include "Platform/Display/XErrors.h"
 #include "Platform/Win/Gdi/RectRegion.h"
 #include "Platform/Win/Kernel/System.h"
 #include "Platform/Win/User/Icons.h"
@@ -241,8 +242,10 @@ struct NativeWindow {
             SDL_DestroyTexture(texture);
         if (renderer)
             SDL_DestroyRenderer(renderer);
-        if (window)
+        if (window) {
+            NoteXWindowGone(XWindowOf(window));
             SDL_DestroyWindow(window);
+        }
     }
 };
 
@@ -333,10 +336,14 @@ bool SdlBackend::Impl::Open()
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_APP_NAME, "Kestrelon");
+    // Before SDL's video starts: SDL chains its own X error handler to the
+    // one it finds, and puts that back before it closes its connections.
+    InstallXErrorFilter();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         OutputDebugStringA((std::string("display: SDL video is not available: ") + SDL_GetError() + "\n").c_str());
         if (SDL_WasInit(0) == 0)
             SDL_Quit();
+        RemoveXErrorFilter();
         return false;
     }
     // Without a display server SDL may settle for a driver nobody sees;
@@ -375,6 +382,7 @@ void SdlBackend::Impl::Close()
     // Other layers may still use SDL (sound); the last one out frees it all.
     if (SDL_WasInit(0) == 0)
         SDL_Quit();
+    RemoveXErrorFilter();
 }
 
 void SdlBackend::Impl::UpdateScreenGeometry()
@@ -432,10 +440,14 @@ NativeWindow* SdlBackend::Impl::Make(const win::user::NativeWindowState& state)
         OutputDebugStringA((std::string("display: cannot open a window: ") + SDL_GetError() + "\n").c_str());
         return nullptr;
     }
-    // Made before the window shows: a renderer may have to make the window anew.
+    // Made before the window shows: a renderer may have to make the window
+    // anew, and the X window it replaces is gone.
+    const unsigned long madeFirst = XWindowOf(native->window);
     native->renderer = SDL_CreateRenderer(native->window, -1, 0);
     if (!native->renderer)
         native->renderer = SDL_CreateRenderer(native->window, -1, SDL_RENDERER_SOFTWARE);
+    if (madeFirst != XWindowOf(native->window))
+        NoteXWindowGone(madeFirst);
     if (!native->renderer) {
         OutputDebugStringA((std::string("display: cannot draw in a window: ") + SDL_GetError() + "\n").c_str());
         return nullptr;

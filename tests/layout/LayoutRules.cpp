@@ -419,6 +419,8 @@ const Rules& ProjectRules()
              {"Platform/Av"},
              true},
             {"SDL2", {"SDL.h", "SDL_", "SDL2/"}, {"Platform/Display", "Platform/Mm"}},
+            // The sdl back end's X error filter, and the display tests' view of the X server.
+            {"Xlib", {"X11/"}, {"Platform/Display"}},
             {"FreeType and fontconfig", {"ft2build.h", "freetype/", "fontconfig/"}, {"Platform/Win/Gdi"}},
             // Its room comes with the CD layer.
             {"libcdio", {"cdio/"}, {}},

@@ -20,6 +20,7 @@
 #include "Platform/Display/tests/XServer.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/User/Clipboard.h"
+#include "Platform/Win/User/Extensions.h"
 #include "Platform/Win/User/ModalLoop.h"
 #include "Platform/Win/User/User.h"
 
@@ -44,12 +45,38 @@ std::vector<Logged> g_log;
 // Per window, whether WM_CLOSE is kept from destroying it; per window, the
 // answer to WM_NCHITTEST at a client point when it is not HTCLIENT.
 std::function<LRESULT(HWND, POINT)> g_hitTest;
+// The colour windows that draw their own frame paint their non-client area in.
+constexpr COLORREF kOwnFrame = RGB(200, 40, 160);
+
+// Paints the non-client area in kOwnFrame, the client clipped out.
+void PaintOwnFrame(HWND window)
+{
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    RECT client{};
+    GetClientRect(window, &client);
+    OffsetRect(&client, origin.x - outer.left, origin.y - outer.top);
+    HDC dc = GetWindowDC(window);
+    ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    HBRUSH brush = CreateSolidBrush(kOwnFrame);
+    RECT all{0, 0, outer.right - outer.left, outer.bottom - outer.top};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    ReleaseDC(window, dc);
+}
 
 LRESULT CALLBACK LoggingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     {
         std::lock_guard<std::mutex> guard(g_logLock);
         g_log.push_back(Logged{window, message, wParam});
+    }
+    if ((message == WM_NCPAINT || message == WM_NCACTIVATE) && GetPropA(window, "OwnFrame")) {
+        LRESULT result = message == WM_NCPAINT ? 0 : DefWindowProcA(window, message, wParam, lParam);
+        PaintOwnFrame(window);
+        return result;
     }
     if (message == WM_NCHITTEST && g_hitTest) {
         POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -140,7 +167,6 @@ protected:
         // Nor does the window surface go through a GL texture.
         m_environment.Set("SDL_FRAMEBUFFER_ACCELERATION", "0");
         ASSERT_TRUE(display::Start(display::Backend::Sdl)) << "SDL opens no display on " << m_x->Name();
-        XServer::IgnoreVanishedWakeUpWindows();
         ASSERT_NE(LoggingClass(), nullptr);
         std::lock_guard<std::mutex> guard(g_logLock);
         g_log.clear();
@@ -289,6 +315,64 @@ TEST_F(NativeWindows, SelfFramedWindowMovesByItsOwnHitTest)
     display::ReleaseMouse(display::Button::Left, POINT{350, 310});
     EXPECT_TRUE(Native("Native Panel", [](const XWindowInfo& w) { return w.x == 300 && w.y == 300; }));
     EXPECT_TRUE(WindowRectBecomes(panel, RECT{300, 300, 600, 500}));
+}
+
+TEST_F(NativeWindows, ACaptionedWindowDrawingItsOwnFrameIsBorderlessAndMovesByItsCaption)
+{
+    struct Case {
+        const char* title;
+        bool own;         // declares its frame its own
+        bool beforeShown; // before it is first shown, or once it is on screen
+    };
+    const Case cases[] = {
+        {"Native Own Frame", true, true},
+        {"Native Own Later", true, false},
+        {"Native Wm Frame", false, true},
+    };
+    const int frame = GetSystemMetrics(SM_CYDLGFRAME);
+    const int captionHeight = GetSystemMetrics(SM_CYCAPTION);
+    LONG left = 100;
+    for (const Case& c : cases) {
+        const RECT placed{left, 200, left + 300, 400};
+        left += 350;
+        HWND dialog = Make(c.title, WS_POPUP | WS_CAPTION, placed, nullptr, WS_EX_DLGMODALFRAME);
+        SetPropA(dialog, "OwnFrame", reinterpret_cast<HANDLE>(1));
+        if (c.own && c.beforeShown) {
+            ASSERT_TRUE(win::user::SetOwnFrame(dialog, true)) << c.title;
+        }
+        ShowWindow(dialog, SW_SHOW);
+        ASSERT_TRUE(Native(c.title)) << c.title;
+        if (c.own && !c.beforeShown) {
+            ASSERT_TRUE(win::user::SetOwnFrame(dialog, true)) << c.title;
+        }
+        const unsigned long decorations = c.own ? 0 : 1;
+        auto native = Native(c.title, [&](const XWindowInfo& w) { return w.decorations == decorations; });
+        ASSERT_TRUE(native) << c.title;
+        EXPECT_EQ(native->decorations, decorations) << c.title;
+        RECT window{};
+        GetWindowRect(dialog, &window);
+        POINT client{0, 0};
+        ClientToScreen(dialog, &client);
+        if (!c.own) {
+            EXPECT_EQ(client.y, window.top) << c.title << ": the window manager's caption, none of ours";
+            continue;
+        }
+        EXPECT_EQ(client.y - window.top, frame + captionHeight) << c.title << ": a caption band of its own";
+        EXPECT_EQ(client.x, placed.left) << c.title << ": the client stays where it was";
+        EXPECT_EQ(client.y, placed.top) << c.title;
+        const int x = 150;
+        const int y = frame + captionHeight / 2;
+        EXPECT_TRUE(PumpUntil([&] { return m_x->Pixel(native->id, x, y) == 0xC828A0; }))
+            << c.title << ": what it paints in its caption band is on screen";
+        const POINT press{window.left + x, window.top + y};
+        display::PressMouse(display::Button::Left, press);
+        display::MoveMouse(POINT{press.x + 30, press.y + 40});
+        display::ReleaseMouse(display::Button::Left, POINT{press.x + 40, press.y + 60});
+        const RECT moved = {window.left + 40, window.top + 60, window.right + 40, window.bottom + 60};
+        EXPECT_TRUE(WindowRectBecomes(dialog, moved)) << c.title << ": its caption moves it";
+        EXPECT_TRUE(Native(c.title, [&](const XWindowInfo& w) { return w.x == moved.left && w.y == moved.top; }))
+            << c.title << ": and its native window";
+    }
 }
 
 TEST_F(NativeWindows, ModalDialogDisablesItsOwner)

@@ -2,7 +2,6 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xproto.h>
 #include <X11/Xutil.h>
 
 #include <chrono>
@@ -42,15 +41,6 @@ int IgnoreObserverErrors(Display* display, XErrorEvent* error)
     if (display == g_observer || !g_previousHandler)
         return 0;
     return g_previousHandler(display, error);
-}
-
-XErrorHandler g_beforeWakeUps = nullptr;
-
-int IgnoreVanishedWakeUp(Display* display, XErrorEvent* error)
-{
-    if (error->error_code == BadWindow && error->request_code == X_SendEvent)
-        return 0;
-    return g_beforeWakeUps ? g_beforeWakeUps(display, error) : 0;
 }
 
 // A property's 32-bit items (longs in Xlib), empty when unset.
@@ -171,13 +161,6 @@ std::unique_ptr<XServer> XServer::Start(int width, int height, std::string* why)
     XSync(x->display, False);
     server->m_x = std::move(x);
     return server;
-}
-
-void XServer::IgnoreVanishedWakeUpWindows()
-{
-    XErrorHandler previous = XSetErrorHandler(IgnoreVanishedWakeUp);
-    if (previous != IgnoreVanishedWakeUp)
-        g_beforeWakeUps = previous;
 }
 
 XServer::~XServer()

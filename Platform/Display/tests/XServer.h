@@ -41,13 +41,6 @@ public:
     // ":N", for DISPLAY.
     const std::string& Name() const { return m_name; }
 
-    // SDL wakes its event wait by sending an event to one of its windows
-    // from a second connection; a window destroyed meanwhile makes that a
-    // BadWindow error, which Xlib's default handler answers by ending the
-    // process. Called once SDL has opened the display, this ignores that
-    // error and hands every other one on.
-    static void IgnoreVanishedWakeUpWindows();
-
     std::vector<XWindowInfo> TopLevelWindows();
     std::optional<XWindowInfo> FindByTitle(const std::string& title);
     // 0x00RRGGBB of a pixel of a window, in its own coordinates.

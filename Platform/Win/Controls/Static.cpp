@@ -130,6 +130,17 @@ void Paint(HWND window, HDC dc, const StaticState& s)
     SelectObject(dc, old);
 }
 
+// An icon static takes the size of its icon, unless it centres the icon
+// in its own rectangle or keeps that rectangle as it is.
+void FitToIcon(HWND window, DWORD style, HICON icon)
+{
+    IconImage image;
+    if ((style & SS_TYPEMASK) != SS_ICON || (style & (SS_CENTERIMAGE | SS_REALSIZEIMAGE)) || !icon ||
+        !GetIconImage(icon, &image))
+        return;
+    SetWindowPos(window, nullptr, 0, 0, image.width, image.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // An icon or bitmap named by the template: a resource of the dialog's module.
 void LoadNamedImage(HWND window, StaticState& s, const CREATESTRUCTA* create)
 {
@@ -141,12 +152,7 @@ void LoadNamedImage(HWND window, StaticState& s, const CREATESTRUCTA* create)
     const DWORD type = static_cast<DWORD>(create->style) & SS_TYPEMASK;
     if (type == SS_ICON) {
         s.icon = LoadIconA(create->hInstance, name);
-        if (s.icon && !(create->style & SS_CENTERIMAGE) && !(create->style & SS_REALSIZEIMAGE)) {
-            IconImage image;
-            if (GetIconImage(s.icon, &image))
-                SetWindowPos(window, nullptr, 0, 0, image.width, image.height,
-                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
+        FitToIcon(window, static_cast<DWORD>(create->style), s.icon);
     } else if (type == SS_BITMAP) {
         s.bitmap = LoadBitmapA(create->hInstance, name);
     }
@@ -215,6 +221,7 @@ LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case STM_SETICON: {
         HICON old = s->icon;
         s->icon = reinterpret_cast<HICON>(wParam);
+        FitToIcon(window, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), s->icon);
         InvalidateRect(window, nullptr, TRUE);
         return reinterpret_cast<LRESULT>(old);
     }
@@ -225,6 +232,7 @@ LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (wParam == IMAGE_ICON || wParam == IMAGE_CURSOR) {
             old = reinterpret_cast<LRESULT>(s->icon);
             s->icon = reinterpret_cast<HICON>(lParam);
+            FitToIcon(window, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), s->icon);
         } else if (wParam == IMAGE_BITMAP) {
             old = reinterpret_cast<LRESULT>(s->bitmap);
             s->bitmap = reinterpret_cast<HBITMAP>(lParam);

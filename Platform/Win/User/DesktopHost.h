@@ -10,7 +10,9 @@
 // captioned top-level window (WS_CAPTION): such a window's rectangle is the
 // native window's content, its non-client area has no border and no
 // caption of ours (menu bar, client edge and scroll bars stay), and
-// WM_NCCALCSIZE, AdjustWindowRect and hit testing all agree on that.
+// WM_NCCALCSIZE, AdjustWindowRect and hit testing all agree on that. A
+// window that declared its frame its own (win::user::SetOwnFrame) keeps
+// ours and shows borderless.
 
 #include <memory>
 #include <string>
@@ -123,7 +125,7 @@ bool RequestClose();
 
 // What a native host shows of one top-level window.
 enum class NativeKind {
-    Framed,     // captioned: the window manager's frame and caption
+    Framed,     // captioned: the window manager's frame and caption (unless SetOwnFrame)
     Borderless, // draws its own frame; its own hit testing moves and sizes it
     PopupMenu,  // menus and drop-down lists: borderless, unfocused, above their owner
     Tooltip,

@@ -54,6 +54,18 @@ struct InputTimings {
 InputTimings GetInputTimings();
 void SetInputTimings(const InputTimings& timings);
 
+// Declares a top-level window's caption and frame its own, for windows that
+// paint them themselves (WM_NCPAINT, WM_NCACTIVATE) under every host. Under
+// a native host a captioned window then keeps the non-client layout of its
+// style (caption band, frame) and shows as a borderless native window that
+// moves by its own caption (HTCAPTION and the move loop) instead of the
+// window manager's. Meant before the window is first shown; made later, the
+// native window is made anew. Either way the client rectangle stays where
+// it is and the window rectangle grows or shrinks around it by the frame it
+// gains or loses. False (ERROR_INVALID_WINDOW_HANDLE) for a bad handle or a
+// child window.
+bool SetOwnFrame(HWND window, bool own);
+
 } // namespace win::user
 
 // The last popup window the owner's group made active: the active window

@@ -88,6 +88,10 @@ void SetText(HWND window, LPCSTR text)
     // A top-level window's text is its native window's title.
     if (w->parent == State().desktop.get())
         DesktopChangedLocked();
+    // A caption of ours shows the new title: the frame is painted anew
+    // through WM_NCPAINT, so a window that paints its own frame keeps it.
+    if ((w->style & WS_CAPTION) == WS_CAPTION && !WindowManagerFrames(w->style, w->ownFrame))
+        InvalidateLocked(*w, detail::RectRegion(), RDW_INVALIDATE | RDW_FRAME);
 }
 
 void SendMoveAndSize(HWND window, UINT flags)
@@ -134,6 +138,10 @@ void LimitSize(HWND window, WINDOWPOS* pos)
 
 LRESULT NonClientButtonDown(HWND window, WPARAM hit, LPARAM lParam)
 {
+    // A window that took the capture on this press tracks it itself (a box
+    // of its own drawn in the caption): no move loop takes its input away.
+    if (GetCapture() == window)
+        return 0;
     if (hit == HTMENU || hit == HTSYSMENU || hit == HTVSCROLL || hit == HTHSCROLL) {
         const FrameExtension* extension = GetFrameExtension();
         if (extension && extension->nonClientButtonDown)
@@ -264,8 +272,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         Window* w = FindLocked(window);
         if (!w || IsRoot(w))
             return 0;
-        NonClientLayout layout = ComputeNonClient(w->style, w->exStyle, HasMenuBar(*w), rect->right - rect->left,
-                                                  rect->bottom - rect->top);
+        NonClientLayout layout = WindowNonClient(*w, rect->right - rect->left, rect->bottom - rect->top);
         *rect = detail::OffsetRectBy(layout.client, rect->left, rect->top);
         return 0;
     }

@@ -29,7 +29,7 @@ constexpr ClassKind kPopupClasses[] = {
 
 NativeKind NativeKindOf(const Window& w)
 {
-    if ((w.style & WS_CAPTION) == WS_CAPTION)
+    if ((w.style & WS_CAPTION) == WS_CAPTION && !w.ownFrame)
         return NativeKind::Framed;
     for (const ClassKind& entry : kPopupClasses)
         if (ToLower(w.cls->name) == ToLower(entry.className))

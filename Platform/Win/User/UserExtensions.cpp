@@ -1,5 +1,6 @@
 // The seams of Extensions.h: the creation hook, the frame extension, the
-// input timings, and the owned-popup and update-lock calls.
+// input timings, windows that draw their own frame, and the owned-popup and
+// update-lock calls.
 
 #include <atomic>
 #include <mutex>
@@ -54,6 +55,34 @@ void SetInputTimings(const InputTimings& timings)
 {
     std::lock_guard<std::mutex> guard(g_timingsLock);
     g_timings = timings;
+}
+
+bool SetOwnFrame(HWND window, bool own)
+{
+    RECT around{};
+    {
+        Guard lock(Lock());
+        Window* w = FindLocked(window);
+        if (!w || w->IsChildStyle() || w->parent != State().desktop.get()) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return false;
+        }
+        if (w->ownFrame == own)
+            return true;
+        // The frame's widths before and after, measured on a window large
+        // enough for the whole frame.
+        constexpr LONG kProbe = 10000;
+        const RECT before = WindowNonClient(*w, kProbe, kProbe).client;
+        w->ownFrame = own;
+        const RECT after = WindowNonClient(*w, kProbe, kProbe).client;
+        around = RECT{w->rect.left - (after.left - before.left), w->rect.top - (after.top - before.top),
+                      w->rect.right + (before.right - after.right), w->rect.bottom + (before.bottom - after.bottom)};
+    }
+    // Recomputes the client rectangle, repaints the frame and tells the
+    // host, which makes the native window anew for its new kind.
+    SetWindowPos(window, nullptr, around.left, around.top, around.right - around.left, around.bottom - around.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    return true;
 }
 
 HWND LockedWindow()

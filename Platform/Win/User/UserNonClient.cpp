@@ -140,14 +140,19 @@ WPARAM SizeSide(LRESULT hit)
 
 } // namespace
 
-bool WindowManagerFrames(DWORD style)
+bool WindowManagerFrames(DWORD style, bool ownFrame)
 {
-    return State().nativeWindows && !(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION;
+    return State().nativeWindows && !ownFrame && !(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION;
 }
 
-NonClientLayout ComputeNonClient(DWORD style, DWORD exStyle, bool hasMenu, LONG width, LONG height)
+NonClientLayout WindowNonClient(const Window& window, LONG width, LONG height)
 {
-    if (WindowManagerFrames(style)) {
+    return ComputeNonClient(window.style, window.exStyle, HasMenuBar(window), width, height, window.ownFrame);
+}
+
+NonClientLayout ComputeNonClient(DWORD style, DWORD exStyle, bool hasMenu, LONG width, LONG height, bool ownFrame)
+{
+    if (WindowManagerFrames(style, ownFrame)) {
         // The frame and caption are the window manager's, outside the window.
         style &= ~(WS_CAPTION | WS_THICKFRAME);
         exStyle &= ~WS_EX_DLGMODALFRAME;
@@ -220,7 +225,7 @@ LRESULT NonClientHitTest(HWND window, POINT screen)
         return HTCAPTION;
     const LONG width = rect.right - rect.left;
     const LONG height = rect.bottom - rect.top;
-    NonClientLayout l = ComputeNonClient(w->style, w->exStyle, HasMenuBar(*w), width, height);
+    NonClientLayout l = WindowNonClient(*w, width, height);
     POINT p{screen.x - rect.left, screen.y - rect.top};
     if (Contains(l.client, p))
         return HTCLIENT;
@@ -273,14 +278,14 @@ void PaintNonClient(HWND window)
         Window* w = FindLocked(window);
         if (!w)
             return;
-        w->frameNeeded = false;
+        // A frame still owed stays owed: painted here for WM_NCACTIVATE, it
+        // is the window's own WM_NCPAINT that settles it.
         caption = w->text;
         Window* top = TopLevelOf(w);
         if (!top || !top->surface || IsRoot(w))
             return;
         RECT onSurface = WindowRectOnSurface(*w);
-        l = ComputeNonClient(w->style, w->exStyle, HasMenuBar(*w), onSurface.right - onSurface.left,
-                             onSurface.bottom - onSurface.top);
+        l = WindowNonClient(*w, onSurface.right - onSurface.left, onSurface.bottom - onSurface.top);
         detail::RectRegion area =
             VisibleRegionLocked(*w, false, false, (w->style & WS_CLIPSIBLINGS) != 0);
         area.Subtract(detail::OffsetRectBy(l.client, onSurface.left, onSurface.top));

@@ -177,6 +177,7 @@ BOOL ShowWindow(HWND window, int command)
     RECT rect{};
     RECT normal{};
     bool child = false;
+    bool ownFrame = false;
     {
         Guard lock(Lock());
         Window* w = FindLocked(window);
@@ -188,6 +189,7 @@ BOOL ShowWindow(HWND window, int command)
         rect = w->rect;
         normal = w->normalRect;
         child = w->IsChildStyle();
+        ownFrame = w->ownFrame;
     }
     const bool wasVisible = (style & WS_VISIBLE) != 0;
     const bool minimized = (style & WS_MINIMIZE) != 0;
@@ -228,7 +230,7 @@ BOOL ShowWindow(HWND window, int command)
             RECT work{};
             SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
             // The sizing border goes past the work area, unless it is the window manager's.
-            if ((style & WS_THICKFRAME) && !WindowManagerFrames(style))
+            if ((style & WS_THICKFRAME) && !WindowManagerFrames(style, ownFrame))
                 InflateRect(&work, GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
             target = work;
         }

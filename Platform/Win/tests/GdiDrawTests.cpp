@@ -414,4 +414,28 @@ TEST(GdiDraw, FrameControlRadioIgnoresTheCallersMixModeAndKeepsItsState)
     EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen);
 }
 
+TEST(GdiDraw, FrameControlMarksTakeTheInactiveColours)
+{
+    struct Case {
+        UINT state;
+        int mark; // the system colour of the box's middle
+    };
+    const Case cases[] = {
+        {DFCS_BUTTONCHECK, COLOR_WINDOW},
+        {DFCS_BUTTONCHECK | DFCS_CHECKED, COLOR_BTNTEXT},
+        {DFCS_BUTTONCHECK | DFCS_INACTIVE, COLOR_BTNFACE},
+        {DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_INACTIVE, COLOR_GRAYTEXT},
+        {DFCS_BUTTONRADIO, COLOR_WINDOW},
+        {DFCS_BUTTONRADIO | DFCS_CHECKED, COLOR_BTNTEXT},
+        {DFCS_BUTTONRADIO | DFCS_INACTIVE, COLOR_BTNFACE},
+        {DFCS_BUTTONRADIO | DFCS_CHECKED | DFCS_INACTIVE, COLOR_GRAYTEXT},
+    };
+    for (const Case& c : cases) {
+        auto canvas = ColorCanvas(13, 13, RGB(255, 0, 255));
+        RECT r{0, 0, 13, 13};
+        EXPECT_TRUE(DrawFrameControl(canvas->dc(), &r, DFC_BUTTON, c.state)) << std::hex << c.state;
+        EXPECT_EQ(GetPixel(canvas->dc(), 6, 6), GetSysColor(c.mark)) << std::hex << c.state;
+    }
+}
+
 } // namespace

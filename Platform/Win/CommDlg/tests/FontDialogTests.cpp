@@ -109,6 +109,50 @@ TEST_F(FontDialogs, OpensOnTheGivenFontAndReturnsWhatCreateFontHonours)
     EXPECT_STREQ(realised, "DejaVu Serif");
 }
 
+TEST_F(FontDialogs, RunsOnTheLanguageModulesTemplateWithItsApplyChoice)
+{
+    ASSERT_NE(LanguageModule(), nullptr);
+    constexpr int kApplyToSelection = 4360;
+    constexpr int kApplyToAll = 4361;
+    LOGFONTA lf{};
+    lf.lfHeight = -MulDiv(12, 96, 72);
+    lstrcpynA(lf.lfFaceName, "DejaVu Sans", LF_FACESIZE);
+    CHOOSEFONTA cf{};
+    cf.lStructSize = sizeof cf;
+    cf.hwndOwner = m_parent;
+    cf.hInstance = LanguageModule();
+    cf.lpTemplateName = MAKEINTRESOURCEA(591);
+    cf.lpLogFont = &lf;
+    cf.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT | CF_SCALABLEONLY | CF_ENABLETEMPLATE;
+    std::vector<DWORD> radioStyles;
+    std::string face;
+    std::string size;
+    const BOOL chosen = RunFontDialog(cf, {[&] {
+        HWND dialog = GetActiveWindow();
+        for (int id : {kApplyToSelection, kApplyToAll}) {
+            HWND radio = GetDlgItem(dialog, id);
+            radioStyles.push_back(radio ? static_cast<DWORD>(GetWindowLongA(radio, GWL_STYLE)) : 0);
+        }
+        char text[64] = {};
+        GetDlgItemTextA(dialog, cmb1, text, sizeof text);
+        face = text;
+        GetDlgItemTextA(dialog, cmb3, text, sizeof text);
+        size = text;
+        CheckRadioButton(dialog, kApplyToSelection, kApplyToAll, kApplyToAll);
+        CheckDlgButton(dialog, chx2, BST_CHECKED);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    }});
+    ASSERT_TRUE(chosen) << CommDlgExtendedError();
+    ASSERT_EQ(radioStyles.size(), 2u);
+    EXPECT_EQ(radioStyles[0] & (BS_TYPEMASK | WS_GROUP), static_cast<DWORD>(BS_AUTORADIOBUTTON | WS_GROUP));
+    EXPECT_EQ(radioStyles[1] & (BS_TYPEMASK | WS_GROUP), static_cast<DWORD>(BS_AUTORADIOBUTTON));
+    EXPECT_EQ(face, "DejaVu Sans");
+    EXPECT_EQ(size, "12");
+    EXPECT_STREQ(lf.lfFaceName, "DejaVu Sans");
+    EXPECT_TRUE(lf.lfUnderline);
+    EXPECT_EQ(cf.iPointSize, 120);
+}
+
 TEST_F(FontDialogs, BadRecordsFail)
 {
     EXPECT_FALSE(ChooseFontA(nullptr));

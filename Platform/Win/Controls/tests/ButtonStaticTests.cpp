@@ -222,4 +222,36 @@ TEST_F(ButtonControl, AnIconStaticTakesAStockIcon)
     EXPECT_GT(GetRValue(middle), 150) << "the hand icon is a red disc";
 }
 
+TEST_F(ButtonControl, AnIconStaticTakesTheSizeOfEachStockIconItIsGiven)
+{
+    struct Case {
+        LPCSTR name;
+        POINT sample; // a point of the icon's own colour
+        bool (*colour)(COLORREF);
+    };
+    const Case cases[] = {
+        {IDI_HAND, {8, 16}, [](COLORREF c) { return GetRValue(c) > 150 && GetBValue(c) < 100; }},
+        {IDI_QUESTION, {8, 16}, [](COLORREF c) { return GetBValue(c) > 150 && GetRValue(c) < 100; }},
+        {IDI_EXCLAMATION, {10, 26}, [](COLORREF c) { return GetRValue(c) > 150 && GetGValue(c) > 150; }},
+        {IDI_ASTERISK, {8, 16}, [](COLORREF c) { return GetBValue(c) > 150 && GetRValue(c) < 100; }},
+    };
+    for (const Case& c : cases) {
+        // Smaller than the icon, as a template's dialog units may make it.
+        HWND icon = Make("Static", "", SS_ICON, 1, RECT{10, 10, 30, 30});
+        HICON stock = LoadIconA(nullptr, c.name);
+        ASSERT_NE(stock, nullptr);
+        SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(stock), 0);
+        RECT r{};
+        GetClientRect(icon, &r);
+        EXPECT_EQ(r.right, GetSystemMetrics(SM_CXICON)) << reinterpret_cast<UINT_PTR>(c.name);
+        EXPECT_EQ(r.bottom, GetSystemMetrics(SM_CYICON)) << reinterpret_cast<UINT_PTR>(c.name);
+        UpdateWindow(icon);
+        HDC dc = GetDC(icon);
+        const COLORREF seen = GetPixel(dc, c.sample.x, c.sample.y);
+        ReleaseDC(icon, dc);
+        EXPECT_TRUE(c.colour(seen)) << reinterpret_cast<UINT_PTR>(c.name) << " shows 0x" << std::hex << seen;
+        DestroyWindow(icon);
+    }
+}
+
 } // namespace

@@ -51,6 +51,22 @@ inline HMODULE Fixture()
     return module;
 }
 
+#ifdef KESTRELON_PROGRAM_MODULES
+// The program's own language module (reslang.kres), loaded once; the module
+// folder is the fixtures' again afterwards.
+inline HMODULE LanguageModule()
+{
+    static HMODULE module = [] {
+        Fixture();
+        setenv("KESTRELON_MODULE_DIR", KESTRELON_PROGRAM_MODULES, 1);
+        HMODULE loaded = LoadLibraryA("reslang.dll");
+        setenv("KESTRELON_MODULE_DIR", KESTRELON_CONTROLS_FIXTURES, 1);
+        return loaded;
+    }();
+    return module;
+}
+#endif
+
 inline std::string WindowText(HWND window)
 {
     char text[1024] = {};

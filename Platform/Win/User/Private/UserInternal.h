@@ -88,6 +88,10 @@ struct Window {
     // Changes by the window manager queued for the window's thread and not
     // yet applied there.
     int nativePending = 0;
+    // Draws its own caption and frame under a native host too (SetOwnFrame):
+    // its non-client layout stays that of its style and the native window
+    // is borderless.
+    bool ownFrame = false;
 };
 
 struct SentMessage {
@@ -253,10 +257,14 @@ struct NonClientLayout {
     RECT vscroll{};
     RECT hscroll{};
 };
-NonClientLayout ComputeNonClient(DWORD style, DWORD exStyle, bool hasMenu, LONG width, LONG height);
+NonClientLayout ComputeNonClient(DWORD style, DWORD exStyle, bool hasMenu, LONG width, LONG height,
+                                 bool ownFrame = false);
+// The layout of this window at a size, as its style and SetOwnFrame have it.
+NonClientLayout WindowNonClient(const Window& window, LONG width, LONG height);
 // Whether the window manager draws the frame and caption of a top-level
-// window of this style (a captioned one, while native windows are shown).
-bool WindowManagerFrames(DWORD style);
+// window of this style (a captioned one, while native windows are shown,
+// unless the window draws them itself).
+bool WindowManagerFrames(DWORD style, bool ownFrame = false);
 bool HasMenuBar(const Window& window);
 LRESULT NonClientHitTest(HWND window, POINT screen);
 void PaintNonClient(HWND window);

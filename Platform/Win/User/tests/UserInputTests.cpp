@@ -151,6 +151,47 @@ TEST_F(UserInput, CaptionDragMovesTheWindowAndTheCloseBoxClosesIt)
     EXPECT_EQ(commands[0].wParam, SC_CLOSE);
 }
 
+TEST_F(UserInput, APressTheWindowCapturedOnItsCaptionIsTrackedByTheWindow)
+{
+    // A skinned window whose close box of its own is the caption's right end.
+    HWND w = CreateWindowExA(0, RecordingClass(), "skinned", WS_POPUP | WS_CAPTION | WS_VISIBLE, 50, 50, 200, 100,
+                             nullptr, nullptr, nullptr, nullptr);
+    React(w, [](HWND window, UINT m, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+        if (m != WM_NCLBUTTONDOWN)
+            return false;
+        RECT r{};
+        GetWindowRect(window, &r);
+        if (wParam == HTCAPTION && GET_X_LPARAM(lParam) >= r.right - 30)
+            SetCapture(window);
+        *result = DefWindowProcA(window, m, wParam, lParam);
+        return true;
+    });
+    PumpUntilIdle();
+    ClearLog();
+    const LONG caption = 50 + GetSystemMetrics(SM_CYDLGFRAME) + 5;
+    InjectMouseButton(MouseButton::Left, true, POINT{235, caption});
+    InjectMouseMove(POINT{240, caption + 20});
+    InjectMouseButton(MouseButton::Left, false, POINT{240, caption + 20});
+    PumpUntilIdle();
+    EXPECT_EQ(MessagesOf(w, {WM_NCLBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}),
+              (std::vector<UINT>{WM_NCLBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));
+    RECT r{};
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 50) << "no move loop took the press";
+    EXPECT_EQ(r.top, 50);
+    ReleaseCapture();
+
+    // Elsewhere on the caption the window does not capture: the press moves it.
+    InjectMouseButton(MouseButton::Left, true, POINT{120, caption});
+    InjectMouseMove(POINT{140, caption + 10});
+    InjectMouseButton(MouseButton::Left, false, POINT{140, caption + 10});
+    PumpUntilIdle();
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 70);
+    EXPECT_EQ(r.top, 60);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
 TEST_F(UserInput, ClicksPassDisabledAndTransparentChildrenToWhatIsBelow)
 {
     TwoChildren w = MakeTwoChildren();

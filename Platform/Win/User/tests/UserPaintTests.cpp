@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <set>
+
 #include "Platform/Win/User/tests/UserTestSupport.h"
 
 namespace {
@@ -153,6 +156,120 @@ TEST_F(UserPaint, FrameIsPaintedOutsideTheClientArea)
     ReleaseDC(w, dc);
     EXPECT_EQ(win::ColorFromPixel(surface->PixelAt(50, frame + 5)), caption);
     EXPECT_EQ(ClientPixel(w, POINT{0, 0}), RGB(1, 2, 3));
+}
+
+constexpr COLORREF kOwnFrame = RGB(200, 40, 160);
+
+// Paints the window's whole non-client area in kOwnFrame through its window
+// DC, the client rectangle clipped out, as a skinned window paints its frame.
+void PaintOwnFrame(HWND window)
+{
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    OffsetRect(&client, -outer.left, -outer.top);
+    HDC dc = GetWindowDC(window);
+    ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    RECT all{0, 0, outer.right - outer.left, outer.bottom - outer.top};
+    HBRUSH brush = CreateSolidBrush(kOwnFrame);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    ReleaseDC(window, dc);
+}
+
+// Every colour of the caption band (between the frame's sides, SM_CYCAPTION
+// high below the top frame) on the window's surface.
+std::set<COLORREF> CaptionColours(HWND window)
+{
+    std::shared_ptr<win::Surface> surface;
+    RECT onSurface{};
+    std::set<COLORREF> colours;
+    if (!win::user::WindowSurface(window, &surface, &onSurface))
+        return colours;
+    const int frame = GetSystemMetrics(SM_CXDLGFRAME);
+    for (LONG y = onSurface.top + frame; y < onSurface.top + frame + GetSystemMetrics(SM_CYCAPTION); ++y)
+        for (LONG x = onSurface.left + frame; x < onSurface.right - frame; ++x)
+            colours.insert(win::ColorFromPixel(surface->PixelAt(x, y)));
+    return colours;
+}
+
+// A dialog-framed window that paints its own frame: WM_NCPAINT without
+// DefWindowProc, and after DefWindowProc for the messages whose default
+// handling may draw the caption.
+HWND MakeSelfFramed(HBRUSH background)
+{
+    HWND w = CreateWindowExA(WS_EX_DLGMODALFRAME, RecordingClass(0, background), "skinned",
+                             WS_POPUP | WS_CAPTION | WS_SYSMENU, 50, 50, 240, 140, nullptr, nullptr, nullptr, nullptr);
+    React(w, [](HWND window, UINT m, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+        if (m != WM_NCPAINT && m != WM_NCACTIVATE && m != WM_SETTEXT)
+            return false;
+        *result = m == WM_NCPAINT ? 0 : DefWindowProcA(window, m, wParam, lParam);
+        PaintOwnFrame(window);
+        return true;
+    });
+    return w;
+}
+
+TEST_F(UserPaint, AWindowThatPaintsItsOwnFrameKeepsItsCaption)
+{
+    HWND other = MakeTopLevel(RECT{500, 300, 600, 400});
+    HWND w = MakeSelfFramed(Brush(RGB(255, 255, 255)));
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+    };
+    const Step steps[] = {
+        {"first shown", [&] { ShowWindow(w, SW_SHOW); }},
+        {"retitled", [&] { SetWindowTextA(w, "retitled"); }},
+        {"deactivated", [&] { SetActiveWindow(other); }},
+        {"activated", [&] { SetActiveWindow(w); }},
+        {"frame changed", [&] {
+             SetWindowPos(w, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+         }},
+        {"resized", [&] { SetWindowPos(w, nullptr, 0, 0, 260, 150, SWP_NOMOVE | SWP_NOZORDER); }},
+        {"frame redrawn", [&] { RedrawWindow(w, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW); }},
+        {"hidden and shown", [&] {
+             ShowWindow(w, SW_HIDE);
+             ShowWindow(w, SW_SHOW);
+         }},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        PumpUntilIdle();
+        EXPECT_EQ(CaptionColours(w), std::set<COLORREF>{kOwnFrame}) << step.what;
+        EXPECT_EQ(ClientPixel(w, POINT{0, 0}), RGB(255, 255, 255)) << step.what << ": the window DC left the client";
+    }
+}
+
+TEST_F(UserPaint, ActivationTellsTheFrameBeforeTheWindowAndBeforeItIsPainted)
+{
+    HWND other = MakeTopLevel(RECT{500, 300, 600, 400});
+    PumpUntilIdle();
+    HWND w = MakeSelfFramed(nullptr);
+    ClearLog();
+    ShowWindow(w, SW_SHOW);
+    PumpUntilIdle();
+    const std::initializer_list<UINT> frameAndActivation{WM_NCACTIVATE, WM_ACTIVATE, WM_NCPAINT};
+    std::vector<UINT> shown = MessagesOf(w, frameAndActivation);
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(std::vector<UINT>(shown.begin(), shown.begin() + 3),
+              (std::vector<UINT>{WM_NCACTIVATE, WM_ACTIVATE, WM_NCPAINT}));
+
+    ClearLog();
+    SetActiveWindow(other);
+    PumpUntilIdle();
+    // The window losing activation hears it first, each frame before its window.
+    std::vector<std::pair<HWND, UINT>> inLogOrder;
+    {
+        std::lock_guard<std::mutex> guard(LogLock());
+        for (const Received& r : Log())
+            if (r.message == WM_NCACTIVATE || r.message == WM_ACTIVATE)
+                inLogOrder.emplace_back(r.window, r.message);
+    }
+    EXPECT_EQ(inLogOrder, (std::vector<std::pair<HWND, UINT>>{
+                              {w, WM_NCACTIVATE}, {w, WM_ACTIVATE}, {other, WM_NCACTIVATE}, {other, WM_ACTIVATE}}));
 }
 
 } // namespace
