@@ -152,16 +152,21 @@ void KLCaptionFrame::OnBoxClicked(int box)
         m_pOwner->PostMessage(WM_CLOSE);
 }
 
-BOOL PaintSkinnedNonClient(CWnd& owner, KLCaptionFrame* frame)
+namespace {
+
+// WM_NCPAINT: the frame, then (for a caption style) the caption, active
+// while the window is enabled; false without a caption frame.
+bool PaintSkinnedNonClient(CWnd& owner, KLCaptionFrame* frame)
 {
     if (!frame)
-        return FALSE;
+        return false;
     frame->PaintFrame();
     if (IsCaptionStyle(owner))
         frame->PaintCaption(owner.IsWindowEnabled(), nullptr);
-    return TRUE;
+    return true;
 }
 
+// After the default WM_NCACTIVATE: the skin painted again in the new look.
 void RepaintSkinnedNonClient(CWnd& owner, KLCaptionFrame* frame, BOOL active)
 {
     if (!frame)
@@ -173,6 +178,7 @@ void RepaintSkinnedNonClient(CWnd& owner, KLCaptionFrame* frame, BOOL active)
         frame->PaintCaption(active, nullptr);
 }
 
+// A press on a box captures the mouse and shows the box pressed.
 void PressCaptionBox(CWnd& owner, KLCaptionFrame* frame, int& pressedBox, CPoint screen)
 {
     if (!frame)
@@ -185,6 +191,8 @@ void PressCaptionBox(CWnd& owner, KLCaptionFrame* frame, int& pressedBox, CPoint
     frame->SetBoxState(box, 1);
 }
 
+// While the owner holds the capture, the pressed box shows pressed while
+// the pointer is over it.
 void TrackCaptionBox(CWnd& owner, KLCaptionFrame* frame, int pressedBox, CPoint client)
 {
     if (!frame || ::GetCapture() != owner.m_hWnd || pressedBox < 0)
@@ -198,6 +206,7 @@ void TrackCaptionBox(CWnd& owner, KLCaptionFrame* frame, int pressedBox, CPoint 
         frame->SetBoxState(pressedBox, 0);
 }
 
+// The capture ends; a release over the pressed box clicks it.
 void ReleaseCaptionBox(CWnd& owner, KLCaptionFrame* frame, int& pressedBox, CPoint client)
 {
     if (::GetCapture() != owner.m_hWnd)
@@ -211,4 +220,39 @@ void ReleaseCaptionBox(CWnd& owner, KLCaptionFrame* frame, int& pressedBox, CPoi
     owner.ClientToScreen(&client);
     if (frame->HitTest(client) == box)
         frame->OnBoxClicked(box);
+}
+
+} // namespace
+
+LRESULT SkinnedFrameMessage(CWnd& owner, KLCaptionFrame* frame, int& pressedBox)
+{
+    const MSG* msg = owner.GetCurrentMessage();
+    const UINT message = msg->message;
+    const WPARAM wParam = msg->wParam;
+    const LPARAM lParam = msg->lParam;
+    const CPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    switch (message) {
+    case WM_NCPAINT:
+        // The skin replaces the default painting.
+        if (PaintSkinnedNonClient(owner, frame))
+            return 0;
+        break;
+    case WM_NCACTIVATE: {
+        const LRESULT result = owner.DefWindowProc(message, wParam, lParam);
+        RepaintSkinnedNonClient(owner, frame, static_cast<BOOL>(wParam));
+        return result;
+    }
+    case WM_NCLBUTTONDOWN:
+        PressCaptionBox(owner, frame, pressedBox, point);
+        break;
+    case WM_MOUSEMOVE:
+        TrackCaptionBox(owner, frame, pressedBox, point);
+        break;
+    case WM_LBUTTONUP:
+        ReleaseCaptionBox(owner, frame, pressedBox, point);
+        break;
+    default:
+        break;
+    }
+    return owner.DefWindowProc(message, wParam, lParam);
 }

@@ -12,9 +12,9 @@
 // layer, so that under native windows the skin's caption shows instead of
 // the window manager's. UI thread only.
 //
-// The free functions below are the non-client and caption-box handling
-// every skinned dialog shares; each does nothing while there is no caption
-// frame (before OnInitDialog, after OnDestroy).
+// SkinnedFrameMessage is the non-client and caption-box handling every
+// skinned dialog shares; without a caption frame (before OnInitDialog,
+// after OnDestroy) it skips the skin.
 
 #include "Platform/Mfc/Mfc.h"
 
@@ -52,18 +52,13 @@ private:
     int m_nCaptionHeight;
 };
 
-// WM_NCPAINT: the frame, then (for a caption style) the caption, active
-// while the window is enabled. FALSE, painting nothing, without a caption
-// frame: the caller then lets the default painting run.
-BOOL PaintSkinnedNonClient(CWnd& owner, KLCaptionFrame* frame);
-// After the default WM_NCACTIVATE: the skin painted again in the new look.
-void RepaintSkinnedNonClient(CWnd& owner, KLCaptionFrame* frame, BOOL active);
-// WM_NCLBUTTONDOWN, before the default processing: a press on a box
-// captures the mouse and shows the box pressed.
-void PressCaptionBox(CWnd& owner, KLCaptionFrame* frame, int& pressedBox, CPoint screen);
-// WM_MOUSEMOVE (client coordinates) while the owner holds the capture: the
-// pressed box shows pressed while the pointer is over it.
-void TrackCaptionBox(CWnd& owner, KLCaptionFrame* frame, int pressedBox, CPoint client);
-// WM_LBUTTONUP (client coordinates) while the owner holds the capture: the
-// capture ends and a release over the pressed box clicks it.
-void ReleaseCaptionBox(CWnd& owner, KLCaptionFrame* frame, int& pressedBox, CPoint client);
+// The non-client and caption-box messages of a skinned dialog, handled as
+// the one being handled now (WM_NCPAINT, WM_NCACTIVATE, WM_NCLBUTTONDOWN,
+// WM_MOUSEMOVE, WM_LBUTTONUP): WM_NCPAINT paints the frame and, for a
+// caption style, the caption (active while the window is enabled) in place
+// of the default painting; WM_NCACTIVATE runs the default processing, then
+// paints the skin in the new look; a press on a caption box captures the
+// mouse and shows the box pressed, the pointer moving over and off it
+// shows it pressed and normal, and a release over it clicks it; each then
+// runs the default processing. Returns the message's answer.
+LRESULT SkinnedFrameMessage(CWnd& owner, KLCaptionFrame* frame, int& pressedBox);

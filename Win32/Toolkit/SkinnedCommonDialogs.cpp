@@ -98,36 +98,15 @@ BOOL KLFileDialog::OnEraseBkgnd(CDC* pDC)
     return TRUE;
 }
 
-void KLFileDialog::OnNcPaint()
-{
-    if (!PaintSkinnedNonClient(*this, m_pCaptionFrame))
-        Default();
-}
+void KLFileDialog::OnNcPaint() { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
-BOOL KLFileDialog::OnNcActivate(BOOL bActive)
-{
-    const BOOL result = static_cast<BOOL>(Default());
-    RepaintSkinnedNonClient(*this, m_pCaptionFrame, bActive);
-    return result;
-}
+BOOL KLFileDialog::OnNcActivate(BOOL) { return static_cast<BOOL>(SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox)); }
 
-void KLFileDialog::OnNcLButtonDown(UINT, CPoint point)
-{
-    PressCaptionBox(*this, m_pCaptionFrame, m_nPressedBox, point);
-    Default();
-}
+void KLFileDialog::OnNcLButtonDown(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
-void KLFileDialog::OnMouseMove(UINT, CPoint point)
-{
-    TrackCaptionBox(*this, m_pCaptionFrame, m_nPressedBox, point);
-    Default();
-}
+void KLFileDialog::OnMouseMove(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
-void KLFileDialog::OnLButtonUp(UINT, CPoint point)
-{
-    ReleaseCaptionBox(*this, m_pCaptionFrame, m_nPressedBox, point);
-    Default();
-}
+void KLFileDialog::OnLButtonUp(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
 void KLFileDialog::OnDestroy()
 {
@@ -190,36 +169,15 @@ BOOL KLFontDialog::OnEraseBkgnd(CDC* pDC)
     return TRUE;
 }
 
-void KLFontDialog::OnNcPaint()
-{
-    if (!PaintSkinnedNonClient(*this, m_pCaptionFrame))
-        Default();
-}
+void KLFontDialog::OnNcPaint() { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
-BOOL KLFontDialog::OnNcActivate(BOOL bActive)
-{
-    const BOOL result = static_cast<BOOL>(Default());
-    RepaintSkinnedNonClient(*this, m_pCaptionFrame, bActive);
-    return result;
-}
+BOOL KLFontDialog::OnNcActivate(BOOL) { return static_cast<BOOL>(SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox)); }
 
-void KLFontDialog::OnNcLButtonDown(UINT, CPoint point)
-{
-    PressCaptionBox(*this, m_pCaptionFrame, m_nPressedBox, point);
-    Default();
-}
+void KLFontDialog::OnNcLButtonDown(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
-void KLFontDialog::OnMouseMove(UINT, CPoint point)
-{
-    TrackCaptionBox(*this, m_pCaptionFrame, m_nPressedBox, point);
-    Default();
-}
+void KLFontDialog::OnMouseMove(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
-void KLFontDialog::OnLButtonUp(UINT, CPoint point)
-{
-    ReleaseCaptionBox(*this, m_pCaptionFrame, m_nPressedBox, point);
-    Default();
-}
+void KLFontDialog::OnLButtonUp(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
 void KLFontDialog::OnDestroy()
 {

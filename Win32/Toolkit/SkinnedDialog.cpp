@@ -294,36 +294,15 @@ void KLDialog::OnDestroy()
     CWnd::OnDestroy();
 }
 
-void KLDialog::OnNcPaint()
-{
-    if (!PaintSkinnedNonClient(*this, m_pCaptionFrame))
-        Default();
-}
+void KLDialog::OnNcPaint() { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
-BOOL KLDialog::OnNcActivate(BOOL bActive)
-{
-    const BOOL result = static_cast<BOOL>(Default());
-    RepaintSkinnedNonClient(*this, m_pCaptionFrame, bActive);
-    return result;
-}
+BOOL KLDialog::OnNcActivate(BOOL) { return static_cast<BOOL>(SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox)); }
 
-void KLDialog::OnNcLButtonDown(UINT, CPoint point)
-{
-    PressCaptionBox(*this, m_pCaptionFrame, m_nPressedBox, point);
-    Default();
-}
+void KLDialog::OnNcLButtonDown(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
-void KLDialog::OnMouseMove(UINT, CPoint point)
-{
-    TrackCaptionBox(*this, m_pCaptionFrame, m_nPressedBox, point);
-    Default();
-}
+void KLDialog::OnMouseMove(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
-void KLDialog::OnLButtonUp(UINT, CPoint point)
-{
-    ReleaseCaptionBox(*this, m_pCaptionFrame, m_nPressedBox, point);
-    Default();
-}
+void KLDialog::OnLButtonUp(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaptionFrame, m_nPressedBox); }
 
 BOOL KLDialog::OnEraseBkgnd(CDC* pDC)
 {
