@@ -4,14 +4,13 @@
 
 #include "Win32/Toolkit/SkinnedCommonDialogs.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "Win32/Toolkit/SkinnedControls.h"
 #include "Win32/Toolkit/tests/DialogTestSupport.h"
+#include "tests/support/TempDir.h"
 
 using namespace dialog_test;
 
@@ -53,17 +52,12 @@ protected:
     void SetUp() override
     {
         DialogTest::SetUp();
-        m_root = fs::weakly_canonical(fs::temp_directory_path()) / ("kestrelon-skinfiledlg-" + std::to_string(getpid()));
-        fs::remove_all(m_root);
+        m_root = fs::weakly_canonical(m_folder.Path());
         fs::create_directories(m_root / "clips" / "old");
         for (const char* file : {"one.ksb", "clips/two.avi", "clips/old/three.avi"})
             std::ofstream(m_root / file) << "x";
     }
-    void TearDown() override
-    {
-        fs::remove_all(m_root);
-        DialogTest::TearDown();
-    }
+    testing_support::TempDir m_folder;
     fs::path m_root;
 };
 
@@ -87,8 +81,9 @@ TEST_F(SkinnedFileDialog, TheSkinSitsOnTheRealDialogAndTheChoiceComesBack)
         for (HWND c = ::GetWindow(real, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
             char windowClass[32] = {};
             ::GetClassNameA(c, windowClass, sizeof windowClass);
-            if (std::string(windowClass) == "ScrollBar")
+            if (std::string(windowClass) == "ScrollBar") {
                 EXPECT_FALSE(::IsWindowVisible(c)) << "no size grip";
+            }
         }
         ASSERT_NE(dialog.CaptionFrame(), nullptr);
         EXPECT_EQ(CaptionPixel(real), kActiveCaption) << "the caption is the skin's";
