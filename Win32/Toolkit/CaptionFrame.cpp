@@ -1,5 +1,7 @@
 #include "Win32/Toolkit/CaptionFrame.h"
 
+#include "Platform/Win/User/Extensions.h"
+
 #include "Win32/Toolkit/FrameBitmap.h"
 #include "Win32/Toolkit/SkinState.h"
 
@@ -18,8 +20,7 @@ constexpr int kBoxFlagBits[2] = {KLCaptionFrame::kCloseBox, KLCaptionFrame::kHel
 // place that makes the call.
 void DeclareOwnFrame(HWND owner)
 {
-    // The window layer's own-frame call joins here once the layer offers it.
-    static_cast<void>(owner);
+    win::user::SetOwnFrame(owner, true);
 }
 
 bool IsCaptionStyle(const CWnd& window) { return (window.GetStyle() & WS_CAPTION) != 0; }

@@ -93,7 +93,7 @@ TEST_F(FrameBitmapTest, FramesAreCutIntoTheExpectedPieces)
          {{{0, 0, 8, 8}, 0, 0},
           {{8, 0, 16, 8}, 8, 0}, {{16, 0, 22, 8}, 8, 0},
           {{22, 0, 30, 8}, 16, 0}}},
-        {"left column", kTopBar24x8, 3, 4, {0, 0, 8, 20},
+        {"left column", kTopBar24x8, 3, 4, {0, 0, 16, 20},
          {{{0, 0, 8, 8}, 0, 0},
           {{0, 8, 8, 12}, 8, 0},
           {{0, 12, 8, 20}, 16, 0}}},
