@@ -13,6 +13,38 @@ bool DrawsTopRow(int style) { return (style & 3) != 0; }
 bool DrawsLeftColumn(int style) { return (style & 5) != 0; }
 bool DrawsWholeFrame(int style) { return (style & 1) != 0; }
 
+// The off-screen bitmap of the fills, kept between calls and grown to the
+// largest fill asked for: a fresh screen-sized bitmap every repaint would
+// cost more than the fill itself. One per thread, for the DC colour depth
+// it was made for.
+class FillScratch {
+public:
+    CBitmap* Acquire(CDC* dc, int width, int height)
+    {
+        const int bits = GetDeviceCaps(dc->GetSafeHdc(), BITSPIXEL);
+        if (m_bitmap.GetSafeHandle() && bits == m_bits && width <= m_width && height <= m_height)
+            return &m_bitmap;
+        width = width > m_width || bits != m_bits ? width : m_width;
+        height = height > m_height || bits != m_bits ? height : m_height;
+        m_bitmap.DeleteObject();
+        m_width = m_height = m_bits = 0;
+        if (!m_bitmap.CreateCompatibleBitmap(dc, width, height))
+            return nullptr;
+        m_width = width;
+        m_height = height;
+        m_bits = bits;
+        return &m_bitmap;
+    }
+
+private:
+    CBitmap m_bitmap;
+    int m_width = 0;
+    int m_height = 0;
+    int m_bits = 0;
+};
+
+thread_local FillScratch t_fillScratch;
+
 } // namespace
 
 CFrameBitmap::CFrameBitmap() = default;
@@ -295,18 +327,13 @@ void CFrameBitmap::DrawFill(CDC* dc, const CRect* rect)
 
     // Composed off-screen with the same coordinates, then copied once, so a
     // large background repaints without flicker.
-    CBitmap buffer;
     CDC memory;
     CDC* target = dc;
     CBitmap* previous = nullptr;
-    if (buffer.CreateCompatibleBitmap(dc, w, h)) {
-        if (memory.CreateCompatibleDC(dc)) {
-            previous = memory.SelectObject(&buffer);
-            memory.SetWindowOrg(x0, y0);
-            target = &memory;
-        } else {
-            buffer.DeleteObject();
-        }
+    if (CBitmap* buffer = t_fillScratch.Acquire(dc, w, h); buffer && memory.CreateCompatibleDC(dc)) {
+        previous = memory.SelectObject(buffer);
+        memory.SetWindowOrg(x0, y0);
+        target = &memory;
     }
     auto releaseBuffer = [&] {
         if (target == &memory)
