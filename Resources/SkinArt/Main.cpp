@@ -1,6 +1,6 @@
 // kestrelon_skinart: draws the skin art of one table into a folder.
 //
-//   kestrelon_skinart --table <program|fixtures> -o <folder>
+//   kestrelon_skinart --table <program|fixtures|dialog-fixtures> -o <folder>
 //
 // "program" is the bitmap module's art (SkinTable.h); "fixtures" is the
 // toolkit tests' fixture set, whose pixels follow formulas the tests check.
@@ -25,6 +25,7 @@ struct Table {
 constexpr Table kTables[] = {
     {"program", skinart::kSkinTable},
     {"fixtures", toolkit_fixtures::kFixtureTable},
+    {"dialog-fixtures", toolkit_fixtures::kDialogFixtureTable},
 };
 
 } // namespace
@@ -51,6 +52,6 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: %s --table <program|fixtures> -o <folder>\n", argv[0]);
+    std::fprintf(stderr, "usage: %s --table <program|fixtures|dialog-fixtures> -o <folder>\n", argv[0]);
     return 2;
 }
