@@ -18,6 +18,8 @@
 // - Cursor: 32 x 32 with its hot spot; key-coloured pixels are transparent.
 // - Record: a custom resource (`type`) holding `bytes` unchanged.
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -101,6 +103,17 @@ constexpr bool TableIsSound(std::span<const SkinRow> table)
                 return false;
     }
     return true;
+}
+
+// The rows of several tables as one: each family of art keeps its rows in
+// its own header and the program's table joins them.
+template <size_t... N>
+constexpr auto JoinRows(const std::array<SkinRow, N>&... parts)
+{
+    std::array<SkinRow, (N + ... + 0)> joined{};
+    size_t at = 0;
+    ((std::copy(parts.begin(), parts.end(), joined.begin() + at), at += N), ...);
+    return joined;
 }
 
 } // namespace skinart

@@ -1,7 +1,8 @@
 #pragma once
 // The program's skin art: every bitmap and cursor of the bitmap module that
 // the generator draws. Identifiers are bitmap resource identifiers of the
-// bitmap module. To add one, add a row here (see Resources/README.md).
+// bitmap module. To add one, add a row to its family's table (see
+// Resources/README.md); a new family is a header of its own joined below.
 //
 // Sizes that follow from the window metrics of our USER layer: captions are
 // 19 pixels high and dialog frames 3 pixels wide and high, so a caption
@@ -18,7 +19,8 @@
 
 namespace skinart {
 
-inline constexpr std::array kSkinTable = {
+// Dialogs, sheets, captions and the common frames.
+inline constexpr std::array kDialogArt = {
     SkinRow{.id = 396, .kind = Kind::FrameStrip, .width = 64, .height = 16, .cells = 8,
             .paint = FrameStrip<PanelBox>,
             .use = "the background of panels and pages, framed or tiled as a fill"},
@@ -53,6 +55,8 @@ inline constexpr std::array kSkinTable = {
     SkinRow{.id = 974, .kind = Kind::Picture, .width = 96, .height = 72,
             .paint = PictureFrame<palette::kDialogBack>, .use = "the frame stretched behind a dialog's picture"},
 };
+
+inline constexpr auto kSkinTable = JoinRows(kDialogArt);
 static_assert(TableIsSound(kSkinTable));
 
 } // namespace skinart
