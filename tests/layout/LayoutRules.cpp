@@ -437,7 +437,7 @@ const Rules& ProjectRules()
         };
         r.hiddenFromSystem = {"Platform/Av", "Platform/Runtime", "Platform/DShow/Filters", "Platform/Outside/Encoding"};
         r.testSupport = {"tests/support", "Platform/Outside/Testing", "Filters/Common/testing",
-                         "Platform/DShow/Filters/testing"};
+                         "Platform/DShow/Filters/testing", "Platform/Display/testing"};
         return r;
     }();
     return rules;

@@ -11,7 +11,7 @@
 
 #include "Platform/Av/Av.h"
 #include "Platform/Display/Display.h"
-#include "Platform/Display/tests/ScopedEnvironment.h"
+#include "Platform/Display/testing/ScopedEnvironment.h"
 #include "Platform/Win/User/User.h"
 #include "tests/support/TempDir.h"
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "Platform/Display/Display.h"
-#include "Platform/Display/tests/ScopedEnvironment.h"
-#include "Platform/Display/tests/XServer.h"
+#include "Platform/Display/testing/ScopedEnvironment.h"
+#include "Platform/Display/testing/XServer.h"
 #include "Platform/Win/Kernel/Memory.h"
 #include "Platform/Win/User/Clipboard.h"
 #include "Platform/Win/User/Extensions.h"

@@ -5,20 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "Platform/Display/Display.h"
-#include "Platform/Display/PngFile.h"
+#include "Platform/Display/testing/GoldenPng.h"
 #include "Platform/Win/Gallery/Showcase.h"
 #include "tests/support/TempDir.h"
 
 namespace {
-
-// Channels may differ this much (rounding); no pixel may differ more.
-constexpr int kChannelTolerance = 2;
 
 void PumpUntilIdle()
 {
@@ -28,8 +23,6 @@ void PumpUntilIdle()
         DispatchMessageA(&msg);
     }
 }
-
-int Channel(DWORD pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
 
 class Golden : public testing::Test {
 protected:
@@ -56,42 +49,7 @@ protected:
 
     void ExpectMatchesGolden(const std::string& shot, const std::string& name)
     {
-        const std::string golden = std::string(KESTRELON_CONTROLS_GOLDEN) + "/" + name + ".png";
-        if (const char* update = std::getenv("KESTRELON_UPDATE_GOLDEN"); update && *update == '1') {
-            std::filesystem::copy_file(shot, golden, std::filesystem::copy_options::overwrite_existing);
-            return;
-        }
-        std::vector<DWORD> expected;
-        std::vector<DWORD> actual;
-        LONG expectedWidth = 0;
-        LONG expectedHeight = 0;
-        LONG width = 0;
-        LONG height = 0;
-        ASSERT_TRUE(display::ReadPng(golden, &expected, &expectedWidth, &expectedHeight))
-            << golden << " is missing: run with KESTRELON_UPDATE_GOLDEN=1 to make it";
-        ASSERT_TRUE(display::ReadPng(shot, &actual, &width, &height));
-        ASSERT_EQ(width, expectedWidth) << name;
-        ASSERT_EQ(height, expectedHeight) << name;
-        size_t differing = 0;
-        size_t first = 0;
-        for (size_t i = 0; i < actual.size(); ++i) {
-            for (int shift : {0, 8, 16}) {
-                if (std::abs(Channel(actual[i], shift) - Channel(expected[i], shift)) > kChannelTolerance) {
-                    if (differing++ == 0)
-                        first = i;
-                    break;
-                }
-            }
-        }
-        if (differing == 0)
-            return;
-        // The snapshot outlives the test's folder, for a look.
-        const std::filesystem::path kept =
-            std::filesystem::temp_directory_path() / ("kestrelon-golden-" + name + ".png");
-        std::filesystem::copy_file(shot, kept, std::filesystem::copy_options::overwrite_existing);
-        ADD_FAILURE() << name << ": " << differing << " pixels differ, the first at ("
-                      << first % static_cast<size_t>(width) << ", " << first / static_cast<size_t>(width)
-                      << "); the snapshot is " << kept.string();
+        EXPECT_TRUE(display_test::MatchesGoldenPng(shot, KESTRELON_CONTROLS_GOLDEN, name));
     }
 
     HMODULE m_fixture = nullptr;

@@ -1,4 +1,4 @@
-#include "XServer.h"
+#include "Platform/Display/testing/XServer.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
