@@ -117,14 +117,16 @@ endfunction()
 
 include(GoogleTest)
 
-# kestrelon_resource_module(<target> [SOURCE_DIR <dir>] [GENERATED <sources...>] OUTPUT <file>)
-# Compiles the resource sources (*.krc, in name order) of SOURCE_DIR and then
-# the GENERATED sources (outputs of custom commands of the same folder, such
-# as kestrelon_skin_art's) with the resource compiler into the module file
-# OUTPUT, again whenever a file under SOURCE_DIR or a generated source
-# changes. See Resources/README.md.
+# kestrelon_resource_module(<target> [SOURCE_DIR <dir>] [SOURCES <files...>]
+#                           [GENERATED <sources...>] OUTPUT <file>)
+# Compiles the resource sources (*.krc, in name order) of SOURCE_DIR, then
+# the single SOURCES (sources that several modules share), then the
+# GENERATED sources (outputs of custom commands of the same folder, such as
+# kestrelon_skin_art's) with the resource compiler into the module file
+# OUTPUT, again whenever one of them or a file under SOURCE_DIR changes. See
+# Resources/README.md.
 function(kestrelon_resource_module target)
-  cmake_parse_arguments(ARG "" "SOURCE_DIR;OUTPUT" "GENERATED" ${ARGN})
+  cmake_parse_arguments(ARG "" "SOURCE_DIR;OUTPUT" "SOURCES;GENERATED" ${ARGN})
   set(sources)
   set(inputs)
   if(ARG_SOURCE_DIR)
@@ -132,6 +134,8 @@ function(kestrelon_resource_module target)
     list(SORT sources)
     file(GLOB_RECURSE inputs CONFIGURE_DEPENDS ${ARG_SOURCE_DIR}/*)
   endif()
+  list(APPEND sources ${ARG_SOURCES})
+  list(APPEND inputs ${ARG_SOURCES})
   get_filename_component(folder ${ARG_OUTPUT} DIRECTORY)
   add_custom_command(OUTPUT ${ARG_OUTPUT}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}

@@ -1,9 +1,11 @@
 // kestrelon_skinart: draws the skin art of one table into a folder.
 //
-//   kestrelon_skinart --table <program|fixtures|dialog-fixtures> -o <folder>
+//   kestrelon_skinart --table <program|fixtures|dialog-fixtures|gallery> -o <folder>
 //
 // "program" is the bitmap module's art (SkinTable.h); "fixtures" is the
-// toolkit tests' fixture set, whose pixels follow formulas the tests check.
+// toolkit tests' fixture set, whose pixels follow formulas the tests check;
+// "dialog-fixtures" the dialog tests' solid skins; "gallery" the art of the
+// toolkit gallery's element page.
 
 #include <cstdio>
 #include <cstring>
@@ -26,6 +28,7 @@ constexpr Table kTables[] = {
     {"program", skinart::kSkinTable},
     {"fixtures", toolkit_fixtures::kFixtureTable},
     {"dialog-fixtures", toolkit_fixtures::kDialogFixtureTable},
+    {"gallery", toolkit_fixtures::kGalleryTable},
 };
 
 } // namespace
@@ -52,6 +55,6 @@ int main(int argc, char** argv)
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: %s --table <program|fixtures|dialog-fixtures> -o <folder>\n", argv[0]);
+    std::fprintf(stderr, "usage: %s --table <program|fixtures|dialog-fixtures|gallery> -o <folder>\n", argv[0]);
     return 2;
 }

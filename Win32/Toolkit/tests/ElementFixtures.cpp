@@ -3,63 +3,11 @@
 #include <functional>
 
 #include "Platform/Win/CommCtrl/CommCtrl.h"
+#include "Platform/Win/Kernel/Resources.h"
 
 namespace element_fixtures {
 
 namespace {
-
-using imaging_tests::Bytes;
-using imaging_tests::Put16;
-using imaging_tests::Put32;
-using Pixel = std::function<COLORREF(int, int)>;
-
-constexpr WORD kBitmapType = 2;
-constexpr WORD kStringType = 6;
-
-Pixel Face(COLORREF colour)
-{
-    return [colour](int x, int y) { return x + y < 6 ? kKey : colour; };
-}
-
-// The string block holding ids 9136 to 9151.
-Bytes StringBlock()
-{
-    Bytes out;
-    auto put = [&out](const std::string& text) {
-        Put16(out, static_cast<WORD>(text.size()));
-        for (char c : text)
-            Put16(out, static_cast<WORD>(static_cast<unsigned char>(c)));
-    };
-    for (UINT id = 9136; id <= 9151; ++id)
-        put(id == kShortTip ? "Play the storyboard" : id == kLongTip ? LongTipText() : "");
-    return out;
-}
-
-struct FixtureBitmap {
-    UINT id;
-    int width;
-    int height;
-    Pixel pixel;
-};
-
-std::vector<FixtureBitmap> FixtureBitmaps()
-{
-    return {
-        {kFrameStrip, 80, 10,
-         [](int x, int y) { return (x % 10 == 9 && y == 9) ? kKey : CellColour(x / 10); }},
-        {kFaceUp, 20, 20, Face(FaceColour(kFaceUp))},
-        {kFaceDown, 20, 20, Face(FaceColour(kFaceDown))},
-        {kFaceFocus, 20, 20, Face(FaceColour(kFaceFocus))},
-        {kFaceDisabled, 20, 20, Face(FaceColour(kFaceDisabled))},
-        {kPanelBackground, 200, 60, BackgroundPixel},
-        {kTrack, 220, 30, [](int, int y) { return y == 15 ? RGB(40, 40, 40) : RGB(200, 200, 200); }},
-        {kThumb, 20, 20, [](int, int) { return RGB(0, 0, 255); }},
-        {kAnimation, 40, 20, [](int x, int y) { return FrameColour(x / 10 + 4 * (y / 10)); }},
-        {kStill, 10, 10, [](int x, int y) { return x + y < 2 ? kKey : RGB(250, 250, 0); }},
-        {kVerticalTrack, 30, 220, [](int x, int) { return x == 15 ? RGB(40, 40, 40) : RGB(200, 200, 200); }},
-        {kSmallFace, 30, 12, [](int, int) { return RGB(10, 90, 10); }},
-    };
-}
 
 POINT OnScreen(LONG x, LONG y)
 {
@@ -70,15 +18,16 @@ POINT OnScreen(LONG x, LONG y)
 
 COLORREF FaceColour(UINT id)
 {
+    using namespace toolkit_fixtures;
     switch (id) {
     case kFaceDown:
-        return RGB(160, 0, 0);
+        return ColourOf(kElementFaceDown);
     case kFaceFocus:
-        return RGB(0, 0, 160);
+        return ColourOf(kElementFaceFocus);
     case kFaceDisabled:
-        return RGB(128, 128, 128);
+        return ColourOf(kElementFaceDisabled);
     default:
-        return RGB(0, 160, 0);
+        return ColourOf(kElementFaceUp);
     }
 }
 
@@ -88,15 +37,6 @@ std::string LongTipText()
     for (int i = 0; i < 100; ++i)
         text.push_back(static_cast<char>('a' + i % 26));
     return text;
-}
-
-Bytes FixtureModuleImage()
-{
-    std::vector<imaging_tests::Resource> resources;
-    for (const FixtureBitmap& b : FixtureBitmaps())
-        resources.push_back({kBitmapType, static_cast<WORD>(b.id), "", imaging_tests::BitmapResource(b.width, b.height, b.pixel)});
-    resources.push_back({kStringType, static_cast<WORD>((kLongTip >> 4) + 1), "", StringBlock()});
-    return imaging_tests::ModuleImageOf(resources);
 }
 
 void Pump()
@@ -146,10 +86,14 @@ void ElementTest::SetUp()
 {
     m_modules = std::make_unique<testing_support::LoadedResourceModules>();
     ASSERT_TRUE(m_modules->IsLoaded());
-    m_fixture = std::make_unique<imaging_tests::TestResourceModule>("ElementFixture.dll", FixtureModuleImage());
-    ASSERT_NE(m_fixture->Handle(), nullptr);
+    // The fixture bitmap module, under a name of its own beside the
+    // program's modules.
+    m_fixtureFolder = std::make_unique<testing_support::ModuleFolderOverride>(KESTRELON_TOOLKIT_FIXTURE_MODULES);
+    win::RegisterResourceModule("ElementFixture.dll", "ResBmp.kres");
+    m_fixture = LoadLibraryA("ElementFixture.dll");
+    ASSERT_NE(m_fixture, nullptr) << "the build makes " KESTRELON_TOOLKIT_FIXTURE_MODULES "/ResBmp.kres";
     m_savedResources = AfxGetResourceHandle();
-    AfxSetResourceHandle(m_fixture->Handle());
+    AfxSetResourceHandle(m_fixture);
     SetCursorPos(0, 0);
     Pump();
     ASSERT_TRUE(host.CreateEx(0, AfxRegisterWndClass(0), "host", WS_POPUP | WS_VISIBLE, kHostOrigin.x,
@@ -178,7 +122,10 @@ void ElementTest::TearDown()
     Pump();
     AfxDeleteTempMaps();
     AfxSetResourceHandle(m_savedResources);
-    m_fixture.reset();
+    if (m_fixture)
+        FreeLibrary(m_fixture);
+    m_fixture = nullptr;
+    m_fixtureFolder.reset();
     m_modules.reset();
 }
 

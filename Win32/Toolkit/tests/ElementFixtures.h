@@ -1,10 +1,11 @@
 #pragma once
-// What the element tests stand on: a bitmap and string module written at
-// run time (every pixel from a formula, so a test knows what it drew), a
-// host window on the headless desktop with a recording panel in it, a pump
-// and mouse helpers. Bitmaps with a key colour have it at their top-left
-// pixel, where the transparency mask samples it (the frame strip at the
-// bottom-right pixel of its first cell).
+// What the element tests stand on: the element rows of the fixture bitmap
+// module (every pixel from a formula of the fixture table, so a test knows
+// what it drew) with the tool-tip strings beside them, a host window on the
+// headless desktop with a recording panel in it, a pump and mouse helpers.
+// Bitmaps with a key colour have it at their top-left pixel, where the
+// transparency mask samples it (the frame strip at the bottom-right pixel
+// of its first cell).
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,12 @@
 #include "Platform/Mfc/Mfc.h"
 #include "Platform/Win/User/DesktopHost.h"
 #include "Win32/Imaging/TaggedValue.h"
-#include "Win32/Imaging/tests/TestResourceModule.h"
 #include "Win32/Toolkit/ButtonElementProperties.h"
 #include "Win32/Toolkit/ContainerElement.h"
 #include "Win32/Toolkit/ElementMessage.h"
 #include "Win32/Toolkit/WindowRef.h"
 #include "Win32/Toolkit/tests/SkinFixtures.h"
+#include "Win32/Toolkit/tests/fixtures/FixtureTable.h"
 #include "Win32/Utils/tests/ResourceModulesFixture.h"
 
 namespace element_fixtures {
@@ -46,14 +47,12 @@ constexpr UINT kLongTip = 9151;        // 100 characters
 
 constexpr COLORREF kKey = RGB(255, 0, 255);
 
-inline COLORREF CellColour(int n) { return RGB(20 + 28 * n, 200 - 20 * n, 60); }
-inline COLORREF FrameColour(int i) { return RGB(20 + 25 * i, 100, 200 - 20 * i); }
-inline COLORREF BackgroundPixel(int x, int y) { return RGB(x % 256, (3 * y) % 256, 90); }
+inline COLORREF ColourOf(skinart::Rgb c) { return RGB(c.r, c.g, c.b); }
+inline COLORREF CellColour(int n) { return ColourOf(toolkit_fixtures::ElementCellColour(n)); }
+inline COLORREF FrameColour(int i) { return ColourOf(toolkit_fixtures::ElementFrameColour(i)); }
+inline COLORREF BackgroundPixel(int x, int y) { return ColourOf(toolkit_fixtures::ElementBackgroundPixel(x, y)); }
 COLORREF FaceColour(UINT id);
 std::string LongTipText();
-
-// The fixture module, loaded as "ElementFixture.dll".
-imaging_tests::Bytes FixtureModuleImage();
 
 // A panel that records what reaches it.
 class RecordingPanel : public ContainerElement {
@@ -122,7 +121,7 @@ protected:
     // A reference to the recording panel, for children's -8 and -9.
     WindowRef* PanelRef() { return m_panelRef.get(); }
     HWND PanelHwnd() const { return panel->GetHwnd(); }
-    HMODULE Fixture() const { return m_fixture->Handle(); }
+    HMODULE Fixture() const { return m_fixture; }
     // Creates `element` in the panel from `list` and adds it as a child.
     template <typename Element>
     Element* AddChild(std::unique_ptr<Element> element, ElementProperties& list)
@@ -139,7 +138,8 @@ protected:
 
 private:
     std::unique_ptr<testing_support::LoadedResourceModules> m_modules;
-    std::unique_ptr<imaging_tests::TestResourceModule> m_fixture;
+    std::unique_ptr<testing_support::ModuleFolderOverride> m_fixtureFolder;
+    HMODULE m_fixture = nullptr;
     std::unique_ptr<WindowRef> m_panelRef;
     HINSTANCE m_savedResources = nullptr;
 };
