@@ -99,8 +99,10 @@ void CaptionBox(Canvas& canvas, const Rect& box, Rgb band, Rgb shade)
     FillRect(canvas, box, kWindowLine);
     FillRect(canvas, {box.left + 1, box.top + 1, box.right - 1, box.bottom}, shade);
     FillRect(canvas, {box.left + 2, box.top + 3, box.right - 2, box.bottom - 3}, band);
-    // The window frame's top band, drawn below the caption, starts the same.
-    FillRect(canvas, {box.left + 1, box.bottom - 3, box.right - 1, box.bottom - 2}, kWindowLine);
+    // The window frame's top band, drawn below the caption, starts the same;
+    // in the bottom corner cells the frame's outer line and shade run on
+    // down, so the border reads as one line past the caption.
+    FillRect(canvas, {box.left + 3, box.bottom - 3, box.right - 3, box.bottom - 2}, kWindowLine);
 }
 
 void PaintPictureFrame(Canvas& canvas, Rgb back)
