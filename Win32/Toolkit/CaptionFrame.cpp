@@ -59,6 +59,15 @@ void KLCaptionFrame::PaintFrame()
     dc.ExcludeClipRect(&client);
     CRect frame(0, 0, window.Width(), window.Height());
     frame.top += m_nCaptionHeight;
+    // Under a caption the frame starts one frame width higher: its top
+    // corners then lie under the caption, which is painted after it, and
+    // the sides run on from the caption's corners without a step.
+    if (IsCaptionStyle(*m_pOwner))
+        if (CFrameBitmap* skin = GetSkinFrameBitmap(545)) {
+            CRect widths(0, 0, 0, 0);
+            skin->InflateByFrame(&widths);
+            frame.top += widths.top;
+        }
     DrawFrameOf(545, dc, frame);
 }
 
