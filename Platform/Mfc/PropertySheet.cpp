@@ -152,7 +152,7 @@ CPropertySheet::CPropertySheet(LPCSTR pszCaption, CWnd* pParentWnd, UINT iSelect
 
 // The tab window is the sheet's child: it goes with the sheet's window,
 // never with this object.
-CPropertySheet::~CPropertySheet() { m_tabCtrl.Detach(); }
+CPropertySheet::~CPropertySheet() { m_tabCtrl.m_hWnd = nullptr; }
 
 void CPropertySheet::CommonConstruct(CWnd* pParentWnd, UINT iSelectPage)
 {
@@ -291,16 +291,16 @@ LRESULT CPropertySheet::HandleInitDialog(WPARAM, LPARAM)
 {
     // The sheet's own set-up (pages, buttons, the tab window) comes first.
     const LRESULT result = Default();
-    if (HWND tab = reinterpret_cast<HWND>(SendMessage(PSM_GETTABCONTROL)))
-        m_tabCtrl.Attach(tab);
+    // Named, not attached: a permanent mapping would keep any other object
+    // from subclassing the tab window.
+    m_tabCtrl.m_hWnd = reinterpret_cast<HWND>(SendMessage(PSM_GETTABCONTROL));
     OnInitDialog();
     return result;
 }
 
 void CPropertySheet::OnDestroy()
 {
-    // Before the tab window goes, so that no stale handle stays mapped to
-    // the object.
-    m_tabCtrl.Detach();
+    // Before the tab window goes, so that no stale handle stays named.
+    m_tabCtrl.m_hWnd = nullptr;
     CWnd::OnDestroy();
 }

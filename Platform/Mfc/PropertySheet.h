@@ -6,7 +6,8 @@
 // controls' values back (UpdateData(TRUE)), so a refused value keeps the
 // sheet on the page. DoModal answers IDOK, ID_WIZFINISH or IDCANCEL.
 // While the sheet's window lives, GetTabControl answers a CTabCtrl of the
-// sheet's own, attached to the sheet's tab window (not subclassing it).
+// sheet's own that names the sheet's tab window without mapping it, so that
+// the tab window stays free for a subclass that replaces its painting.
 
 #include <vector>
 

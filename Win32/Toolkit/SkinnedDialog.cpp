@@ -71,7 +71,9 @@ bool IsSkinnedWrapper(CWnd* object)
                       object->IsKindOf(RUNTIME_CLASS(KLStatic)) || object->IsKindOf(RUNTIME_CLASS(KLToolbar)));
 }
 
-void FillWithSkin(HWND window, HDC dc, CFrameBitmap* skin)
+} // namespace
+
+void FillWindowWithSkin(HWND window, HDC dc, CFrameBitmap* skin)
 {
     if (!skin || !dc)
         return;
@@ -83,7 +85,29 @@ void FillWithSkin(HWND window, HDC dc, CFrameBitmap* skin)
     wrapped.Detach();
 }
 
-} // namespace
+void RepaintUnderSkinnedControl(HWND dialog, int nID, CFrameBitmap* background)
+{
+    HWND control = ::GetDlgItem(dialog, nID);
+    if (!control)
+        return;
+    if (::IsWindowEnabled(control) && !(::GetWindowLongA(control, GWL_STYLE) & kReadOnlyStyle))
+        return;
+    HDC dc = ::GetDC(control);
+    FillWindowWithSkin(control, dc, background ? background : GetSkinFrameBitmap(396));
+    ::ReleaseDC(control, dc);
+}
+
+void EnableDialogItem(HWND dialog, int nID, BOOL bEnable)
+{
+    if (HWND control = ::GetDlgItem(dialog, nID))
+        ::EnableWindow(control, bEnable);
+}
+
+BOOL ShowDialogItem(HWND dialog, int nID, int nCmdShow)
+{
+    HWND control = ::GetDlgItem(dialog, nID);
+    return control ? ::ShowWindow(control, nCmdShow) : 0;
+}
 
 void SubclassSkinnedChildren(HWND parent, CFrameBitmap* background, CFrameBitmap* control)
 {
@@ -217,28 +241,15 @@ void KLBaseDialog::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct)
         CWnd::OnDrawItem(nIDCtl, lpDrawItemStruct);
 }
 
-void KLBaseDialog::RepaintUnderControl(int nID)
-{
-    HWND control = ::GetDlgItem(m_hWnd, nID);
-    if (!control)
-        return;
-    // An enabled, writable control paints its whole background itself.
-    if (::IsWindowEnabled(control) && !(::GetWindowLongA(control, GWL_STYLE) & kReadOnlyStyle))
-        return;
-    HDC dc = ::GetDC(control);
-    FillWithSkin(control, dc, m_pBackgroundSkin ? m_pBackgroundSkin : GetSkinFrameBitmap(396));
-    ::ReleaseDC(control, dc);
-}
-
 void KLBaseDialog::SetDlgItemTextSkinned(int nID, LPCSTR lpszString)
 {
-    RepaintUnderControl(nID);
+    RepaintUnderSkinnedControl(m_hWnd, nID, m_pBackgroundSkin);
     SetDlgItemText(nID, lpszString);
 }
 
 void KLBaseDialog::SetDlgItemIntSkinned(int nID, UINT nValue, BOOL bSigned)
 {
-    RepaintUnderControl(nID);
+    RepaintUnderSkinnedControl(m_hWnd, nID, m_pBackgroundSkin);
     SetDlgItemInt(nID, nValue, bSigned);
 }
 
@@ -306,6 +317,6 @@ void KLDialog::OnLButtonUp(UINT, CPoint) { SkinnedFrameMessage(*this, m_pCaption
 
 BOOL KLDialog::OnEraseBkgnd(CDC* pDC)
 {
-    FillWithSkin(m_hWnd, pDC ? pDC->m_hDC : nullptr, m_pBackgroundSkin ? m_pBackgroundSkin : GetSkinFrameBitmap(473));
+    FillWindowWithSkin(m_hWnd, pDC ? pDC->m_hDC : nullptr, m_pBackgroundSkin ? m_pBackgroundSkin : GetSkinFrameBitmap(473));
     return TRUE;
 }

@@ -35,9 +35,6 @@ protected:
     CFrameBitmap* m_pBackgroundSkin = nullptr;
     CFrameBitmap* m_pControlSkin = nullptr;
     CWnd* m_pParent;
-
-private:
-    void RepaintUnderControl(int nID);
 };
 
 class KLDialog : public KLBaseDialog {
@@ -95,3 +92,15 @@ HBRUSH SkinnedCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
 // The skinned dialogs' owner-drawn push buttons: reads the button's text
 // (at most 63 characters) and paints it; FALSE for any other item.
 BOOL DrawSkinnedItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+// Fill-draws a window's client rectangle on `dc` with the skin; nothing
+// without a skin or a DC.
+void FillWindowWithSkin(HWND window, HDC dc, CFrameBitmap* skin);
+// Repaints the dialog's background under control `nID` on the control's
+// own DC (the skin, else the frame bitmap 396), only for a disabled or
+// read-only control: an enabled, writable one paints its whole background
+// itself. A missing control is skipped.
+void RepaintUnderSkinnedControl(HWND dialog, int nID, CFrameBitmap* background);
+// EnableWindow and ShowWindow on a dialog's control when it exists;
+// ShowDialogItem answers ShowWindow's result, 0 for a missing control.
+void EnableDialogItem(HWND dialog, int nID, BOOL bEnable);
+BOOL ShowDialogItem(HWND dialog, int nID, int nCmdShow);

@@ -215,6 +215,45 @@ TEST_F(MfcPropertySheets, TheTabControlIsATabControlObjectForAsLongAsTheSheetLiv
     EXPECT_EQ(sheet.GetTabControl(), nullptr);
 }
 
+// A tab control object that paints the tab window itself.
+class CPaintedTabs : public CTabCtrl {
+public:
+    int m_paints = 0;
+
+protected:
+    afx_msg void OnPaint()
+    {
+        CPaintDC dc(this);
+        ++m_paints;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPaintedTabs, CTabCtrl)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+TEST_F(MfcPropertySheets, ASubclassCanTakeOverTheSheetsTabWindow)
+{
+    CPropertySheet sheet("Options");
+    CNumberPage a(IDD_PAGE_A, "a", IDS_PAGE_A);
+    sheet.AddPage(&a);
+    CPaintedTabs tabs;
+    RunWith(sheet, {
+        [&] {
+            HWND tab = reinterpret_cast<HWND>(sheet.SendMessage(PSM_GETTABCONTROL));
+            ASSERT_NE(tab, nullptr);
+            ASSERT_TRUE(tabs.SubclassWindow(tab)) << "the sheet leaves its tab window unmapped";
+            EXPECT_EQ(sheet.GetTabControl()->GetItemCount(), 1);
+            tabs.Invalidate();
+            tabs.UpdateWindow();
+            EXPECT_GT(tabs.m_paints, 0);
+            tabs.UnsubclassWindow();
+            Press(sheet, IDCANCEL);
+        },
+    });
+}
+
 class MfcCommonControls : public MfcTest {};
 
 TEST_F(MfcCommonControls, ListImageTabAndSpinWrappers)

@@ -198,6 +198,9 @@ HWND CurrentPage(const Sheet& s)
                                                                           : nullptr;
 }
 
+// The new default button is re-styled BS_DEFPUSHBUTTON whatever push style
+// it had, an owner-drawn one included, before the sheet hears DM_SETDEFID:
+// a sheet that draws its own buttons takes them back there.
 void SetDefault(HWND sheet, int id)
 {
     for (int other : {IDOK, ID_WIZNEXT, ID_WIZFINISH})
@@ -205,9 +208,11 @@ void SetDefault(HWND sheet, int id)
             if (HWND button = Item(sheet, other))
                 if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
                     SendMessageA(button, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-    if (HWND button = Item(sheet, id))
-        if ((GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_PUSHBUTTON)
+    if (HWND button = Item(sheet, id)) {
+        const LONG type = GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK;
+        if (type == BS_PUSHBUTTON || type == BS_OWNERDRAW)
             SendMessageA(button, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    }
     SendMessageA(sheet, DM_SETDEFID, static_cast<WPARAM>(id), 0);
 }
 

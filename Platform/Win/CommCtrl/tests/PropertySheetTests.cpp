@@ -165,6 +165,36 @@ TEST_F(PropertySheets, AFourPageWizardWalksItsButtons)
     DestroyWindow(sheet);
 }
 
+// The default button's style as each DM_SETDEFID reaches the sheet.
+std::vector<std::pair<int, LONG>>* g_defaults = nullptr;
+WNDPROC g_sheetProc = nullptr;
+LRESULT CALLBACK RecordDefaults(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == DM_SETDEFID && g_defaults)
+        g_defaults->emplace_back(static_cast<int>(wParam),
+                                 GetWindowLongA(GetDlgItem(sheet, static_cast<int>(wParam)), GWL_STYLE) & BS_TYPEMASK);
+    return CallWindowProcA(g_sheetProc, sheet, message, wParam, lParam);
+}
+
+TEST_F(PropertySheets, AWizardsNewDefaultButtonIsRestyledBeforeTheSheetHearsOfIt)
+{
+    MakePages(2);
+    m_book.buttons = {{0, PSWIZB_NEXT}, {1, PSWIZB_BACK | PSWIZB_FINISH}};
+    HWND sheet = Modeless(PSH_WIZARD);
+    std::vector<std::pair<int, LONG>> defaults;
+    g_defaults = &defaults;
+    g_sheetProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(sheet, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordDefaults)));
+    HWND finish = GetDlgItem(sheet, ID_WIZFINISH);
+    SetWindowLongA(finish, GWL_STYLE, (GetWindowLongA(finish, GWL_STYLE) & ~BS_TYPEMASK) | BS_OWNERDRAW);
+    Press(sheet, ID_WIZNEXT);
+    g_defaults = nullptr;
+    ASSERT_FALSE(defaults.empty());
+    EXPECT_EQ(defaults.back(), (std::pair<int, LONG>{ID_WIZFINISH, BS_DEFPUSHBUTTON}))
+        << "an owner-drawn Finish became the default push button";
+    DestroyWindow(sheet);
+}
+
 TEST_F(PropertySheets, CancelCanBeRefusedAndResetsEveryPage)
 {
     MakePages(2);
