@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Win32/Imaging/TaggedValue.h"
+#include "Win32/Toolkit/Gallery/PageRunner.h"
 #include "Win32/Toolkit/AnimateButtonElement.h"
 #include "Win32/Toolkit/BitmapButtonElement.h"
 #include "Win32/Toolkit/ButtonElementProperties.h"
@@ -60,65 +61,6 @@ public:
 private:
     std::optional<std::string> m_previous;
 };
-
-// What the timer of the page that shows looks for and calls.
-struct Watch {
-    const char* title = nullptr;
-    WhileShown whileShown;
-    std::function<void(HWND)> end;
-    bool inactive = false;
-    int ticks = 0;
-};
-
-// Ticks (of 50 ms) a page may take to show before it is given up.
-constexpr int kPatience = 200;
-Watch* g_watch = nullptr;
-
-void CALLBACK WatchTick(HWND, UINT, UINT_PTR id, DWORD)
-{
-    Watch* watch = g_watch;
-    if (!watch)
-        return;
-    HWND window = ::FindWindowA(nullptr, watch->title);
-    if (!window || !::IsWindowVisible(window)) {
-        // A page that never shows ends, unseen, rather than waiting forever.
-        if (++watch->ticks == kPatience) {
-            ::KillTimer(nullptr, id);
-            if (HWND active = ::GetActiveWindow())
-                watch->end(active);
-        }
-        return;
-    }
-    ::KillTimer(nullptr, id);
-    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    // The caption in its inactive look, as when another window is active.
-    if (watch->inactive)
-        ::SendMessageA(window, WM_NCACTIVATE, FALSE, 0);
-    if (watch->whileShown(window))
-        watch->end(window);
-}
-
-// Runs `show` (which returns when the page's window is gone) with the
-// watch's timer running while the page is snapshot-driven.
-template <class Show>
-void Run(Watch& watch, Show show)
-{
-    UINT_PTR timer = 0;
-    if (watch.whileShown) {
-        g_watch = &watch;
-        timer = ::SetTimer(nullptr, 0, 50, WatchTick);
-    }
-    show();
-    if (timer)
-        ::KillTimer(nullptr, timer);
-    g_watch = nullptr;
-}
-
-void Cancel(HWND dialog)
-{
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDCANCEL)));
-}
 
 // The fixture dialog, centred on the screen (its template leaves it at the
 // top left).
@@ -324,22 +266,14 @@ private:
 
 void ShowElements(const GalleryModules& modules, const WhileShown& whileShown)
 {
-    Watch watch{"Elements", whileShown, [](HWND window) { ::PostMessageA(window, WM_CLOSE, 0, 0); }};
+    Watch watch{"Elements", whileShown, Close};
     ElementPage page;
     if (!page.Make(modules)) {
         page.Destroy();
         return;
     }
     const HWND window = page.Window();
-    Run(watch, [&] {
-        MSG msg;
-        while (::IsWindow(window) && ::GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            if (!CWnd::WalkPreTranslateTree(nullptr, &msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-    });
+    Run(watch, [&] { PumpWhileAlive(window); });
     page.Destroy();
 }
 
