@@ -7,6 +7,7 @@
 
 #include "Win32/Imaging/TaggedValue.h"
 #include "Win32/Toolkit/Gallery/PageRunner.h"
+#include "Win32/Toolkit/Gallery/SheetPages.h"
 #include "Win32/Toolkit/AnimateButtonElement.h"
 #include "Win32/Toolkit/BitmapButtonElement.h"
 #include "Win32/Toolkit/ButtonElementProperties.h"
@@ -289,6 +290,9 @@ constexpr Page kPages[] = {
     {"file", ShowFileDialog},
     {"font", ShowFontDialog},
     {"elements", ShowElements},
+    {"sheet", ShowSheet},
+    {"wizard", ShowWizard},
+    {"tooldialog", ShowToolDialog},
 };
 static_assert(std::size(kPages) == std::size(kPageNames));
 

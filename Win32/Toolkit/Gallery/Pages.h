@@ -11,7 +11,10 @@
 // clips), "font" (the text font dialog) and "elements" (a container with a
 // background and a frame painter, bitmap buttons in their four states, an
 // animated button stopped mid-animation, a horizontal and a vertical slider
-// with markers). Every page shows fixed texts and a fixed frame, so its
+// with markers), "sheet" (a skinned property sheet of four tabs), "wizard"
+// (the same pages as a wizard, on its second page so that Back and Next
+// both show) and "tooldialog" (a docked tool dialog with its colour swatch,
+// in a stub view). Every page shows fixed texts and a fixed frame, so its
 // pictures are the same on every run.
 
 #include <functional>
@@ -26,7 +29,8 @@ class CSkinState;
 
 namespace toolkit_gallery {
 
-constexpr const char* kPageNames[] = {"dialog", "dialog-inactive", "messagebox", "file", "font", "elements"};
+constexpr const char* kPageNames[] = {"dialog", "dialog-inactive", "messagebox", "file",      "font",
+                                     "elements", "sheet",           "wizard",     "tooldialog"};
 
 // The program's three modules from `programFolder` and the gallery's module
 // (ToolkitGallery.kres) from `galleryFolder`, loaded for the object's life,

@@ -62,7 +62,8 @@ protected:
 
 TEST_F(GalleryGolden, EveryPageLooksAsItsGoldenPicture)
 {
-    for (const char* page : {"dialog", "dialog-inactive", "messagebox", "font", "elements"}) {
+    for (const char* page :
+         {"dialog", "dialog-inactive", "messagebox", "font", "elements", "sheet", "wizard", "tooldialog"}) {
         const std::string shot = m_dir.File(std::string(page) + ".png");
         ASSERT_TRUE(Snapshot(page, *m_modules, shot)) << page << " showed";
         EXPECT_TRUE(display_test::MatchesGoldenPng(shot, KESTRELON_TOOLKIT_GOLDEN, std::string("gallery-") + page));
@@ -153,7 +154,8 @@ TEST_F(GalleryUnderX, EveryPageIsABorderlessNativeWindowThatTheSkinDraws)
         DWORD band; // 0: no caption
     };
     for (const Case& c : {Case{"dialog", active}, Case{"dialog-inactive", inactive}, Case{"messagebox", active},
-                          Case{"file", active}, Case{"font", active}, Case{"elements", 0}}) {
+                          Case{"file", active}, Case{"font", active}, Case{"elements", 0}, Case{"sheet", active},
+                          Case{"wizard", active}, Case{"tooldialog", 0}}) {
         const std::string file = std::string(KESTRELON_TESTS_OUTPUT) + "/toolkit-gallery-x-" + c.page + ".png";
         RECT r{};
         std::optional<display_test::XWindowInfo> native;
