@@ -120,13 +120,6 @@ void MinimiseBar(Canvas& canvas, const Rect& box, Rgb colour)
     PolygonIn(canvas, Square(box), colour, {{{14, 42}}, {{50, 42}}, {{50, 50}}, {{14, 50}}});
 }
 
-void CloseCross(Canvas& canvas, const Rect& box, Rgb colour)
-{
-    const Square s(box);
-    PolygonIn(canvas, s, colour, {{{14, 20}}, {{20, 14}}, {{50, 44}}, {{44, 50}}});
-    PolygonIn(canvas, s, colour, {{{44, 14}}, {{50, 20}}, {{20, 50}}, {{14, 44}}});
-}
-
 void TextLines(Canvas& canvas, const Rect& box, Rgb colour)
 {
     const Square s(box);
@@ -279,6 +272,24 @@ void UndoArrow(Canvas& canvas, const Rect& box, Rgb colour)
         return half && InCircle(centre, outer, sx, sy) && !InCircle(centre, inner, sx, sy);
     });
     PolygonIn(canvas, s, colour, {{{34, 8}}, {{34, 31}}, {{14, 20}}});
+}
+
+void MarkBracket(Canvas& canvas, const Rect& box, Direction direction, Rgb colour)
+{
+    // Drawn as the out point and mirrored for the in point, with a small
+    // triangle pointing into the bracket.
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{18, 10}}, {{46, 10}}, {{46, 54}}, {{18, 54}}, {{18, 46}}, {{38, 46}}, {{38, 18}},
+                                  {{18, 18}}},
+              direction);
+    PolygonIn(canvas, s, colour, {{{10, 22}}, {{30, 32}}, {{10, 42}}}, direction);
+}
+
+void CrossMark(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{12, 18}}, {{18, 12}}, {{52, 46}}, {{46, 52}}});
+    PolygonIn(canvas, s, colour, {{{46, 12}}, {{52, 18}}, {{18, 52}}, {{12, 46}}});
 }
 
 } // namespace skinart

@@ -23,11 +23,14 @@ void RecordDot(Canvas& canvas, const Rect& box, Rgb colour);
 // A pipette lying from the top right to the bottom left.
 void Eyedropper(Canvas& canvas, const Rect& box, Rgb colour);
 void CheckMark(Canvas& canvas, const Rect& box, Rgb colour);
+// An in point (Left: a bracket opening to the right) or an out point.
+void MarkBracket(Canvas& canvas, const Rect& box, Direction direction, Rgb colour);
+// Two crossed bars: clear.
+void CrossMark(Canvas& canvas, const Rect& box, Rgb colour);
 
 // The window buttons of the tool bar.
 void HelpBadge(Canvas& canvas, const Rect& box, Rgb colour);
 void MinimiseBar(Canvas& canvas, const Rect& box, Rgb colour);
-void CloseCross(Canvas& canvas, const Rect& box, Rgb colour);
 
 // The editing modes of the mode column, one glyph a mode.
 void TextLines(Canvas& canvas, const Rect& box, Rgb colour);

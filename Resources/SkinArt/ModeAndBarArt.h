@@ -121,7 +121,7 @@ inline constexpr auto kToolBarArt = [] {
     return JoinRows(
         Faces({549, 548, 550, 551}, 23, 31, GlyphFace<HelpBadge>, "the top bar's help button", false),
         Faces({374, 375, 376, 378}, 23, 31, GlyphFace<MinimiseBar>, "the top bar's minimise button", false),
-        Faces({379, 380, 381, 382}, 47, 31, GlyphFace<CloseCross>, "the top bar's close button", false),
+        Faces({379, 380, 381, 382}, 47, 31, GlyphFace<CrossMark>, "the top bar's close button", false),
         std::array{
             Face(1131, ButtonState::Up, 292, 31, BarDecoration, "the top bar's decoration", false),
             Face(1130, ButtonState::Down, 292, 31, BarDecoration, "the top bar's decoration, pressed", false),
