@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 namespace skinart {
@@ -104,6 +105,191 @@ void Eyedropper(Canvas& canvas, const Rect& box, Rgb colour)
 void CheckMark(Canvas& canvas, const Rect& box, Rgb colour)
 {
     PolygonIn(canvas, Square(box), colour, {{{8, 34}}, {{16, 26}}, {{26, 36}}, {{48, 12}}, {{56, 20}}, {{26, 52}}});
+}
+
+void HelpBadge(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    FillRing(canvas, s.At(32, 32), s.Length(28), s.Length(22), colour);
+    FillCircle(canvas, s.At(32, 18), s.Length(5), colour);
+    PolygonIn(canvas, s, colour, {{{28, 28}}, {{36, 28}}, {{36, 48}}, {{28, 48}}});
+}
+
+void MinimiseBar(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    PolygonIn(canvas, Square(box), colour, {{{14, 42}}, {{50, 42}}, {{50, 50}}, {{14, 50}}});
+}
+
+void TextLines(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{8, 12}}, {{56, 12}}, {{56, 20}}, {{8, 20}}});
+    PolygonIn(canvas, s, colour, {{{8, 28}}, {{48, 28}}, {{48, 36}}, {{8, 36}}});
+    PolygonIn(canvas, s, colour, {{{8, 44}}, {{36, 44}}, {{36, 52}}, {{8, 52}}});
+}
+
+void PictureOverPicture(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    // The large picture's outline, and a filled small one over its corner.
+    PolygonIn(canvas, s, colour, {{{6, 10}}, {{46, 10}}, {{46, 16}}, {{6, 16}}});
+    PolygonIn(canvas, s, colour, {{{6, 10}}, {{12, 10}}, {{12, 42}}, {{6, 42}}});
+    PolygonIn(canvas, s, colour, {{{6, 36}}, {{24, 36}}, {{24, 42}}, {{6, 42}}});
+    PolygonIn(canvas, s, colour, {{{40, 10}}, {{46, 10}}, {{46, 22}}, {{40, 22}}});
+    PolygonIn(canvas, s, colour, {{{26, 26}}, {{58, 26}}, {{58, 54}}, {{26, 54}}});
+}
+
+void DiagonalSplit(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{6, 12}}, {{42, 12}}, {{18, 52}}, {{6, 52}}});
+    PolygonIn(canvas, s, colour, {{{48, 12}}, {{58, 12}}, {{58, 52}}, {{24, 52}}});
+}
+
+void SpectrumBars(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    constexpr int kTops[] = {34, 18, 8, 26, 40};
+    for (int i = 0; i < 5; ++i) {
+        const int left = 6 + i * 11;
+        PolygonIn(canvas, s, colour, {{{left, kTops[i]}}, {{left + 8, kTops[i]}}, {{left + 8, 56}}, {{left, 56}}});
+    }
+}
+
+void MusicNote(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    FillCircle(canvas, s.At(22, 48), s.Length(10), colour);
+    PolygonIn(canvas, s, colour, {{{27, 8}}, {{33, 8}}, {{33, 48}}, {{27, 48}}});
+    PolygonIn(canvas, s, colour, {{{33, 8}}, {{50, 18}}, {{50, 26}}, {{33, 16}}});
+}
+
+void ColourDrop(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    FillCircle(canvas, s.At(32, 40), s.Length(16), colour);
+    PolygonIn(canvas, s, colour, {{{32, 6}}, {{46, 32}}, {{18, 32}}});
+}
+
+void Camera(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    const SubPoint lens = s.At(28, 34);
+    // The body with the lens left open in it, and the viewfinder on top.
+    FillShape(canvas, box, colour, [&](int sx, int sy) {
+        const SubPoint a = s.At(6, 18), b = s.At(50, 50);
+        const bool body = sx >= a.x && sx < b.x && sy >= a.y && sy < b.y;
+        return body && !InCircle(lens, s.Length(10), sx, sy);
+    });
+    FillCircle(canvas, lens, s.Length(5), colour);
+    PolygonIn(canvas, s, colour, {{{50, 26}}, {{60, 18}}, {{60, 50}}, {{50, 42}}});
+    PolygonIn(canvas, s, colour, {{{12, 12}}, {{26, 12}}, {{26, 18}}, {{12, 18}}});
+}
+
+void Scissors(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    FillRing(canvas, s.At(16, 46), s.Length(10), s.Length(5), colour);
+    FillRing(canvas, s.At(48, 46), s.Length(10), s.Length(5), colour);
+    PolygonIn(canvas, s, colour, {{{20, 36}}, {{46, 6}}, {{50, 10}}, {{26, 40}}});
+    PolygonIn(canvas, s, colour, {{{44, 36}}, {{18, 6}}, {{14, 10}}, {{38, 40}}});
+}
+
+void ScreenOut(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{6, 10}}, {{50, 10}}, {{50, 16}}, {{6, 16}}});
+    PolygonIn(canvas, s, colour, {{{6, 10}}, {{12, 10}}, {{12, 42}}, {{6, 42}}});
+    PolygonIn(canvas, s, colour, {{{6, 36}}, {{50, 36}}, {{50, 42}}, {{6, 42}}});
+    PolygonIn(canvas, s, colour, {{{44, 10}}, {{50, 10}}, {{50, 22}}, {{44, 22}}});
+    PolygonIn(canvas, s, colour, {{{24, 42}}, {{32, 42}}, {{36, 54}}, {{20, 54}}});
+    PolygonIn(canvas, s, colour, {{{36, 26}}, {{48, 26}}, {{48, 20}}, {{60, 30}}, {{48, 40}}, {{48, 34}}, {{36, 34}}});
+}
+
+void Globe(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    const SubPoint centre = s.At(32, 32);
+    FillRing(canvas, centre, s.Length(26), s.Length(21), colour);
+    PolygonIn(canvas, s, colour, {{{8, 29}}, {{56, 29}}, {{56, 35}}, {{8, 35}}});
+    PolygonIn(canvas, s, colour, {{{29, 8}}, {{35, 8}}, {{35, 56}}, {{29, 56}}});
+    // The meridians bowing out either side of the axis.
+    FillShape(canvas, box, colour, [&](int sx, int sy) {
+        const std::int64_t dx = sx - centre.x, dy = sy - centre.y;
+        const std::int64_t rx = s.Length(14), ry = s.Length(24), inner = s.Length(10);
+        const bool outer = dx * dx * ry * ry + dy * dy * rx * rx <= rx * rx * ry * ry;
+        const bool hole = dx * dx * ry * ry + dy * dy * inner * inner <= inner * inner * ry * ry;
+        return outer && !hole;
+    });
+}
+
+void CardStack(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{18, 8}}, {{56, 8}}, {{56, 40}}, {{52, 40}}, {{52, 12}}, {{18, 12}}});
+    PolygonIn(canvas, s, colour, {{{12, 16}}, {{50, 16}}, {{50, 48}}, {{46, 48}}, {{46, 20}}, {{12, 20}}});
+    PolygonIn(canvas, s, colour, {{{6, 24}}, {{44, 24}}, {{44, 56}}, {{6, 56}}});
+}
+
+void Disc(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    FillRing(canvas, s.At(32, 32), s.Length(26), s.Length(6), colour);
+}
+
+void NewPage(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    PolygonIn(canvas, Square(box), colour, {{{14, 6}}, {{38, 6}}, {{52, 20}}, {{52, 58}}, {{14, 58}}});
+}
+
+void OpenFolder(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{6, 14}}, {{24, 14}}, {{30, 20}}, {{52, 20}}, {{52, 26}}, {{6, 26}}});
+    PolygonIn(canvas, s, colour, {{{6, 30}}, {{60, 30}}, {{52, 54}}, {{6, 54}}});
+}
+
+void SaveDisk(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    // The case with its label window left open.
+    FillShape(canvas, box, colour, [&](int sx, int sy) {
+        const SubPoint a = s.At(8, 8), b = s.At(56, 56), la = s.At(18, 12), lb = s.At(46, 26);
+        const bool body = sx >= a.x && sx < b.x && sy >= a.y && sy < b.y;
+        const bool label = sx >= la.x && sx < lb.x && sy >= la.y && sy < lb.y;
+        return body && !label;
+    });
+}
+
+void UndoArrow(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    const SubPoint centre = s.At(34, 36);
+    const int outer = s.Length(20), inner = s.Length(13);
+    // The lower half of a ring, then the head pointing left at its top end.
+    FillShape(canvas, box, colour, [&](int sx, int sy) {
+        const bool half = sy >= centre.y || sx >= centre.x;
+        return half && InCircle(centre, outer, sx, sy) && !InCircle(centre, inner, sx, sy);
+    });
+    PolygonIn(canvas, s, colour, {{{34, 8}}, {{34, 31}}, {{14, 20}}});
+}
+
+void MarkBracket(Canvas& canvas, const Rect& box, Direction direction, Rgb colour)
+{
+    // Drawn as the out point and mirrored for the in point, with a small
+    // triangle pointing into the bracket.
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{18, 10}}, {{46, 10}}, {{46, 54}}, {{18, 54}}, {{18, 46}}, {{38, 46}}, {{38, 18}},
+                                  {{18, 18}}},
+              direction);
+    PolygonIn(canvas, s, colour, {{{10, 22}}, {{30, 32}}, {{10, 42}}}, direction);
+}
+
+void CrossMark(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{12, 18}}, {{18, 12}}, {{52, 46}}, {{46, 52}}});
+    PolygonIn(canvas, s, colour, {{{46, 12}}, {{52, 18}}, {{18, 52}}, {{12, 46}}});
 }
 
 } // namespace skinart

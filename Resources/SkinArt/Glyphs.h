@@ -23,5 +23,38 @@ void RecordDot(Canvas& canvas, const Rect& box, Rgb colour);
 // A pipette lying from the top right to the bottom left.
 void Eyedropper(Canvas& canvas, const Rect& box, Rgb colour);
 void CheckMark(Canvas& canvas, const Rect& box, Rgb colour);
+// An in point (Left: a bracket opening to the right) or an out point.
+void MarkBracket(Canvas& canvas, const Rect& box, Direction direction, Rgb colour);
+// Two crossed bars: clear.
+void CrossMark(Canvas& canvas, const Rect& box, Rgb colour);
+
+// The window buttons of the tool bar.
+void HelpBadge(Canvas& canvas, const Rect& box, Rgb colour);
+void MinimiseBar(Canvas& canvas, const Rect& box, Rgb colour);
+
+// The editing modes of the mode column, one glyph a mode.
+void TextLines(Canvas& canvas, const Rect& box, Rgb colour);
+// A small picture laid over a larger one.
+void PictureOverPicture(Canvas& canvas, const Rect& box, Rgb colour);
+// Two pictures meeting along a diagonal.
+void DiagonalSplit(Canvas& canvas, const Rect& box, Rgb colour);
+void SpectrumBars(Canvas& canvas, const Rect& box, Rgb colour);
+void MusicNote(Canvas& canvas, const Rect& box, Rgb colour);
+void ColourDrop(Canvas& canvas, const Rect& box, Rgb colour);
+void Camera(Canvas& canvas, const Rect& box, Rgb colour);
+void Scissors(Canvas& canvas, const Rect& box, Rgb colour);
+// A screen on its stand with an arrow leaving it.
+void ScreenOut(Canvas& canvas, const Rect& box, Rgb colour);
+void Globe(Canvas& canvas, const Rect& box, Rgb colour);
+// The library: a stack of cards, and a disc.
+void CardStack(Canvas& canvas, const Rect& box, Rgb colour);
+void Disc(Canvas& canvas, const Rect& box, Rgb colour);
+
+// The file commands.
+void NewPage(Canvas& canvas, const Rect& box, Rgb colour);
+void OpenFolder(Canvas& canvas, const Rect& box, Rgb colour);
+void SaveDisk(Canvas& canvas, const Rect& box, Rgb colour);
+// A hooked arrow turning back to the left.
+void UndoArrow(Canvas& canvas, const Rect& box, Rgb colour);
 
 } // namespace skinart

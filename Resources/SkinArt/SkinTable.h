@@ -14,7 +14,9 @@
 
 #include <array>
 
+#include "Resources/SkinArt/ControlPanelArt.h"
 #include "Resources/SkinArt/Looks.h"
+#include "Resources/SkinArt/ModeAndBarArt.h"
 #include "Resources/SkinArt/SkinRow.h"
 
 namespace skinart {
@@ -56,7 +58,7 @@ inline constexpr std::array kDialogArt = {
             .paint = PictureFrame<palette::kDialogBack>, .use = "the frame stretched behind a dialog's picture"},
 };
 
-inline constexpr auto kSkinTable = JoinRows(kDialogArt);
+inline constexpr auto kSkinTable = JoinRows(kDialogArt, kControlPanelArt, kModeColumnArt, kToolBarArt);
 static_assert(TableIsSound(kSkinTable));
 
 } // namespace skinart

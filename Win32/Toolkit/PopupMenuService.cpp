@@ -1,0 +1,3 @@
+#include "Win32/Toolkit/PopupMenuService.h"
+
+void CPopupMenuService::DoPopupMenuById(UINT, POINT, UINT) {}
