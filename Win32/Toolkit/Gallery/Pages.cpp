@@ -7,6 +7,7 @@
 
 #include "Win32/Imaging/TaggedValue.h"
 #include "Win32/Toolkit/Gallery/PageRunner.h"
+#include "Win32/Toolkit/Gallery/PanelPages.h"
 #include "Win32/Toolkit/Gallery/SheetPages.h"
 #include "Win32/Toolkit/AnimateButtonElement.h"
 #include "Win32/Toolkit/BitmapButtonElement.h"
@@ -293,6 +294,7 @@ constexpr Page kPages[] = {
     {"sheet", ShowSheet},
     {"wizard", ShowWizard},
     {"tooldialog", ShowToolDialog},
+    {"panels", ShowPanels},
 };
 static_assert(std::size(kPages) == std::size(kPageNames));
 

@@ -14,7 +14,9 @@
 // with markers), "sheet" (a skinned property sheet of four tabs), "wizard"
 // (the same pages as a wizard, on its second page so that Back and Next
 // both show) and "tooldialog" (a docked tool dialog with its colour swatch,
-// in a stub view). Every page shows fixed texts and a fixed frame, so its
+// in a stub view) and "panels" (the editing screen's mode column, top and
+// status bars, the preview transport with its four-button strip and an
+// effect tool's button strip, in the program's art). Every page shows fixed texts and a fixed frame, so its
 // pictures are the same on every run.
 
 #include <functional>
@@ -30,7 +32,7 @@ class CSkinState;
 namespace toolkit_gallery {
 
 constexpr const char* kPageNames[] = {"dialog", "dialog-inactive", "messagebox", "file",      "font",
-                                     "elements", "sheet",           "wizard",     "tooldialog"};
+                                     "elements", "sheet",           "wizard",     "tooldialog", "panels"};
 
 // The program's three modules from `programFolder` and the gallery's module
 // (ToolkitGallery.kres) from `galleryFolder`, loaded for the object's life,

@@ -1,0 +1,13 @@
+#pragma once
+// The gallery's page of the control panels, in the program's own art: the
+// editing screen's mode column, top bar and status bar around the preview
+// transport (its four-button strip shown) and an effect tool dialog's
+// button strip in its four-button form.
+
+#include "Win32/Toolkit/Gallery/Pages.h"
+
+namespace toolkit_gallery {
+
+void ShowPanels(const GalleryModules& modules, const WhileShown& whileShown);
+
+} // namespace toolkit_gallery
