@@ -23,5 +23,11 @@ void RecordDot(Canvas& canvas, const Rect& box, Rgb colour);
 // A pipette lying from the top right to the bottom left.
 void Eyedropper(Canvas& canvas, const Rect& box, Rgb colour);
 void CheckMark(Canvas& canvas, const Rect& box, Rgb colour);
+// Directions in eighths of a turn, clockwise from pointing right (0 right,
+// 2 down, 4 left, 6 up; odd values point to the corners).
+// A solid triangle pointing that way.
+void PointingTriangle(Canvas& canvas, const Rect& box, int eighths, Rgb colour);
+// An arrow (head and shaft) pointing that way.
+void CompassArrow(Canvas& canvas, const Rect& box, int eighths, Rgb colour);
 
 } // namespace skinart

@@ -15,6 +15,7 @@
 #include <array>
 
 #include "Resources/SkinArt/Looks.h"
+#include "Resources/SkinArt/MenuAndControlArt.h"
 #include "Resources/SkinArt/SkinRow.h"
 
 namespace skinart {
@@ -56,7 +57,7 @@ inline constexpr std::array kDialogArt = {
             .paint = PictureFrame<palette::kDialogBack>, .use = "the frame stretched behind a dialog's picture"},
 };
 
-inline constexpr auto kSkinTable = JoinRows(kDialogArt);
+inline constexpr auto kSkinTable = JoinRows(kDialogArt, kMenuAndControlArt);
 static_assert(TableIsSound(kSkinTable));
 
 } // namespace skinart
