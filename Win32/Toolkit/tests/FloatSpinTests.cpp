@@ -169,6 +169,19 @@ TEST_F(FloatSpin, HoldingAnArrowRepeatsUntilThePointerIsOverTheEdit)
     EXPECT_EQ(EditText(), "1.20");
 }
 
+TEST_F(FloatSpin, DisablingMakesTheEditReadOnlyAndHidesTheSpin)
+{
+    auto spin = DurationSpin();
+    HWND edit = Item(kRightEdit);
+    for (BOOL enable : {FALSE, TRUE}) {
+        spin->Enable(enable);
+        EXPECT_EQ((::GetWindowLongA(edit, GWL_STYLE) & ES_READONLY) != 0, !enable);
+        EXPECT_EQ(::IsWindowEnabled(edit) != 0, enable != 0);
+        EXPECT_EQ(::IsWindowEnabled(spin->GetSafeHwnd()) != 0, enable != 0);
+        EXPECT_EQ(::IsWindowVisible(spin->GetSafeHwnd()) != 0, enable != 0);
+    }
+}
+
 TEST_F(FloatSpin, RangesBeyondSixteenBitsAreClamped)
 {
     KLFloatSpin spin(Item(kRightSpin), 0, 100.0, 0);
