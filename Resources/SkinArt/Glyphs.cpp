@@ -37,6 +37,27 @@ void PolygonIn(Canvas& canvas, const Square& square, Rgb colour, std::initialize
     FillPolygon(canvas, points, colour);
 }
 
+// A polygon given pointing right, turned about the square's centre by
+// `eighths` of a turn clockwise. The diagonal turns use 181/256 for the
+// square root of one half, so the points stay integer maths.
+void TurnedPolygonIn(Canvas& canvas, const Square& square, Rgb colour, std::initializer_list<std::array<int, 2>> grid,
+                     int eighths)
+{
+    static constexpr int kCos[8] = {256, 181, 0, -181, -256, -181, 0, 181};
+    const int turn = ((eighths % 8) + 8) % 8;
+    const int cos = kCos[turn];
+    const int sin = kCos[(turn + 6) % 8];
+    std::vector<SubPoint> points;
+    for (const auto& p : grid) {
+        const int x = p[0] - 32, y = p[1] - 32;
+        // In kSub units of the grid (64 per side), rounded to nearest.
+        const int gx = 32 * 256 + x * cos - y * sin;
+        const int gy = 32 * 256 + x * sin + y * cos;
+        points.push_back({square.x + (gx * square.size / 64 + 128) / 256, square.y + (gy * square.size / 64 + 128) / 256});
+    }
+    FillPolygon(canvas, points, colour);
+}
+
 } // namespace
 
 void PlayTriangle(Canvas& canvas, const Rect& box, Rgb colour)
@@ -290,6 +311,18 @@ void CrossMark(Canvas& canvas, const Rect& box, Rgb colour)
     const Square s(box);
     PolygonIn(canvas, s, colour, {{{12, 18}}, {{18, 12}}, {{52, 46}}, {{46, 52}}});
     PolygonIn(canvas, s, colour, {{{46, 12}}, {{52, 18}}, {{18, 52}}, {{12, 46}}});
+}
+
+void PointingTriangle(Canvas& canvas, const Rect& box, int eighths, Rgb colour)
+{
+    TurnedPolygonIn(canvas, Square(box), colour, {{{20, 12}}, {{48, 32}}, {{20, 52}}}, eighths);
+}
+
+void CompassArrow(Canvas& canvas, const Rect& box, int eighths, Rgb colour)
+{
+    const Square s(box);
+    TurnedPolygonIn(canvas, s, colour, {{{28, 8}}, {{58, 32}}, {{28, 56}}}, eighths);
+    TurnedPolygonIn(canvas, s, colour, {{{10, 27}}, {{30, 27}}, {{30, 37}}, {{10, 37}}}, eighths);
 }
 
 } // namespace skinart

@@ -56,5 +56,11 @@ void OpenFolder(Canvas& canvas, const Rect& box, Rgb colour);
 void SaveDisk(Canvas& canvas, const Rect& box, Rgb colour);
 // A hooked arrow turning back to the left.
 void UndoArrow(Canvas& canvas, const Rect& box, Rgb colour);
+// Directions in eighths of a turn, clockwise from pointing right (0 right,
+// 2 down, 4 left, 6 up; odd values point to the corners).
+// A solid triangle pointing that way.
+void PointingTriangle(Canvas& canvas, const Rect& box, int eighths, Rgb colour);
+// An arrow (head and shaft) pointing that way.
+void CompassArrow(Canvas& canvas, const Rect& box, int eighths, Rgb colour);
 
 } // namespace skinart

@@ -16,6 +16,7 @@
 
 #include "Resources/SkinArt/ControlPanelArt.h"
 #include "Resources/SkinArt/Looks.h"
+#include "Resources/SkinArt/MenuAndControlArt.h"
 #include "Resources/SkinArt/ModeAndBarArt.h"
 #include "Resources/SkinArt/SkinRow.h"
 
@@ -58,7 +59,8 @@ inline constexpr std::array kDialogArt = {
             .paint = PictureFrame<palette::kDialogBack>, .use = "the frame stretched behind a dialog's picture"},
 };
 
-inline constexpr auto kSkinTable = JoinRows(kDialogArt, kControlPanelArt, kModeColumnArt, kToolBarArt);
+inline constexpr auto kSkinTable =
+    JoinRows(kDialogArt, kControlPanelArt, kModeColumnArt, kToolBarArt, kMenuAndControlArt);
 static_assert(TableIsSound(kSkinTable));
 
 } // namespace skinart
