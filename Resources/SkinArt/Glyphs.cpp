@@ -106,4 +106,22 @@ void CheckMark(Canvas& canvas, const Rect& box, Rgb colour)
     PolygonIn(canvas, Square(box), colour, {{{8, 34}}, {{16, 26}}, {{26, 36}}, {{48, 12}}, {{56, 20}}, {{26, 52}}});
 }
 
+void MarkBracket(Canvas& canvas, const Rect& box, Direction direction, Rgb colour)
+{
+    // Drawn as the out point and mirrored for the in point, with a small
+    // triangle pointing into the bracket.
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{18, 10}}, {{46, 10}}, {{46, 54}}, {{18, 54}}, {{18, 46}}, {{38, 46}}, {{38, 18}},
+                                  {{18, 18}}},
+              direction);
+    PolygonIn(canvas, s, colour, {{{10, 22}}, {{30, 32}}, {{10, 42}}}, direction);
+}
+
+void CrossMark(Canvas& canvas, const Rect& box, Rgb colour)
+{
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{12, 18}}, {{18, 12}}, {{52, 46}}, {{46, 52}}});
+    PolygonIn(canvas, s, colour, {{{46, 12}}, {{52, 18}}, {{18, 52}}, {{12, 46}}});
+}
+
 } // namespace skinart

@@ -23,5 +23,9 @@ void RecordDot(Canvas& canvas, const Rect& box, Rgb colour);
 // A pipette lying from the top right to the bottom left.
 void Eyedropper(Canvas& canvas, const Rect& box, Rgb colour);
 void CheckMark(Canvas& canvas, const Rect& box, Rgb colour);
+// An in point (Left: a bracket opening to the right) or an out point.
+void MarkBracket(Canvas& canvas, const Rect& box, Direction direction, Rgb colour);
+// Two crossed bars: clear.
+void CrossMark(Canvas& canvas, const Rect& box, Rgb colour);
 
 } // namespace skinart

@@ -14,6 +14,7 @@
 
 #include <array>
 
+#include "Resources/SkinArt/ControlPanelArt.h"
 #include "Resources/SkinArt/Looks.h"
 #include "Resources/SkinArt/SkinRow.h"
 
@@ -56,7 +57,7 @@ inline constexpr std::array kDialogArt = {
             .paint = PictureFrame<palette::kDialogBack>, .use = "the frame stretched behind a dialog's picture"},
 };
 
-inline constexpr auto kSkinTable = JoinRows(kDialogArt);
+inline constexpr auto kSkinTable = JoinRows(kDialogArt, kControlPanelArt);
 static_assert(TableIsSound(kSkinTable));
 
 } // namespace skinart

@@ -8,9 +8,14 @@ ContainerElement::~ContainerElement()
 {
     if (WinPanel* panel = GetPanel())
         panel->m_pElement = nullptr;
+    DeleteChildren();
+    ReleaseWindow();
+}
+
+void ContainerElement::DeleteChildren()
+{
     m_pHovered = nullptr;
     m_children.DeleteAll();
-    ReleaseWindow();
 }
 
 WinPanel* ContainerElement::GetPanel() const

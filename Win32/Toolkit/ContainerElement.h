@@ -55,6 +55,8 @@ public:
 
 protected:
     bool TrackHover(const CGfxPoint& point);
+    // Deletes every child and forgets the hovered one.
+    void DeleteChildren();
 
     CKeyedList m_children;
 

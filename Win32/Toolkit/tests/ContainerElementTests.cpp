@@ -7,6 +7,7 @@
 #include "Win32/Toolkit/ButtonElement.h"
 #include "Win32/Toolkit/WinPanel.h"
 #include "Win32/Toolkit/tests/ElementFixtures.h"
+#include "Win32/Toolkit/tests/PanelTestSupport.h"
 
 namespace {
 
@@ -52,18 +53,7 @@ protected:
     }
 };
 
-HWND ToolTipOfThread()
-{
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) {
-        char name[32] = {};
-        GetClassNameA(w, name, sizeof name);
-        if (std::string(name) == TOOLTIPS_CLASSA)
-            *reinterpret_cast<HWND*>(p) = w;
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+using panel_test::ToolTipOfThread;
 
 TEST_F(ContainerTest, LeavingAChildTellsItOnceAndOverlapsGoToTheFirstChild)
 {

@@ -219,6 +219,8 @@ TEST(SkinArtGlyphs, GlyphsBlendWithinTheirColoursButNeverIntoTheKey)
         {"record", skinart::RecordDot},
         {"eyedropper", skinart::Eyedropper},
         {"check", skinart::CheckMark},
+        {"in point", [](Canvas& c, const Rect& r, Rgb i) { skinart::MarkBracket(c, r, Direction::Left, i); }},
+        {"cross", skinart::CrossMark},
     };
     for (const auto& [name, draw] : glyphs) {
         // An odd box puts edges between pixels, where anti-aliasing shows.
