@@ -73,7 +73,9 @@ inline constexpr std::array kPanelBackgrounds = {
             .use = "the tool dialogs' strip, one-button form"},
     SkinRow{.id = 911, .kind = Kind::Picture, .width = 130, .height = 23, .paint = PaintShuttleTrack,
             .use = "the control panels' shuttle track (pane 3)"},
-    SkinRow{.id = 372, .kind = Kind::KeyedImage, .width = 11, .height = 21, .keyed = true, .key = kMagentaKey,
+    // Ten wide: the thumb then travels 120 pixels of the 130-pixel track,
+    // 0.6 a position, so that the middle position lies on a whole pixel.
+    SkinRow{.id = 372, .kind = Kind::KeyedImage, .width = 10, .height = 21, .keyed = true, .key = kMagentaKey,
             .paint = PaintShuttleThumb, .use = "the shuttle's thumb, up and down"},
 };
 

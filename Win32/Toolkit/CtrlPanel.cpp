@@ -8,6 +8,7 @@
 #include "Win32/Imaging/TaggedValue.h"
 #include "Win32/Toolkit/BitmapButtonElement.h"
 #include "Win32/Toolkit/ButtonElementProperties.h"
+#include "Win32/Toolkit/ElementGeometry.h"
 #include "Win32/Toolkit/ElementMessage.h"
 #include "Win32/Toolkit/SkinState.h"
 #include "Win32/Toolkit/SliderElement.h"
@@ -154,7 +155,10 @@ void QKLCtrlPanel::SetPaneText(const CGfxString&, INT) {}
 
 void QKLCtrlPanel::SetShuttlePosition(double) {}
 
-void QKLCtrlPanel::SetShuttleRange(double, double) {}
+bool QKLCtrlPanel::SetShuttleRange(double, double)
+{
+    return false;
+}
 
 bool QKLCtrlPanel::EnableShuttle(bool enable)
 {
@@ -425,6 +429,12 @@ void QKLCtrlPanel::DrawPane(CDrawContext* context, const CGfxString& text, INT p
         return;
     const RECT& r = m_rcPanes[pane];
     const CGfxRect area = RowRect(r.left, r.top, r.right, r.bottom);
+    // DT_NOCLIP draws past the rectangle; the clip keeps a long text in its
+    // pane.
+    HDC dc = context->GetHDC();
+    const int saved = ::SaveDC(dc);
+    const RECT clip = ToWin32Rect(area);
+    ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
     CGdiFont* previousFont = m_pPanelFont ? context->SelectFont(m_pPanelFont.get()) : nullptr;
     const CRGBColor previousColour = context->SetTextColor(kPaneTextColour);
     const int previousMode = context->SetBkMode(TRANSPARENT);
@@ -434,6 +444,7 @@ void QKLCtrlPanel::DrawPane(CDrawContext* context, const CGfxString& text, INT p
         context->SelectFont(previousFont);
     context->SetTextColor(previousColour);
     context->SetBkMode(previousMode);
+    ::RestoreDC(dc, saved);
 }
 
 void QKLCtrlPanel::DrawPaneNow(const CGfxString& text, INT pane)

@@ -78,7 +78,8 @@ public:
     virtual void DrawPaneText(CDrawContext* context, const CGfxString& text, INT pane);
     virtual void SetPaneText(const CGfxString& text, INT pane);
     virtual void SetShuttlePosition(double time);
-    virtual void SetShuttleRange(double start, double end);
+    // Whether the shuttle is enabled afterwards; false here.
+    virtual bool SetShuttleRange(double start, double end);
     // Enables the shuttle only with the flag and the enable mask's top bit;
     // whether it is enabled now (false without a shuttle window).
     virtual bool EnableShuttle(bool enable);
@@ -127,6 +128,11 @@ public:
     double GetRangeStart() const { return m_dRangeStart; }
     double GetRangeEnd() const { return m_dRangeEnd; }
     CGdiFont* GetPanelFont() const { return m_pPanelFont.get(); }
+    // Label 1, 2 or 3 (the texts the panes show).
+    const CGfxString& GetLabel(INT label) const
+    {
+        return label == 1 ? m_strLabel1 : label == 2 ? m_strLabel2 : m_strLabel3;
+    }
     // The button element of the first child under `id`, or null.
     ButtonElement* FindButton(INT id);
 

@@ -129,7 +129,10 @@ HWND ToolTipOfThread()
 std::string ToolTipText(QKLCtrlPanel& panel, HWND tool)
 {
     TOOLTIPTEXTA text{};
-    text.hdr.hwndFrom = ToolTipOfThread();
+    // From the thread's tip window, as the tip sends it; before the first
+    // tip is made (a hidden panel), from the tool itself.
+    HWND tip = ToolTipOfThread();
+    text.hdr.hwndFrom = tip ? tip : tool;
     text.hdr.idFrom = reinterpret_cast<UINT_PTR>(tool);
     text.hdr.code = TTN_NEEDTEXTA;
     text.uFlags = TTF_IDISHWND;
