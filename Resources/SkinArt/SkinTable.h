@@ -17,6 +17,7 @@
 #include "Resources/SkinArt/ControlPanelArt.h"
 #include "Resources/SkinArt/Looks.h"
 #include "Resources/SkinArt/SkinRow.h"
+#include "Resources/SkinArt/SliderAndTrimmerArt.h"
 
 namespace skinart {
 
@@ -57,7 +58,7 @@ inline constexpr std::array kDialogArt = {
             .paint = PictureFrame<palette::kDialogBack>, .use = "the frame stretched behind a dialog's picture"},
 };
 
-inline constexpr auto kSkinTable = JoinRows(kDialogArt, kControlPanelArt);
+inline constexpr auto kSkinTable = JoinRows(kDialogArt, kControlPanelArt, kSliderAndTrimmerArt);
 static_assert(TableIsSound(kSkinTable));
 
 } // namespace skinart
