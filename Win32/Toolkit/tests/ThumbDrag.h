@@ -17,12 +17,14 @@ class ThumbDrag {
 public:
     explicit ThumbDrag(SliderElement& slider) : m_slider(slider)
     {
+        // The thumb's middle, rounded up along the track as the slider's own
+        // half-thumb rounding does.
         const CGfxRect thumb = slider.GetThumb()->GetBounds();
+        const LONG dx = slider.IsVertical() ? 0 : 1, dy = 1 - dx;
         RECT track{};
         ::GetWindowRect(slider.GetHwnd(), &track);
-        m_start = POINT{track.left + (thumb.left + thumb.right + 1) / 2, track.top + (thumb.top + thumb.bottom) / 2};
-        if (slider.IsVertical())
-            m_start = POINT{track.left + (thumb.left + thumb.right) / 2, track.top + (thumb.top + thumb.bottom + 1) / 2};
+        m_start = POINT{track.left + (thumb.left + thumb.right + dx) / 2,
+                        track.top + (thumb.top + thumb.bottom + dy) / 2};
         m_at = m_start;
         win::user::InjectMouseMove(m_at);
         win::user::InjectMouseButton(win::user::MouseButton::Left, true, m_at);
