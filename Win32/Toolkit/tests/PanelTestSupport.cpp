@@ -64,19 +64,6 @@ RecordingMainWindow::~RecordingMainWindow()
     m_app.reset();
 }
 
-void Pump()
-{
-    MSG msg;
-    for (int i = 0; i < 10000 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-        if (msg.message == WM_TIMER)
-            continue;
-        if (!CWnd::WalkPreTranslateTree(nullptr, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-}
-
 POINT CentreOf(HWND window)
 {
     RECT r{};

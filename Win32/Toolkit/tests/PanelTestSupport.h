@@ -13,6 +13,7 @@
 
 #include "Platform/Mfc/Mfc.h"
 #include "Win32/Toolkit/CtrlPanel.h"
+#include "Win32/Toolkit/tests/ElementFixtures.h"
 #include "Win32/Utils/tests/ResourceModulesFixture.h"
 
 namespace panel_test {
@@ -66,7 +67,7 @@ private:
 
 // Dispatches until the queue is empty, timers left out (a test delivers
 // the ticks it wants).
-void Pump();
+using element_fixtures::Pump;
 // The centre of a window on the screen.
 POINT CentreOf(HWND window);
 // A full click at a screen point, with Shift held when asked.
