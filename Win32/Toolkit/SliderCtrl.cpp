@@ -191,7 +191,10 @@ bool KLSliderCtrl::CreateWindow()
         return false;
     CResourceSwitch bitmaps(kResourceBitmaps);
     CResourceLoader loader;
-    if (!SetBackgroundBitmap(m_nBackgroundId, &loader, nullptr, TRUE))
+    // Without a placeholder the slider has no size, and there is nothing for
+    // a fitted background to cover.
+    const bool hasArea = m_rect.right > m_rect.left && m_rect.bottom > m_rect.top;
+    if (hasArea && !SetBackgroundBitmap(m_nBackgroundId, &loader, nullptr, TRUE))
         return false;
     SizeToBackground();
     WindowRef self(m_pWnd, this);

@@ -134,15 +134,18 @@ TEST_F(SliderCtrlTest, APlaceholderTakesTheTracksSizeAtItsCornerAndTheSliderLies
     struct Case {
         bool vertical;
         INT steps;
+        SIZE placeholder; // pixels, or the template's size
         SIZE track, extra;
     } const cases[] = {
-        {false, 0, {89, 19}, {0, 0}},
-        {false, 1, {89, 19}, {34, 0}},
-        {true, 2, {25, 89}, {0, 34}},
+        {false, 0, {200, 30}, {89, 19}, {0, 0}}, // 88 x 18: an even difference rounds toward zero
+        {false, 1, {0, 0}, {89, 19}, {34, 0}},
+        {true, 2, {0, 0}, {25, 89}, {0, 34}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.vertical ? "vertical" : "horizontal") + " with steps " + std::to_string(c.steps));
         HWND place = Item(c.vertical ? kVerticalPlace : kHorizontalPlace);
+        if (c.placeholder.cx)
+            ::SetWindowPos(place, nullptr, 0, 0, c.placeholder.cx, c.placeholder.cy, SWP_NOMOVE | SWP_NOZORDER);
         const RECT before = ClientRectOf(place);
         Make(c.vertical, c.steps);
         const RECT fitted = KLSliderCtrl::FitToTrack(before, c.track, c.extra);
@@ -171,7 +174,11 @@ TEST_F(SliderCtrlTest, APlaceholderTakesTheTracksSizeAtItsCornerAndTheSliderLies
 TEST_F(SliderCtrlTest, AMissingPlaceholderGivesASliderOfNoSizeAtTheCorner)
 {
     slider = std::make_unique<KLSliderCtrl>();
-    slider->CreateOnDialogItem(4321, &dialog, 0, 10, 0, 0, 0, 0, 1);
+    EXPECT_TRUE(slider->CreateOnDialogItem(4321, &dialog, 0, 10, 0, 0, 0, 0, 1));
+    ASSERT_NE(slider->GetHwnd(), nullptr);
+    const RECT at = ClientRectOf(slider->GetHwnd());
+    EXPECT_EQ(at.left, 0);
+    EXPECT_EQ(at.top, 0);
     const RECT& r = slider->GetRect();
     EXPECT_EQ(r.left, 0);
     EXPECT_EQ(r.top, 0);

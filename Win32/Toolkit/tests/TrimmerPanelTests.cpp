@@ -63,6 +63,8 @@ TEST_F(TrimmerTest, ANewPanelHasEveryButtonEnabledPauseCheckedAndTheShuttleDisab
         EXPECT_EQ(panel.GetButtonState(row.id), row.id == QKLTrimmerPanel::kPause ? 1 : 0) << row.id;
     }
     EXPECT_FALSE(panel.GetShuttle()->IsEnabled());
+    panel.EnableToolTipsFor(true, GetLanguageResourceModule());
+    EXPECT_EQ(ToolTipText(panel, panel.FindButton(53430)->GetHwnd()), "Go to the in point");
     LONG maximum = -1;
     panel.GetShuttle()->GetProperty(SP::kMaximum)->CopyLong(maximum);
     EXPECT_EQ(maximum, 100);
