@@ -92,6 +92,32 @@ void SkipArrow(Canvas& canvas, const Rect& box, Direction direction, Rgb colour)
     PolygonIn(canvas, s, colour, {{{48, 14}}, {{56, 14}}, {{56, 50}}, {{48, 50}}}, direction);
 }
 
+void ArrowHead(Canvas& canvas, const Rect& box, Heading heading, Rgb colour)
+{
+    // Drawn pointing right and turned: left mirrors x, up and down swap the
+    // axes of the right and left forms.
+    const Square s(box);
+    const std::array<std::array<int, 2>, 3> right = {{{{22, 14}}, {{46, 32}}, {{22, 50}}}};
+    const bool across = heading == Heading::Up || heading == Heading::Down;
+    const bool back = heading == Heading::Left || heading == Heading::Up;
+    std::vector<SubPoint> points;
+    for (const auto& p : right) {
+        const int along = back ? 64 - p[0] : p[0];
+        points.push_back(across ? s.At(p[1], along) : s.At(along, p[1]));
+    }
+    FillPolygon(canvas, points, colour);
+}
+
+void SeekToMark(Canvas& canvas, const Rect& box, Direction direction, Rgb colour)
+{
+    // Drawn for the out point and mirrored for the in point.
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{40, 10}}, {{54, 10}}, {{54, 54}}, {{40, 54}}, {{40, 46}}, {{47, 46}}, {{47, 18}},
+                                  {{40, 18}}},
+              direction);
+    PolygonIn(canvas, s, colour, {{{10, 16}}, {{34, 32}}, {{10, 48}}}, direction);
+}
+
 void LoopArrow(Canvas& canvas, const Rect& box, Rgb colour)
 {
     const Square s(box);

@@ -19,6 +19,7 @@
 #include "Resources/SkinArt/MenuAndControlArt.h"
 #include "Resources/SkinArt/ModeAndBarArt.h"
 #include "Resources/SkinArt/SkinRow.h"
+#include "Resources/SkinArt/SliderAndTrimmerArt.h"
 
 namespace skinart {
 
@@ -59,8 +60,8 @@ inline constexpr std::array kDialogArt = {
             .paint = PictureFrame<palette::kDialogBack>, .use = "the frame stretched behind a dialog's picture"},
 };
 
-inline constexpr auto kSkinTable =
-    JoinRows(kDialogArt, kControlPanelArt, kModeColumnArt, kToolBarArt, kMenuAndControlArt);
+inline constexpr auto kSkinTable = JoinRows(kDialogArt, kControlPanelArt, kModeColumnArt, kToolBarArt,
+                                            kMenuAndControlArt, kSliderAndTrimmerArt);
 static_assert(TableIsSound(kSkinTable));
 
 } // namespace skinart
