@@ -37,6 +37,27 @@ void PolygonIn(Canvas& canvas, const Square& square, Rgb colour, std::initialize
     FillPolygon(canvas, points, colour);
 }
 
+// A polygon given pointing right, turned about the square's centre by
+// `eighths` of a turn clockwise. The diagonal turns use 181/256 for the
+// square root of one half, so the points stay integer maths.
+void TurnedPolygonIn(Canvas& canvas, const Square& square, Rgb colour, std::initializer_list<std::array<int, 2>> grid,
+                     int eighths)
+{
+    static constexpr int kCos[8] = {256, 181, 0, -181, -256, -181, 0, 181};
+    const int turn = ((eighths % 8) + 8) % 8;
+    const int cos = kCos[turn];
+    const int sin = kCos[(turn + 6) % 8];
+    std::vector<SubPoint> points;
+    for (const auto& p : grid) {
+        const int x = p[0] - 32, y = p[1] - 32;
+        // In kSub units of the grid (64 per side), rounded to nearest.
+        const int gx = 32 * 256 + x * cos - y * sin;
+        const int gy = 32 * 256 + x * sin + y * cos;
+        points.push_back({square.x + (gx * square.size / 64 + 128) / 256, square.y + (gy * square.size / 64 + 128) / 256});
+    }
+    FillPolygon(canvas, points, colour);
+}
+
 } // namespace
 
 void PlayTriangle(Canvas& canvas, const Rect& box, Rgb colour)
@@ -69,6 +90,32 @@ void SkipArrow(Canvas& canvas, const Rect& box, Direction direction, Rgb colour)
     PolygonIn(canvas, s, colour, {{{8, 14}}, {{28, 32}}, {{8, 50}}}, direction);
     PolygonIn(canvas, s, colour, {{{28, 14}}, {{48, 32}}, {{28, 50}}}, direction);
     PolygonIn(canvas, s, colour, {{{48, 14}}, {{56, 14}}, {{56, 50}}, {{48, 50}}}, direction);
+}
+
+void ArrowHead(Canvas& canvas, const Rect& box, Heading heading, Rgb colour)
+{
+    // Drawn pointing right and turned: left mirrors x, up and down swap the
+    // axes of the right and left forms.
+    const Square s(box);
+    const std::array<std::array<int, 2>, 3> right = {{{{22, 14}}, {{46, 32}}, {{22, 50}}}};
+    const bool across = heading == Heading::Up || heading == Heading::Down;
+    const bool back = heading == Heading::Left || heading == Heading::Up;
+    std::vector<SubPoint> points;
+    for (const auto& p : right) {
+        const int along = back ? 64 - p[0] : p[0];
+        points.push_back(across ? s.At(p[1], along) : s.At(along, p[1]));
+    }
+    FillPolygon(canvas, points, colour);
+}
+
+void SeekToMark(Canvas& canvas, const Rect& box, Direction direction, Rgb colour)
+{
+    // Drawn for the out point and mirrored for the in point.
+    const Square s(box);
+    PolygonIn(canvas, s, colour, {{{40, 10}}, {{54, 10}}, {{54, 54}}, {{40, 54}}, {{40, 46}}, {{47, 46}}, {{47, 18}},
+                                  {{40, 18}}},
+              direction);
+    PolygonIn(canvas, s, colour, {{{10, 16}}, {{34, 32}}, {{10, 48}}}, direction);
 }
 
 void LoopArrow(Canvas& canvas, const Rect& box, Rgb colour)
@@ -290,6 +337,18 @@ void CrossMark(Canvas& canvas, const Rect& box, Rgb colour)
     const Square s(box);
     PolygonIn(canvas, s, colour, {{{12, 18}}, {{18, 12}}, {{52, 46}}, {{46, 52}}});
     PolygonIn(canvas, s, colour, {{{46, 12}}, {{52, 18}}, {{18, 52}}, {{12, 46}}});
+}
+
+void PointingTriangle(Canvas& canvas, const Rect& box, int eighths, Rgb colour)
+{
+    TurnedPolygonIn(canvas, Square(box), colour, {{{20, 12}}, {{48, 32}}, {{20, 52}}}, eighths);
+}
+
+void CompassArrow(Canvas& canvas, const Rect& box, int eighths, Rgb colour)
+{
+    const Square s(box);
+    TurnedPolygonIn(canvas, s, colour, {{{28, 8}}, {{58, 32}}, {{28, 56}}}, eighths);
+    TurnedPolygonIn(canvas, s, colour, {{{10, 27}}, {{30, 27}}, {{30, 37}}, {{10, 37}}}, eighths);
 }
 
 } // namespace skinart

@@ -17,6 +17,12 @@ void StopSquare(Canvas& canvas, const Rect& box, Rgb colour);
 void StepArrow(Canvas& canvas, const Rect& box, Direction direction, Rgb colour);
 // To the start or the end: two triangles against a bar.
 void SkipArrow(Canvas& canvas, const Rect& box, Direction direction, Rgb colour);
+// A plain triangle pointing one of four ways (the step buttons of sliders).
+enum class Heading { Left, Right, Up, Down };
+void ArrowHead(Canvas& canvas, const Rect& box, Heading heading, Rgb colour);
+// Seek to a mark: a triangle pointing at a bracket (Left: the in point's
+// bracket on the left, opening to the right).
+void SeekToMark(Canvas& canvas, const Rect& box, Direction direction, Rgb colour);
 // An open ring with an arrow head at its gap.
 void LoopArrow(Canvas& canvas, const Rect& box, Rgb colour);
 void RecordDot(Canvas& canvas, const Rect& box, Rgb colour);
@@ -56,5 +62,11 @@ void OpenFolder(Canvas& canvas, const Rect& box, Rgb colour);
 void SaveDisk(Canvas& canvas, const Rect& box, Rgb colour);
 // A hooked arrow turning back to the left.
 void UndoArrow(Canvas& canvas, const Rect& box, Rgb colour);
+// Directions in eighths of a turn, clockwise from pointing right (0 right,
+// 2 down, 4 left, 6 up; odd values point to the corners).
+// A solid triangle pointing that way.
+void PointingTriangle(Canvas& canvas, const Rect& box, int eighths, Rgb colour);
+// An arrow (head and shaft) pointing that way.
+void CompassArrow(Canvas& canvas, const Rect& box, int eighths, Rgb colour);
 
 } // namespace skinart

@@ -4,8 +4,9 @@
 //
 // "program" is the bitmap module's art (SkinTable.h); "fixtures" is the
 // toolkit tests' fixture set, whose pixels follow formulas the tests check;
-// "dialog-fixtures" the dialog tests' solid skins; "gallery" the art of the
-// toolkit gallery's element page.
+// "dialog-fixtures" the dialog tests' solid skins with the program's art of
+// the menu and the custom controls; "gallery" the art of the toolkit
+// gallery's element page.
 
 #include <cstdio>
 #include <cstring>
@@ -27,7 +28,7 @@ struct Table {
 constexpr Table kTables[] = {
     {"program", skinart::kSkinTable},
     {"fixtures", toolkit_fixtures::kFixtureTable},
-    {"dialog-fixtures", toolkit_fixtures::kDialogFixtureTable},
+    {"dialog-fixtures", toolkit_fixtures::kDialogFixtureArt},
     {"gallery", toolkit_fixtures::kGalleryTable},
 };
 

@@ -16,8 +16,10 @@
 
 #include "Resources/SkinArt/ControlPanelArt.h"
 #include "Resources/SkinArt/Looks.h"
+#include "Resources/SkinArt/MenuAndControlArt.h"
 #include "Resources/SkinArt/ModeAndBarArt.h"
 #include "Resources/SkinArt/SkinRow.h"
+#include "Resources/SkinArt/SliderAndTrimmerArt.h"
 
 namespace skinart {
 
@@ -58,7 +60,8 @@ inline constexpr std::array kDialogArt = {
             .paint = PictureFrame<palette::kDialogBack>, .use = "the frame stretched behind a dialog's picture"},
 };
 
-inline constexpr auto kSkinTable = JoinRows(kDialogArt, kControlPanelArt, kModeColumnArt, kToolBarArt);
+inline constexpr auto kSkinTable = JoinRows(kDialogArt, kControlPanelArt, kModeColumnArt, kToolBarArt,
+                                            kMenuAndControlArt, kSliderAndTrimmerArt);
 static_assert(TableIsSound(kSkinTable));
 
 } // namespace skinart

@@ -1,11 +1,11 @@
 #include "Win32/Toolkit/PlayCtrlPanel.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "Win32/Imaging/TaggedValue.h"
 #include "Win32/Toolkit/ElementMessage.h"
 #include "Win32/Toolkit/PreviewAreaLink.h"
+#include "Win32/Toolkit/ShuttleMapping.h"
 #include "Win32/Toolkit/SliderElement.h"
 
 namespace {
@@ -35,17 +35,9 @@ constexpr CommandRow kCommands[] = {
 
 constexpr WPARAM kTrack = 8;
 constexpr WPARAM kEndOfScroll = 9;
-constexpr double kShortestRange = 10.0;
-constexpr double kWidestMarker = 1.0e9;
-
-constexpr double kSpan = QKLPlayCtrlPanel::ShuttleMaximum - QKLPlayCtrlPanel::ShuttleMinimum;
-
-// Milliseconds as a message parameter, kept inside the parameter's range.
-LPARAM ToMilliseconds(double time)
-{
-    constexpr double kLimit = 9.0e18;
-    return static_cast<LPARAM>(std::trunc(std::clamp(time, -kLimit, kLimit)));
-}
+// The shuttle's positions run from 0 to this.
+constexpr LONG kSpan = QKLPlayCtrlPanel::ShuttleMaximum;
+static_assert(QKLPlayCtrlPanel::ShuttleMinimum == 0);
 
 bool ShiftHeld()
 {
@@ -65,16 +57,6 @@ QKLPlayCtrlPanel::QKLPlayCtrlPanel()
 
 QKLPlayCtrlPanel::~QKLPlayCtrlPanel() = default;
 
-double QKLPlayCtrlPanel::Finite(double time) const
-{
-    return std::isfinite(time) ? time : m_dRangeStart;
-}
-
-double QKLPlayCtrlPanel::TimeAt(LONG position) const
-{
-    return m_dRangeStart + (position - ShuttleMinimum) / kSpan * (m_dRangeEnd - m_dRangeStart);
-}
-
 bool QKLPlayCtrlPanel::OnPanelMessage(ElementMessage* message, LRESULT* result)
 {
     if (result)
@@ -89,7 +71,7 @@ bool QKLPlayCtrlPanel::OnPanelMessage(ElementMessage* message, LRESULT* result)
         stored->CopyLong(position);
     position = std::clamp(position, ShuttleMinimum, ShuttleMaximum);
     const WPARAM code = LOWORD(message->GetWParam()) == SB_ENDSCROLL ? kEndOfScroll : kTrack;
-    ::SendMessageA(OwnerHwnd(), kPlayerMessage, code, ToMilliseconds(TimeAt(position)));
+    ::SendMessageA(OwnerHwnd(), kPlayerMessage, code, shuttle::Milliseconds(shuttle::TimeAt(position, m_dRangeStart, m_dRangeEnd, kSpan)));
     return true;
 }
 
@@ -200,25 +182,16 @@ void QKLPlayCtrlPanel::SetPaneText(const CGfxString& text, INT pane)
 
 void QKLPlayCtrlPanel::SetShuttlePosition(double time)
 {
-    const double t = Finite(time);
-    m_dRangeStart = std::min(m_dRangeStart, t);
-    m_dRangeEnd = std::max(m_dRangeEnd, t);
-    if (!(m_dRangeEnd - m_dRangeStart > 0.0))
-        m_dRangeEnd = m_dRangeStart + kShortestRange;
+    shuttle::Widen(m_dRangeStart, m_dRangeEnd, time);
     if (!m_pShuttle || !m_pShuttle->HasWindow())
         return;
-    const double place = std::trunc((t - m_dRangeStart) * kSpan / (m_dRangeEnd - m_dRangeStart) + 0.5) + ShuttleMinimum;
-    const LONG position = static_cast<LONG>(std::clamp<double>(place, ShuttleMinimum, ShuttleMaximum));
+    const LONG position = shuttle::PositionOf(time, m_dRangeStart, m_dRangeEnd, kSpan);
     m_pShuttle->SetProperty(SliderElementProperties::kPosition, CTaggedValue(position), nullptr);
 }
 
 bool QKLPlayCtrlPanel::SetShuttleRange(double start, double end)
 {
-    const double a = Finite(start), b = Finite(end);
-    m_dRangeStart = std::min(a, b);
-    m_dRangeEnd = std::max(a, b);
-    if (!(m_dRangeEnd - m_dRangeStart > 0.0))
-        m_dRangeEnd = m_dRangeStart + kShortestRange;
+    shuttle::SetRange(m_dRangeStart, m_dRangeEnd, start, end);
     return EnableShuttle(true);
 }
 
@@ -244,13 +217,8 @@ void QKLPlayCtrlPanel::SetShuttleMarker(INT marker, INT from, INT to)
 {
     if (!m_pShuttle || !m_pShuttle->HasWindow())
         return;
-    const double length = m_dRangeEnd - m_dRangeStart > 0.0 ? m_dRangeEnd - m_dRangeStart : kShortestRange;
-    // The slider limits the positions; the clamp only keeps the casts defined.
-    auto place = [&](INT time) {
-        const double at = std::trunc(ShuttleMaximum * (time - m_dRangeStart) / length);
-        return static_cast<LONG>(std::clamp(at, -kWidestMarker, kWidestMarker)) + ShuttleMinimum;
-    };
-    m_pShuttle->SetRangeMarker(marker, place(from), place(to));
+    m_pShuttle->SetRangeMarker(marker, shuttle::MarkerAt(from, m_dRangeStart, m_dRangeEnd, kSpan),
+                               shuttle::MarkerAt(to, m_dRangeStart, m_dRangeEnd, kSpan));
 }
 
 void QKLPlayCtrlPanel::ClearShuttleMarker(INT marker)

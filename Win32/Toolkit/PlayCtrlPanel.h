@@ -95,10 +95,6 @@ private:
     bool CreateStrips();
     // Whether a strip's window is shown.
     static bool IsShown(klFourButton& strip);
-    // A caller's time, or the range start when it is not finite.
-    double Finite(double time) const;
-    // The time under shuttle position `position`.
-    double TimeAt(LONG position) const;
 
     klFourButton m_twoButton;
     klFourButton m_fourButton;

@@ -659,7 +659,7 @@ PopupLayout MeasurePopup(HWND owner, HMENU, const std::vector<MenuItem>& items)
     LONG ownerWidth = 0;
     std::vector<LONG> heights;
     for (const MenuItem& item : items) {
-        if (item.Separator()) {
+        if (item.Separator() && !item.OwnerDrawn()) {
             heights.push_back(kSeparatorHeight);
             continue;
         }

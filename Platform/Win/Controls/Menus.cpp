@@ -101,11 +101,15 @@ MenuItem ItemFrom(UINT flags, UINT_PTR newItem, LPCSTR text)
         item.submenu = reinterpret_cast<HMENU>(newItem);
     else
         item.id = static_cast<UINT>(newItem);
-    if (flags & MF_SEPARATOR) {
+    // An owner-drawn separator is measured and drawn by the owner like any
+    // owner-drawn item, and carries its data.
+    if (flags & MF_SEPARATOR)
         item.type |= MFT_SEPARATOR;
-    } else if (flags & MF_OWNERDRAW) {
+    if (flags & MF_OWNERDRAW) {
         item.type |= MFT_OWNERDRAW;
         item.data = reinterpret_cast<ULONG_PTR>(text);
+    } else if (flags & MF_SEPARATOR) {
+        // A plain separator has neither text nor bitmap.
     } else if (flags & MF_BITMAP) {
         item.type |= MFT_BITMAP;
         item.bitmap = reinterpret_cast<HBITMAP>(const_cast<char*>(text));

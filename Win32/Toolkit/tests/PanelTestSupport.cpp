@@ -4,7 +4,10 @@
 
 #include "Platform/Win/CommCtrl/CommCtrl.h"
 #include "Platform/Win/User/DesktopHost.h"
+#include "Win32/Imaging/TaggedValue.h"
 #include "Win32/Toolkit/ButtonElement.h"
+#include "Win32/Toolkit/SliderElement.h"
+#include "Win32/Toolkit/SliderElementProperties.h"
 
 namespace panel_test {
 
@@ -125,6 +128,24 @@ std::string ToolTipText(QKLCtrlPanel& panel, HWND tool)
     text.uFlags = TTF_IDISHWND;
     SendMessageA(panel.GetHwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&text));
     return text.lpszText ? std::string(text.lpszText) : std::string();
+}
+
+LONG ThumbPosition(QKLCtrlPanel& panel)
+{
+    LONG position = -1;
+    if (SliderElement* shuttle = panel.GetShuttle())
+        if (const CTaggedValue* stored = shuttle->GetProperty(SliderElementProperties::kPosition))
+            stored->CopyLong(position);
+    return position;
+}
+
+std::vector<Received> TransportMessages(const RecordingWindow& owner)
+{
+    std::vector<Received> out;
+    for (const Received& r : owner.All())
+        if (r.message == WM_COMMAND || r.message == 0x401 || r.message == 0x402)
+            out.push_back(r);
+    return out;
 }
 
 COLORREF ClientPixel(HWND window, int x, int y)

@@ -81,6 +81,11 @@ HWND ToolTipOfThread();
 std::string ToolTipText(QKLCtrlPanel& panel, HWND tool);
 // A pixel of a window's client area, read from the screen.
 COLORREF ClientPixel(HWND window, int x, int y);
+// Where the panel's shuttle thumb stands (-1 without a shuttle position).
+LONG ThumbPosition(QKLCtrlPanel& panel);
+// What a transport tells its owner: the WM_COMMANDs and the player (0x401)
+// and mark (0x402) messages, in order.
+std::vector<Received> TransportMessages(const RecordingWindow& owner);
 
 // Each test: the modules of ModuleFolder() loaded, a recording owner window
 // (600 x 400 at kOwnerOrigin) and a recording main window.

@@ -62,20 +62,8 @@ protected:
         panel.EnableButtons(0xFFFFFFFF, -1);
         Pump();
     }
-    LONG ThumbPosition()
-    {
-        LONG position = -1;
-        panel.GetShuttle()->GetProperty(SP::kPosition)->CopyLong(position);
-        return position;
-    }
-    std::vector<Received> OwnerHears() const
-    {
-        std::vector<Received> out;
-        for (const Received& r : owner->All())
-            if (r.message == WM_COMMAND || r.message == 0x401 || r.message == 0x402)
-                out.push_back(r);
-        return out;
-    }
+    LONG ThumbPosition() { return ::ThumbPosition(panel); }
+    std::vector<Received> OwnerHears() const { return TransportMessages(*owner); }
 
     RecordingPreviewLink link;
     CountingPlayPanel panel;

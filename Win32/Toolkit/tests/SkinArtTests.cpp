@@ -138,7 +138,7 @@ TEST(SkinArt, TextColoursStandOutOnTheArtTheyAreDrawnOn)
         double contrast;
     } const cases[] = {
         {473, kLight, 4.5}, {487, kLight, 4.5}, {543, kLight, 4.5}, {559, kLight, 4.5},
-        {556, kLight, 4.5}, {485, kBlack, 4.5}, {586, kGrey, 3.0},
+        {556, kLight, 4.5}, {485, kBlack, 4.5}, {586, kGrey, 3.0}, {554, kBlack, 4.5},
     };
     for (const Case& c : cases) {
         const SkinRow* row = ProgramRow(c.id);
@@ -153,6 +153,49 @@ TEST(SkinArt, TextColoursStandOutOnTheArtTheyAreDrawnOn)
                 EXPECT_GE(Contrast(under, text), c.contrast)
                     << "text " << Describe(text) << " on " << Describe(under) << " in cell " << cell << " of " << c.id;
         }
+    }
+}
+
+TEST(SkinArt, EachStripPicturePointsTowardItsPlaceInTheGrid)
+{
+    // Picture id and the direction its ink leans from the centre (x, y).
+    struct Case {
+        int id, dx, dy;
+    } const cases[] = {{286, 0, 1}, {287, 1, 1}, {288, -1, 1},  {289, 0, 0},
+                       {290, 0, -1}, {291, -1, -1}, {292, 1, -1}, {293, 1, 0}, {294, -1, 0}};
+    auto sign = [](double v) { return v > 0.2 ? 1 : v < -0.2 ? -1 : 0; };
+    for (const Case& c : cases) {
+        const SkinRow* row = ProgramRow(c.id);
+        ASSERT_NE(row, nullptr) << c.id;
+        const Canvas art = skinart::Render(*row);
+        // The ink's centre of mass against the picture's centre; an arrow's
+        // head holds more ink than its shaft.
+        double sx = 0, sy = 0;
+        int ink = 0;
+        for (int y = 0; y < art.Height(); ++y)
+            for (int x = 0; x < art.Width(); ++x)
+                if (!(art.At(x, y) == row->key)) {
+                    sx += x - (art.Width() - 1) / 2.0;
+                    sy += y - (art.Height() - 1) / 2.0;
+                    ++ink;
+                }
+        ASSERT_GT(ink, 20) << c.id;
+        EXPECT_EQ(sign(sx / ink), c.dx) << c.id;
+        EXPECT_EQ(sign(sy / ink), c.dy) << c.id;
+    }
+}
+
+TEST(SkinArt, CheckMarksLieOnTheSurfaceTheyAreCopiedOnto)
+{
+    // 939 lands on the menu's selection (COLORREF 0xBBBBA6), 910 on the
+    // dialog background 473: their edges are those colours.
+    const Rgb dialogBack = skinart::Render(*ProgramRow(473)).At(0, 0);
+    const std::pair<int, Rgb> cases[] = {{939, Rgb{0xA6, 0xBB, 0xBB}}, {910, dialogBack}};
+    for (const auto& [id, surface] : cases) {
+        const Canvas art = skinart::Render(*ProgramRow(id));
+        EXPECT_EQ(art.Width(), 11) << id;
+        for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {0, art.Height() - 1}, {10, art.Height() - 1}})
+            EXPECT_EQ(art.At(x, y), surface) << id << " at " << x << "," << y;
     }
 }
 
@@ -221,6 +264,8 @@ TEST(SkinArtGlyphs, GlyphsBlendWithinTheirColoursButNeverIntoTheKey)
         {"check", skinart::CheckMark},
         {"in point", [](Canvas& c, const Rect& r, Rgb i) { skinart::MarkBracket(c, r, Direction::Left, i); }},
         {"cross", skinart::CrossMark},
+        {"triangle", [](Canvas& c, const Rect& r, Rgb i) { skinart::PointingTriangle(c, r, 4, i); }},
+        {"diagonal arrow", [](Canvas& c, const Rect& r, Rgb i) { skinart::CompassArrow(c, r, 3, i); }},
     };
     for (const auto& [name, draw] : glyphs) {
         // An odd box puts edges between pixels, where anti-aliasing shows.

@@ -295,6 +295,50 @@ TEST_F(Menus, OwnerDrawnItemsAreMeasuredAndDrawnWithTheirData)
     DestroyMenu(menu);
 }
 
+TEST_F(Menus, OwnerDrawnSeparatorsAndPopupsKeepTheirKindAndData)
+{
+    HMENU menu = CreatePopupMenu();
+    HMENU sub = CreatePopupMenu();
+    AppendMenuA(sub, MF_STRING, 31, "Inner");
+    AppendMenuA(menu, MF_STRING, 30, "Outer");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), "More");
+    ASSERT_TRUE(ModifyMenuA(menu, 1, MF_BYPOSITION | MF_SEPARATOR | MF_OWNERDRAW, 0, reinterpret_cast<LPCSTR>(0xB1)));
+    ASSERT_TRUE(ModifyMenuA(menu, 2, MF_BYPOSITION | MF_POPUP | MF_OWNERDRAW, reinterpret_cast<UINT_PTR>(sub),
+                            reinterpret_cast<LPCSTR>(0xB2)));
+    EXPECT_EQ(GetMenuState(menu, 1, MF_BYPOSITION), MF_SEPARATOR | MF_OWNERDRAW);
+    EXPECT_EQ(GetSubMenu(menu, 2), sub) << "the submenu stays with its item";
+    EXPECT_TRUE(IsMenu(sub));
+    std::vector<MEASUREITEMSTRUCT> measured;
+    std::vector<DRAWITEMSTRUCT> drawn;
+    React(m_owner, [&](HWND, UINT message, WPARAM, LPARAM lParam, LRESULT* result) {
+        if (message == WM_MEASUREITEM) {
+            auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+            m->itemWidth = 60;
+            m->itemHeight = m->itemData == 0xB1 ? 5 : 20;
+            measured.push_back(*m);
+        } else if (message == WM_DRAWITEM) {
+            drawn.push_back(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        } else {
+            return false;
+        }
+        *result = TRUE;
+        return true;
+    });
+    EXPECT_EQ(Track(menu, TPM_RETURNCMD, m_owner, [](HWND) { Key(VK_ESCAPE); }, true), 0);
+    React(m_owner, nullptr);
+    std::vector<ULONG_PTR> data;
+    for (const MEASUREITEMSTRUCT& m : measured)
+        data.push_back(m.itemData);
+    EXPECT_EQ(data, (std::vector<ULONG_PTR>{0xB1, 0xB2})) << "the separator and the popup are measured by the owner";
+    bool separatorDrawn = false;
+    for (const DRAWITEMSTRUCT& d : drawn)
+        if (d.itemData == 0xB1)
+            separatorDrawn = d.rcItem.bottom - d.rcItem.top == 5;
+    EXPECT_TRUE(separatorDrawn) << "the separator is drawn by the owner at the height it asked for";
+    DestroyMenu(menu);
+}
+
 TEST_F(Menus, TheMenuBarTakesItsBandEvenWhenEmpty)
 {
     RECT before{};
