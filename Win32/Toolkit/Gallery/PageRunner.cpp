@@ -13,7 +13,7 @@ void CALLBACK WatchTick(HWND, UINT, UINT_PTR id, DWORD)
     Watch* watch = g_watch;
     if (!watch)
         return;
-    HWND window = ::FindWindowA(nullptr, watch->title);
+    HWND window = ::FindWindowA(watch->className, watch->title);
     if (!window || !::IsWindowVisible(window)) {
         if (++watch->ticks == kPatience) {
             ::KillTimer(nullptr, id);

@@ -1,5 +1,6 @@
 #pragma once
 // How a gallery page is run: the page's window is looked for by its title
+// (and class)
 // on a 50 ms timer while `whileShown` is given; once it shows it is
 // repainted whole, handed to `whileShown`, and ended through the page's own
 // `end` when that returns true. A page whose window never shows within ten
@@ -18,6 +19,8 @@ struct Watch {
     std::function<void(HWND)> end;
     bool inactive = false;
     int ticks = 0;
+    // The window class looked for besides the title; null for any.
+    const char* className = nullptr;
 };
 
 // Runs `show` (which returns when the page's window is gone) with the

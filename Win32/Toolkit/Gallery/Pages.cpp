@@ -7,6 +7,8 @@
 
 #include "Win32/Imaging/TaggedValue.h"
 #include "Win32/Toolkit/Gallery/PageRunner.h"
+#include "Win32/Toolkit/Gallery/ControlsPage.h"
+#include "Win32/Toolkit/Gallery/MenuPage.h"
 #include "Win32/Toolkit/Gallery/PanelPages.h"
 #include "Win32/Toolkit/Gallery/SheetPages.h"
 #include "Win32/Toolkit/AnimateButtonElement.h"
@@ -295,6 +297,9 @@ constexpr Page kPages[] = {
     {"wizard", ShowWizard},
     {"tooldialog", ShowToolDialog},
     {"panels", ShowPanels},
+    {"trimmer", ShowTrimmer},
+    {"menu", ShowMenu},
+    {"controls", ShowControls},
 };
 static_assert(std::size(kPages) == std::size(kPageNames));
 

@@ -16,7 +16,12 @@
 // both show) and "tooldialog" (a docked tool dialog with its colour swatch,
 // in a stub view) and "panels" (the editing screen's mode column, top and
 // status bars, the preview transport with its four-button strip and an
-// effect tool's button strip, in the program's art). Every page shows fixed texts and a fixed frame, so its
+// effect tool's button strip, in the program's art) and "trimmer" (the
+// trimmer panel with a marked stretch) and "menu" (a tracked popup drawn
+// by the skinned menu, with a checked item, separators and a submenu) and
+// "controls" (a dialog of the slider with its value label, the decimal spin
+// and the button strip).
+// Every page shows fixed texts and a fixed frame, so its
 // pictures are the same on every run.
 
 #include <functional>
@@ -32,7 +37,7 @@ class CSkinState;
 namespace toolkit_gallery {
 
 constexpr const char* kPageNames[] = {"dialog", "dialog-inactive", "messagebox", "file",      "font",
-                                     "elements", "sheet",           "wizard",     "tooldialog", "panels"};
+                                     "elements", "sheet",           "wizard",     "tooldialog", "panels", "trimmer", "menu", "controls"};
 
 // The program's three modules from `programFolder` and the gallery's module
 // (ToolkitGallery.kres) from `galleryFolder`, loaded for the object's life,

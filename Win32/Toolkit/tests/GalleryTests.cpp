@@ -63,7 +63,7 @@ protected:
 TEST_F(GalleryGolden, EveryPageLooksAsItsGoldenPicture)
 {
     for (const char* page :
-         {"dialog", "dialog-inactive", "messagebox", "font", "elements", "sheet", "wizard", "tooldialog", "panels"}) {
+         {"dialog", "dialog-inactive", "messagebox", "font", "elements", "sheet", "wizard", "tooldialog", "panels", "trimmer", "menu", "controls"}) {
         const std::string shot = m_dir.File(std::string(page) + ".png");
         ASSERT_TRUE(Snapshot(page, *m_modules, shot)) << page << " showed";
         EXPECT_TRUE(display_test::MatchesGoldenPng(shot, KESTRELON_TOOLKIT_GOLDEN, std::string("gallery-") + page));
@@ -155,7 +155,8 @@ TEST_F(GalleryUnderX, EveryPageIsABorderlessNativeWindowThatTheSkinDraws)
     };
     for (const Case& c : {Case{"dialog", active}, Case{"dialog-inactive", inactive}, Case{"messagebox", active},
                           Case{"file", active}, Case{"font", active}, Case{"elements", 0}, Case{"sheet", active},
-                          Case{"wizard", active}, Case{"tooldialog", 0}, Case{"panels", 0}}) {
+                          Case{"wizard", active}, Case{"tooldialog", 0}, Case{"panels", 0},
+                          Case{"trimmer", 0}, Case{"menu", 0}, Case{"controls", active}}) {
         const std::string file = std::string(KESTRELON_TESTS_OUTPUT) + "/toolkit-gallery-x-" + c.page + ".png";
         RECT r{};
         std::optional<display_test::XWindowInfo> native;
