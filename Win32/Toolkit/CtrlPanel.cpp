@@ -10,8 +10,10 @@
 #include "Win32/Toolkit/ButtonElementProperties.h"
 #include "Win32/Toolkit/ElementGeometry.h"
 #include "Win32/Toolkit/ElementMessage.h"
+#include "Win32/Toolkit/ShuttleMapping.h"
 #include "Win32/Toolkit/SkinState.h"
 #include "Win32/Toolkit/SliderElement.h"
+#include "Win32/Toolkit/SliderElementProperties.h"
 #include "Win32/Toolkit/WinPanel.h"
 
 namespace {
@@ -392,6 +394,27 @@ bool QKLCtrlPanel::LoadPanelFont()
 bool QKLCtrlPanel::LoadPanelFontNormal()
 {
     return MakePanelFont(true);
+}
+
+bool QKLCtrlPanel::ReportShuttleScroll(ElementMessage* message, LRESULT* result, LONG span, UINT playerMessage)
+{
+    constexpr WPARAM kTracking = 8;
+    constexpr WPARAM kScrollEnded = 9;
+    if (result)
+        *result = 0;
+    if (!message || message->GetMessage() != WM_HSCROLL || !m_pShuttle)
+        return false;
+    HWND from = reinterpret_cast<HWND>(message->GetLParam());
+    if (!from || ::GetDlgCtrlID(from) != kShuttleId)
+        return false;
+    LONG position = 0;
+    if (const CTaggedValue* stored = m_pShuttle->GetProperty(SliderElementProperties::kPosition))
+        stored->CopyLong(position);
+    position = std::clamp<LONG>(position, 0, span);
+    const WPARAM code = LOWORD(message->GetWParam()) == SB_ENDSCROLL ? kScrollEnded : kTracking;
+    const double time = shuttle::TimeAt(position, m_dRangeStart, m_dRangeEnd, span);
+    ::SendMessageA(OwnerHwnd(), playerMessage, code, shuttle::Milliseconds(time));
+    return true;
 }
 
 bool QKLCtrlPanel::CreateShuttle(TableBuild& build)

@@ -170,6 +170,11 @@ protected:
     bool LoadPanelFontNormal();
     // The shuttle on pane 3 (track 911, thumb 372), disabled, at 0.
     bool CreateShuttle(TableBuild& build);
+    // A transport's answer to its shuttle's WM_HSCROLL: the time under the
+    // thumb (positions 0 to `span` over the range) sent to the owner as
+    // `message` with 8 while tracking and 9 at the end of the scroll. False
+    // for any other message.
+    bool ReportShuttleScroll(ElementMessage* message, LRESULT* result, LONG span, UINT playerMessage);
     // The pane drawing: the background repainted under the pane, the text
     // in black with the panel font, single line, by `format`.
     void DrawPane(CDrawContext* context, const CGfxString& text, INT pane, UINT format = kPaneTextFormat);

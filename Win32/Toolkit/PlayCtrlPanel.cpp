@@ -33,8 +33,6 @@ constexpr CommandRow kCommands[] = {
     {53377, QKLPlayCtrlPanel::kMarkMessage, 4, 4},   // clear both points
 };
 
-constexpr WPARAM kTrack = 8;
-constexpr WPARAM kEndOfScroll = 9;
 // The shuttle's positions run from 0 to this.
 constexpr LONG kSpan = QKLPlayCtrlPanel::ShuttleMaximum;
 static_assert(QKLPlayCtrlPanel::ShuttleMinimum == 0);
@@ -59,20 +57,7 @@ QKLPlayCtrlPanel::~QKLPlayCtrlPanel() = default;
 
 bool QKLPlayCtrlPanel::OnPanelMessage(ElementMessage* message, LRESULT* result)
 {
-    if (result)
-        *result = 0;
-    if (!message || message->GetMessage() != WM_HSCROLL || !m_pShuttle)
-        return false;
-    HWND from = reinterpret_cast<HWND>(message->GetLParam());
-    if (!from || ::GetDlgCtrlID(from) != kShuttleId)
-        return false;
-    LONG position = 0;
-    if (const CTaggedValue* stored = m_pShuttle->GetProperty(SliderElementProperties::kPosition))
-        stored->CopyLong(position);
-    position = std::clamp(position, ShuttleMinimum, ShuttleMaximum);
-    const WPARAM code = LOWORD(message->GetWParam()) == SB_ENDSCROLL ? kEndOfScroll : kTrack;
-    ::SendMessageA(OwnerHwnd(), kPlayerMessage, code, shuttle::Milliseconds(shuttle::TimeAt(position, m_dRangeStart, m_dRangeEnd, kSpan)));
-    return true;
+    return ReportShuttleScroll(message, result, kSpan, kPlayerMessage);
 }
 
 bool QKLPlayCtrlPanel::OnCommand(UINT id, UINT, void*)

@@ -32,8 +32,6 @@ constexpr TransportCommand kTransportCommands[] = {
     {53380, kMark, 0, 2},   {53381, kMark, 1, 3},   {53377, kMark, 4, 4},
 };
 
-constexpr WPARAM kTracking = 8;
-constexpr WPARAM kScrollEnded = 9;
 
 } // namespace
 
@@ -50,21 +48,7 @@ QKLTrimmerPanel::~QKLTrimmerPanel() = default;
 
 bool QKLTrimmerPanel::OnPanelMessage(ElementMessage* message, LRESULT* result)
 {
-    if (result)
-        *result = 0;
-    if (!message || message->GetMessage() != WM_HSCROLL || !m_pShuttle)
-        return false;
-    HWND from = reinterpret_cast<HWND>(message->GetLParam());
-    if (!from || ::GetDlgCtrlID(from) != kShuttleId)
-        return false;
-    LONG position = 0;
-    if (const CTaggedValue* stored = m_pShuttle->GetProperty(SP::kPosition))
-        stored->CopyLong(position);
-    position = std::clamp<LONG>(position, 0, kShuttleSpan);
-    const WPARAM code = LOWORD(message->GetWParam()) == SB_ENDSCROLL ? kScrollEnded : kTracking;
-    const double time = shuttle::TimeAt(position, m_dRangeStart, m_dRangeEnd, kShuttleSpan);
-    ::SendMessageA(OwnerHwnd(), kPlayerMessage, code, shuttle::Milliseconds(time));
-    return true;
+    return ReportShuttleScroll(message, result, kShuttleSpan, kPlayerMessage);
 }
 
 bool QKLTrimmerPanel::OnCommand(UINT id, UINT, void*)
