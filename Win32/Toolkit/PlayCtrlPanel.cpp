@@ -1,6 +1,5 @@
 #include "Win32/Toolkit/PlayCtrlPanel.h"
 
-
 #include "Win32/Imaging/TaggedValue.h"
 #include "Win32/Toolkit/ElementMessage.h"
 #include "Win32/Toolkit/PreviewAreaLink.h"
