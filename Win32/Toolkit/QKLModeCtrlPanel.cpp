@@ -165,9 +165,14 @@ void QKLModeCtrlPanel::MoveTo(const RECT* rect)
 
 void QKLModeCtrlPanel::LayoutRightButtons(const RECT* rect)
 {
+    // Each keeps its own height: stretched down to the column's foot, the
+    // decoration above the produce button would cover it.
     for (const BottomButton& placed : kBottomButtons)
-        if (PanelElement* button = m_children.FindByKey(placed.id))
-            button->MoveTo(CGfxRect(0, rect->bottom - placed.above, 58, rect->bottom), TRUE);
+        if (PanelElement* button = m_children.FindByKey(placed.id)) {
+            const LONG top = rect->bottom - placed.above;
+            const LONG height = button->GetBounds().Height();
+            button->MoveTo(CGfxRect(0, top, 58, height > 0 ? top + height : rect->bottom), TRUE);
+        }
 }
 
 bool QKLModeCtrlPanel::HasOptionalFilter()

@@ -189,6 +189,15 @@ TEST_F(ModeCtrlPanelTest, TheBottomButtonsFollowTheColumnsHeight)
     EXPECT_EQ(panel->FindButton(1128)->GetBounds().top, 580);
     EXPECT_EQ(panel->FindButton(107)->GetBounds().top, 632);
     EXPECT_EQ(panel->FindButton(1129)->GetBounds().top, 685);
+    // Each keeps its own height, so none covers the next one down: the
+    // produce button shows its face, not the decoration's empty remainder.
+    EXPECT_EQ(panel->FindButton(1128)->GetBounds().bottom, 580 + 51);
+    EXPECT_EQ(panel->FindButton(107)->GetBounds().bottom, 632 + 54);
+    EXPECT_EQ(panel->FindButton(1129)->GetBounds().bottom, 700);
+    panel->EnableButtonsByMask(0xFFFFFFFF);
+    Pump();
+    HWND produce = panel->FindButton(107)->GetHwnd();
+    EXPECT_NE(ClientPixel(produce, 29, 3), RGB(0, 0, 0)) << "the produce face is drawn";
 }
 
 // The optional filter's identifier. The platform's own filter under it
