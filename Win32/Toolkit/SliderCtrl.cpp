@@ -36,7 +36,7 @@ const KLSliderCtrl::StepTable* StepTableFor(INT stepButtons, bool vertical)
     return vertical ? &KLSliderCtrl::kVerticalSteps2 : &KLSliderCtrl::kHorizontalSteps2;
 }
 
-// Where a conversion specification ends: past flags, width, precision and
+// Where a printf conversion ends: past flags, width, precision and
 // the conversion letter. Null when it holds '*', a length modifier or no
 // conversion at all.
 const char* IntegerConversionEnd(const char* at)
